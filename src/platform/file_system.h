@@ -1,0 +1,98 @@
+// The file-system services the program needs, behind one small interface so that tests can
+// inject faults (tests run as root and cannot rely on permissions).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace qm {
+
+// Attribute bits as the design's directory search reports them.
+inline constexpr uint32_t faReadOnly = 0x01;   // the owner has no write permission
+inline constexpr uint32_t faHidden = 0x02;     // never set for a name: dot names are skipped instead
+inline constexpr uint32_t faSysFile = 0x04;    // devices, sockets, fifos
+inline constexpr uint32_t faVolumeID = 0x08;
+inline constexpr uint32_t faDirectory = 0x10;
+inline constexpr uint32_t faArchive = 0x20;    // every regular file
+
+// Local last-write time packed as a FAT date-time: date in the high 16 bits, time of day in the
+// low 16 bits, two-second resolution. Compare these as unsigned values.
+using DosDateTime = uint32_t;
+
+// One entry of a directory listing. Symbolic links are resolved: a link to a file is listed as
+// that file (with the target's size and time); a link to a directory carries `is_link` and is
+// never descended; a dangling link is not listed at all.
+struct DirEntry {
+  std::string name;         // bare name, as found on disk
+  uint32_t attr = 0;        // fa* bits
+  int64_t size = 0;         // bytes, full 64 bits
+  DosDateTime time = 0;     // local last-write time, DOS packed
+  bool is_link = false;     // the name is a symbolic link
+
+  bool is_directory() const { return (attr & faDirectory) != 0; }
+};
+
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Reads up to buffer.size() bytes; 0 at the end of the file.
+  virtual Result<size_t> Read(std::span<std::byte> buffer) = 0;
+  virtual Result<int64_t> Size() = 0;
+  virtual Result<DosDateTime> LastWriteTime() = 0;
+};
+
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Writes all of `data` or fails.
+  virtual Status Write(std::span<const std::byte> data) = 0;
+  // Flushes the file's data to stable storage (before a rename makes it visible).
+  virtual Status Sync() = 0;
+  virtual Status SetLastWriteTime(DosDateTime time) = 0;
+  // Closing reports the last deferred write error; the destructor closes silently.
+  virtual Status Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Every entry of `dir` except "." and "..", in the order the system returns them.
+  virtual Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) = 0;
+  // Attributes, size and time of one path (links followed).
+  virtual Result<DirEntry> Stat(const std::string& path) = 0;
+
+  virtual Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) = 0;
+  // Creates the file, or truncates it when it exists.
+  virtual Result<std::unique_ptr<WritableFile>> Create(const std::string& path) = 0;
+  // Opens for appending at the end; fails when the file does not exist.
+  virtual Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& path) = 0;
+
+  // Replaces `to` atomically when it exists.
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
+  // Deletes a file. A read-only file refuses deletion (kReadOnly), even for root.
+  virtual Status Remove(const std::string& path) = 0;
+  // Creates one directory; its parent must exist.
+  virtual Status CreateDirectory(const std::string& path) = 0;
+  // Sets or clears faReadOnly (the owner's write permission).
+  virtual Status SetReadOnly(const std::string& path, bool read_only) = 0;
+  virtual Status SetLastWriteTime(const std::string& path, DosDateTime time) = 0;
+
+  // Free bytes on the volume holding `path`, or its nearest existing ancestor.
+  virtual Result<int64_t> FreeSpace(const std::string& path) = 0;
+  // Mount point of the volume holding `path`, or its nearest existing ancestor.
+  virtual Result<std::string> MountPointOf(const std::string& path) = 0;
+  // The directory for temporary files, with a trailing '/'; empty if there is none.
+  virtual std::string TempDirectory() = 0;
+};
+
+// The real file system of this machine.
+FileSystem& PosixFileSystem();
+
+}  // namespace qm

@@ -1,0 +1,22 @@
+// The global atom stand-in: a file in $XDG_RUNTIME_DIR (or the temporary directory) that exists
+// exactly while the program runs.
+#pragma once
+
+#include <string>
+
+namespace qm {
+
+class GlobalAtom {
+ public:
+  explicit GlobalAtom(std::string name);
+  ~GlobalAtom();
+  GlobalAtom(const GlobalAtom&) = delete;
+  GlobalAtom& operator=(const GlobalAtom&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace qm

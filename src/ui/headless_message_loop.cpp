@@ -1,0 +1,55 @@
+#include "ui/headless_message_loop.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qm::ui {
+
+HeadlessMessageLoop::HeadlessMessageLoop() = default;
+
+uint64_t HeadlessMessageLoop::TickCount() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void HeadlessMessageLoop::Post(std::function<void()> event) { posted_.push_back(std::move(event)); }
+
+void HeadlessMessageLoop::ProcessMessages() {
+  // Only what is pending now: events posted by these handlers wait for the next round.
+  for (size_t n = posted_.size(); n > 0 && !posted_.empty(); --n) {
+    auto event = std::move(posted_.front());
+    posted_.pop_front();
+    event();
+  }
+  const uint64_t now = TickCount();
+  std::vector<Timer*> due;
+  for (auto& [timer, at] : timers_) {
+    if (at <= now) {
+      due.push_back(timer);
+      at = now + (timer->Interval() ? timer->Interval() : 1);
+    }
+  }
+  for (Timer* timer : due) {
+    if (timers_.count(timer)) timer->Fire();
+  }
+}
+
+void HeadlessMessageLoop::Run() {
+  quit_ = false;
+  while (!quit_) {
+    ProcessMessages();
+    if (!quit_ && posted_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void HeadlessMessageLoop::TimerChanged(Timer& timer) {
+  if (timer.Enabled())
+    timers_[&timer] = TickCount() + timer.Interval();
+  else
+    timers_.erase(&timer);
+}
+
+void HeadlessMessageLoop::TimerDestroyed(Timer& timer) { timers_.erase(&timer); }
+
+}  // namespace qm::ui

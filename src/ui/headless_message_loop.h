@@ -1,0 +1,32 @@
+// The message loop of the headless commands: the real clock, posted events and timers, no
+// windows.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+
+#include "ui/message_loop.h"
+
+namespace qm::ui {
+
+class HeadlessMessageLoop : public MessageLoop {
+ public:
+  HeadlessMessageLoop();
+  void ProcessMessages() override;
+  uint64_t TickCount() override;
+  void Post(std::function<void()> event) override;
+  void Run() override;
+  void Quit() override { quit_ = true; }
+
+ protected:
+  void TimerChanged(Timer& timer) override;
+  void TimerDestroyed(Timer& timer) override;
+
+ private:
+  std::deque<std::function<void()>> posted_;
+  std::map<Timer*, uint64_t> timers_;
+  bool quit_ = false;
+};
+
+}  // namespace qm::ui
