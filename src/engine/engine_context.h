@@ -1,0 +1,65 @@
+// What the engine works with: the services, the run state and lists of the main window, the
+// controls it writes, and the main window's operations it calls back. The main window builds
+// one context and hands it to every engine operation, so the engine never includes the window.
+#pragma once
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "profiles/qmTypes.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+#include "ui/message_loop.h"
+
+namespace qm {
+
+// The run state of the main window; all false at creation.
+struct RunState {
+  bool EngineBusy = false;      // the engine loop is active; a second entry returns at once
+  bool Running = false;         // clearing it is the stop request
+  bool SelectedRun = false;     // a "Start selected" run is being processed
+  bool BackgroundMode = false;  // suppresses the break question
+  TDateTime RunStartedAt = 0;   // when the first profile of the batch was queued
+};
+
+// Operations of the main window that the engine calls.
+class EngineHost {
+ public:
+  virtual ~EngineHost() = default;
+  virtual void WriteLog(TLogKind kind, const std::string& text) = 0;
+  virtual void CountOperatedFile() = 0;
+  virtual void StatTimerTimer() = 0;
+  virtual void StopWork() = 0;
+  virtual void bStartClick() = 0;
+  // Switches the tray icon's animation on (true) or off.
+  virtual void SetTrayAnimation(bool on) = 0;
+};
+
+// The controls of the main window that the engine reads and writes.
+struct EngineControls {
+  ui::Label& lStatus;
+  ui::Label& lCurrentFile;
+  ui::ProgressBar& psFile;
+  ui::Label& lpsCurrentFile;
+  ui::Label& lStartedAt;
+  ui::Label& lFinishExpectedAt;
+  ui::Label& lProfilesToPperate;
+  ui::Button& bStart;
+  ui::Button& bStartBackground;
+  ui::Timer& StatTimer;
+};
+
+struct EngineContext {
+  FileSystem& fs;
+  Clock& clock;
+  ui::MessageLoop& loop;
+  ui::Dialogs& dialogs;
+  const RegionalFormats& formats;
+  RunState& state;
+  TWList<TDataItem>& RunList;
+  EngineControls controls;
+  EngineHost& host;
+};
+
+}  // namespace qm
