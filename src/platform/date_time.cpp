@@ -1,0 +1,163 @@
+#include "platform/date_time.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace qm {
+
+namespace {
+
+constexpr int64_t kMsPerDayInt = 86400000;
+// Days from 0001-01-01 (proleptic Gregorian) to 1899-12-30, the zero of TDateTime.
+constexpr int64_t kDateDelta = 693594;
+
+bool IsLeap(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
+// Days since 1970-01-01 of a civil date (H. Hinnant's algorithm), valid for any year.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t y = static_cast<int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(y + (month <= 2));
+}
+
+// 1899-12-30 counted from 1970-01-01.
+const int64_t kEpochOfZero = DaysFromCivil(1899, 12, 30);
+
+// A date-time split into signed whole days and the unsigned millisecond of the day. Negative
+// values keep the time of day as a positive fraction (-1.25 is 1899-12-29 06:00), so the
+// millisecond total is rounded first and then split toward zero.
+void SplitMs(TDateTime value, int64_t& days, int64_t& ms_of_day) {
+  const int64_t total = std::llround(value * kMsPerDay);
+  days = total / kMsPerDayInt;
+  ms_of_day = std::llabs(total % kMsPerDayInt);
+}
+
+}  // namespace
+
+std::optional<TDateTime> EncodeDateTime(const DateParts& p) {
+  if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
+      p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
+      p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 || p.millisecond > 999) {
+    return std::nullopt;
+  }
+  const double days = static_cast<double>(DaysFromCivil(p.year, p.month, p.day) - kEpochOfZero);
+  const double time = EncodeTime(p.hour, p.minute, p.second, p.millisecond);
+  return days < 0 ? days - time : days + time;
+}
+
+DateParts DecodeDateTime(TDateTime value) {
+  int64_t days = 0, ms = 0;
+  SplitMs(value, days, ms);
+  DateParts p;
+  CivilFromDays(days + kEpochOfZero, p.year, p.month, p.day);
+  p.hour = static_cast<int>(ms / 3600000);
+  p.minute = static_cast<int>(ms / 60000 % 60);
+  p.second = static_cast<int>(ms / 1000 % 60);
+  p.millisecond = static_cast<int>(ms % 1000);
+  return p;
+}
+
+TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
+  const int64_t ms =
+      ((static_cast<int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + millisecond;
+  return static_cast<double>(ms) / kMsPerDay;
+}
+
+TDateTime TimeOf(TDateTime value) {
+  int64_t days = 0, ms = 0;
+  SplitMs(value, days, ms);
+  return static_cast<double>(ms) / kMsPerDay;
+}
+
+TDateTime RoundToMillisecond(TDateTime value) {
+  return static_cast<double>(std::llround(value * kMsPerDay)) / kMsPerDay;
+}
+
+uint32_t PackDosDateTime(const DateParts& local) {
+  DateParts p = local;
+  if (p.year < 1980) {
+    p = DateParts{1980, 1, 1, 0, 0, 0, 0};
+  } else if (p.year > 2107) {
+    p = DateParts{2107, 12, 31, 23, 59, 58, 0};
+  }
+  const uint32_t date = (static_cast<uint32_t>(p.year - 1980) << 9) |
+                        (static_cast<uint32_t>(p.month) << 5) | static_cast<uint32_t>(p.day);
+  // Two-second resolution: an odd second rounds down.
+  const uint32_t time = (static_cast<uint32_t>(p.hour) << 11) |
+                        (static_cast<uint32_t>(p.minute) << 5) |
+                        (static_cast<uint32_t>(p.second) / 2);
+  return (date << 16) | time;
+}
+
+DateParts UnpackDosDateTime(uint32_t dos) {
+  DateParts p;
+  const uint32_t date = dos >> 16;
+  const uint32_t time = dos & 0xFFFF;
+  p.year = static_cast<int>(date >> 9) + 1980;
+  p.month = static_cast<int>((date >> 5) & 0x0F);
+  p.day = static_cast<int>(date & 0x1F);
+  p.hour = static_cast<int>(time >> 11);
+  p.minute = static_cast<int>((time >> 5) & 0x3F);
+  p.second = static_cast<int>(time & 0x1F) * 2;
+  return p;
+}
+
+TDateTime DosDateTimeToDateTime(uint32_t dos) {
+  // A damaged value (month 0, hour 24...) has no date; 0 is the "no date" of the profile table.
+  return EncodeDateTime(UnpackDosDateTime(dos)).value_or(0.0);
+}
+
+uint32_t UnixToDosDateTime(std::time_t seconds) {
+  std::tm tm{};
+  if (localtime_r(&seconds, &tm) == nullptr) {
+    return PackDosDateTime(DateParts{seconds < 0 ? 1 : 9999, 1, 1, 0, 0, 0, 0});
+  }
+  return PackDosDateTime(
+      DateParts{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0});
+}
+
+std::time_t DosDateTimeToUnix(uint32_t dos) {
+  const DateParts p = UnpackDosDateTime(dos);
+  std::tm tm{};
+  tm.tm_year = p.year - 1900;
+  tm.tm_mon = p.month - 1;
+  tm.tm_mday = p.day;
+  tm.tm_hour = p.hour;
+  tm.tm_min = p.minute;
+  tm.tm_sec = p.second;
+  tm.tm_isdst = -1;  // let the zone rules decide whether daylight saving applies
+  return mktime(&tm);
+}
+
+TDateTime UnixToDateTime(std::time_t seconds, int millisecond) {
+  std::tm tm{};
+  if (localtime_r(&seconds, &tm) == nullptr) return 0.0;
+  return EncodeDateTime(DateParts{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                                  tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, millisecond})
+      .value_or(0.0);
+}
+
+}  // namespace qm

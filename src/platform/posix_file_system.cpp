@@ -1,0 +1,386 @@
+// The file system of this machine through POSIX calls. errno becomes an Error only through
+// ErrorFromErrno.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/date_time.h"
+#include "platform/file_system.h"
+
+namespace qm {
+
+namespace {
+
+uint32_t AttributesOf(const struct stat& st) {
+  uint32_t attr = 0;
+  if ((st.st_mode & S_IWUSR) == 0) attr |= faReadOnly;
+  if (S_ISDIR(st.st_mode)) {
+    attr |= faDirectory;
+  } else if (S_ISREG(st.st_mode)) {
+    attr |= faArchive;
+  } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode) ||
+             S_ISSOCK(st.st_mode)) {
+    attr |= faSysFile;
+  }
+  return attr;
+}
+
+void FillFromStat(const struct stat& st, DirEntry& e) {
+  e.attr = AttributesOf(st);
+  e.size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
+  e.time = UnixToDosDateTime(st.st_mtim.tv_sec);
+}
+
+std::string BaseName(const std::string& path) {
+  size_t end = path.size();
+  while (end > 1 && path[end - 1] == '/') --end;
+  const size_t slash = path.rfind('/', end - 1);
+  return slash == std::string::npos ? path.substr(0, end) : path.substr(slash + 1, end - slash - 1);
+}
+
+// The path itself when it exists, else its nearest existing ancestor ("." for a relative path
+// none of whose parts exist).
+std::string NearestExisting(const std::string& path) {
+  std::string p = path;
+  struct stat st;
+  while (!p.empty()) {
+    if (::stat(p.c_str(), &st) == 0) return p;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    const size_t slash = p.rfind('/');
+    if (slash == std::string::npos) return ".";
+    p.resize(slash == 0 ? 1 : slash);
+  }
+  return ".";
+}
+
+// Undoes the octal escapes (\040 for a blank...) of /proc/self/mountinfo fields.
+std::string UnescapeMountField(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7' && s[i + 2] >= '0' &&
+        s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+      out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+bool IsUnder(const std::string& path, const std::string& mount) {
+  if (mount == "/") return true;
+  return path.compare(0, mount.size(), mount) == 0 &&
+         (path.size() == mount.size() || path[mount.size()] == '/');
+}
+
+class PosixReadableFile final : public ReadableFile {
+ public:
+  PosixReadableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixReadableFile() override { ::close(fd_); }
+
+  Result<size_t> Read(std::span<std::byte> buffer) override {
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) return ErrorFromErrno(errno, "Cannot read", path_);
+    }
+  }
+
+  Result<int64_t> Size() override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
+    return static_cast<int64_t>(st.st_size);
+  }
+
+  Result<DosDateTime> LastWriteTime() override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
+    return UnixToDosDateTime(st.st_mtim.tv_sec);
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+class PosixWritableFile final : public WritableFile {
+ public:
+  PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  Status Write(std::span<const std::byte> data) override {
+    if (fd_ < 0) return Closed();
+    while (!data.empty()) {
+      const ssize_t n = ::write(fd_, data.data(), data.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return ErrorFromErrno(errno, "Cannot write", path_);
+      }
+      data = data.subspan(static_cast<size_t>(n));
+    }
+    return Status::Ok();
+  }
+
+  Status Sync() override {
+    if (fd_ < 0) return Closed();
+    if (::fsync(fd_) != 0) return ErrorFromErrno(errno, "Cannot flush", path_);
+    return Status::Ok();
+  }
+
+  Status SetLastWriteTime(DosDateTime time) override {
+    if (fd_ < 0) return Closed();
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {DosDateTimeToUnix(time), 0}};
+    if (::futimens(fd_, times) != 0) return ErrorFromErrno(errno, "Cannot set the time of", path_);
+    return Status::Ok();
+  }
+
+  Status Close() override {
+    if (fd_ < 0) return Status::Ok();
+    const int fd = fd_;
+    fd_ = -1;
+    // The descriptor is gone even when close reports a deferred write error (EINTR included).
+    if (::close(fd) != 0 && errno != EINTR) return ErrorFromErrno(errno, "Cannot close", path_);
+    return Status::Ok();
+  }
+
+ private:
+  Status Closed() const { return Error{ErrorKind::kInvalid, "File already closed: " + path_}; }
+
+  int fd_;
+  std::string path_;
+};
+
+class PosixFileSystemImpl final : public FileSystem {
+ public:
+  Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) override {
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return ErrorFromErrno(errno, "Cannot open directory", dir);
+    DIR* d = ::fdopendir(dfd);
+    if (d == nullptr) {
+      const int err = errno;
+      ::close(dfd);
+      return ErrorFromErrno(err, "Cannot open directory", dir);
+    }
+    std::vector<DirEntry> entries;
+    struct stat st;
+    for (;;) {
+      errno = 0;
+      const dirent* de = ::readdir(d);
+      if (de == nullptr) {
+        if (errno != 0) {
+          const int err = errno;
+          ::closedir(d);
+          return ErrorFromErrno(err, "Cannot read directory", dir);
+        }
+        break;
+      }
+      const char* name = de->d_name;
+      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+
+      bool is_link = de->d_type == DT_LNK;
+      if (de->d_type == DT_UNKNOWN) {
+        // Some file systems do not fill d_type; only then does a link cost a second call.
+        if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+          if (errno == ENOENT) continue;  // vanished since readdir
+          const int err = errno;
+          ::closedir(d);
+          return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
+        }
+        is_link = S_ISLNK(st.st_mode);
+      }
+      if (::fstatat(dfd, name, &st, is_link ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+        // A dangling or looping link is not listed, nor an entry removed since readdir.
+        if (is_link || errno == ENOENT) continue;
+        const int err = errno;
+        ::closedir(d);
+        return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
+      }
+      DirEntry& e = entries.emplace_back();
+      e.name = name;
+      e.is_link = is_link;
+      FillFromStat(st, e);
+    }
+    ::closedir(d);
+    return entries;
+  }
+
+  Result<DirEntry> Stat(const std::string& path) override {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    DirEntry e;
+    e.name = BaseName(path);
+    if (S_ISLNK(st.st_mode)) {
+      e.is_link = true;
+      if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    }
+    FillFromStat(st, e);
+    return e;
+  }
+
+  Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return ErrorFromErrno(EISDIR, "Cannot open", path);
+    }
+    return std::unique_ptr<ReadableFile>(std::make_unique<PosixReadableFile>(fd, path));
+  }
+
+  Result<std::unique_ptr<WritableFile>> Create(const std::string& path) override {
+    if (Status s = RefuseReadOnly(path, "Cannot create"); !s.ok()) return s.error();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot create", path);
+    return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
+  }
+
+  Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& path) override {
+    if (Status s = RefuseReadOnly(path, "Cannot open"); !s.ok()) return s.error();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
+    return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
+  }
+
+  Status Rename(const std::string& from, const std::string& to) override {
+    // Replacing a read-only file would delete it, which Remove refuses too.
+    if (Status s = RefuseReadOnly(to, "Cannot replace"); !s.ok()) return s;
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+      return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
+    }
+    return Status::Ok();
+  }
+
+  Status Remove(const std::string& path) override {
+    if (Status s = RefuseReadOnly(path, "Cannot delete"); !s.ok()) return s;
+    if (::unlink(path.c_str()) != 0) return ErrorFromErrno(errno, "Cannot delete", path);
+    return Status::Ok();
+  }
+
+  Status CreateDirectory(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+      return ErrorFromErrno(errno, "Cannot create directory", path);
+    }
+    return Status::Ok();
+  }
+
+  Status SetReadOnly(const std::string& path, bool read_only) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    // Read-only takes every write bit away; clearing it gives the owner back write access only.
+    const mode_t mode =
+        read_only ? (st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (st.st_mode | S_IWUSR);
+    if ((mode & 07777) == (st.st_mode & 07777)) return Status::Ok();
+    if (::chmod(path.c_str(), mode & 07777) != 0) {
+      return ErrorFromErrno(errno, "Cannot change attributes of", path);
+    }
+    return Status::Ok();
+  }
+
+  Status SetLastWriteTime(const std::string& path, DosDateTime time) override {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {DosDateTimeToUnix(time), 0}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+      return ErrorFromErrno(errno, "Cannot set the time of", path);
+    }
+    return Status::Ok();
+  }
+
+  Result<int64_t> FreeSpace(const std::string& path) override {
+    const std::string existing = NearestExisting(path);
+    struct statvfs vfs;
+    if (::statvfs(existing.c_str(), &vfs) != 0) {
+      return ErrorFromErrno(errno, "Cannot query free space of", existing);
+    }
+    return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+  }
+
+  Result<std::string> MountPointOf(const std::string& path) override {
+    const std::string existing = NearestExisting(path);
+    char* resolved = ::realpath(existing.c_str(), nullptr);
+    if (resolved == nullptr) return ErrorFromErrno(errno, "Cannot resolve", existing);
+    const std::string real(resolved);
+    std::free(resolved);
+
+    // The longest mount point that contains the path; later lines win a tie (stacked mounts).
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line, best;
+    while (std::getline(in, line)) {
+      // Fields: id parent major:minor root mount-point ...
+      size_t pos = 0;
+      for (int field = 0; field < 4 && pos != std::string::npos; ++field) {
+        pos = line.find(' ', pos);
+        if (pos != std::string::npos) ++pos;
+      }
+      if (pos == std::string::npos) continue;
+      const size_t end = line.find(' ', pos);
+      const std::string mount = UnescapeMountField(line.substr(pos, end - pos));
+      if (IsUnder(real, mount) && mount.size() >= best.size()) best = mount;
+    }
+    if (!best.empty()) return best;
+    return WalkUpToMountPoint(real);
+  }
+
+  std::string TempDirectory() override {
+    struct stat st;
+    std::string dir;
+    const char* env = std::getenv("TMPDIR");
+    if (env != nullptr && *env != 0 && ::stat(env, &st) == 0 && S_ISDIR(st.st_mode)) {
+      dir = env;
+    } else if (::stat("/tmp", &st) == 0 && S_ISDIR(st.st_mode)) {
+      dir = "/tmp";
+    } else {
+      return {};
+    }
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+
+ private:
+  // The design's system refuses to delete or overwrite a file with the read-only attribute;
+  // root ignores permission bits, so the check is made here rather than left to the kernel.
+  static Status RefuseReadOnly(const std::string& path, const char* what) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return Status::Ok();  // the call itself reports it
+    if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+      return Error{ErrorKind::kReadOnly,
+                   std::string(what) + " \"" + path + "\": the file is read-only"};
+    }
+    return Status::Ok();
+  }
+
+  // Without a mount table: climb while the parent is on the same device.
+  static Result<std::string> WalkUpToMountPoint(const std::string& real) {
+    struct stat st;
+    if (::stat(real.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", real);
+    std::string current = real;
+    while (current != "/") {
+      const size_t slash = current.rfind('/');
+      const std::string parent = slash == 0 ? "/" : current.substr(0, slash);
+      struct stat pst;
+      if (::stat(parent.c_str(), &pst) != 0 || pst.st_dev != st.st_dev) break;
+      current = parent;
+    }
+    return current;
+  }
+};
+
+}  // namespace
+
+FileSystem& PosixFileSystem() {
+  static PosixFileSystemImpl instance;
+  return instance;
+}
+
+}  // namespace qm
