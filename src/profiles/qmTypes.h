@@ -168,6 +168,12 @@ class TDataItem {
   int32_t FilesDone = 0;
   int32_t FilesLeft = 0;
   std::string CurrentFile;
+  // A directory of the source (or destination) tree could not be listed: the list may lack
+  // files that exist, so nothing may be deleted on the strength of their absence.
+  bool SrcScanFailed = false;
+  std::string SrcScanError;
+  bool DestScanFailed = false;
+  std::string DestScanError;
 };
 
 // Kinds of log records.

@@ -1,0 +1,48 @@
+// The engine's file utilities: the block copier that drives a progress bar while it copies,
+// and the small file-system helpers around it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_system.h"
+#include "ui/controls.h"
+#include "ui/message_loop.h"
+
+namespace qm {
+
+// The copier's block size: every read is this big, and the bar, the label and the message
+// loop are served once per block. Twice this is the engine's free-space threshold.
+inline constexpr int CopyBufferSize = 16384;
+
+// Copies `source` to `target` (into it when `target` is an existing directory), creating the
+// target's directories, while it sets `bar` to the bytes copied and `label` to "<percent> %"
+// and processes messages once per block. The copy is written to TempCopyName(target), given
+// the source's DOS time, synced and renamed over the target only when complete: a failure
+// leaves an existing target exactly as it was and removes the temporary file. A read-only
+// target is replaced, and the new copy is not read-only. The bar ends at position 0.
+// Throws FileError with "Cannot open file <source>", "Cannot create file <target>",
+// "Stream read error" or "Stream write error".
+void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
+                          const std::string& target, ui::ProgressBar& bar,
+                          ui::Label& label);  // throw FileError
+
+// The temporary name a copy to `target` is written under: ".<name>.qmtmp" beside it. It begins
+// with "." so no scan lists it, and is fixed per target so a stale one is overwritten.
+std::string TempCopyName(const std::string& target);
+
+// "<p> %" for `done` of `total` bytes, p rounded to the nearest whole number, halves to even.
+std::string PercentText(int64_t done, int64_t total);
+
+// Size in bytes, or -1 when nothing of that name exists or it is a directory.
+int64_t FileSizeOf(FileSystem& fs, const std::string& path);
+// True when `path` exists and carries every bit of `attributes` (fa* bits).
+bool HasAttributes(FileSystem& fs, const std::string& path, uint32_t attributes);
+// True when `path` names an existing directory.
+bool IsDirectory(FileSystem& fs, const std::string& path);
+// Creates `dir` and every missing parent. Failures show up later, when a file is created in it.
+void MakeDirPath(FileSystem& fs, const std::string& dir);
+// The directory for temporary files, with its trailing separator.
+std::string TempDirectory(FileSystem& fs);
+
+}  // namespace qm
