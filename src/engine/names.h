@@ -8,12 +8,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/date_time.h"
+#include "platform/file_system.h"
 #include "profiles/qmTypes.h"
 
 namespace qm {
