@@ -1,0 +1,68 @@
+// The log: records are formatted and buffered by WriteLog; FlushLog appends the buffer to
+// "Quillmor.log" and trims the file to its size limit. The file is opened and closed within
+// one flush and never held open.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "profiles/qmTypes.h"
+#include "ui/dialogs.h"
+
+namespace qm {
+
+inline constexpr const char* kLogFileName = "Quillmor.log";
+
+// The log options as the controls show them at the moment of use; read afresh for every
+// record and every flush, so a change takes effect at once, also during a run.
+struct LogOptions {
+  bool create = true;    // chLogCreate: master switch
+  bool info = false;     // chLogInfo
+  bool errors = true;    // chLogErrors
+  bool deletes = true;   // chLogDeletes
+  bool success = false;  // chLogSucc
+  bool limit_size = true;  // chLogLimitSize
+  int64_t limit_kb = 64;   // eLogLimit, kilobytes of 1024 bytes
+  std::string dir;         // deLogDir
+};
+
+// Whether a record of `kind` gets into the buffer under `options`.
+bool LogKindEnabled(const LogOptions& options, TLogKind kind);
+
+// "<short date> <long time> <prefix><text>", the time left out at exactly midnight.
+std::string FormatLogLine(TLogKind kind, const std::string& text, TDateTime now,
+                          const RegionalFormats& formats);
+
+// Formats the record and appends it to `LogBuffer` when the options let it through.
+void WriteLog(const LogOptions& options, TLogKind kind, const std::string& text, TDateTime now,
+              const RegionalFormats& formats, std::vector<std::string>& LogBuffer);
+
+// The log file's path in `dir`: a '/' is added unless `dir` is empty or already ends in one.
+std::string LogFilePath(const std::string& dir);
+
+// Characters kept by a trim: limit x 1024 - limit x 103, about a tenth below the limit.
+int64_t LogBudget(int64_t limit_kb);
+
+// Drops the oldest lines: walking from the newest, the line at which the running total of
+// lengths first exceeds `budget` is the oldest one kept. Nothing is dropped when all fit.
+void TrimToBudget(std::vector<std::string>& lines, int64_t budget);
+
+// Appends the buffered lines to the log file, trimming it first when it has reached the limit.
+// A failed open or write shows one of the three file errors, sets `LogWriteFailed` (before the
+// message, so a flush nested in the modal box skips the file) and leaves the log off for the
+// rest of the process. The buffer is always empty afterwards.
+void FlushLog(FileSystem& fs, ui::Dialogs& dialogs, const LogOptions& options,
+              std::vector<std::string>& LogBuffer, bool& LogWriteFailed);
+
+// Use where the buffer must be emptied before something new starts (a stop, the start of a
+// run or of the background mode): the lines are written first, so records of deletions and
+// errors made just before are never dropped.
+inline void FlushBeforeEmptying(FileSystem& fs, ui::Dialogs& dialogs, const LogOptions& options,
+                                std::vector<std::string>& LogBuffer, bool& LogWriteFailed) {
+  FlushLog(fs, dialogs, options, LogBuffer, LogWriteFailed);
+}
+
+}  // namespace qm
