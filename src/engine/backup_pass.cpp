@@ -1,0 +1,108 @@
+#include "engine/backup_pass.h"
+
+#include <memory>
+
+#include "engine/copy_failure.h"
+#include "engine/names.h"
+#include "engine/path_style.h"
+#include "engine/qmFileUtil.h"
+#include "engine/zip_packer.h"
+
+namespace qm {
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target) {
+  ctx.loop.ProcessMessages();
+  try {
+    CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
+                         ctx.controls.lpsCurrentFile);
+  } catch (const RunBroken&) {
+    throw;
+  } catch (const std::exception& e) {
+    ClassifyCopyFailure(ctx, {"copy", source, target}, e.what());
+    return;
+  }
+  ctx.host.CountOperatedFile();
+  ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " copied to " + Quoted(target));
+}
+
+}  // namespace
+
+void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
+              DosDateTime source_time, const std::string& archive) {
+  // The packer writes beside the archive and renames over it, so an old archive stays until
+  // the new one is complete instead of being deleted first.
+  MakeDirPath(ctx.fs, std::string(DirectoryPart(archive)));
+  try {
+    packer.Reset();
+    packer.ClearFiles();
+    packer.SetArchiveName(archive);
+    packer.AddPath(source);
+    packer.SetArchiveTime(source_time);
+    packer.Pack();
+    packer.Reset();
+  } catch (const RunBroken&) {
+    throw;
+  } catch (const std::exception& e) {
+    packer.Reset();
+    ClassifyCopyFailure(ctx, {"compress", source, archive}, e.what());
+    return;
+  }
+  // The packer has set the time already; setting it again here is what reports a failure.
+  if (!ctx.fs.SetLastWriteTime(archive, source_time).ok())
+    ctx.host.WriteLog(lkError, "Can not set up date and time on file " + Quoted(archive));
+  else
+    ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " compressed to " + Quoted(archive));
+  ctx.host.CountOperatedFile();
+}
+
+PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
+  ctx.controls.lStatus.SetCaption("Backing up...");
+  ctx.host.WriteLog(lkInfo, "Backup started");
+
+  const TProfileRecord& p = item.Profile;
+  const bool zip = p.doZIP();
+  const int16_t keep = p.KeepCopyKind();
+  const std::string src_root = p.SrcDir();
+  const std::string dest_root = p.DestDir();
+  const DestinationIndex index(item.DestFiles, zip, keep);
+  std::unique_ptr<ZipPacker> packer;
+
+  for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
+    ctx.loop.ProcessMessages();
+    if (!ctx.state.Running) return PassOutcome::kStopped;
+
+    const TFilesListItem& s = item.SrcFiles.Object(i);
+    // Every kept copy of a file that still exists is marked, not only those the search for
+    // a newer copy happened to reach, so the removal pass never deletes them.
+    for (size_t j : index.EntriesNamed(s.Name)) item.DestFiles.Object(j).Matched = 1;
+    const DestinationIndex::Pairing pairing =
+        index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
+
+    if (!pairing.copy_needed) {
+      ++item.FilesDone;  // the destination counterpart counts as done too
+    } else {
+      // By value: handlers run during the copy may append to the list, which moves its texts.
+      const std::string source = item.SrcFiles.Text(i);
+      const std::string file_name(FileNamePart(source));
+      item.CurrentFile = file_name;
+      const std::string suffix =
+          keep == kKeepDateTime ? DateTimeSuffix(ctx.clock.Now(), ctx.formats) : std::string();
+      const std::string target =
+          TargetPath(source, src_root, dest_root, NewCopyName(file_name, keep, pairing.M, suffix));
+      if (zip) {
+        if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop);
+        PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target + ".zip");
+      } else {
+        CopyOne(ctx, source, target);
+      }
+    }
+    ++item.FilesDone;
+  }
+  return PassOutcome::kCompleted;
+}
+
+}  // namespace qm

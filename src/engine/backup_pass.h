@@ -1,0 +1,25 @@
+// The backup pass: copies (or packs) every source file that no destination entry of the same
+// reduced name holds at least as new, and marks the destination entries that belong to a
+// source file so that the removal pass spares them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/engine_context.h"
+#include "engine/process_run_list.h"
+
+namespace qm {
+
+class ZipPacker;
+
+// Runs the pass over `item` (processing messages before each file). kStopped when Running was
+// found clear before a file; throws RunBroken when the user breaks off after a failure.
+PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item);
+
+// Packs `source` into its own archive `archive` with `packer`, gives the archive the source's
+// time, and writes the record of the outcome.
+void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
+              DosDateTime source_time, const std::string& archive);  // throw RunBroken
+
+}  // namespace qm

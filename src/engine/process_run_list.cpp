@@ -1,0 +1,129 @@
+#include "engine/process_run_list.h"
+
+#include <exception>
+
+#include "engine/backup_pass.h"
+#include "engine/copy_failure.h"
+
+namespace qm {
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string ProfileLine(const char* what, const TDataItem& item, int32_t files) {
+  const TProfileRecord& p = item.Profile;
+  return std::string(what) + Quoted(p.Name()) + ", Source=" + Quoted(p.SrcDir()) +
+         ", Destination=" + Quoted(p.DestDir()) + ", Files:" + std::to_string(files);
+}
+
+// A source top directory that is gone or cannot be listed: its empty scan must not look like
+// a source whose files were all deleted.
+bool SourceDirectoryReadable(FileSystem& fs, const std::string& dir) {
+  Result<DirEntry> st = fs.Stat(dir);
+  if (!st.ok() || !st.value().is_directory()) return false;
+  return fs.ListDirectory(dir).ok();
+}
+
+// An error that escaped a snapshot and ended the loop goes to the application's error box; a
+// break the user asked for has been answered already and is not reported again.
+void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const RunBroken&) {
+  } catch (const std::exception& e) {
+    ctx.dialogs.ShowApplicationError(ui::ApplicationErrorText(e.what()));
+  } catch (...) {
+    ctx.dialogs.ShowApplicationError("Unknown error.");
+  }
+}
+
+// PENDING: the removal and synchronisation passes.
+PassOutcome RunRemovalStep(EngineContext&, TDataItem&) { return PassOutcome::kCompleted; }
+PassOutcome RunSyncStep(EngineContext&, TDataItem&) { return PassOutcome::kCompleted; }
+
+}  // namespace
+
+bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now) {
+  const TDateTime t = TimeOf(now);
+  return t < TimeOf(profile.StartTime()) || t > TimeOf(profile.FinishTime());
+}
+
+void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> selected,
+                         const std::function<void(const TProfileRecord&)>& queue_profile) {
+  ctx.state.SelectedRun = true;
+  for (const TProfileRecord& record : selected) queue_profile(record);
+  ProcessRunList(ctx);
+  ctx.state.SelectedRun = false;
+}
+
+PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
+  ctx.host.SetTrayAnimation(true);
+  ctx.controls.StatTimer.SetEnabled(true);
+
+  const TProfileRecord& p = item.Profile;
+  // bStartBackground is disabled during a "Start selected" run, which ignores the window.
+  if (ctx.controls.bStartBackground.Enabled() && p.UseStartTimeEndTime() &&
+      OutsideDailyWindow(p, ctx.clock.Now()))
+    return PassOutcome::kCompleted;
+
+  const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
+  ctx.host.WriteLog(lkInfo, ProfileLine("Started profile ", item, files));
+
+  ctx.controls.lStatus.SetCaption("Preparing...");
+  item.StartedAt = ctx.clock.Now();
+  item.FilesDone = 0;
+  item.FilesLeft = files;
+  item.CurrentFile.clear();
+  for (size_t i = 0; i < item.SrcFiles.Count(); ++i) item.SrcFiles.Object(i).Matched = 0;
+  for (size_t i = 0; i < item.DestFiles.Count(); ++i) item.DestFiles.Object(i).Matched = 0;
+
+  const int16_t method = p.SyncMethod();
+  if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
+    ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(p.SrcDir()));
+  } else if (method == 0) {
+    if (RunBackupPass(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
+    if (p.RemoveDeleted() && RunRemovalStep(ctx, item) == PassOutcome::kStopped)
+      return PassOutcome::kStopped;
+  } else if (method == 1) {
+    if (RunSyncStep(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
+  }
+
+  ctx.host.WriteLog(lkInfo, ProfileLine("Finished profile ", item, files));
+  return PassOutcome::kCompleted;
+}
+
+void ProcessRunList(EngineContext& ctx) {
+  RunState& state = ctx.state;
+  if (state.EngineBusy) return;
+  state.EngineBusy = true;
+  std::exception_ptr escaped;
+  try {
+    while (state.Running) {
+      if (!ctx.RunList.Empty()) {
+        if (ProcessSnapshot(ctx, ctx.RunList.Object(0)) == PassOutcome::kStopped) break;
+        ctx.RunList.Delete(0);
+        ctx.host.StatTimerTimer();
+      }
+      if (ctx.RunList.Empty() && state.SelectedRun) {
+        ctx.dialogs.ShowInformation("Done.");
+        if (ctx.controls.bStart.Caption() == "Stop")
+          ctx.host.bStartClick();
+        else
+          ctx.host.StopWork();
+      }
+      ui::PauseWithMessages(ctx.loop, 10);
+    }
+  } catch (...) {
+    escaped = std::current_exception();
+  }
+  ctx.controls.lCurrentFile.SetCaption("");
+  ctx.controls.lStatus.SetCaption("Ready.");
+  state.EngineBusy = false;
+  ctx.controls.StatTimer.SetEnabled(false);
+  ctx.RunList.Clear();
+  // Reported only now: the box is modal and pumps messages, and the engine has ended.
+  if (escaped) ReportEscapedError(ctx, escaped);
+}
+
+}  // namespace qm

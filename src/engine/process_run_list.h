@@ -1,0 +1,33 @@
+// The engine loop: works off the run list one snapshot at a time, on the caller's thread,
+// pumping messages so that clicks, timers and a stop request are handled while it runs.
+#pragma once
+
+#include <functional>
+#include <span>
+
+#include "engine/engine_context.h"
+
+namespace qm {
+
+// How a pass or a snapshot ended.
+enum class PassOutcome { kCompleted, kStopped };
+
+// "Start selected": sets SelectedRun, queues `selected` in order through `queue_profile`
+// (the scan), runs the engine loop to its end and clears SelectedRun. The caller gathers the
+// selected rows and deals with its log buffer first.
+void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> selected,
+                         const std::function<void(const TProfileRecord&)>& queue_profile);
+
+// The engine loop. Returns at once when another loop is active (EngineBusy); otherwise runs
+// while Running is set and, in a "Start selected" run, until the run list is worked off.
+void ProcessRunList(EngineContext& ctx);
+
+// One snapshot: daily window, start record, passes, finish record. kStopped when a stop request
+// was seen inside a pass: no finish record is written then.
+PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item);
+
+// Whether `now` (a date-time) lies outside the profile's daily window; only the time of day of
+// each value counts.
+bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now);
+
+}  // namespace qm
