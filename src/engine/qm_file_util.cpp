@@ -1,0 +1,162 @@
+#include "engine/qmFileUtil.h"
+
+#include <array>
+#include <vector>
+
+#include "engine/path_style.h"
+
+namespace qm {
+namespace {
+
+[[noreturn]] void Fail(const Error& cause, std::string text) {
+  throw FileError(Error{cause.kind, std::move(text)});
+}
+
+// Undoes a half-done copy on every way out: the temporary file goes, the bar returns to 0.
+class CopyGuard {
+ public:
+  CopyGuard(FileSystem& fs, ui::ProgressBar& bar) : fs_(fs), bar_(bar) {}
+  ~CopyGuard() {
+    out_.reset();
+    if (!temp_.empty()) (void)fs_.Remove(temp_);
+    bar_.SetPosition(0);
+  }
+  CopyGuard(const CopyGuard&) = delete;
+  CopyGuard& operator=(const CopyGuard&) = delete;
+
+  void Track(std::string temp, std::unique_ptr<WritableFile> out) {
+    temp_ = std::move(temp);
+    out_ = std::move(out);
+  }
+  WritableFile& out() { return *out_; }
+  // The temporary file became the target: nothing left to remove.
+  void Committed() { temp_.clear(); }
+
+ private:
+  FileSystem& fs_;
+  ui::ProgressBar& bar_;
+  std::string temp_;
+  std::unique_ptr<WritableFile> out_;
+};
+
+// Reads until `buffer` is full or the file ends, so that a short read means the end.
+Result<size_t> ReadFull(ReadableFile& in, std::span<std::byte> buffer) {
+  size_t total = 0;
+  while (total < buffer.size()) {
+    Result<size_t> n = in.Read(buffer.subspan(total));
+    if (!n.ok()) return n.error();
+    if (n.value() == 0) break;
+    total += n.value();
+  }
+  return total;
+}
+
+}  // namespace
+
+std::string TempCopyName(const std::string& target) {
+  return std::string(DirectoryPart(target)) + "." + std::string(FileNamePart(target)) + ".qmtmp";
+}
+
+std::string PercentText(int64_t done, int64_t total) {
+  if (total <= 0) return "0 %";
+  // 100 * done / total in integers, rounded to nearest, halves to even. __int128 keeps the
+  // product exact for any 64-bit size.
+  const __int128 scaled = static_cast<__int128>(done) * 100;
+  int64_t q = static_cast<int64_t>(scaled / total);
+  const __int128 twice_rest = (scaled % total) * 2;
+  if (twice_rest > total || (twice_rest == total && (q % 2) != 0)) ++q;
+  return std::to_string(q) + " %";
+}
+
+void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
+                          const std::string& target_path, ui::ProgressBar& bar,
+                          ui::Label& label) {
+  std::string target = target_path;
+  if (IsDirectory(fs, target)) target = AddDirSeparator(target) + std::string(FileNamePart(source));
+
+  std::vector<std::byte> buffer(CopyBufferSize);
+  Result<std::unique_ptr<ReadableFile>> opened = fs.OpenRead(source);
+  if (!opened.ok()) Fail(opened.error(), "Cannot open file " + source);
+  ReadableFile& in = *opened.value();
+  Result<int64_t> size_result = in.Size();
+  const int64_t size = size_result.ok() ? size_result.value() : FileSizeOf(fs, source);
+
+  CopyGuard guard(fs, bar);
+  bar.SetRange(0, size < 0 ? 0 : size);
+  bar.SetPosition(0);
+  label.SetCaption("0 %");
+
+  MakeDirPath(fs, std::string(DirectoryPart(target)));
+  const std::string temp = TempCopyName(target);
+  Result<std::unique_ptr<WritableFile>> created = fs.Create(temp);
+  if (!created.ok() && created.error().kind == ErrorKind::kReadOnly) {
+    // A stale temporary of ours that somebody made read-only: it is ours to replace.
+    (void)fs.SetReadOnly(temp, false);
+    created = fs.Create(temp);
+  }
+  if (!created.ok()) Fail(created.error(), "Cannot create file " + target);
+  guard.Track(temp, std::move(created.value()));
+  WritableFile& out = guard.out();
+
+  int64_t copied = 0;
+  for (;;) {
+    Result<size_t> n = ReadFull(in, buffer);
+    if (!n.ok()) Fail(n.error(), "Stream read error");
+    const size_t got = n.value();
+    copied += static_cast<int64_t>(got);
+    if (got > 0) {
+      if (Status s = out.Write(std::span(buffer).first(got)); !s.ok()) {
+        Fail(s.error(), "Stream write error");
+      }
+    }
+    bar.SetPosition(copied);
+    if (size > 0) label.SetCaption(PercentText(copied, size));
+    loop.ProcessMessages();
+    if (got < buffer.size()) break;
+  }
+
+  // The copy carries the source's DOS time, so the next run finds it as new as the source.
+  if (Result<DosDateTime> time = in.LastWriteTime(); time.ok()) {
+    (void)out.SetLastWriteTime(time.value());
+  }
+  if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
+  if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
+
+  // A read-only target is replaced; it regains the attribute only if the replacing fails.
+  const bool was_read_only = HasAttributes(fs, target, faReadOnly);
+  if (was_read_only) (void)fs.SetReadOnly(target, false);
+  if (Status s = fs.Rename(temp, target); !s.ok()) {
+    if (was_read_only) (void)fs.SetReadOnly(target, true);
+    Fail(s.error(), "Cannot create file " + target);
+  }
+  guard.Committed();
+}
+
+int64_t FileSizeOf(FileSystem& fs, const std::string& path) {
+  Result<DirEntry> e = fs.Stat(path);
+  if (!e.ok() || e.value().is_directory()) return -1;
+  return e.value().size;
+}
+
+bool HasAttributes(FileSystem& fs, const std::string& path, uint32_t attributes) {
+  Result<DirEntry> e = fs.Stat(path);
+  return e.ok() && (e.value().attr & attributes) == attributes;
+}
+
+bool IsDirectory(FileSystem& fs, const std::string& path) {
+  Result<DirEntry> e = fs.Stat(path);
+  return e.ok() && e.value().is_directory();
+}
+
+void MakeDirPath(FileSystem& fs, const std::string& dir) {
+  const std::string path = RemoveDirSeparator(dir);
+  if (path.empty() || path == "/" || IsDirectory(fs, path)) return;
+  const std::string parent(DirectoryPart(path));
+  if (!parent.empty() && parent != path) MakeDirPath(fs, parent);
+  // Not checked here: a directory that cannot be made fails the creation of the file in it.
+  (void)fs.CreateDirectory(path);
+}
+
+std::string TempDirectory(FileSystem& fs) { return fs.TempDirectory(); }
+
+}  // namespace qm
