@@ -1,0 +1,304 @@
+#include "platform/fault_file_system.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+const char* OpName(FsOp op) {
+  switch (op) {
+    case FsOp::kListDirectory:
+      return "list directory";
+    case FsOp::kStat:
+      return "stat";
+    case FsOp::kOpenRead:
+      return "open";
+    case FsOp::kCreate:
+      return "create";
+    case FsOp::kOpenAppend:
+      return "open for appending";
+    case FsOp::kRename:
+      return "rename";
+    case FsOp::kRemove:
+      return "delete";
+    case FsOp::kCreateDirectory:
+      return "create directory";
+    case FsOp::kSetReadOnly:
+      return "change attributes of";
+    case FsOp::kSetLastWriteTime:
+      return "set the time of";
+    case FsOp::kFreeSpace:
+      return "query free space of";
+    case FsOp::kMountPointOf:
+      return "find the volume of";
+    case FsOp::kRead:
+      return "read";
+    case FsOp::kWrite:
+      return "write";
+    case FsOp::kSync:
+      return "flush";
+    case FsOp::kFileSetLastWriteTime:
+      return "set the time of";
+    case FsOp::kClose:
+      return "close";
+  }
+  return "access";
+}
+
+const char* KindText(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::kNotFound:
+      return "No such file or directory";
+    case ErrorKind::kAccessDenied:
+      return "Permission denied";
+    case ErrorKind::kReadOnly:
+      return "Read-only file system";
+    case ErrorKind::kNoSpace:
+      return "No space left on device";
+    case ErrorKind::kIsDirectory:
+      return "Is a directory";
+    case ErrorKind::kNotDirectory:
+      return "Not a directory";
+    case ErrorKind::kExists:
+      return "File exists";
+    case ErrorKind::kIo:
+      return "Input/output error";
+    case ErrorKind::kInvalid:
+      return "Invalid argument";
+    case ErrorKind::kOther:
+      return "Injected failure";
+  }
+  return "Injected failure";
+}
+
+Error Injected(FsOp op, ErrorKind kind, const std::string& path) {
+  return Error{kind, std::string("Cannot ") + OpName(op) + " \"" + path + "\": " + KindText(kind)};
+}
+
+bool Contains(const std::string& path, const std::string& part) {
+  return part.empty() || path.find(part) != std::string::npos;
+}
+
+class FaultReadableFile final : public ReadableFile {
+ public:
+  FaultReadableFile(FaultInjectingFileSystem& fs, std::unique_ptr<ReadableFile> inner,
+                    std::string path, std::optional<int64_t> limit, ErrorKind kind)
+      : fs_(fs), inner_(std::move(inner)), path_(std::move(path)), limit_(limit), kind_(kind) {}
+
+  Result<size_t> Read(std::span<std::byte> buffer) override {
+    if (auto e = fs_.Check(FsOp::kRead, path_)) return *e;
+    if (limit_) {
+      const int64_t left = *limit_ - done_;
+      if (left <= 0 && !buffer.empty()) return Injected(FsOp::kRead, kind_, path_);
+      buffer = buffer.first(static_cast<size_t>(std::min<int64_t>(left, buffer.size())));
+    }
+    Result<size_t> n = inner_->Read(buffer);
+    if (n.ok()) done_ += static_cast<int64_t>(n.value());
+    return n;
+  }
+  Result<int64_t> Size() override { return inner_->Size(); }
+  Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
+
+ private:
+  FaultInjectingFileSystem& fs_;
+  std::unique_ptr<ReadableFile> inner_;
+  std::string path_;
+  std::optional<int64_t> limit_;
+  ErrorKind kind_;
+  int64_t done_ = 0;
+};
+
+class FaultWritableFile final : public WritableFile {
+ public:
+  FaultWritableFile(FaultInjectingFileSystem& fs, std::unique_ptr<WritableFile> inner,
+                    std::string path, std::optional<int64_t> limit, ErrorKind kind)
+      : fs_(fs), inner_(std::move(inner)), path_(std::move(path)), limit_(limit), kind_(kind) {}
+
+  Status Write(std::span<const std::byte> data) override {
+    if (auto e = fs_.Check(FsOp::kWrite, path_)) return *e;
+    if (limit_ && done_ + static_cast<int64_t>(data.size()) > *limit_) {
+      const auto fits = static_cast<size_t>(std::max<int64_t>(0, *limit_ - done_));
+      if (fits > 0) {
+        if (Status s = inner_->Write(data.first(fits)); !s.ok()) return s;
+        done_ += static_cast<int64_t>(fits);
+      }
+      return Injected(FsOp::kWrite, kind_, path_);
+    }
+    Status s = inner_->Write(data);
+    if (s.ok()) done_ += static_cast<int64_t>(data.size());
+    return s;
+  }
+  Status Sync() override {
+    if (auto e = fs_.Check(FsOp::kSync, path_)) return *e;
+    return inner_->Sync();
+  }
+  Status SetLastWriteTime(DosDateTime time) override {
+    if (auto e = fs_.Check(FsOp::kFileSetLastWriteTime, path_)) return *e;
+    return inner_->SetLastWriteTime(time);
+  }
+  Status Close() override {
+    // The inner file is closed even when the close is made to fail, as a real close does.
+    Status inner = inner_->Close();
+    if (auto e = fs_.Check(FsOp::kClose, path_)) return *e;
+    return inner;
+  }
+
+ private:
+  FaultInjectingFileSystem& fs_;
+  std::unique_ptr<WritableFile> inner_;
+  std::string path_;
+  std::optional<int64_t> limit_;
+  ErrorKind kind_;
+  int64_t done_ = 0;
+};
+
+}  // namespace
+
+FaultInjectingFileSystem::FaultInjectingFileSystem(FileSystem& inner) : inner_(inner) {}
+FaultInjectingFileSystem::~FaultInjectingFileSystem() = default;
+
+void FaultInjectingFileSystem::Fail(FsOp op, ErrorKind kind, std::string path_part, int nth,
+                                    bool once) {
+  rules_.push_back(Rule{op, kind, std::move(path_part), std::max(nth, 1), once});
+}
+
+void FaultInjectingFileSystem::FailWritesAfter(int64_t bytes, ErrorKind kind,
+                                               std::string path_part) {
+  write_limits_.push_back(Limit{bytes, kind, std::move(path_part)});
+}
+
+void FaultInjectingFileSystem::FailReadsAfter(int64_t bytes, ErrorKind kind,
+                                              std::string path_part) {
+  read_limits_.push_back(Limit{bytes, kind, std::move(path_part)});
+}
+
+void FaultInjectingFileSystem::SetFreeSpace(int64_t bytes, std::string path_part) {
+  free_space_.emplace_back(std::move(path_part), bytes);
+}
+
+void FaultInjectingFileSystem::ClearFaults() {
+  rules_.clear();
+  write_limits_.clear();
+  read_limits_.clear();
+  free_space_.clear();
+}
+
+int FaultInjectingFileSystem::CallCount(FsOp op, const std::string& path_part) const {
+  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(), [&](const Call& c) {
+    return c.op == op && (Contains(c.path, path_part) || Contains(c.path2, path_part));
+  }));
+}
+
+std::optional<Error> FaultInjectingFileSystem::Check(FsOp op, const std::string& path,
+                                                     const std::string& path2) {
+  calls_.push_back(Call{op, path, path2});
+  std::optional<Error> result;
+  for (Rule& r : rules_) {
+    if (r.op != op) continue;
+    const bool match = r.path_part.empty() || Contains(path, r.path_part) ||
+                       (!path2.empty() && Contains(path2, r.path_part));
+    if (!match) continue;
+    ++r.seen;
+    // Every matching rule counts the call, so two rules on the same op keep their own order.
+    const bool fire = r.once ? r.seen == r.nth : r.seen >= r.nth;
+    if (fire && !result) result = Injected(op, r.kind, path);
+  }
+  return result;
+}
+
+const FaultInjectingFileSystem::Limit* FaultInjectingFileSystem::LimitFor(
+    const std::vector<Limit>& limits, const std::string& path) const {
+  for (auto it = limits.rbegin(); it != limits.rend(); ++it) {
+    if (Contains(path, it->path_part)) return &*it;
+  }
+  return nullptr;
+}
+
+Result<std::vector<DirEntry>> FaultInjectingFileSystem::ListDirectory(const std::string& dir) {
+  if (auto e = Check(FsOp::kListDirectory, dir)) return *e;
+  return inner_.ListDirectory(dir);
+}
+
+Result<DirEntry> FaultInjectingFileSystem::Stat(const std::string& path) {
+  if (auto e = Check(FsOp::kStat, path)) return *e;
+  return inner_.Stat(path);
+}
+
+Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::OpenRead(const std::string& path) {
+  if (auto e = Check(FsOp::kOpenRead, path)) return *e;
+  auto file = inner_.OpenRead(path);
+  if (!file.ok()) return file.error();
+  const Limit* limit = LimitFor(read_limits_, path);
+  return std::unique_ptr<ReadableFile>(std::make_unique<FaultReadableFile>(
+      *this, std::move(file).value(), path,
+      limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
+      limit ? limit->kind : ErrorKind::kIo));
+}
+
+Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::Create(const std::string& path) {
+  if (auto e = Check(FsOp::kCreate, path)) return *e;
+  auto file = inner_.Create(path);
+  if (!file.ok()) return file.error();
+  const Limit* limit = LimitFor(write_limits_, path);
+  return std::unique_ptr<WritableFile>(std::make_unique<FaultWritableFile>(
+      *this, std::move(file).value(), path,
+      limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
+      limit ? limit->kind : ErrorKind::kNoSpace));
+}
+
+Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::OpenAppend(
+    const std::string& path) {
+  if (auto e = Check(FsOp::kOpenAppend, path)) return *e;
+  auto file = inner_.OpenAppend(path);
+  if (!file.ok()) return file.error();
+  const Limit* limit = LimitFor(write_limits_, path);
+  return std::unique_ptr<WritableFile>(std::make_unique<FaultWritableFile>(
+      *this, std::move(file).value(), path,
+      limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
+      limit ? limit->kind : ErrorKind::kNoSpace));
+}
+
+Status FaultInjectingFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (auto e = Check(FsOp::kRename, from, to)) return *e;
+  return inner_.Rename(from, to);
+}
+
+Status FaultInjectingFileSystem::Remove(const std::string& path) {
+  if (auto e = Check(FsOp::kRemove, path)) return *e;
+  return inner_.Remove(path);
+}
+
+Status FaultInjectingFileSystem::CreateDirectory(const std::string& path) {
+  if (auto e = Check(FsOp::kCreateDirectory, path)) return *e;
+  return inner_.CreateDirectory(path);
+}
+
+Status FaultInjectingFileSystem::SetReadOnly(const std::string& path, bool read_only) {
+  if (auto e = Check(FsOp::kSetReadOnly, path)) return *e;
+  return inner_.SetReadOnly(path, read_only);
+}
+
+Status FaultInjectingFileSystem::SetLastWriteTime(const std::string& path, DosDateTime time) {
+  if (auto e = Check(FsOp::kSetLastWriteTime, path)) return *e;
+  return inner_.SetLastWriteTime(path, time);
+}
+
+Result<int64_t> FaultInjectingFileSystem::FreeSpace(const std::string& path) {
+  if (auto e = Check(FsOp::kFreeSpace, path)) return *e;
+  for (auto it = free_space_.rbegin(); it != free_space_.rend(); ++it) {
+    if (Contains(path, it->first)) return it->second;
+  }
+  return inner_.FreeSpace(path);
+}
+
+Result<std::string> FaultInjectingFileSystem::MountPointOf(const std::string& path) {
+  if (auto e = Check(FsOp::kMountPointOf, path)) return *e;
+  return inner_.MountPointOf(path);
+}
+
+std::string FaultInjectingFileSystem::TempDirectory() {
+  return inner_.TempDirectory();
+}
+
+}  // namespace qm
