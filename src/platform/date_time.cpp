@@ -8,8 +8,6 @@ namespace qm {
 namespace {
 
 constexpr int64_t kMsPerDayInt = 86400000;
-// Days from 0001-01-01 (proleptic Gregorian) to 1899-12-30, the zero of TDateTime.
-constexpr int64_t kDateDelta = 693594;
 
 bool IsLeap(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
