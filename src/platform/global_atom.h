@@ -14,9 +14,12 @@ class GlobalAtom {
   GlobalAtom& operator=(const GlobalAtom&) = delete;
 
   const std::string& path() const { return path_; }
+  // False when the file could not be made (no writable directory); the program goes on.
+  bool created() const { return created_; }
 
  private:
   std::string path_;
+  bool created_ = false;
 };
 
 }  // namespace qm

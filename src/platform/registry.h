@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace qm {
 
@@ -16,6 +17,12 @@ class Registry {
  public:
   // `config_dir` holds one file per hive; see ConfigDirectory().
   explicit Registry(std::string config_dir);
+  // The same on a given file system, so that tests can make its writes fail.
+  Registry(std::string config_dir, FileSystem& fs);
+
+  // Key paths and value names ignore ASCII letter case, as the system the design comes from
+  // does. A hive file that exists but cannot be read reads as empty, and refuses every write
+  // (rather than replacing the values it could not read).
 
   std::optional<std::string> ReadString(Hive hive, const std::string& key,
                                         const std::string& name) const;
@@ -26,11 +33,16 @@ class Registry {
   std::string HiveFile(Hive hive) const;
 
  private:
-  using Values = std::map<std::string, std::map<std::string, std::string>>;  // key -> name -> value
-  Values Load(Hive hive) const;
+  struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  // key -> name -> value
+  using Values = std::map<std::string, std::map<std::string, std::string, NoCaseLess>, NoCaseLess>;
+  Result<Values> Load(Hive hive) const;
   Status Save(Hive hive, const Values& values);
 
   std::string dir_;
+  FileSystem* fs_;
 };
 
 }  // namespace qm
