@@ -150,7 +150,7 @@ class ProfileTable {
 
   // --- notifications of bound controls
   // Nested: DataChanged is held back until the last EnableControls(), which then fires it
-  // once if anything changed meanwhile.
+  // once so that bound controls show the row that is current by then.
   void DisableControls() { ++disable_count_; }
   void EnableControls();
   bool ControlsDisabled() const { return disable_count_ > 0; }
@@ -175,11 +175,11 @@ class ProfileTable {
 
   std::vector<ProfileRow> rows_;
   size_t current_ = 0;
+  size_t insert_from_ = 0;  // the row that was current before the row being inserted
   bool eof_ = false;
   TableState state_ = TableState::kBrowse;
   ProfileRow saved_;  // the current row as it was before the edit began (edit state)
   int disable_count_ = 0;
-  bool data_pending_ = false;
 };
 
 }  // namespace qm
