@@ -4,7 +4,8 @@
 //   Flags=0
 //
 // Backslashes, control characters, and the characters that would end a name or a section
-// ('=', '[', ']') are written as escapes ("\\\\", "\\n", "\\x3D"...), so any text round-trips.
+// ('=', '[', ']') are written as escapes (\\ \n \r \x3D...), so any text round-trips;
+// a backslash before any other character is read as itself.
 #include "platform/registry.h"
 
 #include <unistd.h>
@@ -66,8 +67,12 @@ std::string Unescape(std::string_view s) {
     } else if (e == 'x' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
       out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
       i += 2;
+    } else if (e == '\\') {
+      out += '\\';
     } else {
-      out += e;  // "\\\\" and any unknown escape stand for the character itself
+      // Not an escape we write: a hand-edited "Software\Orbanix" keeps its backslash.
+      out += '\\';
+      out += e;
     }
   }
   return out;
