@@ -75,13 +75,13 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
   if (IsDirectory(fs, target)) target = AddDirSeparator(target) + std::string(FileNamePart(source));
 
   std::vector<std::byte> buffer(CopyBufferSize);
+  CopyGuard guard(fs, bar);
   Result<std::unique_ptr<ReadableFile>> opened = fs.OpenRead(source);
   if (!opened.ok()) Fail(opened.error(), "Cannot open file " + source);
   ReadableFile& in = *opened.value();
   Result<int64_t> size_result = in.Size();
   const int64_t size = size_result.ok() ? size_result.value() : FileSizeOf(fs, source);
 
-  CopyGuard guard(fs, bar);
   bar.SetRange(0, size < 0 ? 0 : size);
   bar.SetPosition(0);
   label.SetCaption("0 %");

@@ -1,0 +1,211 @@
+#include "engine/zip_packer.h"
+
+#include <zip.h>
+
+#include <span>
+#include <vector>
+
+#include "engine/path_style.h"
+#include "engine/qmFileUtil.h"
+
+namespace qm {
+namespace {
+
+[[noreturn]] void Fail(ErrorKind kind, std::string text) {
+  throw FileError(Error{kind, std::move(text)});
+}
+
+// One source file as libzip reads it: through our FileSystem, so faults can be injected and
+// messages are processed while the entry is compressed.
+struct EntrySource {
+  FileSystem& fs;
+  ui::MessageLoop& loop;
+  std::string path;
+  int64_t size = 0;
+  std::unique_ptr<ReadableFile> file;
+  zip_error_t error;
+  std::optional<Error> failure;  // our own error, kept for the message libzip cannot carry
+
+  EntrySource(FileSystem& f, ui::MessageLoop& l, std::string p, int64_t s)
+      : fs(f), loop(l), path(std::move(p)), size(s) {
+    zip_error_init(&error);
+  }
+  ~EntrySource() { zip_error_fini(&error); }
+
+  zip_int64_t Fail(int zip_code, Error cause) {
+    failure = std::move(cause);
+    zip_error_set(&error, zip_code, 0);
+    return -1;
+  }
+
+  static zip_int64_t Callback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto& s = *static_cast<EntrySource*>(user);
+    switch (cmd) {
+      case ZIP_SOURCE_OPEN: {
+        Result<std::unique_ptr<ReadableFile>> opened = s.fs.OpenRead(s.path);
+        if (!opened.ok()) return s.Fail(ZIP_ER_OPEN, opened.error());
+        s.file = std::move(opened.value());
+        return 0;
+      }
+      case ZIP_SOURCE_READ: {
+        s.loop.ProcessMessages();
+        Result<size_t> n = s.file->Read(std::span(static_cast<std::byte*>(data), len));
+        if (!n.ok()) return s.Fail(ZIP_ER_READ, n.error());
+        return static_cast<zip_int64_t>(n.value());
+      }
+      case ZIP_SOURCE_CLOSE:
+        s.file.reset();
+        return 0;
+      case ZIP_SOURCE_STAT: {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s.error);
+        if (st == nullptr) return -1;
+        zip_stat_init(st);
+        // The size lets libzip decide on ZIP64 for a large file before it writes the header.
+        st->valid = ZIP_STAT_SIZE;
+        st->size = static_cast<zip_uint64_t>(s.size);
+        return sizeof(*st);
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s.error, data, len);
+      case ZIP_SOURCE_FREE:
+        return 0;  // owned by the packer
+      case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+      default:
+        zip_error_set(&s.error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+  }
+};
+
+// An archive being written under its temporary name; discarded and removed unless committed.
+class ArchiveWriter {
+ public:
+  ArchiveWriter(FileSystem& fs, std::string temp) : fs_(fs), temp_(std::move(temp)) {}
+  ~ArchiveWriter() {
+    if (zip_ != nullptr) zip_discard(zip_);
+    if (!committed_) (void)fs_.Remove(temp_);
+  }
+  ArchiveWriter(const ArchiveWriter&) = delete;
+  ArchiveWriter& operator=(const ArchiveWriter&) = delete;
+
+  void Open() {
+    int code = 0;
+    zip_ = zip_open(temp_.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (zip_ == nullptr) {
+      zip_error_t error;
+      zip_error_init_with_code(&error, code);
+      std::string text = "Cannot create file " + temp_ + ": " + zip_error_strerror(&error);
+      zip_error_fini(&error);
+      Fail(ErrorKind::kIo, std::move(text));
+    }
+  }
+  zip_t* zip() { return zip_; }
+  // Writes the archive; on failure the handle is discarded by the destructor.
+  bool Close() {
+    if (zip_close(zip_) != 0) return false;
+    zip_ = nullptr;
+    return true;
+  }
+  std::string LastError() { return zip_ != nullptr ? zip_strerror(zip_) : std::string(); }
+  void Committed() { committed_ = true; }
+
+ private:
+  FileSystem& fs_;
+  std::string temp_;
+  zip_t* zip_ = nullptr;
+  bool committed_ = false;
+};
+
+class LibzipPacker final : public ZipPacker {
+ public:
+  LibzipPacker(FileSystem& fs, ui::MessageLoop& loop) : fs_(fs), loop_(loop) {}
+
+  void Reset() override {
+    archive_.clear();
+    files_.clear();
+    archive_time_.reset();
+  }
+  void ClearFiles() override { files_.clear(); }
+  void SetArchiveName(const std::string& archive) override { archive_ = archive; }
+  void AddPath(const std::string& path) override { files_.push_back(path); }
+  void SetArchiveTime(DosDateTime time) override { archive_time_ = time; }
+
+  int Pack() override {
+    if (archive_.empty()) Fail(ErrorKind::kInvalid, "No archive name given");
+    if (files_.empty()) Fail(ErrorKind::kInvalid, "No file to compress into " + archive_);
+
+    const std::string temp = TempCopyName(archive_);
+    if (HasAttributes(fs_, temp, faReadOnly)) (void)fs_.SetReadOnly(temp, false);
+    (void)fs_.Remove(temp);  // a stale temporary of an interrupted pack
+
+    // Declared before the writer: discarding an unwritten archive still calls the sources.
+    std::vector<std::unique_ptr<EntrySource>> sources;
+    ArchiveWriter writer(fs_, temp);
+    writer.Open();
+    for (const std::string& path : files_) AddEntry(writer.zip(), path, sources);
+
+    if (!writer.Close()) {
+      for (const auto& s : sources) {
+        if (s->failure) Fail(s->failure->kind, s->failure->message);
+      }
+      Fail(ErrorKind::kIo, "Cannot write file " + archive_ + ": " + writer.LastError());
+    }
+    if (archive_time_) (void)fs_.SetLastWriteTime(temp, *archive_time_);
+
+    // A read-only archive is replaced like a read-only copy; it keeps the attribute if not.
+    const bool was_read_only = HasAttributes(fs_, archive_, faReadOnly);
+    if (was_read_only) (void)fs_.SetReadOnly(archive_, false);
+    if (Status s = fs_.Rename(temp, archive_); !s.ok()) {
+      if (was_read_only) (void)fs_.SetReadOnly(archive_, true);
+      Fail(s.error().kind, "Cannot create file " + archive_);
+    }
+    writer.Committed();
+    return static_cast<int>(sources.size());
+  }
+
+ private:
+  void AddEntry(zip_t* zip, const std::string& path,
+                std::vector<std::unique_ptr<EntrySource>>& sources) {
+    // A source that vanished or cannot be read fails the pack: an archive without its file
+    // would pass for an up-to-date copy.
+    Result<DirEntry> info = fs_.Stat(path);
+    if (!info.ok()) Fail(info.error().kind, "Cannot open file " + path);
+    if (info.value().is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
+
+    auto& source = *sources.emplace_back(
+        std::make_unique<EntrySource>(fs_, loop_, path, info.value().size));
+    zip_source_t* zs = zip_source_function(zip, &EntrySource::Callback, &source);
+    if (zs == nullptr) Fail(ErrorKind::kOther, zip_strerror(zip));
+    const std::string name(FileNamePart(path));
+    const zip_int64_t index = zip_file_add(zip, name.c_str(), zs, ZIP_FL_ENC_GUESS);
+    if (index < 0) {
+      zip_source_free(zs);
+      Fail(ErrorKind::kOther, "Cannot add " + path + ": " + zip_strerror(zip));
+    }
+    const auto i = static_cast<zip_uint64_t>(index);
+    const DosDateTime time = info.value().time;
+    if (zip_set_file_compression(zip, i, ZIP_CM_DEFLATE, 9) != 0 ||
+        zip_file_set_dostime(zip, i, static_cast<zip_uint16_t>(time & 0xFFFF),
+                              static_cast<zip_uint16_t>(time >> 16), 0) != 0 ||
+        zip_file_set_external_attributes(zip, i, 0, ZIP_OPSYS_DOS, info.value().attr) != 0) {
+      Fail(ErrorKind::kOther, "Cannot set up entry " + name + ": " + zip_strerror(zip));
+    }
+  }
+
+  FileSystem& fs_;
+  ui::MessageLoop& loop_;
+  std::string archive_;
+  std::vector<std::string> files_;
+  std::optional<DosDateTime> archive_time_;
+};
+
+}  // namespace
+
+std::unique_ptr<ZipPacker> MakeZipPacker(FileSystem& fs, ui::MessageLoop& loop) {
+  return std::make_unique<LibzipPacker>(fs, loop);
+}
+
+}  // namespace qm

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "engine/qmFileUtil.h"
+#include "platform/fault_file_system.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_message_loop.h"
+
+namespace qm {
+namespace {
+
+using test::ReadWholeFile;
+using test::SetMTime;
+using test::TempDir;
+
+constexpr long long kTime = 1717243200;  // 2024-06-01 12:00:00 UTC
+
+class CopierTest : public ::testing::Test {
+ protected:
+  void Copy(const std::string& from, const std::string& to) {
+    CopyFileWithProgress(fs, loop, from, to, bar, label);
+  }
+  // Runs the copy and returns the FileError's text ("" when it succeeded).
+  std::string CopyFailure(const std::string& from, const std::string& to) {
+    try {
+      Copy(from, to);
+    } catch (const FileError& e) {
+      return e.what();
+    }
+    return {};
+  }
+  static long long MTime(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mtim.tv_sec;
+  }
+  bool NoTemporaryLeft(const std::string& dir) {
+    Result<std::vector<DirEntry>> list = PosixFileSystem().ListDirectory(dir);
+    if (!list.ok()) return true;
+    for (const DirEntry& e : list.value())
+      if (e.name.ends_with(".qmtmp")) return false;
+    return true;
+  }
+
+  TempDir tmp;
+  FaultInjectingFileSystem fs{PosixFileSystem()};
+  ui::VirtualMessageLoop loop;
+  ui::ProgressBar bar{"psFile"};
+  ui::Label label{"lpsCurrentFile"};
+};
+
+TEST_F(CopierTest, EmptySourceGivesEmptyTargetWithSourceTime) {
+  const std::string src = tmp.WriteFile("src/empty", "");
+  SetMTime(src, kTime);
+  Copy(src, tmp / "dst/empty");
+  EXPECT_EQ(tmp.ReadFile("dst/empty"), "");
+  EXPECT_EQ(label.Caption(), "0 %");
+  EXPECT_EQ(MTime(tmp / "dst/empty"), kTime);
+  EXPECT_EQ(loop.TickCount(), 1u);  // one block, one round of messages
+}
+
+TEST_F(CopierTest, BlocksAroundTheBufferSize) {
+  for (size_t size : {size_t{1}, size_t{16383}, size_t{16384}, size_t{16385}, size_t{40000}}) {
+    const std::string content(size, 'x');
+    const std::string src = tmp.WriteFile("src/f", content);
+    const uint64_t before = loop.TickCount();
+    Copy(src, tmp / "dst/f");
+    EXPECT_EQ(tmp.ReadFile("dst/f"), content);
+    EXPECT_EQ(loop.TickCount() - before, size / CopyBufferSize + 1) << size;
+    EXPECT_EQ(label.Caption(), "100 %");
+    EXPECT_EQ(bar.Max(), static_cast<int64_t>(size));
+    EXPECT_EQ(bar.Position(), 0);
+  }
+}
+
+TEST_F(CopierTest, OddSecondsRoundDownToTheDosTime) {
+  const std::string src = tmp.WriteFile("a", "x");
+  SetMTime(src, kTime + 1);
+  Copy(src, tmp / "b");
+  EXPECT_EQ(MTime(tmp / "b"), kTime);
+}
+
+TEST_F(CopierTest, CreatesMissingDirectoriesAndCopiesIntoADirectory) {
+  const std::string src = tmp.WriteFile("a.txt", "abc");
+  Copy(src, tmp / "x/y/z/a.txt");
+  EXPECT_EQ(tmp.ReadFile("x/y/z/a.txt"), "abc");
+  tmp.MakeDir("into");
+  Copy(src, tmp / "into");
+  EXPECT_EQ(tmp.ReadFile("into/a.txt"), "abc");
+  EXPECT_TRUE(NoTemporaryLeft(tmp / "into"));
+}
+
+TEST_F(CopierTest, ReadOnlyTargetIsReplacedAndNoLongerReadOnly) {
+  const std::string src = tmp.WriteFile("a.txt", "new");
+  const std::string dst = tmp.WriteFile("b.txt", "old");
+  ASSERT_TRUE(fs.SetReadOnly(dst, true).ok());
+  Copy(src, dst);
+  EXPECT_EQ(tmp.ReadFile("b.txt"), "new");
+  EXPECT_FALSE(HasAttributes(fs, dst, faReadOnly));
+}
+
+TEST_F(CopierTest, StaleTemporaryIsOverwrittenAndCopyOntoItselfIsHarmless) {
+  const std::string src = tmp.WriteFile("a.txt", "data");
+  tmp.WriteFile(".b.txt.qmtmp", "stale leftovers of a crash");
+  Copy(src, tmp / "b.txt");
+  EXPECT_EQ(tmp.ReadFile("b.txt"), "data");
+  EXPECT_FALSE(tmp.Exists(".b.txt.qmtmp"));
+  Copy(src, src);
+  EXPECT_EQ(tmp.ReadFile("a.txt"), "data");
+}
+
+// Every failure leaves the old target as it was, no temporary file, and the bar at 0.
+TEST_F(CopierTest, EveryInjectedFailureKeepsTheOldTarget) {
+  const std::string src = tmp.WriteFile("a.txt", std::string(50000, 'n'));
+  const std::string dst = tmp.WriteFile("out/a.txt", "old");
+  SetMTime(dst, kTime);
+  struct Case {
+    const char* what;
+    std::function<void()> inject;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"open", [&] { fs.Fail(FsOp::kOpenRead, ErrorKind::kAccessDenied); },
+       "Cannot open file " + src},
+      {"create", [&] { fs.Fail(FsOp::kCreate, ErrorKind::kAccessDenied); },
+       "Cannot create file " + dst},
+      {"read", [&] { fs.FailReadsAfter(20000); }, "Stream read error"},
+      {"write", [&] { fs.FailWritesAfter(20000); }, "Stream write error"},
+      {"full at once", [&] { fs.FailWritesAfter(0); }, "Stream write error"},
+      {"sync", [&] { fs.Fail(FsOp::kSync, ErrorKind::kIo); }, "Stream write error"},
+      {"close", [&] { fs.Fail(FsOp::kClose, ErrorKind::kNoSpace); }, "Stream write error"},
+      {"rename", [&] { fs.Fail(FsOp::kRename, ErrorKind::kIo); }, "Cannot create file " + dst},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs.ClearFaults();
+    c.inject();
+    bar.SetPosition(123);
+    EXPECT_EQ(CopyFailure(src, dst), c.text);
+    EXPECT_EQ(ReadWholeFile(dst), "old");
+    EXPECT_EQ(MTime(dst), kTime);
+    EXPECT_TRUE(NoTemporaryLeft(tmp / "out"));
+    EXPECT_EQ(bar.Position(), 0);
+  }
+}
+
+TEST_F(CopierTest, FailedReplaceOfReadOnlyTargetKeepsItReadOnly) {
+  const std::string src = tmp.WriteFile("a.txt", "new");
+  const std::string dst = tmp.WriteFile("b.txt", "old");
+  ASSERT_TRUE(fs.SetReadOnly(dst, true).ok());
+  fs.Fail(FsOp::kRename, ErrorKind::kIo);
+  EXPECT_EQ(CopyFailure(src, dst), "Cannot create file " + dst);
+  EXPECT_EQ(ReadWholeFile(dst), "old");
+  EXPECT_TRUE(HasAttributes(fs, dst, faReadOnly));
+}
+
+TEST_F(CopierTest, TimeThatCannotBeSetDoesNotFailTheCopy) {
+  const std::string src = tmp.WriteFile("a.txt", "x");
+  fs.Fail(FsOp::kFileSetLastWriteTime, ErrorKind::kIo);
+  EXPECT_EQ(CopyFailure(src, tmp / "b.txt"), "");
+  EXPECT_EQ(tmp.ReadFile("b.txt"), "x");
+}
+
+TEST(PercentText, RoundsHalvesToEvenWithFullSizes) {
+  EXPECT_EQ(PercentText(1, 8), "12 %");    // 12.5
+  EXPECT_EQ(PercentText(3, 8), "38 %");    // 37.5
+  EXPECT_EQ(PercentText(1, 200), "0 %");   // 0.5
+  EXPECT_EQ(PercentText(3, 200), "2 %");   // 1.5
+  EXPECT_EQ(PercentText(2, 3), "67 %");
+  EXPECT_EQ(PercentText(5'000'000'000LL, 10'000'000'000LL), "50 %");
+  EXPECT_EQ(PercentText(0, 0), "0 %");
+}
+
+TEST_F(CopierTest, SmallHelpers) {
+  tmp.WriteFile("f", "12345");
+  tmp.MakeDir("d");
+  EXPECT_EQ(FileSizeOf(fs, tmp / "f"), 5);
+  EXPECT_EQ(FileSizeOf(fs, tmp / "d"), -1);
+  EXPECT_EQ(FileSizeOf(fs, tmp / "missing"), -1);
+  EXPECT_TRUE(IsDirectory(fs, tmp / "d"));
+  EXPECT_FALSE(IsDirectory(fs, tmp / "f"));
+  EXPECT_TRUE(HasAttributes(fs, tmp / "f", faArchive));
+  EXPECT_FALSE(HasAttributes(fs, tmp / "f", faArchive | faReadOnly));
+  MakeDirPath(fs, tmp / "p/q/r/");
+  EXPECT_TRUE(IsDirectory(fs, tmp / "p/q/r"));
+  EXPECT_TRUE(TempDirectory(fs).ends_with("/"));
+  EXPECT_EQ(TempCopyName("/x/y/a.txt"), "/x/y/.a.txt.qmtmp");
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "engine/scan.h"
+#include "engine_loop_fixture.h"
+#include "platform/fault_file_system.h"
+#include "support/temp_dir.h"
+
+namespace qm {
+namespace {
+
+using test::TempDir;
+using Listing = std::vector<std::pair<std::string, std::string>>;  // full path, Name
+
+class ScanTest : public ::testing::Test {
+ protected:
+  Listing Scan(const std::string& masks, bool incl_dirs = true, Status* status = nullptr) {
+    TWList<TFilesListItem> list;
+    Status s = ScanFolder(fs, tmp.path(), std::string_view(masks), list, incl_dirs, tmp.path());
+    if (status != nullptr) *status = s;
+    Listing out;
+    for (size_t i = 0; i < list.Count(); ++i) out.emplace_back(list.Text(i), list.Object(i).Name);
+    return out;
+  }
+  std::string P(const std::string& rel) const { return tmp / rel; }
+
+  TempDir tmp;
+  FaultInjectingFileSystem fs{PosixFileSystem()};
+};
+
+TEST_F(ScanTest, SubdirectoriesFirstThenFilesMaskByMaskEachOnce) {
+  tmp.WriteFile("z.doc", "1");
+  tmp.WriteFile("a.txt", "22");
+  tmp.WriteFile("skip.xls", "");
+  tmp.WriteFile("sub/b.txt", "");
+  tmp.WriteFile("sub/deep/c.doc", "");
+  const Listing expected = {{P("sub/deep/c.doc"), "sub/deep/c.doc"},
+                            {P("sub/b.txt"), "sub/b.txt"},
+                            {P("a.txt"), "a.txt"},
+                            {P("z.doc"), "z.doc"}};
+  EXPECT_EQ(Scan("*.txt;*.doc;A.*"), expected);
+  EXPECT_EQ(Scan("*.txt;*.doc", false), Listing({{P("a.txt"), "a.txt"}, {P("z.doc"), "z.doc"}}));
+  // Each directory is listed once, however many masks there are.
+  EXPECT_EQ(fs.CallCount(FsOp::kListDirectory), 4);
+}
+
+TEST_F(ScanTest, ItemCarriesSizeTimeAndAttributes) {
+  test::SetMTime(tmp.WriteFile("a.txt", "hello"), test::kNoon + 1);
+  TWList<TFilesListItem> list;
+  ASSERT_TRUE(ScanFolder(fs, tmp.path(), std::string_view(""), list, true, tmp.path()).ok());
+  ASSERT_EQ(list.Count(), 1u);
+  const TFilesListItem& item = list.Object(0);
+  EXPECT_EQ(item.Size, 5);
+  EXPECT_EQ(static_cast<DosDateTime>(item.Time), UnixToDosDateTime(test::kNoon));
+  EXPECT_DOUBLE_EQ(item.DateTime, DosDateTimeToDateTime(static_cast<DosDateTime>(item.Time)));
+  EXPECT_EQ(item.Attr, static_cast<int32_t>(faArchive));
+  EXPECT_EQ(item.Matched, 0);
+}
+
+TEST_F(ScanTest, KeepsLetterCaseSoNamesDifferingInCaseBothSurvive) {
+  tmp.WriteFile("Docs/A.txt", "");
+  tmp.WriteFile("Docs/a.txt", "");
+  Listing got = Scan("*.*");
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, Listing({{P("Docs/A.txt"), "Docs/A.txt"}, {P("Docs/a.txt"), "Docs/a.txt"}}));
+}
+
+TEST_F(ScanTest, DotNamesAndLinksToDirectoriesAreSkippedLinksToFilesListed) {
+  tmp.WriteFile(".hidden", "");
+  tmp.WriteFile(".git/config", "");
+  tmp.WriteFile("real/f.txt", "abc");
+  ASSERT_EQ(::symlink(P("real").c_str(), P("dirlink").c_str()), 0);
+  ASSERT_EQ(::symlink("..", P("real/up").c_str()), 0);  // would loop if followed
+  ASSERT_EQ(::symlink(P("real/f.txt").c_str(), P("filelink").c_str()), 0);
+  ASSERT_EQ(::symlink(P("gone").c_str(), P("dangling").c_str()), 0);
+  Listing got = Scan("*.*");
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, Listing({{P("filelink"), "filelink"}, {P("real/f.txt"), "real/f.txt"}}));
+}
+
+TEST_F(ScanTest, MissingOrUnreadableDirectoryIsToldFromEmpty) {
+  Status status;
+  EXPECT_TRUE(Scan("*.*", true, &status).empty());
+  EXPECT_TRUE(status.ok());
+
+  TWList<TFilesListItem> list;
+  Status missing = ScanFolder(fs, P("nope"), std::string_view(""), list, true, P("nope"));
+  EXPECT_FALSE(missing.ok());
+  EXPECT_EQ(list.Count(), 0u);
+
+  tmp.WriteFile("a.txt", "");
+  tmp.WriteFile("locked/b.txt", "");
+  fs.Fail(FsOp::kListDirectory, ErrorKind::kAccessDenied, "locked");
+  EXPECT_EQ(Scan("*.*", true, &status), Listing({{P("a.txt"), "a.txt"}}));
+  EXPECT_FALSE(status.ok());
+}
+
+TEST_F(ScanTest, MasksSelectAsCut) {
+  tmp.WriteFile("a.doc", "");
+  tmp.WriteFile(" b.txt", "");
+  tmp.WriteFile("c.txt", "");
+  EXPECT_EQ(Scan("*").size(), 0u);
+  EXPECT_EQ(Scan("   ").size(), 0u);
+  EXPECT_EQ(Scan("*.doc; *.txt"), Listing({{P("a.doc"), "a.doc"}, {P(" b.txt"), " b.txt"}}));
+}
+
+class QueueProfileTest : public test::EngineTest {};
+
+TEST_F(QueueProfileTest, SnapshotsBothListsAndSetsTheLabels) {
+  Write("a.txt", "1", test::kNoon);
+  Write("sub/b.txt", "2", test::kNoon);
+  WriteDest("a.txt", "1", test::kNoon);
+  lStatus.SetCaption("Ready.");
+  std::vector<std::string> statuses;
+  lStatus.Changed().Connect([&] { statuses.push_back(lStatus.Caption()); });
+  lFinishExpectedAt.SetCaption("later");
+  EngineContext ctx = Ctx();
+  TProfileRecord p = Profile("Docs");
+  p.SetFileMask("");  // every file
+  QueueProfile(ctx, p);
+
+  ASSERT_EQ(RunList.Count(), 1u);
+  const TDataItem& item = RunList.Object(0);
+  EXPECT_EQ(item.SrcFiles.Count(), 2u);
+  EXPECT_EQ(item.DestFiles.Count(), 1u);
+  EXPECT_EQ(item.FilesLeft, 3);
+  EXPECT_FALSE(item.SrcScanFailed);
+  EXPECT_EQ(item.SrcFiles.Object(0).Name, "sub/b.txt");
+  EXPECT_EQ(statuses, std::vector<std::string>({"Scanning the folders...", "On duty..."}));
+  EXPECT_EQ(lStartedAt.Caption(), DateTimeToDisplay(loop.Now(), formats));
+  EXPECT_EQ(state.RunStartedAt, loop.Now());
+  EXPECT_EQ(lFinishExpectedAt.Caption(), "");
+  EXPECT_EQ(lProfilesToPperate.Caption(), "1");
+}
+
+TEST_F(QueueProfileTest, SameNameInAnyCaseIsNotQueuedTwice) {
+  EngineContext ctx = Ctx();
+  QueueProfile(ctx, Profile("Docs"));
+  lStatus.SetCaption("Backing up...");
+  lStartedAt.SetCaption("kept");
+  Write("new.txt", "", test::kNoon);
+  QueueProfile(ctx, Profile("DOCS"));
+  EXPECT_EQ(RunList.Count(), 1u);
+  EXPECT_EQ(RunList.Object(0).SrcFiles.Count(), 0u);
+  QueueProfile(ctx, Profile("Other"));
+  EXPECT_EQ(RunList.Count(), 2u);
+  EXPECT_EQ(lProfilesToPperate.Caption(), "2");
+  EXPECT_EQ(lStatus.Caption(), "Backing up...");  // the engine's own text is left alone
+  EXPECT_EQ(lStartedAt.Caption(), "kept");
+}
+
+TEST_F(QueueProfileTest, MissingSourceIsFlaggedMissingDestinationIsNot) {
+  TProfileRecord p = Profile("Docs");
+  p.SetSrcDir(src + "/gone");
+  p.SetDestDir(dest + "/not-yet");
+  EngineContext ctx = Ctx();
+  QueueProfile(ctx, p);
+  const TDataItem& item = RunList.Object(0);
+  EXPECT_TRUE(item.SrcScanFailed);
+  EXPECT_NE(item.SrcScanError.find("gone"), std::string::npos);
+  EXPECT_FALSE(item.DestScanFailed);
+}
+
+}  // namespace
+}  // namespace qm
