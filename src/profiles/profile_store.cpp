@@ -105,6 +105,10 @@ bool SaveProfiles(const std::string& file_name, ProfileTable& table, FileSystem&
   // A pending edit is posted (and checked) first; a refused row stops the save before the
   // store is touched.
   if (!table.CheckBrowseMode()) return false;
+  // A store the user made read-only is not replaced behind their back, although a rename
+  // over it would succeed.
+  if (Result<DirEntry> info = fs.Stat(file_name); info.ok() && (info.value().attr & faReadOnly))
+    return false;
 
   const std::string temporary = file_name + ".new";
   {

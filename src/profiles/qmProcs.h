@@ -44,9 +44,11 @@ LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table,
 
 // Replaces `file_name` by the table's rows, in their order. The records go to a new file
 // beside the store that is synced and renamed over it only when all are written, so on any
-// failure (a refused post of the current row, a failed create/write/sync/rename) the old store
-// stays as it was, no temporary file is left, and the result is false. With
-// `keep_old_as_backup` the old store is first kept as "<file_name>.bak".
+// failure (a refused post of the current row, a read-only store, a failed create, write, sync
+// or rename) the old store stays as it was, no temporary file is left, and the result is
+// false. With `keep_old_as_backup` (LoadResult::NeedsBackup() of the load at start-up) the old
+// store is first kept as "<file_name>.bak"; after one successful save the caller passes false,
+// so that the backup keeps what the load could not read.
 bool SaveProfiles(const std::string& file_name, ProfileTable& table,
                   FileSystem& fs = PosixFileSystem(), bool keep_old_as_backup = false);
 

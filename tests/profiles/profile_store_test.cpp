@@ -246,6 +246,17 @@ TEST_F(StoreTest, ADiskThatFillsUpPartWayLeavesTheOldStore) {
   EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
 }
 
+TEST_F(StoreTest, AReadOnlyStoreIsNotReplaced) {
+  const std::string original = RecordBytes("one");
+  WriteStore(original);
+  ASSERT_TRUE(PosixFileSystem().SetReadOnly(Store(), true).ok());
+  w_.Add("two");
+  EXPECT_FALSE(SaveProfiles(Store(), w_.table));
+  EXPECT_EQ(ReadStore(), original);
+  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
+  ASSERT_TRUE(PosixFileSystem().SetReadOnly(Store(), false).ok());
+}
+
 TEST_F(StoreTest, ARefusedCurrentRowStopsTheSaveBeforeTheStoreIsTouched) {
   const std::string original = RecordBytes("one");
   WriteStore(original);
