@@ -1,0 +1,16 @@
+// What the main window controller asks of the real window. The Qt front end implements it;
+// tests use a fake. Showing or hiding must end in TForm1::OnWindowShown() / OnWindowHidden(),
+// which the window calls when it has actually become visible or invisible.
+#pragma once
+
+namespace qm {
+
+class FormWindow {
+ public:
+  virtual ~FormWindow() = default;
+  virtual void ShowWindow() = 0;
+  virtual void HideWindow() = 0;
+  virtual bool IsWindowVisible() const = 0;
+};
+
+}  // namespace qm

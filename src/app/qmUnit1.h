@@ -1,0 +1,235 @@
+// The main window controller `TForm1`: the composition root that owns the profile table, the
+// run state and lists, the log buffer, the counters, the timers and every control of the
+// window, and whose handlers call into the subsystems. It knows no toolkit: the front end binds
+// widgets to the controls and forwards the window's show, hide and close events.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/form_window.h"
+#include "app/profile_grid.h"
+#include "engine/engine_context.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "profiles/profile_table.h"
+#include "profiles/qmTypes.h"
+#include "scheduler/run_controller.h"
+#include "stats/log_controls.h"
+#include "stats/statistics.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+#include "ui/message_loop.h"
+
+namespace qm {
+
+inline constexpr const char* kApplicationTitle = "Quillmor";
+inline constexpr const char* kHelpFileName = "Quillmor.chm";
+inline constexpr const char* kAtomName = "QuillmorAtom";
+// How long a hint stays up once shown, in milliseconds.
+inline constexpr int kHintHidePause = 10000;
+
+inline constexpr const char* kNoProfileQuestion =
+    "There is no one backup profile set. Would you like to set up new backup profile?";
+inline constexpr const char* kCloseQuestion = "Close Quillmor?";
+inline constexpr const char* kCanNotSaveMessage = "Can not save the program options.";
+
+// Text colour of the controls that concern the background mode only.
+inline constexpr int32_t kBackgroundGreen = 0x008000;
+
+class TForm1 : public EngineHost, private RunControllerHost {
+ public:
+  // `args` are the command-line arguments without the program name. FormCreate runs here.
+  TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
+         RegionalFormats formats, std::string store_path, std::vector<std::string> args,
+         FormWindow& window);
+  // FormDestroy runs here.
+  ~TForm1() override;
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // --- the window's events, called by the front end
+  void FormCreate();
+  // The window has become visible: the options are restored, then FormShow.
+  void OnWindowShown();
+  // The window has become invisible.
+  void OnWindowHidden();
+  void FormShow();
+  void FormHide();
+  void OnAfterShowTimerTimer();
+  // Whether the window may close; when it may, the timers and the run are stopped.
+  bool FormCloseQuery();
+  void FormClose();
+  void FormDestroy();
+  // The whole close sequence (title-bar button, tray "Close"): asks, saves and ends the message
+  // loop. False when the close was refused; the window then stays as it is.
+  bool Close();
+  bool Closed() const { return closed_; }
+
+  // --- run controller
+  void bStartClick() override { run_.bStartClick(); }
+  void bStartBackgroundClick() { run_.bStartBackgroundClick(); }
+  void StopWork() override { run_.StopWork(); }
+  void UpdateControls() { run_.UpdateControls(); }
+
+  // --- EngineHost
+  void WriteLog(TLogKind kind, const std::string& text) override;
+  void CountOperatedFile() override { Counters.CountOperatedFile(); }
+  void StatTimerTimer() override;
+  void SetTrayAnimation(bool on) override;
+
+  EngineContext MakeEngineContext();
+
+  // Wraps a handler so that an error escaping it is shown in the application's standard error
+  // box and the program goes on.
+  std::function<void()> Guarded(std::function<void()> handler);
+
+  const std::string& store_path() const { return store_path_; }
+  const std::vector<std::string>& args() const { return args_; }
+  const std::string& TempDirectory() const { return temp_directory_; }
+  const std::string& TrayHint() const { return tray_hint_; }
+  bool TrayAnimated() const { return tray_animated_; }
+  // Fired when the tray's hint or animation changed.
+  ui::Signal<> TrayChanged;
+
+  // --- data owned by the window
+  ProfileTable rmSets;
+  RunState State;
+  bool WindowShown = false;
+  TWList<TDataItem> RunList;
+  std::vector<std::string> LogBuffer;
+  bool LogWriteFailed = false;
+  FileCounters Counters;
+
+  // --- main window
+  ui::GroupBox GroupBox1{"GroupBox1", "Profiles"};
+  ProfileGrid grdProfs;
+  ui::Button bStart{"bStart", kStartSelectedCaption};
+  ui::Button bStartBackground{"bStartBackground", kStartBackgroundCaption};
+  ui::Button bHide{"bHide", "Hide"};
+  ui::Button bHelp{"bHelp", "Help"};
+  ui::PageControl PC{"PC"};
+  int PCWidth = 281;  // the page area's width, which the splitter changes
+  ui::TabSheet tshCurProf{"tshCurProf", "Current profile"};
+  ui::TabSheet tshStat{"tshStat", "Statistics"};
+  ui::TabSheet tshPars{"tshPars", "Parameters"};
+
+  // --- "Current profile" page
+  ui::CheckBox DBCheckBox1{"DBCheckBox1", "Enabled"};
+  ui::Label lName{"lName", "Name"};
+  ui::Edit eName{"eName"};
+  ui::Label lSrcDir{"lSrcDir", "Source directory:"};
+  ui::Edit eSrcDir{"eSrcDir"};
+  ui::Button eSrcDirEditButtons0{"eSrcDirEditButtons0", "..."};
+  ui::Label lDestDir{"lDestDir", "Destination directory:"};
+  ui::Edit eDestDir{"eDestDir"};
+  ui::Button eDestDirEditButtons0{"eDestDirEditButtons0", "..."};
+  ui::Button eDestDirEditButtons1{"eDestDirEditButtons1", "+"};
+  ui::Label lFileMask{"lFileMask", "Files filter:"};
+  ui::Edit DBEditEh4{"DBEditEh4"};
+  ui::CheckBox DBCheckBox2{"DBCheckBox2", "Include subdirectories"};
+  ui::Label lCopyMethod{"lCopyMethod", "Copy method"};
+  ui::ComboBox eCopyMethod{"eCopyMethod",
+                           {"From Source to Destination only ", "Both directions synchronisation"}};
+  ui::Label lAdvanced{"lAdvanced", " Advanced : "};
+  ui::CheckBox chZIP{"chZIP", "Pack files with ZIP compression"};
+  ui::CheckBox chDeleteRemoved{"chDeleteRemoved",
+                               "Delete in archive files removed from source directory "};
+  ui::Label lKeepCopy{"lKeepCopy", "Keep copy"};
+  ui::ComboBox eKeepCopy{"eKeepCopy",
+                         {"Do not keep", "Sequence number in file name",
+                          "Date and time in file name"}};
+  ui::Label lInterval{"lInterval", "Re-backup interval (hh:mm:ss)"};
+  ui::Edit DBDateTimeEditEh1{"DBDateTimeEditEh1"};
+  ui::CheckBox DBCheckBox5{"DBCheckBox5", "Use active time limitations"};
+  ui::Label Label6{"Label6", "Start profile at (hh:mm:ss)"};
+  ui::Edit DBDateTimeEditEh2{"DBDateTimeEditEh2"};
+  ui::Label Label7{"Label7", "Finish profile at (hh:mm:ss)"};
+  ui::Edit DBDateTimeEditEh3{"DBDateTimeEditEh3"};
+  ui::Button bMaster{"bMaster", "Wizard"};
+  ui::Button nvAdd{"nvAdd", "Add"};
+  ui::Button nvDelete{"nvDelete", "Delete"};
+  ui::Button nvPost{"nvPost", "Post"};
+  ui::Button nvCancel{"nvCancel", "Cancel"};
+
+  // --- "Statistics" page
+  ui::Label lStatus{"lStatus", "Waiting..."};
+  ui::Label lfopToday{"lfopToday", "0"};
+  ui::Label lfopHour{"lfopHour", "0"};
+  ui::Label lfopMinute{"lfopMinute", "0"};
+  ui::Label lStartedAt{"lStartedAt", ""};
+  ui::Label lFinishExpectedAt{"lFinishExpectedAt", "00:00:00"};
+  ui::Label lProfilesToPperate{"lProfilesToPperate", "0"};
+  ui::Label lFilesToTotal{"lFilesToTotal", "0"};
+  ui::Label lFilesLeft{"lFilesLeft", "0"};
+  ui::ProgressBar psTotal{"psTotal"};
+  ui::Label lpsTotal{"lpsTotal", "0 %"};
+  ui::Label lCurrentProfile{"lCurrentProfile", "None"};
+  ui::Label lCurrStartedAt{"lCurrStartedAt", "00:00:00"};
+  ui::Label lCurrFinishExpectedAt{"lCurrFinishExpectedAt", "00:00:00"};
+  ui::Label lFilesToOperate{"lFilesToOperate", "0"};
+  ui::Label lCurrFilesLeft{"lCurrFilesLeft", "0"};
+  ui::ProgressBar psProfile{"psProfile"};
+  ui::Label lpsCurrentprofile{"lpsCurrentprofile", "0 %"};
+  ui::Label lCurrentFile{"lCurrentFile", "None"};
+  ui::ProgressBar psFile{"psFile"};
+  ui::Label lpsCurrentFile{"lpsCurrentFile", "0 %"};
+
+  // --- "Parameters" page
+  ui::CheckBox chRunOnWindowsStart{"chRunOnWindowsStart", "Start Quillmor with Windows"};
+  ui::GroupBox gbLog{"gbLog", "Log"};
+  LogControls Log;
+
+  // --- notification-area menu
+  ui::MenuItem ShowItem{"ShowItem", "Show"};
+  ui::MenuItem HideItem{"HideItem", "Hide"};
+  ui::MenuItem StartinbackgroundItem{"StartinbackgroundItem", "Start in background"};
+  ui::MenuItem StopItem{"StopItem", "Stop"};
+  ui::MenuItem CloseItem{"CloseItem", "Close"};
+
+  // --- timers
+  ui::Timer OnAfterShowTimer;
+  ui::Timer StatTimer;
+  ui::Timer ProcessListInBackgroundTimer;
+
+ private:
+  // RunControllerHost
+  bool PostPendingEdit() override { return rmSets.CheckBrowseMode(); }
+  size_t ProfileCount() const override { return rmSets.RecordCount(); }
+  bool MainWindowVisible() const override { return window_.IsWindowVisible(); }
+  void HideMainWindow() override { window_.HideWindow(); }
+  void RunSelectedProfiles() override;
+  void CreateTimerItems() override;
+  void ClearTimerItems() override {}
+  void SetTimerListActive(bool) override {}
+  void SetTrayHint(const std::string& hint) override;
+  void EmptyLogBuffer() override;
+
+  void SetUpControls();
+  void ConnectHandlers();
+  // "the directory of the running executable": the store's directory, or the data directory
+  // when the store's is not writable; with a trailing '/'.
+  std::string DefaultLogDirectory();
+  bool CanCreateFileIn(const std::string& dir);
+  bool SaveStore();
+
+  FileSystem& fs_;
+  Clock& clock_;
+  ui::MessageLoop& loop_;
+  ui::Dialogs& dialogs_;
+  RegionalFormats formats_;
+  std::string store_path_;
+  std::vector<std::string> args_;
+  FormWindow& window_;
+  RunController run_;
+
+  std::string temp_directory_;
+  std::string tray_hint_ = kApplicationTitle;
+  bool tray_animated_ = false;
+  bool store_needs_backup_ = false;
+  bool closed_ = false;
+  bool destroyed_ = false;
+};
+
+}  // namespace qm

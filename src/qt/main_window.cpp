@@ -1,0 +1,338 @@
+#include "qt/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/qmUnit1.h"
+#include "qt/control_binding.h"
+#include "qt/image_list.h"
+#include "qt/profile_table_model.h"
+
+namespace qm::qt {
+
+namespace {
+
+constexpr int kWidth = 690;
+constexpr int kHeight = 445;
+constexpr int kSplitterWidth = 5;
+
+// A page's contents scroll when the window is too small for them, so nothing is cut off.
+QVBoxLayout* ScrollingPage(QWidget* page) {
+  auto* outer = new QVBoxLayout(page);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(page);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* inner = new QWidget(scroll);
+  scroll->setWidget(inner);
+  outer->addWidget(scroll);
+  auto* layout = new QVBoxLayout(inner);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(3);
+  return layout;
+}
+
+// An editor with its buttons at its right.
+QWidget* EditWithButtons(QWidget* parent, QLineEdit* edit, std::initializer_list<QPushButton*> buttons) {
+  auto* row = new QWidget(parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  edit->setParent(row);
+  layout->addWidget(edit, 1);
+  for (QPushButton* b : buttons) {
+    b->setParent(row);
+    b->setFixedWidth(26);
+    layout->addWidget(b);
+  }
+  return row;
+}
+
+// A progress bar with its percentage caption at its right.
+QWidget* PercentRow(QWidget* parent, ui::ProgressBar& bar, ui::Label& percent) {
+  auto* row = new QWidget(parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  QProgressBar* w = Bind(bar, row);
+  w->setMaximumHeight(14);
+  layout->addWidget(w, 1);
+  QLabel* label = Bind(percent, row);
+  label->setMinimumWidth(38);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  layout->addWidget(label);
+  return row;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TForm1& form) : form_(form) {
+  setWindowTitle(QString::fromUtf8(kApplicationTitle));
+  setWindowIcon(ApplicationIcon());
+  setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
+
+  auto* root = new QHBoxLayout(this);
+  root->setContentsMargins(4, 4, 4, 4);
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  splitter_->setHandleWidth(kSplitterWidth);
+  splitter_->setChildrenCollapsible(false);
+  root->addWidget(splitter_);
+
+  splitter_->addWidget(BuildProfilesBox());
+  pages_ = Bind(form_.PC, splitter_);
+  splitter_->addWidget(pages_);
+  BuildCurrentProfilePage(PageWidget(pages_, form_.PC, form_.tshCurProf));
+  BuildStatisticsPage(PageWidget(pages_, form_.PC, form_.tshStat));
+  BuildParametersPage(PageWidget(pages_, form_.PC, form_.tshPars));
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
+
+  resize(kWidth, kHeight);
+  splitter_->setSizes({kWidth - form_.PCWidth - kSplitterWidth - 8, form_.PCWidth});
+  connect(splitter_, &QSplitter::splitterMoved, this,
+          [this] { form_.PCWidth = splitter_->sizes().value(1, form_.PCWidth); });
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(kWidth / 2, kHeight / 2));
+  }
+
+  for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(kHintHidePause);
+  ConnectGrid();
+}
+
+MainWindow::~MainWindow() { form_.rmSets.DataChanged.Disconnect(data_connection_); }
+
+QWidget* MainWindow::BuildProfilesBox() {
+  QGroupBox* box = Bind(form_.GroupBox1, splitter_);
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(4, 4, 4, 4);
+
+  model_ = new ProfileTableModel(form_.rmSets, this);
+  grid_ = new QTableView(box);
+  grid_->setObjectName("grdProfs");
+  grid_->setModel(model_);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->verticalHeader()->setDefaultSectionSize(20);
+  grid_->verticalHeader()->setFixedWidth(14);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->horizontalHeader()->setHighlightSections(false);
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  for (int c = 0; c < model_->columnCount(); ++c)
+    grid_->setColumnWidth(c, ProfileTableModel::ColumnWidth(c));
+  layout->addWidget(grid_, 1);
+
+  auto* bar = new QHBoxLayout();
+  bar->setSpacing(4);
+  for (ui::Button* b : {&form_.bStart, &form_.bStartBackground, &form_.bHide})
+    bar->addWidget(Bind(*b, box));
+  bar->addStretch(1);
+  bar->addWidget(Bind(form_.bHelp, box));
+  layout->addLayout(bar);
+  return box;
+}
+
+void MainWindow::BuildCurrentProfilePage(QWidget* page) {
+  QVBoxLayout* l = ScrollingPage(page);
+  QWidget* p = l->parentWidget();
+  l->addWidget(Bind(form_.DBCheckBox1, p));
+  l->addWidget(Bind(form_.lName, p));
+  l->addWidget(Bind(form_.eName, p));
+  l->addWidget(Bind(form_.lSrcDir, p));
+  l->addWidget(EditWithButtons(p, Bind(form_.eSrcDir, p), {Bind(form_.eSrcDirEditButtons0, p)}));
+  l->addWidget(Bind(form_.lDestDir, p));
+  l->addWidget(EditWithButtons(p, Bind(form_.eDestDir, p),
+                               {Bind(form_.eDestDirEditButtons0, p),
+                                Bind(form_.eDestDirEditButtons1, p)}));
+  l->addWidget(Bind(form_.lFileMask, p));
+  l->addWidget(Bind(form_.DBEditEh4, p));
+  l->addWidget(Bind(form_.DBCheckBox2, p));
+  l->addWidget(Bind(form_.lCopyMethod, p));
+  l->addWidget(Bind(form_.eCopyMethod, p));
+
+  auto* advanced = new QHBoxLayout();
+  auto line = [p] {
+    auto* f = new QFrame(p);
+    f->setFrameShape(QFrame::HLine);
+    f->setFrameShadow(QFrame::Sunken);
+    return f;
+  };
+  advanced->addWidget(line(), 1);
+  advanced->addWidget(Bind(form_.lAdvanced, p));
+  advanced->addWidget(line(), 1);
+  l->addLayout(advanced);
+
+  l->addWidget(Bind(form_.chZIP, p));
+  l->addWidget(Bind(form_.chDeleteRemoved, p));
+  l->addWidget(Bind(form_.lKeepCopy, p));
+  l->addWidget(Bind(form_.eKeepCopy, p));
+  auto* times = new QFormLayout();
+  times->setContentsMargins(0, 4, 0, 0);
+  times->setHorizontalSpacing(6);
+  times->setVerticalSpacing(3);
+  times->addRow(Bind(form_.lInterval, p), Bind(form_.DBDateTimeEditEh1, p));
+  times->addRow(Bind(form_.DBCheckBox5, p));
+  times->addRow(Bind(form_.Label6, p), Bind(form_.DBDateTimeEditEh2, p));
+  times->addRow(Bind(form_.Label7, p), Bind(form_.DBDateTimeEditEh3, p));
+  l->addLayout(times);
+
+  auto* nav = new QHBoxLayout();
+  nav->setSpacing(2);
+  nav->addWidget(Bind(form_.bMaster, p));
+  nav->addStretch(1);
+  for (ui::Button* b : {&form_.nvAdd, &form_.nvDelete, &form_.nvPost, &form_.nvCancel}) {
+    QPushButton* w = Bind(*b, p);
+    w->setMaximumWidth(52);
+    nav->addWidget(w);
+  }
+  l->addLayout(nav);
+  l->addStretch(1);
+}
+
+void MainWindow::BuildStatisticsPage(QWidget* page) {
+  QVBoxLayout* l = ScrollingPage(page);
+  QWidget* p = l->parentWidget();
+  auto group = [p, l](const char* title) {
+    auto* box = new QGroupBox(QString::fromUtf8(title), p);
+    auto* form = new QFormLayout(box);
+    form->setContentsMargins(6, 4, 6, 4);
+    form->setVerticalSpacing(2);
+    l->addWidget(box);
+    return std::make_pair(box, form);
+  };
+  auto text = [](const char* s) { return QString::fromUtf8(s); };
+
+  auto [total, t] = group("Total");
+  t->addRow(text("Status:"), Bind(form_.lStatus, total));
+  t->addRow(text("Files done today:"), Bind(form_.lfopToday, total));
+  t->addRow(text("this hour:"), Bind(form_.lfopHour, total));
+  t->addRow(text("this minute:"), Bind(form_.lfopMinute, total));
+  t->addRow(text("Started at:"), Bind(form_.lStartedAt, total));
+  t->addRow(text("Finish expected at:"), Bind(form_.lFinishExpectedAt, total));
+  t->addRow(text("Profiles to operate: "), Bind(form_.lProfilesToPperate, total));
+  t->addRow(text("Files total: "), Bind(form_.lFilesToTotal, total));
+  t->addRow(text("Files left: "), Bind(form_.lFilesLeft, total));
+  t->addRow(text("Total:"), PercentRow(total, form_.psTotal, form_.lpsTotal));
+
+  auto [current, c] = group("Current profile");
+  c->addRow(text("Current profile:"), Bind(form_.lCurrentProfile, current));
+  c->addRow(text("Started at:"), Bind(form_.lCurrStartedAt, current));
+  c->addRow(text("Finish expected at:"), Bind(form_.lCurrFinishExpectedAt, current));
+  c->addRow(text("Files to operate: "), Bind(form_.lFilesToOperate, current));
+  c->addRow(text("Files left: "), Bind(form_.lCurrFilesLeft, current));
+  c->addRow(text("Current profile:"), PercentRow(current, form_.psProfile, form_.lpsCurrentprofile));
+  c->addRow(text("Current file name:"), Bind(form_.lCurrentFile, current));
+  c->addRow(text("Current file done:"), PercentRow(current, form_.psFile, form_.lpsCurrentFile));
+  l->addStretch(1);
+}
+
+void MainWindow::BuildParametersPage(QWidget* page) {
+  QVBoxLayout* l = ScrollingPage(page);
+  QWidget* p = l->parentWidget();
+  l->addWidget(Bind(form_.chRunOnWindowsStart, p));
+  QGroupBox* box = Bind(form_.gbLog, p);
+  auto* g = new QVBoxLayout(box);
+  g->setSpacing(3);
+  LogControls& log = form_.Log;
+  g->addWidget(Bind(log.chLogCreate, box));
+  g->addWidget(Bind(log.lLogDir, box));
+  g->addWidget(Bind(log.deLogDir, box));
+  auto* limit = new QHBoxLayout();
+  limit->addWidget(Bind(log.chLogLimitSize, box));
+  QSpinBox* spin = Bind(log.eLogLimit, box);
+  spin->setMinimumWidth(64);
+  limit->addWidget(spin);
+  limit->addWidget(Bind(log.lLogLimitKb, box));
+  limit->addStretch(1);
+  g->addLayout(limit);
+  for (ui::CheckBox* c : {&log.chLogInfo, &log.chLogErrors, &log.chLogDeletes, &log.chLogSucc})
+    g->addWidget(Bind(*c, box));
+  l->addWidget(box);
+  l->addStretch(1);
+}
+
+void MainWindow::ConnectGrid() {
+  // The user's row becomes the table's current row; a refused post keeps the table where it
+  // was, and the grid follows it back.
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            if (syncing_ || !current.isValid()) return;
+            if (!form_.rmSets.MoveTo(static_cast<size_t>(current.row()) + 1)) FollowCurrentRow();
+          });
+  connect(grid_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    std::vector<size_t> rows;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+      rows.push_back(static_cast<size_t>(index.row()));
+    std::sort(rows.begin(), rows.end());
+    form_.grdProfs.SelectedRows = std::move(rows);
+  });
+  data_connection_ = form_.rmSets.DataChanged.Connect([this] { FollowCurrentRow(); });
+  FollowCurrentRow();
+}
+
+void MainWindow::FollowCurrentRow() {
+  const size_t rec_no = form_.rmSets.RecNo();
+  if (rec_no == 0) return;
+  const QModelIndex wanted = model_->index(static_cast<int>(rec_no) - 1, 1);
+  if (grid_->selectionModel()->currentIndex().row() == wanted.row()) return;
+  syncing_ = true;
+  grid_->selectionModel()->setCurrentIndex(
+      wanted, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  syncing_ = false;
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Minimising and restoring by the window manager is not a show of the program's own.
+  if (!event->spontaneous()) form_.OnWindowShown();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous() && !closing_) form_.OnWindowHidden();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (closing_ || form_.Closed() || form_.Close()) {
+    closing_ = true;
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void WindowHandle::ShowWindow() {
+  if (!window_) return;
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void WindowHandle::HideWindow() {
+  if (window_) window_->hide();
+}
+
+bool WindowHandle::IsWindowVisible() const { return window_ && window_->isVisible(); }
+
+}  // namespace qm::qt

@@ -1,0 +1,65 @@
+// The main window: the widgets of TForm1's controls laid out as the program shows them, the
+// profile grid over `rmSets`, and the window events forwarded to the form.
+#pragma once
+
+#include <QWidget>
+
+#include "app/form_window.h"
+
+class QTableView;
+class QTabWidget;
+class QSplitter;
+
+namespace qm {
+class TForm1;
+}
+
+namespace qm::qt {
+
+class ProfileTableModel;
+
+class MainWindow : public QWidget {
+ public:
+  explicit MainWindow(TForm1& form);
+  ~MainWindow() override;
+
+  QTableView* grid() const { return grid_; }
+  QTabWidget* pages() const { return pages_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* BuildProfilesBox();
+  void BuildCurrentProfilePage(QWidget* page);
+  void BuildStatisticsPage(QWidget* page);
+  void BuildParametersPage(QWidget* page);
+  void ConnectGrid();
+  void FollowCurrentRow();
+
+  TForm1& form_;
+  ProfileTableModel* model_ = nullptr;
+  QTableView* grid_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  int data_connection_ = 0;
+  bool closing_ = false;
+  bool syncing_ = false;
+};
+
+// The FormWindow the form is created with, before its widget exists; the widget is attached
+// once built and detached before it is destroyed.
+class WindowHandle : public FormWindow {
+ public:
+  void Attach(QWidget* window) { window_ = window; }
+  void ShowWindow() override;
+  void HideWindow() override;
+  bool IsWindowVisible() const override;
+
+ private:
+  QWidget* window_ = nullptr;
+};
+
+}  // namespace qm::qt

@@ -1,0 +1,60 @@
+#include "qt/qt_message_loop.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace qm::qt {
+
+QtMessageLoop::QtMessageLoop() { ticks_.start(); }
+
+QtMessageLoop::~QtMessageLoop() {
+  for (auto& [timer, qtimer] : timers_) {
+    qtimer->stop();
+    delete qtimer;
+  }
+}
+
+void QtMessageLoop::ProcessMessages() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+uint64_t QtMessageLoop::TickCount() { return static_cast<uint64_t>(ticks_.elapsed()); }
+
+void QtMessageLoop::Post(std::function<void()> event) {
+  QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(event), Qt::QueuedConnection);
+}
+
+void QtMessageLoop::Run() { QCoreApplication::exec(); }
+
+// Only the outermost loop ends; a nested ProcessMessages() (a running engine) returns normally
+// and the program ends once the handler that asked for it has returned.
+void QtMessageLoop::Quit() { QCoreApplication::quit(); }
+
+void QtMessageLoop::TimerChanged(ui::Timer& timer) {
+  auto it = timers_.find(&timer);
+  if (it == timers_.end()) {
+    auto* qtimer = new QTimer();
+    QObject::connect(qtimer, &QTimer::timeout, [&timer] { timer.Fire(); });
+    it = timers_.emplace(&timer, qtimer).first;
+  }
+  QTimer* qtimer = it->second;
+  qtimer->setInterval(static_cast<int>(timer.Interval()));
+  if (timer.Enabled()) {
+    // Restarting counts the interval afresh, as re-enabling a timer does.
+    qtimer->start();
+  } else {
+    qtimer->stop();
+  }
+}
+
+void QtMessageLoop::TimerDestroyed(ui::Timer& timer) {
+  auto it = timers_.find(&timer);
+  if (it == timers_.end()) return;
+  it->second->stop();
+  // The timer may be destroyed from inside its own timeout handler.
+  it->second->deleteLater();
+  timers_.erase(it);
+}
+
+}  // namespace qm::qt

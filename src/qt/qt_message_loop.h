@@ -1,0 +1,35 @@
+// The message loop over Qt's event loop: nested ProcessMessages() through processEvents, the
+// program's timers as QTimers.
+#pragma once
+
+#include <QElapsedTimer>
+#include <map>
+#include <memory>
+
+#include "ui/message_loop.h"
+
+class QTimer;
+
+namespace qm::qt {
+
+class QtMessageLoop : public ui::MessageLoop {
+ public:
+  QtMessageLoop();
+  ~QtMessageLoop() override;
+
+  void ProcessMessages() override;
+  uint64_t TickCount() override;
+  void Post(std::function<void()> event) override;
+  void Run() override;
+  void Quit() override;
+
+ protected:
+  void TimerChanged(ui::Timer& timer) override;
+  void TimerDestroyed(ui::Timer& timer) override;
+
+ private:
+  QElapsedTimer ticks_;
+  std::map<ui::Timer*, QTimer*> timers_;  // owned; deleted later, never inside their own signal
+};
+
+}  // namespace qm::qt

@@ -1,0 +1,84 @@
+// A TForm1 on a virtual clock, scripted dialogs, a fake window and a store in a temporary
+// directory, with small verbs for the scenarios of the main window's life.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form_window.h"
+#include "app/qmUnit1.h"
+#include "platform/fault_file_system.h"
+#include "profiles/qmProcs.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_message_loop.h"
+
+namespace qm::test {
+
+// Shows and hides as a real window does: the form hears of it once the state has changed.
+class FakeWindow : public FormWindow {
+ public:
+  TForm1* form = nullptr;
+  bool visible = false;
+  int hides = 0;
+
+  void ShowWindow() override {
+    if (visible) return;
+    visible = true;
+    form->OnWindowShown();
+  }
+  void HideWindow() override {
+    if (!visible) return;
+    visible = false;
+    ++hides;
+    form->OnWindowHidden();
+  }
+  bool IsWindowVisible() const override { return visible; }
+};
+
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest() : fs(PosixFileSystem()) {}
+  ~FormTest() override { form.reset(); }
+
+  std::string StorePath() const { return dir / "data/Quillmor.dat"; }
+
+  // Writes a store holding profiles of the given names.
+  void WriteStore(const std::vector<std::string>& names) {
+    dir.MakeDir("data");
+    ProfileTable table;
+    for (const auto& name : names) {
+      ASSERT_TRUE(table.Append());
+      table.SetBool(ProfileField::Enabled, true);
+      table.SetText(ProfileField::Name, name);
+      table.SetText(ProfileField::SrcDir, dir / ("src-" + name));
+      table.SetText(ProfileField::DestDir, dir / ("dest-" + name));
+      table.SetText(ProfileField::FileMask, "*.*");
+      ASSERT_TRUE(table.Post());
+    }
+    ASSERT_TRUE(SaveProfiles(StorePath(), table, PosixFileSystem()));
+  }
+
+  // Creates the form (FormCreate) and shows its window, as the program start does.
+  void Start(std::vector<std::string> args = {}) {
+    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
+                                    std::move(args), window);
+    window.form = form.get();
+    window.ShowWindow();
+  }
+
+  // The one-time step falls due 100 ms after the form was created.
+  void PassOneTimeStep() { loop.RunFor(100); }
+
+  TempDir dir;
+  ui::VirtualMessageLoop loop;
+  ScriptedDialogs dialogs;
+  FaultInjectingFileSystem fs;
+  FakeWindow window;
+  std::unique_ptr<TForm1> form;
+};
+
+}  // namespace qm::test
