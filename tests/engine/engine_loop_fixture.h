@@ -1,0 +1,205 @@
+// A main window in miniature for engine tests: the controls the engine writes, a host that
+// records every log record and plays the run controller's stop, real files in a temporary
+// directory, a virtual clock and scripted dialogs.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "engine/process_run_list.h"
+#include "engine/scan.h"
+#include "platform/file_system.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_message_loop.h"
+
+namespace qm::test {
+
+// The real file system, except that paths below `full_prefix` sit on a full volume mounted at
+// `full_mount`: creating files there fails and the free space is tiny.
+class FullVolumeFs : public FileSystem {
+ public:
+  explicit FullVolumeFs(FileSystem& real) : real_(real) {}
+  std::string full_prefix;
+  std::string full_mount = "/mnt/full";
+
+  Result<std::vector<DirEntry>> ListDirectory(const std::string& d) override {
+    return real_.ListDirectory(d);
+  }
+  Result<DirEntry> Stat(const std::string& p) override { return real_.Stat(p); }
+  Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& p) override {
+    return real_.OpenRead(p);
+  }
+  Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override {
+    if (OnFull(p)) return Error{ErrorKind::kNoSpace, "No space left on device"};
+    return real_.Create(p);
+  }
+  Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& p) override {
+    return real_.OpenAppend(p);
+  }
+  Status Rename(const std::string& f, const std::string& t) override { return real_.Rename(f, t); }
+  Status Remove(const std::string& p) override { return real_.Remove(p); }
+  Status CreateDirectory(const std::string& p) override { return real_.CreateDirectory(p); }
+  Status SetReadOnly(const std::string& p, bool r) override { return real_.SetReadOnly(p, r); }
+  Status SetLastWriteTime(const std::string& p, DosDateTime t) override {
+    return real_.SetLastWriteTime(p, t);
+  }
+  Result<int64_t> FreeSpace(const std::string& p) override {
+    if (OnFull(p)) return int64_t{32768};
+    return real_.FreeSpace(p);
+  }
+  Result<std::string> MountPointOf(const std::string& p) override {
+    if (OnFull(p)) return full_mount;
+    return real_.MountPointOf(p);
+  }
+  std::string TempDirectory() override { return real_.TempDirectory(); }
+
+ private:
+  bool OnFull(const std::string& p) const {
+    return !full_prefix.empty() && p.compare(0, full_prefix.size(), full_prefix) == 0;
+  }
+  FileSystem& real_;
+};
+
+struct LogRecord {
+  TLogKind kind;
+  std::string text;
+  bool operator==(const LogRecord&) const = default;
+};
+
+class FakeHost : public EngineHost {
+ public:
+  std::vector<LogRecord> log;
+  int operated = 0;
+  int stat_updates = 0;
+  int tray_on = 0;
+  std::function<void()> stop_work;
+  std::function<void()> start_click;
+
+  void WriteLog(TLogKind kind, const std::string& text) override { log.push_back({kind, text}); }
+  void CountOperatedFile() override { ++operated; }
+  void StatTimerTimer() override { ++stat_updates; }
+  void StopWork() override { stop_work(); }
+  void bStartClick() override { start_click(); }
+  void SetTrayAnimation(bool on) override { tray_on += on ? 1 : 0; }
+
+  std::vector<std::string> Texts(TLogKind kind) const {
+    std::vector<std::string> out;
+    for (const auto& r : log)
+      if (r.kind == kind) out.push_back(r.text);
+    return out;
+  }
+  bool Logged(const std::string& prefix) const {
+    for (const auto& r : log)
+      if (r.text.rfind(prefix, 0) == 0) return true;
+    return false;
+  }
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  explicit EngineTest(TDateTime start = 46000.5) : loop(start) {
+    src = tmp.MakeDir("src");
+    dest = tmp.MakeDir("dest");
+    host.stop_work = [this] {
+      state.Running = false;
+      lStatus.SetCaption("Stoped.");
+    };
+    // The run controller's stop direction; the engine never clicks it to start.
+    host.start_click = [this] {
+      state.BackgroundMode = false;
+      host.StopWork();
+      bStart.SetCaption("Start selected");
+      bStartBackground.SetEnabled(true);
+    };
+  }
+
+  EngineContext Ctx() {
+    return EngineContext{fs, loop, loop, dialogs, formats, state, RunList,
+                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile,
+                                        lStartedAt, lFinishExpectedAt, lProfilesToPperate,
+                                        bStart, bStartBackground, StatTimer},
+                         host};
+  }
+
+  TProfileRecord Profile(const std::string& name, int16_t keep = 0, bool zip = false) {
+    TProfileRecord p;
+    p.SetEnabled(true);
+    p.SetName(name);
+    p.SetSrcDir(src);
+    p.SetDestDir(dest);
+    p.SetFileMask("*.*");
+    p.SetInclDirs(true);
+    p.SetKeepCopyKind(keep);
+    p.SetdoZIP(zip);
+    return p;
+  }
+
+  // The "Start selected" run as the controller starts it.
+  void StartSelected(const std::vector<TProfileRecord>& profiles) {
+    state.Running = true;
+    bStart.SetCaption("Stop");
+    bStartBackground.SetEnabled(false);
+    EngineContext ctx = Ctx();
+    RunSelectedProfiles(ctx, profiles, [&](const TProfileRecord& p) { QueueProfile(ctx, p); });
+  }
+  void StartSelected(const TProfileRecord& profile) { StartSelected(std::vector{profile}); }
+
+  // Background mode: queues `profiles` at once, runs the engine until `stop_at_ms`.
+  void RunInBackground(const std::vector<TProfileRecord>& profiles, uint64_t stop_at_ms) {
+    state.Running = true;
+    state.BackgroundMode = true;
+    bStart.SetEnabled(false);
+    bStartBackground.SetCaption("Stop");
+    EngineContext ctx = Ctx();
+    for (const auto& p : profiles) QueueProfile(ctx, p);
+    loop.At(stop_at_ms, [this] {
+      state.BackgroundMode = false;
+      host.StopWork();
+    });
+    ProcessRunList(ctx);
+  }
+
+  std::string Src(const std::string& rel) const { return src + "/" + rel; }
+  std::string Dest(const std::string& rel) const { return dest + "/" + rel; }
+  std::string Write(const std::string& rel, const std::string& content, long long mtime) {
+    std::string path = tmp.WriteFile("src/" + rel, content);
+    SetMTime(path, mtime);
+    return path;
+  }
+  std::string WriteDest(const std::string& rel, const std::string& content, long long mtime) {
+    std::string path = tmp.WriteFile("dest/" + rel, content);
+    SetMTime(path, mtime);
+    return path;
+  }
+
+  TempDir tmp;
+  std::string src, dest;
+  FullVolumeFs fs{PosixFileSystem()};
+  ui::VirtualMessageLoop loop;
+  ScriptedDialogs dialogs;
+  RegionalFormats formats;
+  RunState state;
+  TWList<TDataItem> RunList;
+  ui::Label lStatus{"lStatus"}, lCurrentFile{"lCurrentFile"}, lpsCurrentFile{"lpsCurrentFile"},
+      lStartedAt{"lStartedAt"}, lFinishExpectedAt{"lFinishExpectedAt"},
+      lProfilesToPperate{"lProfilesToPperate"};
+  ui::ProgressBar psFile{"psFile"};
+  ui::Button bStart{"bStart", "Start selected"};
+  ui::Button bStartBackground{"bStartBackground", "Start in background"};
+  ui::Timer StatTimer{loop, "StatTimer", 1500};
+  FakeHost host;
+};
+
+// 2024-06-01 12:00:00 UTC and a day before it, as file times.
+inline constexpr long long kNoon = 1717243200;
+inline constexpr long long kDayBefore = kNoon - 86400;
+
+}  // namespace qm::test
