@@ -1,0 +1,111 @@
+#include "engine/sync_passes.h"
+
+#include <exception>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "engine/copy_failure.h"
+#include "engine/path_style.h"
+#include "engine/qmFileUtil.h"
+
+namespace qm {
+
+namespace {
+
+// The first entry of each Name, as a walk of the list in order would find it. The keys view
+// the names inside the list's entries, which stay put while the list lives.
+std::unordered_map<std::string_view, size_t> FirstByName(const TWList<TFilesListItem>& list) {
+  std::unordered_map<std::string_view, size_t> index;
+  index.reserve(list.Count());
+  for (size_t i = 0; i < list.Count(); ++i) index.emplace(list.Object(i).Name, i);
+  return index;
+}
+
+struct Direction {
+  const char* status;
+  const char* arrow;
+  const TWList<TFilesListItem>& from;
+  const TWList<TFilesListItem>& to;
+  std::string from_root;
+  std::string to_root;
+  // The target side's listing missed a directory: a file it does not list may still exist.
+  bool to_incomplete;
+};
+
+bool MayExist(FileSystem& fs, const std::string& path) {
+  Result<DirEntry> st = fs.Stat(path);
+  return st.ok() || st.error().kind != ErrorKind::kNotFound;
+}
+
+void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target) {
+  ctx.loop.ProcessMessages();
+  try {
+    CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
+                         ctx.controls.lpsCurrentFile);
+  } catch (const RunBroken&) {
+    throw;
+  } catch (const std::exception& e) {
+    ClassifyCopyFailure(ctx, {"copy", source, target, false}, e.what());
+    return;
+  }
+  ctx.host.CountOperatedFile();
+  ctx.host.WriteLog(lkSuccess, "File " + source + " copied to " + target);
+}
+
+PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
+  ctx.controls.lStatus.SetCaption(d.status);
+  ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
+                                d.from_root + " to " + d.to_root);
+  const auto counterpart = FirstByName(d.to);
+
+  for (size_t i = 0; i < d.from.Count(); ++i) {
+    ctx.loop.ProcessMessages();
+    if (!ctx.state.Running) return PassOutcome::kStopped;
+
+    const TFilesListItem& f = d.from.Object(i);
+    const auto found = counterpart.find(f.Name);
+    const bool copy = found == counterpart.end() ||
+                      static_cast<uint32_t>(f.Time) >
+                          static_cast<uint32_t>(d.to.Object(found->second).Time);
+    if (copy) {
+      // By value: handlers run during the copy may append to the run list.
+      const std::string source = d.from.Text(i);
+      const std::string file_name(FileNamePart(source));
+      item.CurrentFile = file_name;
+      const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
+      if (found == counterpart.end() && d.to_incomplete && MayExist(ctx.fs, target)) {
+        // Replacing a file the scan never compared could overwrite newer work.
+        ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
+                                       " exists but its directory could not be read");
+      } else {
+        CopyOne(ctx, source, target);
+      }
+    }
+    ++item.FilesDone;
+  }
+  return PassOutcome::kCompleted;
+}
+
+}  // namespace
+
+PassOutcome RunForwardSyncPass(EngineContext& ctx, TDataItem& item) {
+  const TProfileRecord& p = item.Profile;
+  return RunPass(ctx, item,
+                 {"Synchronizing ->...", "->", item.SrcFiles, item.DestFiles, p.SrcDir(),
+                  p.DestDir(), item.DestScanFailed});
+}
+
+PassOutcome RunReverseSyncPass(EngineContext& ctx, TDataItem& item) {
+  const TProfileRecord& p = item.Profile;
+  return RunPass(ctx, item,
+                 {"Synchronizing <-...", "<-", item.DestFiles, item.SrcFiles, p.DestDir(),
+                  p.SrcDir(), item.SrcScanFailed});
+}
+
+PassOutcome RunSyncPasses(EngineContext& ctx, TDataItem& item) {
+  if (RunForwardSyncPass(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
+  return RunReverseSyncPass(ctx, item);
+}
+
+}  // namespace qm

@@ -1,0 +1,291 @@
+// The removal pass and the two synchronisation passes on real temporary trees.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/backup_pass.h"
+#include "engine/copy_failure.h"
+#include "engine/removal_pass.h"
+#include "engine/sync_passes.h"
+#include "engine_loop_fixture.h"
+#include "platform/fault_file_system.h"
+
+namespace qm::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// 2050-01-01 and 2040-01-01 (UTC): the later one has the top bit of its DOS date-time set.
+constexpr long long k2050 = 2524608000;
+constexpr long long k2040 = 2208988800;
+
+class RemovalSyncTest : public EngineTest {
+ protected:
+  RemovalSyncTest() { state.Running = true; }
+
+  EngineContext CtxWith(FileSystem& f) {
+    return EngineContext{f, loop, loop, dialogs, formats, state, RunList,
+                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile,
+                                        lStartedAt, lFinishExpectedAt, lProfilesToPperate,
+                                        bStart, bStartBackground, StatTimer},
+                         host};
+  }
+  TDataItem& Queue(const TProfileRecord& p, FileSystem* through = nullptr) {
+    RunList.Clear();
+    EngineContext ctx = CtxWith(through ? *through : fs);
+    QueueProfile(ctx, p);
+    return RunList.Object(0);
+  }
+  TProfileRecord WithRemoval() {
+    TProfileRecord p = Profile("P");
+    p.SetRemoveDeleted(true);
+    return p;
+  }
+  TProfileRecord Both() {
+    TProfileRecord p = Profile("P");
+    p.SetSyncMethod(1);
+    return p;
+  }
+  // The backup pass followed by the removal pass, as the engine runs them.
+  TDataItem& BackupWithRemoval(TDataItem& item) {
+    EngineContext ctx = Ctx();
+    EXPECT_EQ(RunBackupPass(ctx, item), PassOutcome::kCompleted);
+    RunRemovalPass(ctx, item);
+    return item;
+  }
+  PassOutcome Sync(TDataItem& item, FileSystem* through = nullptr) {
+    EngineContext ctx = CtxWith(through ? *through : fs);
+    return RunSyncPasses(ctx, item);
+  }
+};
+
+TEST_F(RemovalSyncTest, BackupWithRemovalDeletesWhatLeftTheSource) {
+  Write("keep.txt", "k", kNoon);
+  WriteDest("keep.txt", "k", kNoon);
+  WriteDest("gone.txt", "g", kNoon);
+  WriteDest("sub/gone2.txt", "g", kNoon);
+
+  TDataItem& item = BackupWithRemoval(Queue(WithRemoval()));
+  EXPECT_TRUE(tmp.Exists("dest/keep.txt"));
+  EXPECT_FALSE(tmp.Exists("dest/gone.txt"));
+  EXPECT_FALSE(tmp.Exists("dest/sub/gone2.txt"));
+  EXPECT_TRUE(tmp.Exists("dest/sub"));  // emptied directories stay
+  EXPECT_THAT(host.Texts(lkDelete),
+              ::testing::UnorderedElementsAre("Deleted file \"" + Dest("gone.txt") + "\"",
+                                              "Deleted file \"" + Dest("sub/gone2.txt") + "\""));
+  EXPECT_EQ(host.operated, 2);
+  // The removal pass adds nothing to the progress; the up-to-date pair counts 2.
+  EXPECT_EQ(item.FilesDone, 2);
+}
+
+TEST_F(RemovalSyncTest, ReadOnlyDestinationFileIsNotDeleted) {
+  Write("keep.txt", "k", kNoon);
+  const std::string locked = WriteDest("locked.txt", "l", kNoon);
+  ASSERT_TRUE(PosixFileSystem().SetReadOnly(locked, true).ok());
+
+  BackupWithRemoval(Queue(WithRemoval()));
+  EXPECT_TRUE(tmp.Exists("dest/locked.txt"));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not delete file \"" + locked + "\""));
+  EXPECT_THAT(host.Texts(lkDelete), IsEmpty());
+  EXPECT_EQ(host.operated, 2);  // the copy of keep.txt and the failed deletion
+}
+
+TEST_F(RemovalSyncTest, EmptySourceDoesNotEmptyTheBackup) {
+  WriteDest("a.txt", "a", kNoon);
+  WriteDest("sub/b.txt", "b", kNoon);
+
+  BackupWithRemoval(Queue(WithRemoval()));
+  EXPECT_TRUE(tmp.Exists("dest/a.txt"));
+  EXPECT_TRUE(tmp.Exists("dest/sub/b.txt"));
+  EXPECT_THAT(host.Texts(lkError),
+              ElementsAre("Deleted files not removed from \"" + dest +
+                          "\": no file found in the source directory \"" + src + "\""));
+  EXPECT_EQ(host.operated, 0);
+}
+
+TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
+  Write("a.txt", "a", kNoon);
+  Write("sub/b.txt", "b", kNoon);
+  WriteDest("a.txt", "a", kNoon);
+  WriteDest("sub/b.txt", "b", kNoon);
+  WriteDest("gone.txt", "g", kNoon);
+  const std::string expected = "Deleted files not removed from \"" + dest +
+                               "\": the source directory \"" + src +
+                               "\" could not be read completely";
+
+  // A subdirectory of the source that cannot be listed: its files would look deleted.
+  FaultInjectingFileSystem faulty(PosixFileSystem());
+  faulty.FailAlways(FsOp::kListDirectory, ErrorKind::kAccessDenied, "/src/sub");
+  TDataItem& partial = Queue(WithRemoval(), &faulty);
+  ASSERT_TRUE(partial.SrcScanFailed);
+  BackupWithRemoval(partial);
+  EXPECT_TRUE(tmp.Exists("dest/sub/b.txt"));
+  EXPECT_TRUE(tmp.Exists("dest/gone.txt"));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(expected));
+
+  // The source top directory gone (an unmounted volume).
+  host.log.clear();
+  std::filesystem::remove_all(src);
+  TDataItem& missing = Queue(WithRemoval());
+  EngineContext ctx = Ctx();
+  RunRemovalPass(ctx, missing);
+  EXPECT_TRUE(tmp.Exists("dest/a.txt"));
+  EXPECT_TRUE(tmp.Exists("dest/gone.txt"));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(expected));
+  EXPECT_EQ(host.operated, 0);
+}
+
+TEST_F(RemovalSyncTest, LaterTimeWinsInBothDirections) {
+  Write("src_newer.txt", "src", kNoon);
+  WriteDest("src_newer.txt", "dest", kDayBefore);
+  Write("dest_newer.txt", "src", kDayBefore);
+  WriteDest("dest_newer.txt", "dest", kNoon);
+  Write("equal.txt", "src", kNoon);
+  WriteDest("equal.txt", "dest", kNoon);
+  Write("after2043.txt", "src", k2050);
+  WriteDest("after2043.txt", "dest", k2040);
+  WriteDest("deleted_in_src.txt", "dest", kNoon);
+
+  TDataItem& item = Queue(Both());
+  EXPECT_EQ(Sync(item), PassOutcome::kCompleted);
+  EXPECT_EQ(tmp.ReadFile("dest/src_newer.txt"), "src");
+  EXPECT_EQ(tmp.ReadFile("src/dest_newer.txt"), "dest");
+  EXPECT_EQ(tmp.ReadFile("src/equal.txt"), "src");
+  EXPECT_EQ(tmp.ReadFile("dest/equal.txt"), "dest");
+  EXPECT_EQ(tmp.ReadFile("dest/after2043.txt"), "src");
+  // Nothing tells a file deleted from the source from a new one in the destination.
+  EXPECT_EQ(tmp.ReadFile("src/deleted_in_src.txt"), "dest");
+  EXPECT_THAT(host.Texts(lkInfo),
+              ElementsAre("Synchronizing [->] started. From " + src + " to " + dest,
+                          "Synchronizing [<-] started. From " + dest + " to " + src));
+  EXPECT_THAT(host.Texts(lkSuccess),
+              ::testing::UnorderedElementsAre(
+                  "File " + Src("src_newer.txt") + " copied to " + Dest("src_newer.txt"),
+                  "File " + Src("after2043.txt") + " copied to " + Dest("after2043.txt"),
+                  "File " + Dest("dest_newer.txt") + " copied to " + Src("dest_newer.txt"),
+                  "File " + Dest("deleted_in_src.txt") + " copied to " +
+                      Src("deleted_in_src.txt")));
+  EXPECT_EQ(host.operated, 4);
+  EXPECT_EQ(item.FilesDone, 9);  // every entry of both lists
+  EXPECT_EQ(lStatus.Caption(), "Synchronizing <-...");
+
+  // The copies carry their source's time: a second run finds both sides equal.
+  host.log.clear();
+  EXPECT_EQ(Sync(Queue(Both())), PassOutcome::kCompleted);
+  EXPECT_THAT(host.Texts(lkSuccess), IsEmpty());
+}
+
+TEST_F(RemovalSyncTest, DestinationOnlyFileRecreatesItsSourceSubdirectory) {
+  Write("a.txt", "a", kNoon);
+  WriteDest("a.txt", "a", kNoon);
+  WriteDest("New Dir/deep/x.txt", "x", kNoon);
+
+  Sync(Queue(Both()));
+  EXPECT_EQ(tmp.ReadFile("src/New Dir/deep/x.txt"), "x");
+  EXPECT_THAT(host.Texts(lkSuccess), ElementsAre("File " + Dest("New Dir/deep/x.txt") +
+                                                 " copied to " + Src("New Dir/deep/x.txt")));
+}
+
+TEST_F(RemovalSyncTest, StopInTheForwardPassFinishesTheFileAndSkipsTheReversePass) {
+  Write("1.txt", "1", kNoon);
+  Write("2.txt", "2", kNoon);
+  WriteDest("only_dest.txt", "d", kNoon);
+  TDataItem& item = Queue(Both());
+  // The first message round is before 1.txt, the second inside its copy.
+  loop.At(loop.TickCount() + 2, [this] { state.Running = false; });
+
+  EXPECT_EQ(Sync(item), PassOutcome::kStopped);
+  EXPECT_TRUE(tmp.Exists("dest/1.txt"));
+  EXPECT_FALSE(tmp.Exists("dest/2.txt"));
+  EXPECT_FALSE(tmp.Exists("src/only_dest.txt"));
+  EXPECT_FALSE(host.Logged("Synchronizing [<-]"));
+  EXPECT_EQ(item.FilesDone, 1);
+}
+
+class FullSourceVolumeTest : public RemovalSyncTest {
+ protected:
+  FullSourceVolumeTest() {
+    Write("a.txt", "a", kNoon);
+    WriteDest("a.txt", "a", kNoon);
+    WriteDest("back1.txt", "1", kNoon);
+    WriteDest("back2.txt", "2", kNoon);
+    // The source's volume is full: no file can be created there and little space is left.
+    full.SetFreeSpace(1000, src);
+    full.FailAlways(FsOp::kCreate, ErrorKind::kNoSpace, src);
+    drive = TargetDrive(full, Src("back1.txt"));
+  }
+  std::string Record(const std::string& name) const {
+    return "Drive not ready or out of free disk space on drive " + drive +
+           ": ! Can not copy file " + Dest(name) + " to " + Src(name);
+  }
+  std::string Question() const {
+    return "Drive not ready or out of free disk space on drive " + drive + ":\rBreak operation?";
+  }
+
+  FaultInjectingFileSystem full{PosixFileSystem()};
+  std::string drive;
+};
+
+TEST_F(FullSourceVolumeTest, ReverseCopyFailureNamesTheVolumeAndNoGoesOn) {
+  ASSERT_FALSE(drive.empty());
+  dialogs.ExpectErrorYesNo(Question(), false);
+  dialogs.ExpectErrorYesNo(Question(), false);
+  TDataItem& item = Queue(Both(), &full);
+
+  EXPECT_EQ(Sync(item, &full), PassOutcome::kCompleted);
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt"), Record("back2.txt")));
+  EXPECT_FALSE(tmp.Exists("src/back1.txt"));
+  EXPECT_EQ(host.operated, 0);
+  EXPECT_EQ(item.FilesDone, 4);
+}
+
+TEST_F(FullSourceVolumeTest, YesBreaksTheRun) {
+  dialogs.ExpectErrorYesNo(Question(), true);
+  TDataItem& item = Queue(Both(), &full);
+  EXPECT_THROW(Sync(item, &full), RunBroken);
+  EXPECT_FALSE(state.Running);
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt")));
+}
+
+TEST_F(FullSourceVolumeTest, BackgroundModeAsksNothing) {
+  state.BackgroundMode = true;
+  Sync(Queue(Both(), &full), &full);
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt"), Record("back2.txt")));
+}
+
+TEST_F(RemovalSyncTest, PlainFailureGivesTheUnquotedRecord) {
+  WriteDest("back.txt", "b", kNoon);
+  FaultInjectingFileSystem faulty(PosixFileSystem());
+  faulty.FailAlways(FsOp::kRename, ErrorKind::kIo, src);
+  faulty.SetFreeSpace(int64_t{1} << 30, src);
+  Sync(Queue(Both(), &faulty), &faulty);
+  EXPECT_THAT(host.Texts(lkError),
+              ElementsAre("Can not copy file " + Dest("back.txt") + " to " + Src("back.txt")));
+  EXPECT_FALSE(tmp.Exists("src/back.txt"));
+}
+
+TEST_F(RemovalSyncTest, UnlistedTargetIsNotOverwritten) {
+  // dest/sub cannot be listed, so dest/sub/x.txt is absent from the list although it exists
+  // (and is newer): the forward pass must not replace it.
+  Write("sub/x.txt", "old", kDayBefore);
+  WriteDest("sub/x.txt", "newer work", kNoon);
+  Write("y.txt", "y", kNoon);
+  FaultInjectingFileSystem faulty(PosixFileSystem());
+  faulty.FailAlways(FsOp::kListDirectory, ErrorKind::kAccessDenied, "/dest/sub");
+  TDataItem& item = Queue(Both(), &faulty);
+  ASSERT_TRUE(item.DestScanFailed);
+
+  Sync(item);
+  EXPECT_EQ(tmp.ReadFile("dest/sub/x.txt"), "newer work");
+  EXPECT_EQ(tmp.ReadFile("dest/y.txt"), "y");
+  EXPECT_THAT(host.Texts(lkError),
+              ElementsAre("File " + Src("sub/x.txt") + " not copied: " + Dest("sub/x.txt") +
+                          " exists but its directory could not be read"));
+}
+
+}  // namespace
+}  // namespace qm::test
