@@ -81,6 +81,10 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
   ReadableFile& in = *opened.value();
   Result<int64_t> size_result = in.Size();
   const int64_t size = size_result.ok() ? size_result.value() : FileSizeOf(fs, source);
+  // Nothing stops another program from writing the source while it is read. Its time is taken
+  // now and compared at the end, so that a copy of a file that changed meanwhile is dropped
+  // rather than kept under the new time as if it were complete.
+  const Result<DosDateTime> time_at_open = in.LastWriteTime();
 
   bar.SetRange(0, size < 0 ? 0 : size);
   bar.SetPosition(0);
@@ -115,10 +119,15 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
     if (got < buffer.size()) break;
   }
 
+  const Result<DosDateTime> time_now = in.LastWriteTime();
+  const Result<int64_t> size_now = in.Size();
+  const bool changed = (time_at_open.ok() && time_now.ok() &&
+                        time_at_open.value() != time_now.value()) ||
+                       (size_now.ok() && size_now.value() != copied);
+  if (changed) Fail(Error{ErrorKind::kIo, "the source changed while it was copied"},
+                    "Stream read error");
   // The copy carries the source's DOS time, so the next run finds it as new as the source.
-  if (Result<DosDateTime> time = in.LastWriteTime(); time.ok()) {
-    (void)out.SetLastWriteTime(time.value());
-  }
+  if (time_now.ok()) (void)out.SetLastWriteTime(time_now.value());
   if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
   if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
 

@@ -1,0 +1,181 @@
+// Faults while files are copied: failed writes at every block position, a failed rename, a full
+// disk, a refused directory, and a source that vanishes or changes behind the scan's back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/qmFileUtil.h"
+#include "fault_harness.h"
+
+namespace qm::test {
+namespace {
+
+// Three and a bit copier blocks, so a failure can hit the first, a middle or the last one.
+constexpr size_t kBigSize = 3 * CopyBufferSize + 5000;
+
+class CopyFaultTest : public FaultMatrixTest {
+ protected:
+  void SetUp() override {
+    WriteSrc("a.txt", "alpha", kNoon);
+    WriteSrc("sub/big.bin", Bytes(kBigSize, 'n'), kNoon);
+    WriteSrc("sub/fresh.txt", "only in the source", kNoon);
+    // The good older backup of big.bin that no failure may damage.
+    WriteDest("sub/big.bin", Bytes(kBigSize - 100, 'o'), kDayBefore);
+    WriteDest("kept.txt", "a destination file without a source", kDayBefore);
+    Snapshot();
+  }
+  // After any fault, the next healthy run finishes the job.
+  void ExpectRerunCompletes() {
+    Rerun(Profile());
+    EXPECT_EQ(ReadTree(dest)["sub/big.bin"], ReadTree(src)["sub/big.bin"]);
+    EXPECT_EQ(ReadWholeFile(Dest("sub/fresh.txt")), "only in the source");
+    ExpectNoTemporaries();
+  }
+};
+
+class WriteFailureAt : public CopyFaultTest, public ::testing::WithParamInterface<int64_t> {};
+
+TEST_P(WriteFailureAt, KeepsTheOldCopyAndNamesTheFile) {
+  fs.FailWritesAfter(GetParam(), ErrorKind::kIo, "big.bin");
+  Run(Profile());
+  ExpectSourceUntouched();
+  ExpectDestinationSound();
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
+  EXPECT_EQ(ReadWholeFile(Dest("a.txt")), "alpha");  // the other files still go through
+  ExpectErrorNaming(Src("sub/big.bin"));
+  EXPECT_EQ(ErrorCount(), 1);
+  ExpectRerunCompletes();
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstMiddleLastBlock, WriteFailureAt,
+                         ::testing::Values(int64_t{0}, int64_t{CopyBufferSize + 100},
+                                           int64_t{kBigSize - 1}));
+
+TEST_F(CopyFaultTest, FailedReadRenameSyncOrCloseLeavesNoPartialFile) {
+  for (FsOp op : {FsOp::kRename, FsOp::kSync, FsOp::kClose, FsOp::kRead}) {
+    SCOPED_TRACE(static_cast<int>(op));
+    host.log.clear();
+    fs.ClearFaults();
+    fs.Fail(op, ErrorKind::kIo, "big.bin", op == FsOp::kRead ? 2 : 1);
+    Run(Profile());
+    ExpectSourceUntouched();
+    ExpectDestinationSound();
+    EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
+    ExpectErrorNaming(Src("sub/big.bin"));
+  }
+  ExpectRerunCompletes();
+}
+
+TEST_F(CopyFaultTest, FailedRenameOverAReadOnlyCopyKeepsItReadOnly) {
+  ASSERT_TRUE(PosixFileSystem().SetReadOnly(Dest("sub/big.bin"), true).ok());
+  fs.Fail(FsOp::kRename, ErrorKind::kIo, "big.bin");
+  Run(Profile());
+  ExpectDestinationSound();
+  EXPECT_TRUE(HasAttributes(PosixFileSystem(), Dest("sub/big.bin"), faReadOnly));
+  ExpectRerunCompletes();
+  EXPECT_FALSE(HasAttributes(PosixFileSystem(), Dest("sub/big.bin"), faReadOnly));
+}
+
+TEST_F(CopyFaultTest, FullDiskAsksOnceAFileAndLosesNothing) {
+  fs.FailWritesAfter(CopyBufferSize, ErrorKind::kNoSpace);
+  fs.SetFreeSpace(0, dest);
+  Run(Profile());
+  ExpectSourceUntouched();
+  ExpectDestinationSound();
+  // a.txt and fresh.txt fit below the limit; big.bin does not.
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
+  ASSERT_EQ(ErrorCount(), 1);
+  const std::string record = host.Texts(lkError)[0];
+  EXPECT_EQ(record.rfind("Drive not ready or out of free disk space on drive ", 0), 0u) << record;
+  ExpectErrorNaming(Src("sub/big.bin"));
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+  ExpectRerunCompletes();
+}
+
+TEST_F(CopyFaultTest, RefusedTargetDirectoryFailsItsFilesOnly) {
+  fs.FailAlways(FsOp::kCreate, ErrorKind::kAccessDenied, dest + "/sub/");
+  Run(Profile());
+  ExpectSourceUntouched();
+  ExpectDestinationSound();
+  EXPECT_EQ(ReadWholeFile(Dest("a.txt")), "alpha");
+  ExpectErrorNaming(Src("sub/big.bin"));
+  ExpectErrorNaming(Src("sub/fresh.txt"));
+  EXPECT_EQ(ErrorCount(), 2);
+  ExpectRerunCompletes();
+}
+
+TEST_F(CopyFaultTest, DirectoryThatCannotBeMadeFailsTheFilesBelowIt) {
+  WriteSrc("new/deep/x.txt", "x", kNoon);
+  Snapshot();
+  fs.FailAlways(FsOp::kCreateDirectory, ErrorKind::kAccessDenied, dest + "/new");
+  Run(Profile());
+  ExpectDestinationSound();
+  EXPECT_FALSE(std::filesystem::exists(Dest("new/deep/x.txt")));
+  ExpectErrorNaming(Src("new/deep/x.txt"));
+  ExpectRerunCompletes();
+  EXPECT_EQ(ReadWholeFile(Dest("new/deep/x.txt")), "x");
+}
+
+TEST_F(CopyFaultTest, SourceVanishedAfterTheScanIsAnErrorAndKeepsTheOldCopy) {
+  Run(Profile(), [&] {
+    std::filesystem::remove(Src("sub/big.bin"));
+    std::filesystem::remove(Src("sub/fresh.txt"));
+  });
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
+  EXPECT_FALSE(std::filesystem::exists(Dest("sub/fresh.txt")));
+  EXPECT_EQ(ReadWholeFile(Dest("a.txt")), "alpha");
+  ExpectErrorNaming(Src("sub/big.bin"));
+  ExpectErrorNaming(Src("sub/fresh.txt"));
+  ExpectNoTemporaries();
+}
+
+// A program writing the source while it is being copied: the backup may keep the old copy or
+// take the new content, but it must never keep a mixture under the source's current time, or
+// the next run would think it up to date and the mixture would stand for good.
+class ChangingSourceTest : public CopyFaultTest {
+ protected:
+  void ChangeDuringCopy(std::function<void()> change) {
+    mid_copy = std::make_unique<MidCopyFs>(fs, "big.bin", CopyBufferSize, std::move(change));
+    Run(Profile());
+    const FileState now = ReadTree(dest)["sub/big.bin"];
+    const FileState source = ReadTree(src)["sub/big.bin"];
+    const bool old = now == dest_before["sub/big.bin"];
+    const bool exact = now == source;
+    const bool marked_stale = now.time < source.time;
+    EXPECT_TRUE(old || exact || marked_stale)
+        << "a copy of a changing source stands as up to date with other content";
+    ExpectNoTemporaries();
+    ExpectRerunCompletes();
+  }
+};
+
+TEST_F(ChangingSourceTest, Shrinking) {
+  ChangeDuringCopy([&] { Overwrite(Src("sub/big.bin"), Bytes(1000, 's'), kNoon + 60); });
+}
+
+TEST_F(ChangingSourceTest, RewrittenInPlace) {
+  ChangeDuringCopy([&] { Overwrite(Src("sub/big.bin"), Bytes(kBigSize, 'r'), kNoon + 60); });
+}
+
+TEST_F(ChangingSourceTest, Growing) {
+  ChangeDuringCopy([&] {
+    {
+      std::ofstream f(Src("sub/big.bin"), std::ios::binary | std::ios::app);
+      f << Bytes(5 * CopyBufferSize, 'g');
+    }
+    SetMTime(Src("sub/big.bin"), kNoon + 60);
+  });
+}
+
+TEST_F(CopyFaultTest, StaleTemporaryOfACrashedCopyIsReplaced) {
+  WriteDest("sub/.big.bin.qmtmp", "half a copy from a crash", kDayBefore);
+  ASSERT_TRUE(PosixFileSystem().SetReadOnly(Dest("sub/.big.bin.qmtmp"), true).ok());
+  Run(Profile());
+  EXPECT_EQ(ErrorCount(), 0);
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin"], ReadTree(src)["sub/big.bin"]);
+  ExpectNoTemporaries();
+}
+
+}  // namespace
+}  // namespace qm::test
