@@ -9,7 +9,7 @@
 
 namespace qm::test {
 
-inline constexpr TDateTime kNow = 46000.5;  // 2025-12-10 12:00
+inline constexpr TDateTime kNow = 46000.5;  // 2025-12-09 12:00
 
 struct WiredTable {
   ProfileTable table;
