@@ -4,6 +4,8 @@
 
 #include "engine/backup_pass.h"
 #include "engine/copy_failure.h"
+#include "engine/removal_pass.h"
+#include "engine/sync_passes.h"
 
 namespace qm {
 
@@ -37,10 +39,6 @@ void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
     ctx.dialogs.ShowApplicationError("Unknown error.");
   }
 }
-
-// PENDING: the removal and synchronisation passes.
-PassOutcome RunRemovalStep(EngineContext&, TDataItem&) { return PassOutcome::kCompleted; }
-PassOutcome RunSyncStep(EngineContext&, TDataItem&) { return PassOutcome::kCompleted; }
 
 }  // namespace
 
@@ -83,10 +81,9 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(p.SrcDir()));
   } else if (method == 0) {
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
-    if (p.RemoveDeleted() && RunRemovalStep(ctx, item) == PassOutcome::kStopped)
-      return PassOutcome::kStopped;
+    if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
   } else if (method == 1) {
-    if (RunSyncStep(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
+    if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
   }
 
   ctx.host.WriteLog(lkInfo, ProfileLine("Finished profile ", item, files));

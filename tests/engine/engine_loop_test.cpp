@@ -83,6 +83,32 @@ TEST_F(EngineLoopTest, UnknownSyncMethodWritesOnlyStartAndFinish) {
   EXPECT_FALSE(tmp.Exists("dest/a.txt"));
 }
 
+TEST_F(EngineLoopTest, RemovalSparesEveryKeptCopyOfAFileThatStillExists) {
+  Write("a.txt", "a", kNoon);
+  WriteDest("a.txt.1", "1", kNoon);
+  WriteDest("a.txt.2", "2", kDayBefore);
+  WriteDest("gone.txt.3", "g", kNoon);
+  TProfileRecord p = Profile("Keep", 1);
+  p.SetRemoveDeleted(true);
+  StartSelected(p);
+  EXPECT_TRUE(tmp.Exists("dest/a.txt.1"));
+  EXPECT_TRUE(tmp.Exists("dest/a.txt.2"));
+  EXPECT_FALSE(tmp.Exists("dest/gone.txt.3"));
+  EXPECT_THAT(host.Texts(lkDelete), ElementsAre("Deleted file \"" + Dest("gone.txt.3") + "\""));
+}
+
+TEST_F(EngineLoopTest, BothDirectionsRunsTheSyncPassesInsteadOfTheBackupPass) {
+  Write("a.txt", "a", kNoon);
+  WriteDest("b.txt", "b", kNoon);
+  TProfileRecord p = Profile("Both");
+  p.SetSyncMethod(1);
+  StartSelected(p);
+  EXPECT_EQ(tmp.ReadFile("dest/a.txt"), "a");
+  EXPECT_EQ(tmp.ReadFile("src/b.txt"), "b");
+  EXPECT_FALSE(host.Logged("Backup started"));
+  EXPECT_TRUE(host.Logged("Finished profile \"Both\""));
+}
+
 TEST_F(EngineLoopTest, MissingSourceDirectoryIsAnErrorAndNoPassRuns) {
   WriteDest("keep.txt", "k", kNoon);
   TProfileRecord p = Profile("Gone");
