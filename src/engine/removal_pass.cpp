@@ -5,7 +5,9 @@
 namespace qm {
 
 namespace {
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
 }  // namespace
 
 void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
@@ -18,8 +20,7 @@ void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
   }
   if (item.SrcFiles.Empty() && !item.DestFiles.Empty()) {
     ctx.host.WriteLog(lkError, "Deleted files not removed from " + Quoted(p.DestDir()) +
-                                   ": no file found in the source directory " +
-                                   Quoted(p.SrcDir()));
+                                   ": no file found in the source directory " + Quoted(p.SrcDir()));
     return;
   }
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {

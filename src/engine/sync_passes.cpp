@@ -65,9 +65,9 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
 
     const TFilesListItem& f = d.from.Object(i);
     const auto found = counterpart.find(f.Name);
-    const bool copy = found == counterpart.end() ||
-                      static_cast<uint32_t>(f.Time) >
-                          static_cast<uint32_t>(d.to.Object(found->second).Time);
+    const bool copy =
+        found == counterpart.end() ||
+        static_cast<uint32_t>(f.Time) > static_cast<uint32_t>(d.to.Object(found->second).Time);
     if (copy) {
       // By value: handlers run during the copy may append to the run list.
       const std::string source = d.from.Text(i);

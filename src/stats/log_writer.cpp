@@ -17,15 +17,21 @@ constexpr size_t kWriteBatch = 64 * 1024;
 
 const char* PrefixOf(TLogKind kind) {
   switch (kind) {
-    case lkInfo: return "Info: ";
-    case lkError: return "Error: ";
-    case lkDelete: return "Delete: ";
-    case lkSuccess: return "Success: ";
+    case lkInfo:
+      return "Info: ";
+    case lkError:
+      return "Error: ";
+    case lkDelete:
+      return "Delete: ";
+    case lkSuccess:
+      return "Success: ";
   }
   return "";
 }
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string Quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
 
 std::span<const std::byte> AsBytes(std::string_view s) {
   return {reinterpret_cast<const std::byte*>(s.data()), s.size()};
@@ -132,10 +138,14 @@ class LogFlush {
 bool LogKindEnabled(const LogOptions& options, TLogKind kind) {
   if (!options.create) return false;
   switch (kind) {
-    case lkInfo: return options.info;
-    case lkError: return options.errors;
-    case lkDelete: return options.deletes;
-    case lkSuccess: return options.success;
+    case lkInfo:
+      return options.info;
+    case lkError:
+      return options.errors;
+    case lkDelete:
+      return options.deletes;
+    case lkSuccess:
+      return options.success;
   }
   return false;
 }
@@ -165,8 +175,8 @@ std::string LogFilePath(const std::string& dir) {
 }
 
 int64_t LogBudget(int64_t limit_kb) {
-  return static_cast<int64_t>(std::llround(static_cast<double>(limit_kb) * 1024.0 -
-                                           static_cast<double>(limit_kb) * 103.0));
+  return static_cast<int64_t>(
+      std::llround(static_cast<double>(limit_kb) * 1024.0 - static_cast<double>(limit_kb) * 103.0));
 }
 
 void TrimToBudget(std::vector<std::string>& lines, int64_t budget) {

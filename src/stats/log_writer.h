@@ -19,11 +19,11 @@ inline constexpr const char* kLogFileName = "Quillmor.log";
 // The log options as the controls show them at the moment of use; read afresh for every
 // record and every flush, so a change takes effect at once, also during a run.
 struct LogOptions {
-  bool create = true;    // chLogCreate: master switch
-  bool info = false;     // chLogInfo
-  bool errors = true;    // chLogErrors
-  bool deletes = true;   // chLogDeletes
-  bool success = false;  // chLogSucc
+  bool create = true;      // chLogCreate: master switch
+  bool info = false;       // chLogInfo
+  bool errors = true;      // chLogErrors
+  bool deletes = true;     // chLogDeletes
+  bool success = false;    // chLogSucc
   bool limit_size = true;  // chLogLimitSize
   int64_t limit_kb = 64;   // eLogLimit, kilobytes of 1024 bytes
   std::string dir;         // deLogDir

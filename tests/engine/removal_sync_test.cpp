@@ -28,11 +28,17 @@ class RemovalSyncTest : public EngineTest {
   RemovalSyncTest() { state.Running = true; }
 
   EngineContext CtxWith(FileSystem& f) {
-    return EngineContext{f, loop, loop, dialogs, formats, state, RunList,
-                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile,
-                                        lStartedAt, lFinishExpectedAt, lProfilesToPperate,
-                                        bStart, bStartBackground, StatTimer},
-                         host};
+    return EngineContext{
+        f,
+        loop,
+        loop,
+        dialogs,
+        formats,
+        state,
+        RunList,
+        EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
+                       lProfilesToPperate, bStart, bStartBackground, StatTimer},
+        host};
   }
   TDataItem& Queue(const TProfileRecord& p, FileSystem* through = nullptr) {
     RunList.Clear();
@@ -162,13 +168,13 @@ TEST_F(RemovalSyncTest, LaterTimeWinsInBothDirections) {
   EXPECT_THAT(host.Texts(lkInfo),
               ElementsAre("Synchronizing [->] started. From " + src + " to " + dest,
                           "Synchronizing [<-] started. From " + dest + " to " + src));
-  EXPECT_THAT(host.Texts(lkSuccess),
-              ::testing::UnorderedElementsAre(
-                  "File " + Src("src_newer.txt") + " copied to " + Dest("src_newer.txt"),
-                  "File " + Src("after2043.txt") + " copied to " + Dest("after2043.txt"),
-                  "File " + Dest("dest_newer.txt") + " copied to " + Src("dest_newer.txt"),
-                  "File " + Dest("deleted_in_src.txt") + " copied to " +
-                      Src("deleted_in_src.txt")));
+  EXPECT_THAT(
+      host.Texts(lkSuccess),
+      ::testing::UnorderedElementsAre(
+          "File " + Src("src_newer.txt") + " copied to " + Dest("src_newer.txt"),
+          "File " + Src("after2043.txt") + " copied to " + Dest("after2043.txt"),
+          "File " + Dest("dest_newer.txt") + " copied to " + Src("dest_newer.txt"),
+          "File " + Dest("deleted_in_src.txt") + " copied to " + Src("deleted_in_src.txt")));
   EXPECT_EQ(host.operated, 4);
   EXPECT_EQ(item.FilesDone, 9);  // every entry of both lists
   EXPECT_EQ(lStatus.Caption(), "Synchronizing <-...");

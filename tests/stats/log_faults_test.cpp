@@ -75,8 +75,7 @@ TEST_F(LogFaultTest, FailedTrimLeavesTheOldLogWhole) {
   const Case cases[] = {
       {"disk full", [](auto& f) { f.FailWritesAfter(100, ErrorKind::kNoSpace, ".qmtmp"); },
        "Can not save the log file "},
-      {"sync", [](auto& f) { f.Fail(FsOp::kSync, ErrorKind::kIo); },
-       "Can not save the log file "},
+      {"sync", [](auto& f) { f.Fail(FsOp::kSync, ErrorKind::kIo); }, "Can not save the log file "},
       {"rename", [](auto& f) { f.Fail(FsOp::kRename, ErrorKind::kIo); },
        "Can not save the log file "},
       {"create", [](auto& f) { f.FailAlways(FsOp::kCreate, ErrorKind::kNoSpace); },

@@ -79,9 +79,9 @@ class LogFlushTest : public ::testing::Test {
 };
 
 TEST(LogLine, DateTimePrefixAndText) {
-  EXPECT_EQ(FormatLogLine(lkError, "Can not delete file \"/b/x\"", At(2004, 12, 10, 14, 36, 5),
-                          German()),
-            "10.12.2004 14:36:05 Error: Can not delete file \"/b/x\"");
+  EXPECT_EQ(
+      FormatLogLine(lkError, "Can not delete file \"/b/x\"", At(2004, 12, 10, 14, 36, 5), German()),
+      "10.12.2004 14:36:05 Error: Can not delete file \"/b/x\"");
   EXPECT_EQ(FormatLogLine(lkInfo, "a", At(2004, 12, 10, 0, 0, 1), German()),
             "10.12.2004 00:00:01 Info: a");
   // Exactly midnight: the date alone.

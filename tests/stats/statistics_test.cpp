@@ -9,7 +9,9 @@
 namespace qm {
 namespace {
 
-TDateTime At(int d, int h, int mi, int s = 0) { return *EncodeDateTime({2026, 3, d, h, mi, s, 0}); }
+TDateTime At(int d, int h, int mi, int s = 0) {
+  return *EncodeDateTime({2026, 3, d, h, mi, s, 0});
+}
 
 void Count(FileCounters& c, int n) {
   for (int i = 0; i < n; ++i) c.CountOperatedFile();
