@@ -1,0 +1,34 @@
+#include "profiles/editing_rules.h"
+
+namespace qm {
+
+bool ApplyCopyMethodRule(ProfileTable& table, std::optional<int> shown_method) {
+  if (shown_method == 0) return true;
+  if (table.Editing()) {
+    table.SetInt(ProfileField::KeepCopyKind, 0);
+    table.SetBool(ProfileField::doZIP, false);
+    table.SetBool(ProfileField::RemoveDeleted, false);
+  }
+  return false;
+}
+
+bool ApplyDeletionRule(ProfileTable& table, bool delete_box_enabled, bool delete_box_checked) {
+  if (delete_box_enabled && !delete_box_checked) return true;
+  if (table.Editing()) table.SetInt(ProfileField::KeepCopyKind, 0);
+  return false;
+}
+
+bool CanWriteToDirectory(const std::string& directory, FileSystem& fs) {
+  std::string path = directory;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += kWriteTestFileName;
+  Result<std::unique_ptr<WritableFile>> created = fs.Create(path);
+  if (!created.ok()) return false;
+  const bool closed = created.value()->Close().ok();
+  // The test file is ours alone; a failure to remove it does not make the directory less
+  // writable, and a create that could not be closed (a full disk) says it is not.
+  (void)fs.Remove(path);
+  return closed;
+}
+
+}  // namespace qm
