@@ -49,7 +49,8 @@ const FieldInfo& Info(ProfileField f) { return kFields[static_cast<size_t>(f)]; 
   throw std::logic_error(std::string("profile field ") + Info(f).name + " is not " + as);
 }
 
-bool* BoolOf(ProfileRow& r, ProfileField f) {
+template <class Row>
+auto* BoolOf(Row& r, ProfileField f) {
   switch (f) {
     case ProfileField::Enabled: return &r.Enabled;
     case ProfileField::InclDirs: return &r.InclDirs;
@@ -60,7 +61,8 @@ bool* BoolOf(ProfileRow& r, ProfileField f) {
   }
 }
 
-int16_t* IntOf(ProfileRow& r, ProfileField f) {
+template <class Row>
+auto* IntOf(Row& r, ProfileField f) {
   switch (f) {
     case ProfileField::CopyCriteria: return &r.CopyCriteria;
     case ProfileField::SyncMethod: return &r.SyncMethod;
@@ -71,7 +73,8 @@ int16_t* IntOf(ProfileRow& r, ProfileField f) {
   }
 }
 
-std::string* TextOf(ProfileRow& r, ProfileField f) {
+template <class Row>
+auto* TextOf(Row& r, ProfileField f) {
   switch (f) {
     case ProfileField::Name: return &r.Name;
     case ProfileField::SrcDir: return &r.SrcDir;
@@ -81,7 +84,8 @@ std::string* TextOf(ProfileRow& r, ProfileField f) {
   }
 }
 
-TDateTime* DateTimeOf(ProfileRow& r, ProfileField f) {
+template <class Row>
+auto* DateTimeOf(Row& r, ProfileField f) {
   switch (f) {
     case ProfileField::LastRun: return &r.LastRun;
     case ProfileField::NextRun: return &r.NextRun;
@@ -92,15 +96,17 @@ TDateTime* DateTimeOf(ProfileRow& r, ProfileField f) {
   }
 }
 
+void Require(ProfileField f, FieldType type, const char* as) {
+  if (TypeOf(f) != type) WrongType(f, as);
+}
+
 const ProfileRow& NeverSet() {
   static const ProfileRow row;
   return row;
 }
 
 // Orders two rows by one field; false/true and numbers by value, texts byte-wise.
-bool Less(const ProfileRow& a, const ProfileRow& b, ProfileField f) {
-  auto& x = const_cast<ProfileRow&>(a);
-  auto& y = const_cast<ProfileRow&>(b);
+bool Less(const ProfileRow& x, const ProfileRow& y, ProfileField f) {
   switch (TypeOf(f)) {
     case FieldType::kBool: return *BoolOf(x, f) < *BoolOf(y, f);
     case FieldType::kInt16: return *IntOf(x, f) < *IntOf(y, f);
@@ -249,22 +255,22 @@ void ProfileTable::Delete() {
 
 bool ProfileTable::AsBool(ProfileField field) const {
   const ProfileRow& r = rows_.empty() ? NeverSet() : rows_[current_];
-  return *BoolOf(const_cast<ProfileRow&>(r), field);
+  return *BoolOf(r, field);
 }
 
 int16_t ProfileTable::AsInt(ProfileField field) const {
   const ProfileRow& r = rows_.empty() ? NeverSet() : rows_[current_];
-  return *IntOf(const_cast<ProfileRow&>(r), field);
+  return *IntOf(r, field);
 }
 
 std::string ProfileTable::AsText(ProfileField field) const {
   const ProfileRow& r = rows_.empty() ? NeverSet() : rows_[current_];
-  return *TextOf(const_cast<ProfileRow&>(r), field);
+  return *TextOf(r, field);
 }
 
 TDateTime ProfileTable::AsDateTime(ProfileField field) const {
   const ProfileRow& r = rows_.empty() ? NeverSet() : rows_[current_];
-  return *DateTimeOf(const_cast<ProfileRow&>(r), field);
+  return *DateTimeOf(r, field);
 }
 
 ProfileRow& ProfileTable::Editable() {
@@ -273,7 +279,7 @@ ProfileRow& ProfileTable::Editable() {
 }
 
 void ProfileTable::SetBool(ProfileField field, bool value) {
-  BoolOf(saved_, field);  // type check before a row is added
+  Require(field, FieldType::kBool, "true/false");  // before a row is added for it
   bool& slot = *BoolOf(Editable(), field);
   const bool changed = slot != value;
   slot = value;
@@ -281,7 +287,7 @@ void ProfileTable::SetBool(ProfileField field, bool value) {
 }
 
 void ProfileTable::SetInt(ProfileField field, int16_t value) {
-  IntOf(saved_, field);
+  Require(field, FieldType::kInt16, "a whole number");
   int16_t& slot = *IntOf(Editable(), field);
   const bool changed = slot != value;
   slot = value;
@@ -289,7 +295,7 @@ void ProfileTable::SetInt(ProfileField field, int16_t value) {
 }
 
 void ProfileTable::SetText(ProfileField field, std::string_view value) {
-  TextOf(saved_, field);
+  Require(field, FieldType::kText, "a text");
   const std::string_view cut = CutUtf8(value, TextFieldSize(field));
   std::string& slot = *TextOf(Editable(), field);
   const bool changed = slot != cut;
@@ -298,7 +304,7 @@ void ProfileTable::SetText(ProfileField field, std::string_view value) {
 }
 
 bool ProfileTable::SetDateTime(ProfileField field, TDateTime value) {
-  DateTimeOf(saved_, field);
+  if (TypeOf(field) != FieldType::kTime) Require(field, FieldType::kDateTime, "a date-time");
   if (!std::isfinite(value) || value < kMinDateTime || value >= kMaxDateTime) return false;
   TDateTime kept = RoundToMillisecond(value);
   if (TypeOf(field) == FieldType::kTime) kept = TimeOf(kept);
