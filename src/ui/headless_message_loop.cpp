@@ -1,5 +1,6 @@
 #include "ui/headless_message_loop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -23,14 +24,17 @@ void HeadlessMessageLoop::ProcessMessages() {
     event();
   }
   const uint64_t now = TickCount();
-  std::vector<Timer*> due;
+  std::vector<std::pair<uint64_t, Timer*>> due;
   for (auto& [timer, at] : timers_) {
     if (at <= now) {
-      due.push_back(timer);
+      due.emplace_back(at, timer);
       at = now + (timer->Interval() ? timer->Interval() : 1);
     }
   }
-  for (Timer* timer : due) {
+  // The timer that fell due first fires first, not the one at the lowest address.
+  std::stable_sort(due.begin(), due.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto [at, timer] : due) {
     if (timers_.count(timer)) timer->Fire();
   }
 }

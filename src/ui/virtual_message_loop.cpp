@@ -29,14 +29,15 @@ void VirtualMessageLoop::RunDue() {
       continue;
     }
     Timer* due = nullptr;
-    for (auto& [timer, at] : timers_) {
-      if (at <= now_ms_) {
+    const std::pair<uint64_t, uint64_t>* due_when = nullptr;
+    for (const auto& [timer, when] : timers_) {
+      if (when.first <= now_ms_ && (!due_when || when < *due_when)) {
         due = timer;
-        at = now_ms_ + (timer->Interval() ? timer->Interval() : 1);
-        break;
+        due_when = &when;
       }
     }
     if (!due) return;
+    timers_[due] = {now_ms_ + (due->Interval() ? due->Interval() : 1), seq_++};
     due->Fire();
   }
 }
@@ -44,7 +45,7 @@ void VirtualMessageLoop::RunDue() {
 uint64_t VirtualMessageLoop::NextDue() const {
   uint64_t next = std::numeric_limits<uint64_t>::max();
   if (!scheduled_.empty()) next = scheduled_.begin()->first.first;
-  for (const auto& [timer, at] : timers_) next = std::min(next, at);
+  for (const auto& [timer, when] : timers_) next = std::min(next, when.first);
   return next;
 }
 
@@ -86,7 +87,7 @@ bool VirtualMessageLoop::RunUntil(const std::function<bool()>& done, uint64_t ma
 
 void VirtualMessageLoop::TimerChanged(Timer& timer) {
   if (timer.Enabled())
-    timers_[&timer] = now_ms_ + timer.Interval();
+    timers_[&timer] = {now_ms_ + timer.Interval(), seq_++};
   else
     timers_.erase(&timer);
 }

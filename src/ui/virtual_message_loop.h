@@ -63,7 +63,9 @@ class VirtualMessageLoop : public MessageLoop, public Clock {
   bool quit_ = false;
   uint64_t seq_ = 0;
   std::multimap<std::pair<uint64_t, uint64_t>, std::function<void()>> scheduled_;
-  std::map<Timer*, uint64_t> timers_;  // enabled timer -> tick of its next firing
+  // enabled timer -> (tick of its next firing, arming order): timers due together fire in the
+  // order they fell due, then in the order they were armed, never by address.
+  std::map<Timer*, std::pair<uint64_t, uint64_t>> timers_;
 };
 
 }  // namespace qm::ui
