@@ -2,9 +2,19 @@
 
 namespace qm {
 
+namespace {
+
+// The rules act on what the user edits. While the table's controls are held back (the loader
+// writing stored records), every stored value comes in unchanged.
+bool UserIsEditing(const ProfileTable& table) {
+  return table.Editing() && !table.ControlsDisabled();
+}
+
+}  // namespace
+
 bool ApplyCopyMethodRule(ProfileTable& table, std::optional<int> shown_method) {
   if (shown_method == 0) return true;
-  if (table.Editing()) {
+  if (UserIsEditing(table)) {
     table.SetInt(ProfileField::KeepCopyKind, 0);
     table.SetBool(ProfileField::doZIP, false);
     table.SetBool(ProfileField::RemoveDeleted, false);
@@ -14,7 +24,7 @@ bool ApplyCopyMethodRule(ProfileTable& table, std::optional<int> shown_method) {
 
 bool ApplyDeletionRule(ProfileTable& table, bool delete_box_enabled, bool delete_box_checked) {
   if (delete_box_enabled && !delete_box_checked) return true;
-  if (table.Editing()) table.SetInt(ProfileField::KeepCopyKind, 0);
+  if (UserIsEditing(table)) table.SetInt(ProfileField::KeepCopyKind, 0);
   return false;
 }
 

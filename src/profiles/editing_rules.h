@@ -1,6 +1,7 @@
 // The rules that tie a profile's options together while the user edits it, and the write test
-// of a chosen destination. The main window binds them to its controls; here they only see the
-// table and what the controls show.
+// of a chosen destination. The main window binds them to its controls (and to FieldChanged of
+// SyncMethod and RemoveDeleted); here they only see the table and what the controls show.
+// While the table's controls are disabled (loading the store) they change no value.
 #pragma once
 
 #include <optional>

@@ -28,6 +28,18 @@ TEST(EditingRules, BothDirectionsClearsPackingAndKeptCopiesWhileEditing) {
   EXPECT_FALSE(ApplyCopyMethodRule(w.table, std::nullopt));  // nothing shown: disabled
 }
 
+TEST(EditingRules, StoredValuesComeInUnchangedWhileControlsAreHeldBack) {
+  WiredTable w;
+  w.table.DisableControls();
+  w.table.Append();
+  w.table.SetInt(F::KeepCopyKind, 2);
+  EXPECT_FALSE(ApplyCopyMethodRule(w.table, std::nullopt));
+  EXPECT_FALSE(ApplyDeletionRule(w.table, false, false));
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 2);
+  EXPECT_TRUE(w.table.AsBool(F::doZIP));
+  w.table.EnableControls();
+}
+
 TEST(EditingRules, InBrowseTheRulesOnlyEnableAndDisable) {
   WiredTable w;
   w.Add("one");
