@@ -148,10 +148,11 @@ class TForm1 : public EngineHost, private RunControllerHost {
   ui::Label Label7{"Label7", "Finish profile at (hh:mm:ss)"};
   ui::Edit DBDateTimeEditEh3{"DBDateTimeEditEh3"};
   ui::Button bMaster{"bMaster", "Wizard"};
-  ui::Button nvAdd{"nvAdd", "Add"};
-  ui::Button nvDelete{"nvDelete", "Delete"};
-  ui::Button nvPost{"nvPost", "Post"};
-  ui::Button nvCancel{"nvCancel", "Cancel"};
+  // The record navigator: add, delete, post and cancel, as small symbol buttons.
+  ui::Button nvAdd{"nvAdd", "+"};
+  ui::Button nvDelete{"nvDelete", "\u2212"};
+  ui::Button nvPost{"nvPost", "\u2713"};
+  ui::Button nvCancel{"nvCancel", "\u2717"};
 
   // --- "Statistics" page
   ui::Label lStatus{"lStatus", "Waiting..."};

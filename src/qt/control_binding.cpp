@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -96,6 +98,45 @@ QCheckBox* Bind(ui::CheckBox& control, QWidget* parent) {
   // The widget has toggled itself already; Click() toggles the control to the same state.
   QObject::connect(w, &QCheckBox::clicked, [&control] { control.Click(); });
   return w;
+}
+
+namespace {
+// Turns a release of the left button on the caption into a click of the box.
+class ClickForwarder : public QObject {
+ public:
+  ClickForwarder(QCheckBox* box, QObject* parent) : QObject(parent), box_(box) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && box_->isEnabled()) {
+      box_->click();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QCheckBox* box_;
+};
+}  // namespace
+
+QWidget* BindWrapping(ui::CheckBox& control, QWidget* parent) {
+  auto* row = new QWidget(parent);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+  QCheckBox* box = Bind(control, row);
+  auto* caption = new QLabel(row);
+  caption->setWordWrap(true);
+  caption->installEventFilter(new ClickForwarder(box, caption));
+  layout->addWidget(box, 0, Qt::AlignTop);
+  layout->addWidget(caption, 1);
+  Follow(control, caption, [&control, box, caption] {
+    // The caption lives in the label; the box keeps only its mark.
+    box->setText(QString());
+    ApplyCommon(control, caption);
+    caption->setText(Text(control.Caption()));
+  });
+  return row;
 }
 
 QLineEdit* Bind(ui::Edit& control, QWidget* parent) {

@@ -26,6 +26,9 @@ QGroupBox* Bind(ui::GroupBox& control, QWidget* parent);
 // The glyph is the button's image of the image list.
 QPushButton* Bind(ui::Button& control, QWidget* parent);
 QCheckBox* Bind(ui::CheckBox& control, QWidget* parent);
+// A check box whose caption wraps onto further lines where the page is too narrow for it;
+// a click on the caption toggles the box, as on a plain check box.
+QWidget* BindWrapping(ui::CheckBox& control, QWidget* parent);
 QLineEdit* Bind(ui::Edit& control, QWidget* parent);
 QSpinBox* Bind(ui::SpinEdit& control, QWidget* parent);
 QComboBox* Bind(ui::ComboBox& control, QWidget* parent);

@@ -42,7 +42,7 @@ QVBoxLayout* ScrollingPage(QWidget* page) {
   auto* scroll = new QScrollArea(page);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   auto* inner = new QWidget(scroll);
   scroll->setWidget(inner);
   outer->addWidget(scroll);
@@ -91,6 +91,11 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
   setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                  Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
 
+  // The window's fixed size of 690 by 445 was laid out for a compact dialog font.
+  QFont compact = font();
+  compact.setPixelSize(11);
+  setFont(compact);
+
   auto* root = new QHBoxLayout(this);
   root->setContentsMargins(4, 4, 4, 4);
   splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -108,7 +113,6 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
   splitter_->setStretchFactor(1, 0);
 
   resize(kWidth, kHeight);
-  splitter_->setSizes({kWidth - form_.PCWidth - kSplitterWidth - 8, form_.PCWidth});
   connect(splitter_, &QSplitter::splitterMoved, this,
           [this] { form_.PCWidth = splitter_->sizes().value(1, form_.PCWidth); });
   if (const QScreen* screen = this->screen()) {
@@ -139,16 +143,22 @@ QWidget* MainWindow::BuildProfilesBox() {
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->horizontalHeader()->setHighlightSections(false);
   grid_->horizontalHeader()->setStretchLastSection(true);
+  // A title wider than its column in this font widens the column rather than being cut.
   for (int c = 0; c < model_->columnCount(); ++c)
-    grid_->setColumnWidth(c, ProfileTableModel::ColumnWidth(c));
+    grid_->setColumnWidth(c, std::max(ProfileTableModel::ColumnWidth(c),
+                                      grid_->horizontalHeader()->sectionSizeHint(c)));
   layout->addWidget(grid_, 1);
 
   auto* bar = new QHBoxLayout();
   bar->setSpacing(4);
-  for (ui::Button* b : {&form_.bStart, &form_.bStartBackground, &form_.bHide})
-    bar->addWidget(Bind(*b, box));
-  bar->addStretch(1);
-  bar->addWidget(Bind(form_.bHelp, box));
+  // The buttons may give up their spare padding so the page area keeps its width.
+  for (ui::Button* b : {&form_.bStart, &form_.bStartBackground, &form_.bHide, &form_.bHelp}) {
+    QPushButton* w = Bind(*b, box);
+    w->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    w->setMinimumWidth(w->minimumSizeHint().width());
+    if (b == &form_.bHelp) bar->addStretch(1);
+    bar->addWidget(w);
+  }
   layout->addLayout(bar);
   return box;
 }
@@ -183,18 +193,24 @@ void MainWindow::BuildCurrentProfilePage(QWidget* page) {
   advanced->addWidget(line(), 1);
   l->addLayout(advanced);
 
-  l->addWidget(Bind(form_.chZIP, p));
-  l->addWidget(Bind(form_.chDeleteRemoved, p));
+  l->addWidget(BindWrapping(form_.chZIP, p));
+  l->addWidget(BindWrapping(form_.chDeleteRemoved, p));
   l->addWidget(Bind(form_.lKeepCopy, p));
   l->addWidget(Bind(form_.eKeepCopy, p));
   auto* times = new QFormLayout();
   times->setContentsMargins(0, 4, 0, 0);
   times->setHorizontalSpacing(6);
   times->setVerticalSpacing(3);
-  times->addRow(Bind(form_.lInterval, p), Bind(form_.DBDateTimeEditEh1, p));
+  auto time_edit = [p](ui::Edit& edit) {
+    QLineEdit* w = Bind(edit, p);
+    w->setFixedWidth(64);
+    w->setInputMask("99:99:99");
+    return w;
+  };
+  times->addRow(Bind(form_.lInterval, p), time_edit(form_.DBDateTimeEditEh1));
   times->addRow(Bind(form_.DBCheckBox5, p));
-  times->addRow(Bind(form_.Label6, p), Bind(form_.DBDateTimeEditEh2, p));
-  times->addRow(Bind(form_.Label7, p), Bind(form_.DBDateTimeEditEh3, p));
+  times->addRow(Bind(form_.Label6, p), time_edit(form_.DBDateTimeEditEh2));
+  times->addRow(Bind(form_.Label7, p), time_edit(form_.DBDateTimeEditEh3));
   l->addLayout(times);
 
   auto* nav = new QHBoxLayout();
@@ -203,7 +219,7 @@ void MainWindow::BuildCurrentProfilePage(QWidget* page) {
   nav->addStretch(1);
   for (ui::Button* b : {&form_.nvAdd, &form_.nvDelete, &form_.nvPost, &form_.nvCancel}) {
     QPushButton* w = Bind(*b, p);
-    w->setMaximumWidth(52);
+    w->setFixedWidth(26);
     nav->addWidget(w);
   }
   l->addLayout(nav);
@@ -250,7 +266,7 @@ void MainWindow::BuildStatisticsPage(QWidget* page) {
 void MainWindow::BuildParametersPage(QWidget* page) {
   QVBoxLayout* l = ScrollingPage(page);
   QWidget* p = l->parentWidget();
-  l->addWidget(Bind(form_.chRunOnWindowsStart, p));
+  l->addWidget(BindWrapping(form_.chRunOnWindowsStart, p));
   QGroupBox* box = Bind(form_.gbLog, p);
   auto* g = new QVBoxLayout(box);
   g->setSpacing(3);
@@ -304,6 +320,12 @@ void MainWindow::FollowCurrentRow() {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (!sized_) {
+    // The splitter knows its own width only once the window is laid out.
+    sized_ = true;
+    layout()->activate();
+    splitter_->setSizes({splitter_->width() - form_.PCWidth - kSplitterWidth, form_.PCWidth});
+  }
   // Minimising and restoring by the window manager is not a show of the program's own.
   if (!event->spontaneous()) form_.OnWindowShown();
 }

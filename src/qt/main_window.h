@@ -47,6 +47,7 @@ class MainWindow : public QWidget {
   int data_connection_ = 0;
   bool closing_ = false;
   bool syncing_ = false;
+  bool sized_ = false;
 };
 
 // The FormWindow the form is created with, before its widget exists; the widget is attached

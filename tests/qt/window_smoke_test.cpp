@@ -1,0 +1,193 @@
+// The real main window on the offscreen platform: a store of three profiles, the grid, the
+// buttons, the bindings in both directions, and a close with its confirmation answered.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <cstdlib>
+#include <memory>
+
+#include "app/qmUnit1.h"
+#include "platform/clock.h"
+#include "profiles/qmProcs.h"
+#include "qt/image_list.h"
+#include "qt/main_window.h"
+#include "qt/qt_message_loop.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace qm::test {
+namespace {
+
+QApplication& App() {
+  // No display is needed: the window is drawn into memory.
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "test_qt";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    dir.MakeDir("data");
+    ProfileTable table;
+    for (const char* name : {"Documents", "Photos", "Projects"}) {
+      ASSERT_TRUE(table.Append());
+      table.SetText(ProfileField::Name, name);
+      table.SetText(ProfileField::SrcDir, dir / name);
+      table.SetText(ProfileField::DestDir, dir / "backup");
+      ASSERT_TRUE(table.Post());
+    }
+    ASSERT_TRUE(SaveProfiles(store, table, PosixFileSystem()));
+    form = std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs,
+                                    RegionalFormats{}, store, std::vector<std::string>{}, handle);
+    window = std::make_unique<qt::MainWindow>(*form);
+    handle.Attach(window.get());
+    handle.ShowWindow();
+  }
+  void TearDown() override {
+    handle.Attach(nullptr);
+    window.reset();
+    form.reset();
+  }
+
+  template <class W>
+  W* Find(const char* name) {
+    auto* w = window->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
+  // Processes events until `done` holds; the limit only keeps a broken test from hanging.
+  template <class F>
+  bool PumpUntil(F done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+      if (timer.elapsed() > 10000) return false;
+      loop.ProcessMessages();
+    }
+    return true;
+  }
+
+  TempDir dir;
+  std::string store = dir / "data/Quillmor.dat";
+  qt::QtMessageLoop loop;
+  ScriptedDialogs dialogs;
+  qt::WindowHandle handle;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(WindowTest, ShowsThreeProfilesAndTheIdleButtons) {
+  EXPECT_EQ(window->windowTitle(), "Quillmor");
+  EXPECT_EQ(window->size(), QSize(690, 445));
+  EXPECT_TRUE(window->isVisible());
+
+  QTableView* grid = window->grid();
+  ASSERT_EQ(grid->model()->rowCount(), 3);
+  EXPECT_EQ(grid->model()->index(1, 1).data().toString(), "Photos");
+  EXPECT_EQ(grid->model()->headerData(3, Qt::Horizontal).toString(), "Destination Dir.");
+  EXPECT_EQ(grid->currentIndex().row(), 0);
+
+  auto* start = Find<QPushButton>("bStart");
+  auto* background = Find<QPushButton>("bStartBackground");
+  auto* hide = Find<QPushButton>("bHide");
+  EXPECT_EQ(start->text(), "Start selected");
+  EXPECT_TRUE(start->isEnabled());
+  EXPECT_FALSE(start->icon().isNull());
+  EXPECT_EQ(background->text(), "Start in background");
+  EXPECT_TRUE(background->isEnabled());
+  EXPECT_EQ(hide->text(), "Hide");
+  EXPECT_FALSE(hide->isEnabled());
+
+  QTabWidget* pages = window->pages();
+  ASSERT_EQ(pages->count(), 3);
+  EXPECT_EQ(pages->tabText(0), "Current profile");
+  EXPECT_EQ(pages->tabText(2), "Parameters");
+  EXPECT_TRUE(pages->isTabVisible(0));
+  EXPECT_FALSE(pages->isTabVisible(1));
+  EXPECT_TRUE(pages->isTabVisible(2));
+
+  // The one-time step: the default log directory is filled in, nothing is asked.
+  EXPECT_TRUE(PumpUntil([&] { return !form->Log.deLogDir.Text().empty(); }));
+  EXPECT_EQ(Find<QLineEdit>("deLogDir")->text().toStdString(), dir / "data/");
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(WindowTest, ControlsAndWidgetsFollowEachOther) {
+  form->lStatus.SetCaption("Ready.");
+  EXPECT_EQ(Find<QLabel>("lStatus")->text(), "Ready.");
+
+  auto* create = Find<QCheckBox>("chLogCreate");
+  ASSERT_TRUE(create->isChecked());
+  create->click();
+  EXPECT_FALSE(form->Log.chLogCreate.Checked());
+
+  auto* name = Find<QLineEdit>("eName");
+  Q_EMIT name->textEdited("typed");
+  EXPECT_EQ(form->eName.Text(), "typed");
+  EXPECT_EQ(name->maxLength(), 30);
+
+  // A grid row the user picks becomes the table's current row.
+  window->grid()->selectRow(2);
+  EXPECT_EQ(form->rmSets.RecNo(), 3u);
+  EXPECT_EQ(form->grdProfs.SelectedRows, std::vector<size_t>{2});
+}
+
+TEST_F(WindowTest, BackgroundButtonHidesTheWindowAndShowsOnlyStatistics) {
+  ASSERT_TRUE(PumpUntil([&] { return !form->OnAfterShowTimer.Enabled(); }));
+  Find<QPushButton>("bStartBackground")->click();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(Find<QPushButton>("bStartBackground")->text(), "Stop");
+  EXPECT_FALSE(Find<QPushButton>("bStart")->isEnabled());
+  EXPECT_TRUE(window->pages()->isTabVisible(1));
+  EXPECT_FALSE(window->pages()->isTabVisible(0));
+
+  handle.ShowWindow();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->pages()->currentIndex(), 1);
+  // In the background mode the close asks nothing.
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(form->Closed());
+}
+
+TEST_F(WindowTest, CloseAsksAndSavesTheStore) {
+  dialogs.ExpectConfirm("Close Quillmor?", false);
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(form->Closed());
+
+  dialogs.ExpectConfirm("Close Quillmor?", true);
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(form->Closed());
+  ProfileTable reloaded;
+  LoadProfiles(store, reloaded, PosixFileSystem());
+  EXPECT_EQ(reloaded.RecordCount(), 3u);
+}
+
+TEST(ImageListTest, SevenDistinctPicturesOfNineteenPixels) {
+  App();
+  std::vector<QImage> images;
+  for (int i = 0; i < qt::kImageCount; ++i) {
+    const QPixmap pixmap = qt::ImageListPixmap(i);
+    EXPECT_EQ(pixmap.size(), QSize(19, 19));
+    images.push_back(pixmap.toImage());
+  }
+  for (size_t i = 0; i < images.size(); ++i)
+    for (size_t j = i + 1; j < images.size(); ++j) EXPECT_NE(images[i], images[j]) << i << " " << j;
+  EXPECT_TRUE(qt::ImageListIcon(-1).isNull());
+}
+
+}  // namespace
+}  // namespace qm::test
