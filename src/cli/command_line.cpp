@@ -4,7 +4,10 @@
 #include <iostream>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "cli/profile_listing.h"
+#include "cli/run_command.h"
 #include "platform/app_paths.h"
 
 namespace qm::cli {
@@ -14,10 +17,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillmor [/B] [--store PATH]\n"
     "       quillmor --list [--store PATH]\n"
+    "       quillmor --run NAME... | --run-all [--store PATH]\n"
     "       quillmor --help | --version\n"
     "\n"
     "  /B             start in the background mode\n"
     "  --list         print the profiles as tab-separated lines\n"
+    "  --run NAME...  run those profiles without the window, then print a summary\n"
+    "  --run-all      run every profile without the window\n"
     "  --store PATH   use PATH as the profile store\n";
 
 constexpr const char* kVersion = "quillmor 0.1.0";
@@ -32,10 +38,12 @@ struct OptionSpec {
 };
 
 // A new command is one line here and one case in RunCommandLine.
-constexpr std::array<OptionSpec, 4> kOptions = {{
+constexpr std::array<OptionSpec, 6> kOptions = {{
     {"--help", Takes::kNothing, Command::kHelp},
     {"--version", Takes::kNothing, Command::kVersion},
     {"--list", Takes::kNothing, Command::kList},
+    {"--run", Takes::kNames, Command::kRun},
+    {"--run-all", Takes::kNothing, Command::kRunAll},
     {"--store", Takes::kValue, Command::kWindow},
 }};
 
@@ -135,6 +143,13 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
     case Command::kHelp: out << kUsage; return 0;
     case Command::kVersion: out << kVersion << "\n"; return 0;
     case Command::kList: return ListProfiles(StorePath(line.store_path), out, err);
+    case Command::kRun:
+    case Command::kRunAll: {
+      // The progress line is for a person watching a terminal, not for a captured stream.
+      const bool progress = &err == &std::cerr && isatty(STDERR_FILENO);
+      return RunProfiles({line.store_path, line.names, line.command == Command::kRunAll}, out,
+                         err, progress);
+    }
     case Command::kWindow: break;
   }
   window_args = line.window_args;

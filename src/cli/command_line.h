@@ -7,7 +7,7 @@
 
 namespace qm::cli {
 
-enum class Command { kWindow, kHelp, kVersion, kList };
+enum class Command { kWindow, kHelp, kVersion, kList, kRun, kRunAll };
 
 struct CommandLine {
   Command command = Command::kWindow;

@@ -1,0 +1,156 @@
+// `quillmor --run` and `--run-all`, run as the real program on real trees.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/run_command.h"
+#include "profiles/qmTypes.h"
+#include "support/temp_dir.h"
+
+namespace qm::cli {
+namespace {
+
+using test::TempDir;
+using ::testing::HasSubstr;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// What identifies a file's version on disk: a rewrite, even with the same bytes and time,
+// changes the inode or the change time.
+struct FileStamp {
+  ino_t ino;
+  long long mtime_ns, ctime_ns;
+  bool operator==(const FileStamp&) const = default;
+};
+
+class RunCommand : public ::testing::Test {
+ protected:
+  RunCommand() {
+    src_ = dir_.MakeDir("src");
+    dest_ = dir_.MakeDir("dest");
+    dir_.WriteFile("src/a.txt", "alpha");
+    dir_.WriteFile("src/docs/b.txt", "beta");
+    dir_.WriteFile("src/docs/deep/c.bin", std::string(100000, 'c'));
+    test::SetMTime(dir_ / "src/a.txt", 1717243200);
+  }
+
+  TProfileRecord Profile(const std::string& name, int16_t keep = 0) {
+    TProfileRecord p;
+    p.SetEnabled(true);
+    p.SetName(name);
+    p.SetSrcDir(src_);
+    p.SetDestDir(dest_);
+    p.SetFileMask("*.*");
+    p.SetInclDirs(true);
+    p.SetKeepCopyKind(keep);
+    return p;
+  }
+  void WriteStore(const std::vector<TProfileRecord>& profiles) {
+    std::ofstream f(dir_ / "store.dat", std::ios::binary);
+    for (const auto& p : profiles)
+      f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+  }
+
+  Outcome Quillmor(const std::string& args) {
+    const std::string command = "env XDG_DATA_HOME='" + dir_.path() + "/data' XDG_CONFIG_HOME='" +
+                                dir_.path() + "/config' '" + QUILLMOR_BIN + "' " + args +
+                                " --store '" + (dir_ / "store.dat") + "' >'" + (dir_ / "out") +
+                                "' 2>'" + (dir_ / "err") + "'";
+    const int raw = std::system(command.c_str());
+    Outcome o;
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.out = dir_.ReadFile("out");
+    o.err = dir_.ReadFile("err");
+    return o;
+  }
+
+  std::map<std::string, FileStamp> DestStamps() {
+    std::map<std::string, FileStamp> stamps;
+    for (const char* rel : {"a.txt", "docs/b.txt", "docs/deep/c.bin"}) {
+      struct stat st {};
+      EXPECT_EQ(stat((dest_ + "/" + rel).c_str(), &st), 0) << rel;
+      stamps[rel] = {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                     st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+    }
+    return stamps;
+  }
+
+  TempDir dir_;
+  std::string src_, dest_;
+};
+
+TEST_F(RunCommand, SecondRunCopiesNothingAndLeavesTheDestinationUntouched) {
+  WriteStore({Profile("Docs")});
+  Outcome first = Quillmor("--run Docs");
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.out, "copied 3, packed 0, deleted 0, failed 0\n");
+  EXPECT_EQ(dir_.ReadFile("dest/docs/deep/c.bin"), std::string(100000, 'c'));
+  const auto before = DestStamps();
+
+  Outcome second = Quillmor("--run Docs");
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, "copied 0, packed 0, deleted 0, failed 0\n");
+  EXPECT_EQ(second.err, "");
+  EXPECT_TRUE(DestStamps() == before);
+}
+
+TEST_F(RunCommand, KeptCopiesGetTheNextSequenceNumber) {
+  WriteStore({Profile("Kept", 1)});
+  EXPECT_EQ(Quillmor("--run-all").out, "copied 3, packed 0, deleted 0, failed 0\n");
+  dir_.WriteFile("src/a.txt", "alpha 2");
+  test::SetMTime(dir_ / "src/a.txt", 1717243200 + 3600);
+  EXPECT_EQ(Quillmor("--run Kept").out, "copied 1, packed 0, deleted 0, failed 0\n");
+  EXPECT_EQ(dir_.ReadFile("dest/a.txt.1"), "alpha");
+  EXPECT_EQ(dir_.ReadFile("dest/a.txt.2"), "alpha 2");
+  EXPECT_EQ(dir_.ReadFile("dest/docs/b.txt.1"), "beta");
+  EXPECT_FALSE(dir_.Exists("dest/a.txt"));
+}
+
+TEST_F(RunCommand, UnknownNameRunsNothing) {
+  WriteStore({Profile("Docs")});
+  Outcome o = Quillmor("--run Docs Nope");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_THAT(o.err, HasSubstr("no profile named \"Nope\""));
+  EXPECT_EQ(o.out, "");
+  EXPECT_FALSE(dir_.Exists("dest/a.txt"));
+}
+
+TEST_F(RunCommand, ErrorRecordMeansStatusOneAndReachesTheLog) {
+  TProfileRecord p = Profile("Broken");
+  dir_.WriteFile("blocker", "a file, not a directory");
+  p.SetDestDir(dir_ / "blocker");
+  TProfileRecord ok = Profile("Fine");
+  WriteStore({p, ok});
+  Outcome o = Quillmor("--run Broken Fine");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "copied 3, packed 0, deleted 0, failed 3\n");
+  EXPECT_EQ(o.err, "") << "no questions, no boxes";
+  // Errors are logged by default; the log lies beside the store.
+  EXPECT_THAT(dir_.ReadFile("Quillmor.log"),
+              HasSubstr("Error: Can not copy file \"" + src_ + "/a.txt\" to \"" + dir_.path() +
+                        "/blocker/a.txt\""));
+}
+
+TEST(RunTallyTest, CountsEachKindOfRecord) {
+  RunTally t;
+  t.Count(lkSuccess, "File \"/s/a\" copied to \"/d/a\"");
+  t.Count(lkSuccess, "File /d/b copied to /s/b");
+  t.Count(lkSuccess, "File \"/s/c\" compressed to \"/d/c.zip\"");
+  t.Count(lkDelete, "Deleted file \"/d/x\"");
+  t.Count(lkError, "Can not delete file \"/d/y\"");
+  t.Count(lkInfo, "Backup started");
+  EXPECT_EQ(t.Summary(), "copied 2, packed 1, deleted 1, failed 1");
+}
+
+}  // namespace
+}  // namespace qm::cli
