@@ -31,14 +31,14 @@ constexpr const char* kVersion = "quillmor 0.1.0";
 // What an option takes after it.
 enum class Takes { kNothing, kValue, kNames };
 
-struct OptionSpec {
+struct OptionInfo {
   std::string_view name;
   Takes takes;
   Command command;  // the command it selects; kWindow for a modifier such as --store
 };
 
 // A new command is one line here and one case in RunCommandLine.
-constexpr std::array<OptionSpec, 6> kOptions = {{
+constexpr std::array<OptionInfo, 6> kOptions = {{
     {"--help", Takes::kNothing, Command::kHelp},
     {"--version", Takes::kNothing, Command::kVersion},
     {"--list", Takes::kNothing, Command::kList},
@@ -47,8 +47,8 @@ constexpr std::array<OptionSpec, 6> kOptions = {{
     {"--store", Takes::kValue, Command::kWindow},
 }};
 
-const OptionSpec* FindOption(std::string_view name) {
-  for (const OptionSpec& o : kOptions)
+const OptionInfo* FindOption(std::string_view name) {
+  for (const OptionInfo& o : kOptions)
     if (o.name == name) return &o;
   return nullptr;
 }
@@ -87,12 +87,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
       value = a.substr(eq + 1);
       has_inline_value = true;
     }
-    const OptionSpec* spec = FindOption(name);
-    if (!spec) return Fail("unknown option '" + name + "'");
-    if (has_inline_value && spec->takes != Takes::kValue)
+    const OptionInfo* option = FindOption(name);
+    if (!option) return Fail("unknown option '" + name + "'");
+    if (has_inline_value && option->takes != Takes::kValue)
       return Fail("option '" + name + "' takes no value");
 
-    switch (spec->takes) {
+    switch (option->takes) {
       case Takes::kNothing: break;
       case Takes::kValue:
         if (!has_inline_value) {
@@ -112,11 +112,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
       line.store_path = value;
       continue;
     }
-    if (spec->command != Command::kWindow) {
+    if (option->command != Command::kWindow) {
       if (!command_option.empty() && command_option != name)
         return Fail("options '" + command_option + "' and '" + name + "' cannot be combined");
       command_option = name;
-      line.command = spec->command;
+      line.command = option->command;
     }
   }
   if (line.command != Command::kWindow && !line.window_args.empty())
