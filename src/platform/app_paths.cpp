@@ -52,6 +52,10 @@ std::string ConfigDirectory() {
   return XdgDirectory("XDG_CONFIG_HOME", ".config") + "/Quillmor";
 }
 
+std::string AutostartDirectory() {
+  return XdgDirectory("XDG_CONFIG_HOME", ".config") + "/autostart";
+}
+
 std::string DataDirectory() {
   return XdgDirectory("XDG_DATA_HOME", ".local/share") + "/Quillmor";
 }

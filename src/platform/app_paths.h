@@ -9,6 +9,9 @@ namespace qm {
 std::string ConfigDirectory();
 // $XDG_DATA_HOME/Quillmor, else ~/.local/share/Quillmor.
 std::string DataDirectory();
+// $XDG_CONFIG_HOME/autostart, else ~/.config/autostart: where desktop sessions look for the
+// programs to start at log-in.
+std::string AutostartDirectory();
 // Full path of the running executable.
 std::string ExecutablePath();
 // The profile store: `override_path` (from --store) if given, else $QUILLMOR_STORE, else the

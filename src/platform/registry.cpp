@@ -8,11 +8,11 @@
 // a backslash before any other character is read as itself.
 #include "platform/registry.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/atomic_file.h"
 
 namespace qm {
 
@@ -76,34 +76,6 @@ std::string Unescape(std::string_view s) {
     }
   }
   return out;
-}
-
-// Creates `dir` and its missing parents.
-Status MakeDirectories(FileSystem& fs, const std::string& dir) {
-  if (dir.empty()) return Status::Ok();
-  auto st = fs.Stat(dir);
-  if (st.ok()) {
-    if (st.value().is_directory()) return Status::Ok();
-    return Error{ErrorKind::kNotDirectory, "Not a directory: \"" + dir + "\""};
-  }
-  if (st.error().kind != ErrorKind::kNotFound) return st.error();
-  const size_t slash = dir.find_last_of('/', dir.size() > 1 ? dir.size() - 2 : 0);
-  if (slash != std::string::npos && slash > 0) {
-    if (Status s = MakeDirectories(fs, dir.substr(0, slash)); !s.ok()) return s;
-  }
-  Status s = fs.CreateDirectory(dir);
-  if (!s.ok() && s.error().kind == ErrorKind::kExists) return Status::Ok();
-  return s;
-}
-
-Status WriteAll(FileSystem& fs, const std::string& path, const std::string& text) {
-  auto file = fs.Create(path);
-  if (!file.ok()) return file.error();
-  WritableFile& f = *file.value();
-  const auto* bytes = reinterpret_cast<const std::byte*>(text.data());
-  if (Status s = f.Write({bytes, text.size()}); !s.ok()) return s;
-  if (Status s = f.Sync(); !s.ok()) return s;
-  return f.Close();
 }
 
 }  // namespace
@@ -213,14 +185,9 @@ Status Registry::Save(Hive hive, const Values& values) {
     }
   }
 
-  if (Status s = MakeDirectories(*fs_, dir_); !s.ok()) return s;
-  const std::string path = HiveFile(hive);
+  if (Status s = CreateDirectories(*fs_, dir_); !s.ok()) return s;
   // The old file stays whole until the new one is complete on disk.
-  const std::string temp = path + ".tmp" + std::to_string(::getpid());
-  Status s = WriteAll(*fs_, temp, text);
-  if (s.ok()) s = fs_->Rename(temp, path);
-  if (!s.ok()) (void)fs_->Remove(temp);  // best effort: the write error is what matters
-  return s;
+  return WriteFileAtomically(*fs_, HiveFile(hive), text);
 }
 
 }  // namespace qm
