@@ -87,6 +87,7 @@ class PosixReadableFile final : public ReadableFile {
  public:
   PosixReadableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~PosixReadableFile() override { ::close(fd_); }
+  int fd() const { return fd_; }
 
   Result<size_t> Read(std::span<std::byte> buffer) override {
     for (;;) {
@@ -116,6 +117,8 @@ class PosixReadableFile final : public ReadableFile {
 class PosixWritableFile final : public WritableFile {
  public:
   PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
   ~PosixWritableFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -230,26 +233,54 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a fifo must not wait for a writer. It changes nothing for the
+    // regular files that are all this opens.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int err = 0;
+    if (::fstat(fd, &st) != 0) {
+      err = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+      err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // reading a device would never end
+    }
+    if (err != 0) {
       ::close(fd);
-      return ErrorFromErrno(EISDIR, "Cannot open", path);
+      return ErrorFromErrno(err, "Cannot open", path);
     }
     return std::unique_ptr<ReadableFile>(std::make_unique<PosixReadableFile>(fd, path));
   }
 
   Result<std::unique_ptr<WritableFile>> Create(const std::string& path) override {
     if (Status s = RefuseReadOnly(path, "Cannot create"); !s.ok()) return s.error();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_NONBLOCK: a fifo under this name fails at once instead of waiting for a reader.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot create", path);
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }
 
+  Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override {
+    auto* in = dynamic_cast<PosixReadableFile*>(&from);
+    auto* out = dynamic_cast<PosixWritableFile*>(&to);
+    const Error unsupported{ErrorKind::kInvalid, "No in-kernel copy for these files"};
+    if (in == nullptr || out == nullptr || out->fd() < 0 || max_bytes <= 0) return unsupported;
+    for (;;) {
+      const ssize_t n = ::copy_file_range(in->fd(), nullptr, out->fd(), nullptr,
+                                          static_cast<size_t>(max_bytes), 0);
+      if (n >= 0) return static_cast<int64_t>(n);
+      if (errno == EINTR) continue;
+      // Across file systems or on one that cannot do it: the caller copies by hand.
+      if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+        return unsupported;
+      }
+      return ErrorFromErrno(errno, "Cannot copy to", out->path());
+    }
+  }
+
   Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& path) override {
     if (Status s = RefuseReadOnly(path, "Cannot open"); !s.ok()) return s.error();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }

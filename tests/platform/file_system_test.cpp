@@ -169,6 +169,10 @@ TEST_F(PosixFileSystemTest, ReadsBackWhatWasWritten) {
   }
   EXPECT_EQ(got, text);
   EXPECT_EQ(fs_.OpenRead(dir_.path()).error().kind, ErrorKind::kIsDirectory);
+  // A fifo without a writer neither blocks the open nor passes for a file.
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0644), 0);
+  EXPECT_EQ(fs_.OpenRead(dir_ / "pipe").error().kind, ErrorKind::kInvalid);
+  EXPECT_FALSE(fs_.Create(dir_ / "pipe").ok());
 }
 
 TEST_F(PosixFileSystemTest, SetsLastWriteTimeToTheDosValue) {
