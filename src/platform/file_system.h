@@ -90,6 +90,15 @@ class FileSystem {
   virtual Result<std::string> MountPointOf(const std::string& path) = 0;
   // The directory for temporary files, with a trailing '/'; empty if there is none.
   virtual std::string TempDirectory() = 0;
+
+  // Copies up to `max_bytes` from the current position of `from` to that of `to` without
+  // passing the data through the caller, advancing both; returns the bytes copied, 0 at the
+  // end of `from`. kInvalid when these files cannot be copied that way: the caller then reads
+  // and writes itself (and meets any real fault there).
+  virtual Result<int64_t> CopyData(ReadableFile& /*from*/, WritableFile& /*to*/,
+                                   int64_t /*max_bytes*/) {
+    return Error{ErrorKind::kInvalid, "No in-kernel copy here"};
+  }
 };
 
 // The real file system of this machine.
