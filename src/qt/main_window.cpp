@@ -155,7 +155,8 @@ QWidget* MainWindow::BuildProfilesBox() {
   for (ui::Button* b : {&form_.bStart, &form_.bStartBackground, &form_.bHide, &form_.bHelp}) {
     QPushButton* w = Bind(*b, box);
     w->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    w->setMinimumWidth(w->minimumSizeHint().width());
+    const int icon = w->icon().isNull() ? 0 : w->iconSize().width() + 4;
+    w->setMinimumWidth(w->fontMetrics().horizontalAdvance(w->text()) + icon + 16);
     if (b == &form_.bHelp) bar->addStretch(1);
     bar->addWidget(w);
   }
