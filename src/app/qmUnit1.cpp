@@ -7,7 +7,6 @@
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
-#include "profiles/profile_rules.h"
 #include "profiles/qmProcs.h"
 #include "stats/log_writer.h"
 
@@ -41,6 +40,7 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
     : OnAfterShowTimer(loop, "OnAfterShowTimer", 100),
       StatTimer(loop, "StatTimer", 1500),
       ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
+      Editor(*this, dialogs, fs, clock),
       fs_(fs),
       clock_(clock),
       loop_(loop),
@@ -113,14 +113,6 @@ void TForm1::ConnectHandlers() {
   CloseItem.OnClick = Guarded([this] { Close(); });
   OnAfterShowTimer.OnTimer = Guarded([this] { OnAfterShowTimerTimer(); });
   StatTimer.OnTimer = Guarded([this] { StatTimerTimer(); });
-
-  // The row rules hold for every row, the loader's included.
-  rmSets.AfterInsert.Connect([this] { ApplyNewRowDefaults(rmSets, clock_.Now()); });
-  rmSets.BeforePost.Connect([this](bool& allow) {
-    if (allow) allow = CheckRowBeforePost(rmSets, dialogs_);
-  });
-  rmSets.AfterPost.Connect([this] { UpdateControls(); });
-  rmSets.AfterScroll.Connect([this] { UpdateControls(); });
 }
 
 std::function<void()> TForm1::Guarded(std::function<void()> handler) {
@@ -181,6 +173,8 @@ void TForm1::OnAfterShowTimerTimer() {
 
 bool TForm1::FormCloseQuery() {
   if (!State.BackgroundMode && !dialogs_.Confirm(kCloseQuestion)) return false;
+  // A pending edit that cannot be posted would be lost with the window; the close waits for it.
+  if (!rmSets.CheckBrowseMode()) return false;
   State.Running = false;
   SetTimerListActive(false);
   StatTimer.SetEnabled(false);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/form_window.h"
+#include "app/profile_editor.h"
 #include "app/profile_grid.h"
 #include "engine/engine_context.h"
 #include "platform/clock.h"
@@ -193,6 +194,9 @@ class TForm1 : public EngineHost, private RunControllerHost {
   ui::Timer OnAfterShowTimer;
   ui::Timer StatTimer;
   ui::Timer ProcessListInBackgroundTimer;
+
+  // The "Current profile" page's controller; after the controls and the table it is bound to.
+  ProfileEditor Editor;
 
  private:
   // RunControllerHost
