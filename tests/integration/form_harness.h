@@ -1,0 +1,81 @@
+// The whole program core in one test: a TForm1 on a virtual clock over the fault-injecting
+// file system, with a store, a log directory and options of its own in a temporary directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form_window.h"
+#include "app/qmUnit1.h"
+#include "fault_harness.h"
+#include "platform/fault_file_system.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_message_loop.h"
+
+namespace qm::test {
+
+class TestWindow : public FormWindow {
+ public:
+  TForm1* form = nullptr;
+  bool visible = false;
+  void ShowWindow() override {
+    if (visible) return;
+    visible = true;
+    form->OnWindowShown();
+  }
+  void HideWindow() override {
+    if (!visible) return;
+    visible = false;
+    form->OnWindowHidden();
+  }
+  bool IsWindowVisible() const override { return visible; }
+};
+
+// Says Yes to closing the program and No to everything else.
+class ClosingDialogs : public AnsweringDialogs {
+ public:
+  bool Confirm(const std::string& text) override {
+    questions.push_back(text);
+    return text == kCloseQuestion;
+  }
+};
+
+class FormHarness : public ::testing::Test {
+ protected:
+  FormHarness() {
+    // Options and autostart entries of the test stay in its own directory.
+    setenv("QUILLMOR_CONFIG_DIR", (tmp / "config").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (tmp / "xdg").c_str(), 1);
+    store = tmp / "Quillmor.dat";
+  }
+  ~FormHarness() override { form.reset(); }
+
+  // FormCreate (which loads the store), the window shown, the one-time step passed.
+  void Start() {
+    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, store,
+                                    std::vector<std::string>{}, window);
+    window.form = form.get();
+    window.ShowWindow();
+    loop.RunFor(100);
+  }
+  // The confirmed close: saves the store. False when the window refused to close.
+  bool Close() {
+    const bool closed = form->Close();
+    form.reset();
+    return closed;
+  }
+
+  TempDir tmp;
+  std::string store;
+  ui::VirtualMessageLoop loop;
+  ClosingDialogs dialogs;
+  FaultInjectingFileSystem fs{PosixFileSystem()};
+  TestWindow window;
+  std::unique_ptr<TForm1> form;
+};
+
+}  // namespace qm::test
