@@ -110,7 +110,7 @@ void TForm1::ConnectHandlers() {
   bStartBackground.OnClick = Guarded([this] { bStartBackgroundClick(); });
   StartinbackgroundItem.OnClick = Guarded([this] { bStartBackgroundClick(); });
   StopItem.OnClick = Guarded([this] { bStartBackgroundClick(); });
-  CloseItem.OnClick = Guarded([this] { Close(); });
+  CloseItem.OnClick = Guarded([this] { run_.CloseItemClick(dialogs_, [this] { Close(); }); });
   OnAfterShowTimer.OnTimer = Guarded([this] { OnAfterShowTimerTimer(); });
   StatTimer.OnTimer = Guarded([this] { StatTimerTimer(); });
 }

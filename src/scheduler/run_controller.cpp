@@ -107,4 +107,9 @@ void RunController::UpdateControls() {
   c_.StopItem.SetEnabled(bg_enabled && bg_stop);
 }
 
+void RunController::CloseItemClick(ui::Dialogs& dialogs, const std::function<void()>& close) {
+  if (state_.BackgroundMode && !dialogs.Confirm(kStopAndCloseQuestion)) return;
+  close();
+}
+
 }  // namespace qm

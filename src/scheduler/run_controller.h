@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/engine_context.h"
 #include "ui/controls.h"
+#include "ui/dialogs.h"
 #include "ui/message_loop.h"
 
 namespace qm {
@@ -22,6 +24,7 @@ inline constexpr const char* kStopSelectedHint = "Stop running profile (profiles
 inline constexpr const char* kStartBackgroundHint =
     "Switch Quillmor to the background mode and start backup/synchronization\r[ F9 ]";
 inline constexpr const char* kStopBackgroundHint = "Stop the background mode\r[ F9 ]";
+inline constexpr const char* kStopAndCloseQuestion = "Stop and close Quillmor?";
 
 // Entries of the main window's image list.
 enum ImageIndex : int {
@@ -89,6 +92,13 @@ class RunController {
   void StopWork();
   // Pages, buttons and tray items from the run state.
   void UpdateControls();
+  // The tray item "Close": in the background mode only after "Stop and close Quillmor?" is
+  // answered Yes; otherwise `close` at once (the close sequence asks its own question).
+  void CloseItemClick(ui::Dialogs& dialogs, const std::function<void()>& close);
+  // The hot keys act as a click on their button, so a key whose button is disabled does
+  // nothing and the controller always stays in one of its three states.
+  void F8Pressed() { c_.bStart.Click(); }
+  void F9Pressed() { c_.bStartBackground.Click(); }
 
  private:
   RunState& state_;
