@@ -347,6 +347,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void WindowHandle::ShowWindow() {
   if (!window_) return;
+  if (window_->isMinimized()) window_->showNormal();
   window_->show();
   window_->raise();
   window_->activateWindow();

@@ -25,14 +25,14 @@
 namespace qm::test {
 namespace {
 
-QApplication& App() {
+void App() {
+  if (QCoreApplication::instance()) return;
   // No display is needed: the window is drawn into memory.
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static int argc = 1;
   static char name[] = "test_qt";
   static char* argv[] = {name, nullptr};
   static QApplication app(argc, argv);
-  return app;
 }
 
 class WindowTest : public ::testing::Test {
