@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 
 #include "engine/scan.h"
 #include "engine_loop_fixture.h"
@@ -104,6 +105,65 @@ TEST_F(ScanTest, MasksSelectAsCut) {
   EXPECT_EQ(Scan("*").size(), 0u);
   EXPECT_EQ(Scan("   ").size(), 0u);
   EXPECT_EQ(Scan("*.doc; *.txt"), Listing({{P("a.doc"), "a.doc"}, {P(" b.txt"), " b.txt"}}));
+}
+
+// Directory listings from a table, for scanning paths written the Windows way.
+class ListingOnlyFs : public FileSystem {
+ public:
+  std::map<std::string, std::vector<DirEntry>> dirs;
+
+  Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) override {
+    auto it = dirs.find(dir);
+    if (it == dirs.end()) return Error{ErrorKind::kNotFound, "no " + dir};
+    return it->second;
+  }
+  Result<DirEntry> Stat(const std::string& p) override { return Missing(p); }
+  Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& p) override {
+    return Missing(p);
+  }
+  Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override {
+    return Missing(p);
+  }
+  Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& p) override {
+    return Missing(p);
+  }
+  Status Rename(const std::string& f, const std::string&) override { return Missing(f); }
+  Status Remove(const std::string& p) override { return Missing(p); }
+  Status CreateDirectory(const std::string& p) override { return Missing(p); }
+  Status SetReadOnly(const std::string& p, bool) override { return Missing(p); }
+  Status SetLastWriteTime(const std::string& p, DosDateTime) override { return Missing(p); }
+  Result<int64_t> FreeSpace(const std::string& p) override { return Missing(p); }
+  Result<std::string> MountPointOf(const std::string& p) override { return Missing(p); }
+  std::string TempDirectory() override { return {}; }
+
+ private:
+  static Error Missing(const std::string& p) { return Error{ErrorKind::kNotFound, p}; }
+};
+
+DirEntry File(std::string name) { return DirEntry{std::move(name), faArchive, 1, 0, false}; }
+DirEntry Dir(std::string name) { return DirEntry{std::move(name), faDirectory, 0, 0, false}; }
+
+TEST(ScanWindowsStyle, RelativeNamesInLowerCaseBelowAFolderOrADriveRoot) {
+  ListingOnlyFs fs;
+  fs.dirs["C:\\"] = {File("Root.TXT"), Dir("data")};
+  fs.dirs["C:\\data\\"] = {File("B.txt"), Dir("docs")};
+  fs.dirs["C:\\data\\docs\\"] = {File("A.TXT"), File("a.doc")};
+  TWList<TFilesListItem> list;
+  ASSERT_TRUE(ScanFolder(fs, "C:\\data", std::string_view("*.txt"), list, true, "C:\\data",
+                         WindowsStyle())
+                  .ok());
+  ASSERT_EQ(list.Count(), 2u);
+  EXPECT_EQ(list.Text(0), "C:\\data\\docs\\A.TXT");
+  EXPECT_EQ(list.Object(0).Name, "docs\\a.txt");
+  EXPECT_EQ(list.Object(1).Name, "b.txt");
+
+  TWList<TFilesListItem> from_root;
+  ASSERT_TRUE(ScanFolder(fs, "C:\\", std::string_view("*.txt"), from_root, true, "C:\\",
+                         WindowsStyle())
+                  .ok());
+  ASSERT_EQ(from_root.Count(), 3u);
+  EXPECT_EQ(from_root.Object(0).Name, "data\\docs\\a.txt");
+  EXPECT_EQ(from_root.Object(2).Name, "root.txt");
 }
 
 class QueueProfileTest : public test::EngineTest {};
