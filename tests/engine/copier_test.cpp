@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "engine/qmFileUtil.h"
+#include "engine_loop_fixture.h"
 #include "platform/fault_file_system.h"
 #include "support/temp_dir.h"
 #include "ui/virtual_message_loop.h"
@@ -79,6 +82,28 @@ TEST_F(CopierTest, BlocksAroundTheBufferSize) {
     EXPECT_EQ(bar.Max(), static_cast<int64_t>(size));
     EXPECT_EQ(bar.Position(), 0);
   }
+}
+
+// A file system whose in-kernel copy moves a little and then fails: the rest goes by hand.
+class KernelCopyFailsFs : public test::FullVolumeFs {
+ public:
+  KernelCopyFailsFs() : FullVolumeFs(PosixFileSystem()) {}
+  Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max) override {
+    if (++calls == 2) return Error{ErrorKind::kIo, "injected"};
+    return PosixFileSystem().CopyData(from, to, std::min<int64_t>(max, 5000));
+  }
+  int calls = 0;
+};
+
+TEST_F(CopierTest, KernelCopyFailingMidwayIsFinishedByHand) {
+  std::string content;
+  for (int i = 0; i < 30000; ++i) content += static_cast<char>('a' + i % 26);
+  const std::string src = tmp.WriteFile("a", content);
+  KernelCopyFailsFs failing;
+  CopyFileWithProgress(failing, loop, src, tmp / "b", bar, label);
+  EXPECT_EQ(tmp.ReadFile("b"), content);
+  EXPECT_EQ(failing.calls, 2);
+  EXPECT_EQ(loop.TickCount(), 2u);
 }
 
 TEST_F(CopierTest, OddSecondsRoundDownToTheDosTime) {
