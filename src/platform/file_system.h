@@ -41,7 +41,7 @@ struct DirEntry {
 class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
-  // Reads up to buffer.size() bytes; 0 at the end of the file.
+  // Reads buffer.size() bytes, fewer only where the file ends; 0 at the end of the file.
   virtual Result<size_t> Read(std::span<std::byte> buffer) = 0;
   virtual Result<int64_t> Size() = 0;
   virtual Result<DosDateTime> LastWriteTime() = 0;

@@ -89,12 +89,20 @@ class PosixReadableFile final : public ReadableFile {
   ~PosixReadableFile() override { ::close(fd_); }
   int fd() const { return fd_; }
 
+  // Fills the whole buffer unless the file ends: callers take a short block as the end of the
+  // file, and a network or FUSE file system may return less than was asked mid-file.
   Result<size_t> Read(std::span<std::byte> buffer) override {
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
-      if (n >= 0) return static_cast<size_t>(n);
-      if (errno != EINTR) return ErrorFromErrno(errno, "Cannot read", path_);
+    size_t done = 0;
+    while (done < buffer.size()) {
+      const ssize_t n = ::read(fd_, buffer.data() + done, buffer.size() - done);
+      if (n == 0) break;
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return ErrorFromErrno(errno, "Cannot read", path_);
+      }
+      done += static_cast<size_t>(n);
     }
+    return done;
   }
 
   Result<int64_t> Size() override {

@@ -175,6 +175,15 @@ TEST_F(PosixFileSystemTest, ReadsBackWhatWasWritten) {
   EXPECT_FALSE(fs_.Create(dir_ / "pipe").ok());
 }
 
+TEST_F(PosixFileSystemTest, ReadsFillTheBufferUntilTheEnd) {
+  // The kernel hands out this file a page or so per read call; a short block must still
+  // mean the end of the file to the copier.
+  auto f = fs_.OpenRead("/proc/self/smaps");
+  ASSERT_TRUE(f.ok());
+  std::byte buf[8192];
+  EXPECT_EQ(f.value()->Read(buf).value(), sizeof buf);
+}
+
 TEST_F(PosixFileSystemTest, SetsLastWriteTimeToTheDosValue) {
   const uint32_t when =
       PackDosDateTime(DateParts{2024, 3, 31, 3, 30, 10});  // just after the spring gap
