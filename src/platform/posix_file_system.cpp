@@ -52,7 +52,7 @@ std::string NearestExisting(const std::string& path) {
   std::string p = path;
   struct stat st;
   while (!p.empty()) {
-    if (::stat(p.c_str(), &st) == 0) return p;
+    if (::stat(p.c_str(), &st) == 0 || p == "/") return p;
     while (p.size() > 1 && p.back() == '/') p.pop_back();
     const size_t slash = p.rfind('/');
     if (slash == std::string::npos) return ".";
