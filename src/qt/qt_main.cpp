@@ -10,6 +10,7 @@
 #include "platform/global_atom.h"
 #include "qt/image_list.h"
 #include "qt/main_window.h"
+#include "qt/profile_page.h"
 #include "qt/qt_dialogs.h"
 #include "qt/qt_message_loop.h"
 
@@ -59,6 +60,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
   {
     // The widgets follow the form's controls, so they go first.
     MainWindow window(form);
+    new ProfilePage(window, form.Editor);  // owned by the window
     dialogs.set_parent(&window);
     handle.Attach(&window);
     handle.ShowWindow();

@@ -1,0 +1,201 @@
+// The "Current profile" page driven through its widgets on the offscreen platform: typing,
+// the folder pickers, the copy-method switch, the keys, the grid's title click, and the store
+// the close writes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <cstdlib>
+#include <memory>
+
+#include "app/qmUnit1.h"
+#include "profiles/qmProcs.h"
+#include "qt/main_window.h"
+#include "qt/profile_page.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_message_loop.h"
+
+namespace qm::test {
+namespace {
+
+void OffscreenApp() {
+  if (QCoreApplication::instance()) return;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "test_qt";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+}
+
+class ProfilePageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OffscreenApp();
+    dir.MakeDir("data");
+    // The form's own timers run on a virtual clock that the test never advances, so the
+    // start-up question about an empty table does not come in between.
+    form = std::make_unique<TForm1>(PosixFileSystem(), loop, loop, dialogs, RegionalFormats{},
+                                    store, std::vector<std::string>{}, handle);
+    window = std::make_unique<qt::MainWindow>(*form);
+    new qt::ProfilePage(*window, form->Editor);
+    handle.Attach(window.get());
+    handle.ShowWindow();
+    window->activateWindow();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    handle.Attach(nullptr);
+    window.reset();
+    form.reset();
+  }
+
+  template <class W>
+  W* Find(const char* name) {
+    auto* w = window->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
+  // Types `text` into `edit` key by key, as the user does.
+  static void Type(QWidget* edit, const QString& text) {
+    for (QChar c : text) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(edit, &press);
+    }
+  }
+  static void PressAndRelease(QWidget* target, int key, Qt::KeyboardModifiers mods = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(target, &release);
+  }
+  void ClickTitle(int section) {
+    QHeaderView* header = window->grid()->horizontalHeader();
+    const QPointF at(header->sectionViewportPosition(section) + 5, header->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, header->viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, header->viewport()->mapToGlobal(at),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &release);
+  }
+
+  // Adds a profile through the page: the name typed, both folders picked.
+  void AddProfile(const QString& name, const std::string& src, const std::string& dest) {
+    Find<QPushButton>("nvAdd")->click();
+    Type(Find<QLineEdit>("eName"), name);
+    dialogs.ExpectBrowse(kSelectSourceTitle, src);
+    Find<QPushButton>("eSrcDirEditButtons0")->click();
+    dialogs.ExpectBrowse(kSelectDestinationTitle, dest);
+    Find<QPushButton>("eDestDirEditButtons0")->click();
+  }
+
+  TempDir dir;
+  std::string store = dir / "data/Quillmor.dat";
+  ui::VirtualMessageLoop loop;
+  ScriptedDialogs dialogs;
+  qt::WindowHandle handle;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(ProfilePageTest, ProfilesTypedAndPickedOnThePageReachTheStoreInTheSortedOrder) {
+  const std::string docs = dir.MakeDir("docs"), music = dir.MakeDir("music");
+  const std::string backup = dir.MakeDir("backup");
+
+  AddProfile("Music", music, backup);
+  auto* name = Find<QLineEdit>("eName");
+  EXPECT_EQ(name->text(), "Music");
+  EXPECT_EQ(Find<QLineEdit>("eSrcDir")->text().toStdString(), music);
+  EXPECT_EQ(Find<QLineEdit>("DBEditEh4")->text(), "*.*");
+  auto* zip = Find<QCheckBox>("chZIP");
+  EXPECT_TRUE(zip->isChecked());
+
+  // Both directions: packing is cleared and its box disabled at once.
+  auto* method = Find<QComboBox>("eCopyMethod");
+  method->setCurrentIndex(1);
+  Q_EMIT method->activated(1);
+  EXPECT_FALSE(zip->isChecked());
+  EXPECT_FALSE(zip->isEnabled());
+  EXPECT_FALSE(Find<QComboBox>("eKeepCopy")->isEnabled());
+
+  PressAndRelease(name, Qt::Key_F2);
+  EXPECT_EQ(form->rmSets.State(), TableState::kBrowse);
+
+  AddProfile("Docs", docs, backup);
+  // The one-way profile gets its controls back.
+  EXPECT_TRUE(zip->isEnabled());
+  PressAndRelease(Find<QPushButton>("nvPost"), Qt::Key_F2);
+  ASSERT_EQ(form->rmSets.RecordCount(), 2u);
+  EXPECT_EQ(form->rmSets.Row(0).Name, "Docs");  // added before the current row
+
+  // Ctrl+Del in an editor asks, and No keeps the profile and the editor's text.
+  dialogs.ExpectConfirm(kDeleteProfileQuestion, false);
+  PressAndRelease(name, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+  EXPECT_EQ(name->text(), "Docs");
+
+  ClickTitle(1);  // "Name": Docs, Music
+  ClickTitle(1);  // reversed: Music, Docs
+  EXPECT_EQ(window->grid()->horizontalHeader()->sortIndicatorSection(), 1);
+  EXPECT_EQ(window->grid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+  EXPECT_EQ(form->rmSets.Row(0).Name, "Music");
+  EXPECT_EQ(window->grid()->model()->index(0, 1).data().toString(), "Music");
+  EXPECT_EQ(window->grid()->currentIndex().row(), 1);  // "Docs" stays current
+
+  dialogs.ExpectConfirm(kCloseQuestion, true);
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(dialogs.AllAnswered());
+  EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
+
+  ProfileTable reloaded;
+  LoadProfiles(store, reloaded, PosixFileSystem());
+  ASSERT_EQ(reloaded.RecordCount(), 2u);
+  const ProfileRow& music_row = reloaded.Row(0);
+  EXPECT_EQ(music_row.Name, "Music");
+  EXPECT_EQ(music_row.SrcDir, music);
+  EXPECT_EQ(music_row.DestDir, backup);
+  EXPECT_EQ(music_row.SyncMethod, 1);
+  EXPECT_FALSE(music_row.doZIP);
+  EXPECT_EQ(reloaded.Row(1).Name, "Docs");
+  EXPECT_TRUE(reloaded.Row(1).doZIP);
+}
+
+TEST_F(ProfilePageTest, NewRowTakesTheFocusAndAnIncompleteOneIsRefusedOnF2) {
+  Find<QPushButton>("nvAdd")->click();
+  QApplication::processEvents();
+  auto* name = Find<QLineEdit>("eName");
+  EXPECT_TRUE(name->hasFocus());
+
+  PressAndRelease(name, Qt::Key_F2);
+  EXPECT_EQ(dialogs.Texts(DialogKind::kError),
+            std::vector<std::string>{"Some required fields are not filled:\r"
+                                     "name, source directory, destination directory"});
+  EXPECT_EQ(form->rmSets.State(), TableState::kInsert);
+}
+
+TEST_F(ProfilePageTest, TypingInTheGridSearchesTheCurrentColumn) {
+  for (const char* n : {"alpha", "beta", "bravo"}) {
+    ASSERT_TRUE(form->rmSets.Append());
+    form->rmSets.SetText(ProfileField::Name, n);
+    form->rmSets.SetText(ProfileField::SrcDir, "/s");
+    form->rmSets.SetText(ProfileField::DestDir, "/d");
+    ASSERT_TRUE(form->rmSets.Post());
+  }
+  QTableView* grid = window->grid();
+  grid->setCurrentIndex(grid->model()->index(0, 1));
+  Type(grid, "br");
+  EXPECT_EQ(form->rmSets.RecNo(), 3u);
+  EXPECT_EQ(grid->currentIndex().row(), 2);
+}
+
+}  // namespace
+}  // namespace qm::test
