@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QTableView>
@@ -73,8 +74,14 @@ void SetUpProfileGrid(QTableView* grid, ProfileEditor& editor) {
   header->setDefaultAlignment(Qt::AlignCenter);
   auto* keys = new GridKeys(grid, editor);
   grid->installEventFilter(keys);
-  QObject::connect(header, &QHeaderView::sectionClicked, keys,
-                   [&editor](int section) { editor.ClickColumnTitle(section); });
+  QObject::connect(header, &QHeaderView::sectionClicked, keys, [grid, &editor](int section) {
+    editor.ClickColumnTitle(section);
+    // Selected row numbers would now name other profiles; only the current one stays selected.
+    const QModelIndex current = grid->currentIndex();
+    if (current.isValid())
+      grid->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+  });
 }
 
 }  // namespace qm::qt

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -98,6 +99,16 @@ class ProfilePageTest : public ::testing::Test {
     Find<QPushButton>("eDestDirEditButtons0")->click();
   }
 
+  void AppendProfiles(std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+      ASSERT_TRUE(form->rmSets.Append());
+      form->rmSets.SetText(ProfileField::Name, n);
+      form->rmSets.SetText(ProfileField::SrcDir, "/s");
+      form->rmSets.SetText(ProfileField::DestDir, "/d");
+      ASSERT_TRUE(form->rmSets.Post());
+    }
+  }
+
   TempDir dir;
   std::string store = dir / "data/Quillmor.dat";
   ui::VirtualMessageLoop loop;
@@ -182,14 +193,20 @@ TEST_F(ProfilePageTest, NewRowTakesTheFocusAndAnIncompleteOneIsRefusedOnF2) {
   EXPECT_EQ(form->rmSets.State(), TableState::kInsert);
 }
 
+TEST_F(ProfilePageTest, SortingLeavesOnlyTheCurrentProfileSelected) {
+  AppendProfiles({"a", "c", "b"});
+  QTableView* grid = window->grid();
+  grid->setCurrentIndex(grid->model()->index(0, 1));
+  grid->selectionModel()->select(grid->model()->index(1, 1),
+                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  ASSERT_EQ(form->grdProfs.SelectedRows, (std::vector<size_t>{0, 1}));
+  ClickTitle(1);  // a, b, c: row 1 is no longer the "c" the user selected
+  EXPECT_EQ(form->rmSets.Row(1).Name, "b");
+  EXPECT_EQ(form->grdProfs.SelectedRows, std::vector<size_t>{0});
+}
+
 TEST_F(ProfilePageTest, TypingInTheGridSearchesTheCurrentColumn) {
-  for (const char* n : {"alpha", "beta", "bravo"}) {
-    ASSERT_TRUE(form->rmSets.Append());
-    form->rmSets.SetText(ProfileField::Name, n);
-    form->rmSets.SetText(ProfileField::SrcDir, "/s");
-    form->rmSets.SetText(ProfileField::DestDir, "/d");
-    ASSERT_TRUE(form->rmSets.Post());
-  }
+  AppendProfiles({"alpha", "beta", "bravo"});
   QTableView* grid = window->grid();
   grid->setCurrentIndex(grid->model()->index(0, 1));
   Type(grid, "br");
