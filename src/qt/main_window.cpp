@@ -75,12 +75,22 @@ QWidget* PercentRow(QWidget* parent, ui::ProgressBar& bar, ui::Label& percent) {
   layout->setContentsMargins(0, 0, 0, 0);
   QProgressBar* w = Bind(bar, row);
   w->setMaximumHeight(14);
+  w->setMinimumWidth(30);
   layout->addWidget(w, 1);
   QLabel* label = Bind(percent, row);
   label->setMinimumWidth(38);
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   layout->addWidget(label);
   return row;
+}
+
+// A caption whose text comes and goes at run time (a status, a file name) wraps, and never
+// widens the page: an over-long name is cut at the page's edge instead.
+QLabel* Flexible(QLabel* label) {
+  label->setWordWrap(true);
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  label->setMinimumWidth(1);
+  return label;
 }
 
 }  // namespace
@@ -235,13 +245,14 @@ void MainWindow::BuildStatisticsPage(QWidget* page) {
     auto* form = new QFormLayout(box);
     form->setContentsMargins(6, 4, 6, 4);
     form->setVerticalSpacing(2);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     l->addWidget(box);
     return std::make_pair(box, form);
   };
   auto text = [](const char* s) { return QString::fromUtf8(s); };
 
   auto [total, t] = group("Total");
-  t->addRow(text("Status:"), Bind(form_.lStatus, total));
+  t->addRow(text("Status:"), Flexible(Bind(form_.lStatus, total)));
   t->addRow(text("Files done today:"), Bind(form_.lfopToday, total));
   t->addRow(text("this hour:"), Bind(form_.lfopHour, total));
   t->addRow(text("this minute:"), Bind(form_.lfopMinute, total));
@@ -253,13 +264,13 @@ void MainWindow::BuildStatisticsPage(QWidget* page) {
   t->addRow(text("Total:"), PercentRow(total, form_.psTotal, form_.lpsTotal));
 
   auto [current, c] = group("Current profile");
-  c->addRow(text("Current profile:"), Bind(form_.lCurrentProfile, current));
+  c->addRow(text("Current profile:"), Flexible(Bind(form_.lCurrentProfile, current)));
   c->addRow(text("Started at:"), Bind(form_.lCurrStartedAt, current));
   c->addRow(text("Finish expected at:"), Bind(form_.lCurrFinishExpectedAt, current));
   c->addRow(text("Files to operate: "), Bind(form_.lFilesToOperate, current));
   c->addRow(text("Files left: "), Bind(form_.lCurrFilesLeft, current));
   c->addRow(text("Current profile:"), PercentRow(current, form_.psProfile, form_.lpsCurrentprofile));
-  c->addRow(text("Current file name:"), Bind(form_.lCurrentFile, current));
+  c->addRow(text("Current file name:"), Flexible(Bind(form_.lCurrentFile, current)));
   c->addRow(text("Current file done:"), PercentRow(current, form_.psFile, form_.lpsCurrentFile));
   l->addStretch(1);
 }
