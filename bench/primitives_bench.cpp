@@ -4,6 +4,7 @@
 //   QM_BENCH_COPY_FILE  file to copy (to "<file>.qmcopy" beside it)
 //   QM_BENCH_ZIP_TREE   tree to pack, one archive per file, into QM_BENCH_ZIP_OUT
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,10 +48,13 @@ void BM_CopyFile(benchmark::State& state) {
   ui::HeadlessMessageLoop loop;
   ui::ProgressBar bar("psFile");
   ui::Label label("lpsCurrentFile");
+  // Every copy starts with no dirty pages of earlier writes still waiting for the disk.
+  ::sync();
   for (auto _ : state) {
     CopyFileWithProgress(PosixFileSystem(), loop, source, target, bar, label);
     state.PauseTiming();
     std::filesystem::remove(target);
+    ::sync();
     state.ResumeTiming();
   }
   state.SetBytesProcessed(state.iterations() * std::filesystem::file_size(source));
