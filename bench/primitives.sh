@@ -22,11 +22,15 @@ mkdir -p "$WORK"
 [ -f "$WORK/big.bin" ] || head -c 1073741824 /dev/urandom >"$WORK/big.bin"
 
 now() { date +%s.%N; }
-# best_of CMD...: the shortest wall time of $RUNS runs, in seconds.
+# best_of PREPARE CMD...: the shortest wall time of $RUNS runs of CMD, in seconds; PREPARE runs
+# untimed before each (removing the previous output).
 best_of() {
+  prepare=$1
+  shift
   best=
   i=0
   while [ $i -lt "$RUNS" ]; do
+    $prepare
     sync  # no dirty pages of an earlier run left to slow this one
     t0=$(now); "$@" >/dev/null 2>&1; t1=$(now)
     t=$(echo "$t1 - $t0" | bc -l)
@@ -45,21 +49,21 @@ export QM_BENCH_SCAN_TREE="$WORK/tree100k" QM_BENCH_COPY_FILE="$WORK/big.bin"
 export QM_BENCH_ZIP_TREE="$WORK/tree10k" QM_BENCH_ZIP_OUT="$WORK/zip-ours"
 
 find "$WORK/tree100k" -type f >/dev/null  # warm the cache
-s_find=$(best_of find "$WORK/tree100k" -type f -printf '%s %T@\n')
+s_find=$(best_of : find "$WORK/tree100k" -type f -printf '%s %T@\n')
 s_ours=$(ours BM_ScanTree)
 ratio "scan, 100,000 files" "$s_ours" "find" "$s_find"
 
-copy_cp() { rm -f "$WORK/big.cp"; cp "$WORK/big.bin" "$WORK/big.cp"; }
-copy_cp_sync() { rm -f "$WORK/big.cp"; cp "$WORK/big.bin" "$WORK/big.cp"; sync "$WORK/big.cp"; }
-c_cp=$(best_of copy_cp)
-c_cps=$(best_of copy_cp_sync)
+no_copy() { rm -f "$WORK/big.cp"; }
+copy_cp_sync() { cp "$WORK/big.bin" "$WORK/big.cp"; sync "$WORK/big.cp"; }
+c_cp=$(best_of no_copy cp "$WORK/big.bin" "$WORK/big.cp")
+c_cps=$(best_of no_copy copy_cp_sync)
 rm -f "$WORK/big.cp"
 c_ours=$(ours BM_CopyFile)
 ratio "copy, 1 GiB (ours syncs)" "$c_ours" "cp" "$c_cp"
 ratio "copy, 1 GiB (ours syncs)" "$c_ours" "cp + sync" "$c_cps"
 
-zip_base() { rm -rf "$WORK/zip-base"; "$TOOLS/zip-each" "$WORK/tree10k" "$WORK/zip-base"; }
-z_base=$(best_of zip_base)
+no_zip() { rm -rf "$WORK/zip-base"; }
+z_base=$(best_of no_zip "$TOOLS/zip-each" "$WORK/tree10k" "$WORK/zip-base")
 z_ours=$(ours BM_ZipEach)
 ratio "ZIP per file, 10,000 files" "$z_ours" "zip-each" "$z_base"
 rm -rf "$WORK/zip-base" "$WORK/zip-ours"
