@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "app/qmUnit1.h"
