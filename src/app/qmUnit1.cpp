@@ -7,6 +7,7 @@
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
+#include "platform/shell.h"
 #include "profiles/qmProcs.h"
 #include "stats/log_writer.h"
 
@@ -80,6 +81,8 @@ void TForm1::SetUpControls() {
   bStartBackground.SetHint(
       "Switch Quillmor to the background mode and start backup/synchronization\r\n[ F9 ]");
   bHide.SetGlyph(kImgHide);
+  bHide.SetHint("Hide Quillmor to the system tray\r\n[ F10 ]");
+  bHelp.SetHint("Start Help System\r\n[ F1 ]");
 
   eName.SetMaxLength(30);
   eSrcDir.SetMaxLength(254);
@@ -110,6 +113,10 @@ void TForm1::ConnectHandlers() {
   bStartBackground.OnClick = Guarded([this] { bStartBackgroundClick(); });
   StartinbackgroundItem.OnClick = Guarded([this] { bStartBackgroundClick(); });
   StopItem.OnClick = Guarded([this] { bStartBackgroundClick(); });
+  bHide.OnClick = Guarded([this] { bHideClick(); });
+  HideItem.OnClick = Guarded([this] { bHideClick(); });
+  ShowItem.OnClick = Guarded([this] { TrayIconDblClick(); });
+  bHelp.OnClick = Guarded([this] { bHelpClick(); });
   CloseItem.OnClick = Guarded([this] { run_.CloseItemClick(dialogs_, [this] { Close(); }); });
   OnAfterShowTimer.OnTimer = Guarded([this] { OnAfterShowTimerTimer(); });
   StatTimer.OnTimer = Guarded([this] { StatTimerTimer(); });
@@ -231,6 +238,29 @@ std::string TForm1::DefaultLogDirectory() {
   const std::string store_dir = DirectoryOf(store_path_);
   if (CanCreateFileIn(store_dir)) return WithTrailingSlash(store_dir);
   return WithTrailingSlash(DataDirectory());
+}
+
+void TForm1::bHideClick() {
+  window_.HideWindow();
+  UpdateControls();
+}
+
+void TForm1::bHelpClick() {
+  // The shell's answer is of no interest: without a help file or a viewer nothing happens.
+  (void)OpenDocument(ChangeFileExt(ExecutablePath(), ".chm"));
+}
+
+bool TForm1::FormKeyUp(HotKey key) {
+  switch (key) {
+    case HotKey::kF1: bHelpClick(); return true;
+    case HotKey::kF3: Editor.bMasterClick(); return true;
+    // As a click of the button: a key whose button is disabled does nothing, so the run
+    // controller never leaves the states of its control table.
+    case HotKey::kF8: bStart.Click(); return true;
+    case HotKey::kF9: bStartBackground.Click(); return true;
+    case HotKey::kF10: bHideClick(); return true;
+  }
+  return false;
 }
 
 void TForm1::WriteLog(TLogKind kind, const std::string& text) {

@@ -74,6 +74,18 @@ class TForm1 : public EngineHost, private RunControllerHost {
   void StopWork() override { run_.StopWork(); }
   void UpdateControls() { run_.UpdateControls(); }
 
+  // --- window commands
+  // Hides the window to the notification area (button, tray entry, F10).
+  void bHideClick();
+  // Shows the window and brings it to the front (tray click, double-click, "Show").
+  void TrayIconDblClick() { window_.ShowWindow(); }
+  // Opens the help file beside the executable; a missing file or viewer is not reported.
+  void bHelpClick();
+  // The window's hot keys, acted on when released with no modifier held; false for a key
+  // that is not one of them.
+  enum class HotKey { kF1, kF3, kF8, kF9, kF10 };
+  bool FormKeyUp(HotKey key);
+
   // --- EngineHost
   void WriteLog(TLogKind kind, const std::string& text) override;
   void CountOperatedFile() override { Counters.CountOperatedFile(); }
@@ -109,7 +121,7 @@ class TForm1 : public EngineHost, private RunControllerHost {
   ui::Button bStart{"bStart", kStartSelectedCaption};
   ui::Button bStartBackground{"bStartBackground", kStartBackgroundCaption};
   ui::Button bHide{"bHide", "Hide"};
-  ui::Button bHelp{"bHelp", "Help"};
+  ui::Button bHelp{"bHelp"};
   ui::PageControl PC{"PC"};
   int PCWidth = 281;  // the page area's width, which the splitter changes
   ui::TabSheet tshCurProf{"tshCurProf", "Current profile"};

@@ -80,7 +80,8 @@ QPushButton* Bind(ui::Button& control, QWidget* parent) {
   Follow(control, w, [&control, w] {
     ApplyCommon(control, w);
     w->setText(Text(control.Caption()));
-    w->setIcon(ImageListIcon(control.Glyph()));
+    // A button without a glyph keeps whatever picture the window gave it.
+    if (control.Glyph() >= 0) w->setIcon(ImageListIcon(control.Glyph()));
     w->setIconSize(QSize(kImageSize, kImageSize));
   });
   QObject::connect(w, &QPushButton::clicked, [&control] { control.Click(); });

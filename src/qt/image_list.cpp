@@ -29,15 +29,6 @@ void Square(QPainter& p, const QRectF& r, const QColor& fill) {
   p.drawRoundedRect(r, 1.5, 1.5);
 }
 
-// The small clock face that tells the background toggles from the plain ones.
-void Clock(QPainter& p, const QPointF& c, qreal radius) {
-  p.setPen(QPen(kOutline, 1));
-  p.setBrush(Qt::white);
-  p.drawEllipse(c, radius, radius);
-  p.drawLine(c, c + QPointF(0, -radius + 1.5));
-  p.drawLine(c, c + QPointF(radius - 1.5, 0));
-}
-
 void Window(QPainter& p, const QRectF& r) {
   p.setPen(QPen(kOutline, 1));
   p.setBrush(Qt::white);
@@ -64,23 +55,20 @@ QPixmap ImageListPixmap(int index) {
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   switch (index) {
-    case 0: Triangle(p, QRectF(5, 3, 11, 13), kGreen); break;
-    case 1: Square(p, QRectF(4, 4, 11, 11), kRed); break;
-    case 2:
-      Triangle(p, QRectF(2, 2, 10, 12), kGreen);
-      Clock(p, QPointF(13, 13), 5);
-      break;
-    case 3:
-      Square(p, QRectF(2, 2, 10, 10), kRed);
-      Clock(p, QPointF(13, 13), 5);
-      break;
+    // Blue for the one-off run, green for the background mode.
+    case 0: Triangle(p, QRectF(5, 3, 11, 13), kBlue); break;
+    case 1: Square(p, QRectF(4, 4, 11, 11), kBlue); break;
+    case 2: Triangle(p, QRectF(5, 3, 11, 13), kGreen); break;
+    case 3: Square(p, QRectF(4, 4, 11, 11), kGreen); break;
     case 4:
-      Window(p, QRectF(1.5, 1.5, 11, 9));
-      Arrow(p, QPointF(12, 9), QPointF(16, 16), kOutline);
+      // A window with an arrow down to the notification area.
+      Window(p, QRectF(2.5, 1.5, 14, 9));
+      Arrow(p, QPointF(9.5, 11), QPointF(9.5, 17), kOutline);
       break;
     case 5:
-      Window(p, QRectF(6.5, 7.5, 11, 9));
-      Arrow(p, QPointF(6, 10), QPointF(2, 3), kOutline);
+      // A window with an arrow up into it.
+      Window(p, QRectF(2.5, 8.5, 14, 9));
+      Arrow(p, QPointF(9.5, 8), QPointF(9.5, 1.5), kOutline);
       break;
     case 6:
       p.setPen(QPen(kRed, 2.5, Qt::SolidLine, Qt::RoundCap));

@@ -1,7 +1,10 @@
 #include "qt/main_window.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QStyle>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -26,6 +29,7 @@
 #include "qt/control_binding.h"
 #include "qt/image_list.h"
 #include "qt/profile_table_model.h"
+#include "qt/tray_icon.h"
 
 namespace qm::qt {
 
@@ -132,9 +136,35 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
 
   for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(kHintHidePause);
   ConnectGrid();
+  tray_ = new TrayIcon(form_, this);
+  qApp->installEventFilter(this);
 }
 
-MainWindow::~MainWindow() { form_.rmSets.DataChanged.Disconnect(data_connection_); }
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  form_.rmSets.DataChanged.Disconnect(data_connection_);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyRelease) return false;
+  auto* target = qobject_cast<QWidget*>(watched);
+  if (!target || target->window() != this) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->isAutoRepeat() ||
+      (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+    return false;
+  TForm1::HotKey hot;
+  switch (key->key()) {
+    case Qt::Key_F1: hot = TForm1::HotKey::kF1; break;
+    case Qt::Key_F3: hot = TForm1::HotKey::kF3; break;
+    case Qt::Key_F8: hot = TForm1::HotKey::kF8; break;
+    case Qt::Key_F9: hot = TForm1::HotKey::kF9; break;
+    case Qt::Key_F10: hot = TForm1::HotKey::kF10; break;
+    default: return false;
+  }
+  form_.Guarded([this, hot] { form_.FormKeyUp(hot); })();
+  return true;
+}
 
 QWidget* MainWindow::BuildProfilesBox() {
   QGroupBox* box = Bind(form_.GroupBox1, splitter_);
@@ -167,7 +197,11 @@ QWidget* MainWindow::BuildProfilesBox() {
     w->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const int icon = w->icon().isNull() ? 0 : w->iconSize().width() + 4;
     w->setMinimumWidth(w->fontMetrics().horizontalAdvance(w->text()) + icon + 16);
-    if (b == &form_.bHelp) bar->addStretch(1);
+    if (b == &form_.bHelp) {
+      bar->addStretch(1);
+      w->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+      w->setMinimumWidth(kImageSize + 14);
+    }
     bar->addWidget(w);
   }
   layout->addLayout(bar);

@@ -17,6 +17,7 @@ class TForm1;
 namespace qm::qt {
 
 class ProfileTableModel;
+class TrayIcon;
 
 class MainWindow : public QWidget {
  public:
@@ -25,11 +26,14 @@ class MainWindow : public QWidget {
 
   QTableView* grid() const { return grid_; }
   QTabWidget* pages() const { return pages_; }
+  TrayIcon* tray() const { return tray_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Sees every key released in the window before the control with the focus: the hot keys.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* BuildProfilesBox();
@@ -44,6 +48,7 @@ class MainWindow : public QWidget {
   QTableView* grid_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  TrayIcon* tray_ = nullptr;
   int data_connection_ = 0;
   bool closing_ = false;
   bool syncing_ = false;

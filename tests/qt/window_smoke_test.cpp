@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "qt/image_list.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
+#include "qt/tray_icon.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -174,6 +176,28 @@ TEST_F(WindowTest, CloseAsksAndSavesTheStore) {
   ProfileTable reloaded;
   LoadProfiles(store, reloaded, PosixFileSystem());
   EXPECT_EQ(reloaded.RecordCount(), 3u);
+}
+
+TEST_F(WindowTest, HotKeyReleasedAnywhereInTheWindowActsAndTheTrayFollowsTheAnimation) {
+  // F10 released while an editor has the focus still hides the window.
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_F10, Qt::NoModifier);
+  QApplication::sendEvent(Find<QLineEdit>("eName"), &release);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(form->ShowItem.Enabled());
+
+  // With a modifier the key is not a hot key.
+  handle.ShowWindow();
+  QKeyEvent shifted(QEvent::KeyRelease, Qt::Key_F10, Qt::ShiftModifier);
+  QApplication::sendEvent(Find<QLineEdit>("eName"), &shifted);
+  EXPECT_TRUE(window->isVisible());
+
+  ASSERT_NE(window->tray(), nullptr);
+  EXPECT_EQ(window->tray()->frame(), -1);
+  form->SetTrayAnimation(true);
+  EXPECT_EQ(window->tray()->frame(), 0);
+  form->SetTrayAnimation(false);
+  EXPECT_EQ(window->tray()->frame(), -1);
+  EXPECT_EQ(window->tray()->menu().actions().size(), 7);
 }
 
 TEST(ImageListTest, SevenDistinctPicturesOfNineteenPixels) {

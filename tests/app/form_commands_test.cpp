@@ -1,0 +1,73 @@
+// The window commands: hiding and showing with the tray entries following, and the hot keys
+// acting as their buttons do.
+#include "form_fixture.h"
+
+namespace qm::test {
+namespace {
+
+TEST_F(FormTest, HideCommandHidesAndTheTrayEntriesSwap) {
+  WriteStore({"a"});
+  Start();
+  PassOneTimeStep();
+  EXPECT_FALSE(form->ShowItem.Enabled());
+  EXPECT_TRUE(form->HideItem.Enabled());
+
+  EXPECT_TRUE(form->FormKeyUp(TForm1::HotKey::kF10));
+  EXPECT_FALSE(window.visible);
+  EXPECT_TRUE(form->ShowItem.Enabled());
+  EXPECT_FALSE(form->HideItem.Enabled());
+  EXPECT_FALSE(form->State.Running);
+
+  form->ShowItem.Click();
+  EXPECT_TRUE(window.visible);
+  EXPECT_FALSE(form->ShowItem.Enabled());
+  EXPECT_TRUE(form->HideItem.Enabled());
+  EXPECT_EQ(form->rmSets.RecNo(), 1u);
+}
+
+TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
+  WriteStore({"a"});
+  Start({"/B"});
+  PassOneTimeStep();
+  ASSERT_TRUE(form->State.BackgroundMode);
+
+  // "Start selected" is disabled in the background mode: F8 starts nothing beside it.
+  form->FormKeyUp(TForm1::HotKey::kF8);
+  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->bStart.Caption(), "Start selected");
+
+  form->FormKeyUp(TForm1::HotKey::kF9);
+  EXPECT_FALSE(form->State.BackgroundMode);
+  EXPECT_FALSE(form->State.Running);
+  EXPECT_EQ(form->bStartBackground.Caption(), "Start in background");
+  EXPECT_FALSE(window.visible);
+}
+
+TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
+  WriteStore({"a"});
+  Start({"/B"});
+  PassOneTimeStep();
+
+  dialogs.ExpectConfirm("Stop and close Quillmor?", false);
+  form->CloseItem.Click();
+  EXPECT_FALSE(form->Closed());
+  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_TRUE(form->ProcessListInBackgroundTimer.Enabled());
+
+  dialogs.ExpectConfirm("Stop and close Quillmor?", true);
+  form->CloseItem.Click();
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 2u);
+}
+
+TEST_F(FormTest, TrayCloseWhileIdleAsksOnlyTheCloseQuestion) {
+  WriteStore({"a"});
+  Start();
+  PassOneTimeStep();
+  dialogs.ExpectConfirm(kCloseQuestion, true);
+  form->CloseItem.Click();
+  EXPECT_TRUE(form->Closed());
+}
+
+}  // namespace
+}  // namespace qm::test
