@@ -179,3 +179,34 @@ TEST_F(CopyFaultTest, StaleTemporaryOfACrashedCopyIsReplaced) {
 
 }  // namespace
 }  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// Packing instead of copying: a pack that fails part-way leaves the old archive and no other.
+TEST_F(CopyFaultTest, FailedPackKeepsTheOldArchive) {
+  WriteDest("sub/big.bin.zip", "an older archive", kDayBefore);
+  Snapshot();
+  TProfileRecord zip = Profile();
+  zip.SetdoZIP(true);
+  fs.FailReadsAfter(CopyBufferSize + 7, ErrorKind::kIo, "big.bin");
+  Run(zip);
+  ExpectSourceUntouched();
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin.zip"], dest_before["sub/big.bin.zip"]);
+  EXPECT_TRUE(std::filesystem::exists(Dest("a.txt.zip")));
+  ExpectErrorNaming(Src("sub/big.bin"));
+  const TreeState after = ReadTree(dest);
+  for (const auto& [rel, state] : after)
+    EXPECT_TRUE(dest_before.count(rel) || rel.ends_with(".zip")) << "stray file " << rel;
+  ExpectNoTemporaries();
+
+  fs.ClearFaults();
+  host.log.clear();
+  Run(zip);
+  EXPECT_EQ(ErrorCount(), 0);
+  EXPECT_NE(ReadTree(dest)["sub/big.bin.zip"], dest_before["sub/big.bin.zip"]);
+  ExpectNoTemporaries();
+}
+
+}  // namespace
+}  // namespace qm::test
