@@ -85,6 +85,24 @@ QIcon ImageListIcon(int index) {
   return QIcon(ImageListPixmap(index));
 }
 
+QIcon HelpIcon() {
+  QPixmap pixmap(kImageSize, kImageSize);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(kBlue.darker(140), 1));
+  p.setBrush(kBlue);
+  p.drawEllipse(QRectF(1.5, 1.5, 16, 16));
+  QFont font = p.font();
+  font.setPixelSize(13);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::white);
+  p.drawText(QRectF(1.5, 1.5, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
+  p.end();
+  return QIcon(pixmap);
+}
+
 QIcon ApplicationIcon() {
   QIcon icon;
   for (int size : {16, 32, 48}) {

@@ -13,6 +13,8 @@ inline constexpr int kImageSize = 19;
 QPixmap ImageListPixmap(int index);
 // An empty icon for an index outside the list (a button without a glyph).
 QIcon ImageListIcon(int index);
+// The help button's picture: a question mark on a blue disc.
+QIcon HelpIcon();
 // The window's and the tray's own picture.
 QIcon ApplicationIcon();
 

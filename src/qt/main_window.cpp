@@ -199,7 +199,7 @@ QWidget* MainWindow::BuildProfilesBox() {
     w->setMinimumWidth(w->fontMetrics().horizontalAdvance(w->text()) + icon + 16);
     if (b == &form_.bHelp) {
       bar->addStretch(1);
-      w->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+      w->setIcon(HelpIcon());
       w->setMinimumWidth(kImageSize + 14);
     }
     bar->addWidget(w);
