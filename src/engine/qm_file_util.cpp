@@ -150,6 +150,9 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
       }
       got += n.value();
     }
+    // The disk starts on this chunk while the next is copied: the final sync then finds little
+    // left to write instead of the whole file.
+    out.StartWriteback();
     const bool at_end = got < buffer.size();
     size_t steps = (got + CopyBufferSize - 1) / CopyBufferSize;
     if (at_end && got % CopyBufferSize == 0) ++steps;  // the read that found nothing more

@@ -57,6 +57,9 @@ class WritableFile {
   virtual Status SetLastWriteTime(DosDateTime time) = 0;
   // Closing reports the last deferred write error; the destructor closes silently.
   virtual Status Close() = 0;
+  // Asks the system to start writing what was written so far to the disk, without waiting, so
+  // that a later Sync() has less left to do. Only a hint: nothing is reported.
+  virtual void StartWriteback() {}
 };
 
 class FileSystem {

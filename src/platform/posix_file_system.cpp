@@ -150,6 +150,10 @@ class PosixWritableFile final : public WritableFile {
     return Status::Ok();
   }
 
+  void StartWriteback() override {
+    if (fd_ >= 0) (void)::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+  }
+
   Status SetLastWriteTime(DosDateTime time) override {
     if (fd_ < 0) return Closed();
     const struct timespec times[2] = {{0, UTIME_OMIT}, {DosDateTimeToUnix(time), 0}};
