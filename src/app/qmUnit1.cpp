@@ -8,6 +8,7 @@
 #include "engine/scan.h"
 #include "platform/app_paths.h"
 #include "platform/shell.h"
+#include "profiles/profile_rules.h"
 #include "profiles/qmProcs.h"
 #include "stats/log_writer.h"
 
@@ -200,6 +201,18 @@ bool TForm1::Close() {
   if (!FormCloseQuery()) return false;
   FormClose();
   return true;
+}
+
+void TForm1::EndSession() {
+  if (closed_) return;
+  State.Running = false;
+  SetTimerListActive(false);
+  StatTimer.SetEnabled(false);
+  ProcessListInBackgroundTimer.SetEnabled(false);
+  if (rmSets.Editing()) {
+    if (!MissingFieldsMessage(rmSets.Current()).empty() || !rmSets.Post()) rmSets.Cancel();
+  }
+  FormClose();
 }
 
 void TForm1::FormDestroy() {

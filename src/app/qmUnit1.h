@@ -67,6 +67,10 @@ class TForm1 : public EngineHost, private RunControllerHost {
   // loop. False when the close was refused; the window then stays as it is.
   bool Close();
   bool Closed() const { return closed_; }
+  // The session ends under the program (log-out, shutdown, a termination signal): it stops
+  // and saves like an allowed close, without a question. A pending edit is kept when it is
+  // complete and dropped otherwise, so that it cannot keep the other profiles from being saved.
+  void EndSession();
 
   // --- run controller
   void bStartClick() override { run_.bStartClick(); }

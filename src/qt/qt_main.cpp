@@ -1,7 +1,12 @@
 #include "qt/qt_main.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
 #include <exception>
+#include <memory>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/qmUnit1.h"
 #include "platform/app_paths.h"
@@ -35,6 +40,33 @@ class QuillmorApplication : public QApplication {
   }
 };
 
+// A termination signal is turned into a byte on this pipe, so the program ends from its own
+// message loop instead of from inside the signal handler.
+int g_signal_pipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = write(g_signal_pipe[1], &byte, 1);
+}
+
+// Log-out, shutdown and Ctrl+C end the session under the program: the profiles are saved
+// rather than lost.
+std::unique_ptr<QSocketNotifier> WatchTerminationSignals(TForm1& form) {
+  if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
+  struct sigaction action = {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+  auto notifier = std::make_unique<QSocketNotifier>(g_signal_pipe[0], QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, [&form] {
+    char buffer[16];
+    while (read(g_signal_pipe[0], buffer, sizeof buffer) > 0) {
+    }
+    form.Guarded([&form] { form.EndSession(); })();
+  });
+  return notifier;
+}
+
 }  // namespace
 
 int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args,
@@ -47,8 +79,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
   // Hiding the window to the notification area is not the end of the program; only a
   // confirmed close ends it.
   QApplication::setQuitOnLastWindowClosed(false);
-  // The help button opens this file beside the store (the executable's help in a portable
-  // install).
+  // The help command opens the file of this name beside the executable.
   app.setProperty("helpFile", QString::fromUtf8(kHelpFileName));
 
   QtMessageLoop loop;
@@ -63,6 +94,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
     new ProfilePage(window, form.Editor);  // owned by the window
     dialogs.set_parent(&window);
     handle.Attach(&window);
+    const auto signals_watch = WatchTerminationSignals(form);
     handle.ShowWindow();
     loop.Run();
     handle.Attach(nullptr);

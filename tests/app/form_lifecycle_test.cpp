@@ -258,6 +258,40 @@ TEST_F(FormTest, FirstCloseOfAFreshInstallationCreatesTheDataDirectory) {
   EXPECT_EQ(reloaded.RecordCount(), 1u);
 }
 
+TEST_F(FormTest, EndOfSessionSavesWithoutAQuestionKeepingACompleteEdit) {
+  WriteStore({"a", "b"});
+  Start();
+  PassOneTimeStep();
+  form->State.Running = true;
+  form->rmSets.SetText(ProfileField::Name, "renamed");
+  ASSERT_TRUE(form->rmSets.Editing());
+
+  form->EndSession();
+  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_TRUE(form->Closed());
+  EXPECT_TRUE(loop.quit_requested());
+  EXPECT_FALSE(form->State.Running);
+  ProfileTable reloaded;
+  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
+  ASSERT_EQ(reloaded.RecordCount(), 2u);
+  EXPECT_EQ(reloaded.Row(0).Name, "renamed");
+}
+
+TEST_F(FormTest, EndOfSessionDropsAnIncompleteNewRowAndSavesTheOthers) {
+  WriteStore({"a"});
+  Start();
+  PassOneTimeStep();
+  ASSERT_TRUE(form->rmSets.Append());
+  form->rmSets.SetText(ProfileField::Name, "half");
+
+  form->EndSession();
+  EXPECT_TRUE(dialogs.shown().empty());
+  ProfileTable reloaded;
+  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
+  ASSERT_EQ(reloaded.RecordCount(), 1u);
+  EXPECT_EQ(reloaded.Row(0).Name, "a");
+}
+
 TEST_F(FormTest, ErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   WriteStore({"a"});
   Start();
