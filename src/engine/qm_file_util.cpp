@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "engine/path_style.h"
@@ -78,7 +81,18 @@ KernelCopy CopyInKernel(FileSystem& fs, ReadableFile& in, WritableFile& out, siz
 }  // namespace
 
 std::string TempCopyName(const std::string& target) {
-  return std::string(DirectoryPart(target)) + "." + std::string(FileNamePart(target)) + ".qmtmp";
+  // File names are limited to 255 bytes. A name too long to take the 7 extra bytes is cut, and
+  // a hash of the whole name keeps the temporary names of two such files apart.
+  constexpr size_t kNameMax = 255;
+  constexpr std::string_view kSuffix = ".qmtmp";
+  std::string name(FileNamePart(target));
+  if (name.size() + 1 + kSuffix.size() > kNameMax) {
+    char hash[18];
+    std::snprintf(hash, sizeof hash, "~%016zx", std::hash<std::string>{}(name));
+    name.resize(kNameMax - 1 - kSuffix.size() - (sizeof hash - 1));
+    name += hash;
+  }
+  return std::string(DirectoryPart(target)) + "." + name + std::string(kSuffix);
 }
 
 std::string PercentText(int64_t done, int64_t total) {

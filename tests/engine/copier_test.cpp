@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
 #include "engine_loop_fixture.h"
 #include "platform/fault_file_system.h"
@@ -104,6 +105,15 @@ TEST_F(CopierTest, KernelCopyFailingMidwayIsFinishedByHand) {
   EXPECT_EQ(tmp.ReadFile("b"), content);
   EXPECT_EQ(failing.calls, 2);
   EXPECT_EQ(loop.TickCount(), 2u);
+}
+
+TEST_F(CopierTest, TargetWithTheLongestNameAllowed) {
+  const std::string name(255, 'n');
+  const std::string src = tmp.WriteFile("a", "long");
+  Copy(src, tmp / name);
+  EXPECT_EQ(tmp.ReadFile(name), "long");
+  EXPECT_EQ(FileNamePart(TempCopyName(tmp / name)).size(), 255u);
+  EXPECT_NE(TempCopyName(tmp / name), TempCopyName(tmp / (std::string(254, 'n') + "m")));
 }
 
 TEST_F(CopierTest, OddSecondsRoundDownToTheDosTime) {
