@@ -84,11 +84,13 @@ void RunController::UpdateControls() {
     show_tab(c_.tshStat, true);
     c_.PC.SetActivePage(&c_.tshStat);
   } else {
+    // Decided before the tabs change: hiding the shown tab makes a front end pick a neighbour.
+    const bool was_statistics =
+        c_.PC.ActivePage() == &c_.tshStat || c_.PC.ActivePage() == nullptr;
     show_tab(c_.tshCurProf, true);
     show_tab(c_.tshPars, true);
     show_tab(c_.tshStat, false);
-    if (c_.PC.ActivePage() == &c_.tshStat || c_.PC.ActivePage() == nullptr)
-      c_.PC.SetActivePage(&c_.tshCurProf);
+    if (was_statistics) c_.PC.SetActivePage(&c_.tshCurProf);
     const bool limited = c_.DBCheckBox5.Checked();
     c_.DBDateTimeEditEh2.SetEnabled(limited);
     c_.DBDateTimeEditEh3.SetEnabled(limited);

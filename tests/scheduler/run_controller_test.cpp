@@ -24,6 +24,10 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
     PC.AddPage(tshCurProf);
     PC.AddPage(tshStat);
     PC.AddPage(tshPars);
+    // As a real tab widget does: hiding the shown tab shows its neighbour.
+    tshStat.Changed().Connect([this] {
+      if (!tshStat.TabVisible() && PC.ActivePage() == &tshStat) PC.SetActivePage(&tshPars);
+    });
     bStart.OnClick = [this] { run.bStartClick(); };
     bStartBackground.OnClick = [this] { run.bStartBackgroundClick(); };
     StopItem.OnClick = [this] { run.bStartBackgroundClick(); };
@@ -171,6 +175,7 @@ TEST_F(RunControllerTest, StartSelectedShowsItsStateThenEndsIdleAfterDone) {
   EXPECT_EQ(tray_hint, "Quillmor stoped.");
   EXPECT_FALSE(state.SelectedRun);
   EXPECT_FALSE(state.EngineBusy);
+  EXPECT_EQ(PC.ActivePage(), &tshCurProf);
   ExpectIdle();
 }
 
