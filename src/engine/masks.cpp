@@ -1,26 +1,51 @@
 #include "engine/masks.h"
 
+#include <cstdint>
+
 namespace qm {
 namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+struct Char {
+  uint32_t cp;
+  size_t len;
+};
 
-// Length in bytes of the UTF-8 character starting at s[i] (1 for a stray byte).
-size_t CharLength(std::string_view s, size_t i) {
+// The UTF-8 character at s[i]. A stray byte stands for itself, as a code point no valid
+// character has.
+Char Decode(std::string_view s, size_t i) {
   const auto c = static_cast<unsigned char>(s[i]);
-  size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  if (i + n > s.size()) return 1;
+  if (c < 0x80) return {c, 1};
+  const size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  if (n == 1 || i + n > s.size()) return {0xDC00u + c, 1};
+  uint32_t cp = c & (0x7Fu >> n);
   for (size_t k = 1; k < n; ++k) {
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return {0xDC00u + c, 1};
+    cp = (cp << 6) | (b & 0x3Fu);
   }
-  return n;
+  return {cp, n};
+}
+
+// Lower case for the letters of Latin, Greek and Cyrillic names; other characters unchanged.
+uint32_t Fold(uint32_t cp) {
+  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
+  if ((cp >= 0x100 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177)) return cp | 1u;
+  if ((cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E)) {
+    return (cp & 1u) != 0 ? cp + 1 : cp;
+  }
+  if (cp == 0x178) return 0xFF;
+  if (cp >= 0x391 && cp <= 0x3A9 && cp != 0x3A2) return cp + 0x20;
+  if (cp >= 0x410 && cp <= 0x42F) return cp + 0x20;
+  if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;
+  return cp;
 }
 
 size_t CharCount(std::string_view s) {
   size_t count = 0;
-  for (size_t i = 0; i < s.size(); i += CharLength(s, i)) ++count;
+  for (size_t i = 0; i < s.size(); i += Decode(s, i).len) ++count;
   return count;
 }
 
@@ -32,20 +57,26 @@ bool Glob(std::string_view name, std::string_view mask) {
     if (m < mask.size() && mask[m] == '*') {
       star_m = ++m;
       star_n = n;
-    } else if (m < mask.size() && mask[m] == '?') {
-      n += CharLength(name, n);
-      ++m;
-    } else if (m < mask.size() && LowerAscii(mask[m]) == LowerAscii(name[n])) {
-      ++n;
-      ++m;
-    } else if (star_m != std::string_view::npos) {
-      // Let the last "*" swallow one more character and retry from there.
-      star_n += CharLength(name, star_n);
-      n = star_n;
-      m = star_m;
-    } else {
-      return false;
+      continue;
     }
+    if (m < mask.size() && mask[m] == '?') {
+      n += Decode(name, n).len;
+      ++m;
+      continue;
+    }
+    if (m < mask.size()) {
+      const Char a = Decode(mask, m), b = Decode(name, n);
+      if (Fold(a.cp) == Fold(b.cp)) {
+        m += a.len;
+        n += b.len;
+        continue;
+      }
+    }
+    if (star_m == std::string_view::npos) return false;
+    // Let the last "*" swallow one more character and retry from there.
+    star_n += Decode(name, star_n).len;
+    n = star_n;
+    m = star_m;
   }
   while (m < mask.size() && mask[m] == '*') ++m;
   return m == mask.size();

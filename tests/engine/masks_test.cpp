@@ -53,9 +53,13 @@ TEST(MatchesMask, TrailingDotStarMayMatchNothing) {
   EXPECT_FALSE(MatchesMask("reports", "report.*"));
 }
 
-TEST(MatchesMask, QuestionMarkTakesOneWholeCharacter) {
+TEST(MatchesMask, NonAsciiCharactersWholeAndWithoutRegardToCase) {
   EXPECT_TRUE(MatchesMask("é.txt", "?.txt"));
   EXPECT_FALSE(MatchesMask("é.txt", "??.txt"));
+  EXPECT_TRUE(MatchesMask("ärztliche Übersicht.doc", "ÄRZT*ÜBER*.DOC"));
+  EXPECT_TRUE(MatchesMask("отчёт.txt", "ОТЧ*.txt"));
+  EXPECT_FALSE(MatchesMask("é.txt", "e.txt"));
+  EXPECT_TRUE(MatchesMask("a\xFF.txt", "a?.txt"));  // a stray byte is one character
 }
 
 }  // namespace
