@@ -12,9 +12,9 @@ namespace qm {
 // dropped, and pieces are not trimmed one by one.
 std::vector<std::string> CutMaskText(std::string_view text);
 
-// Matches a file name against one mask: "*" any run of characters, "?" one character, ASCII
-// letters without regard to case. A trailing ".*" also matches a name without a dot, so "*.*"
-// selects every file.
+// Matches a file name against one mask: "*" any run of characters, "?" one (UTF-8) character,
+// letters (Latin, Greek, Cyrillic) without regard to case. A trailing ".*" may also match
+// nothing, so "*.*" selects every file, names without a dot included.
 bool MatchesMask(std::string_view name, std::string_view mask);
 
 }  // namespace qm
