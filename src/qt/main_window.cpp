@@ -134,7 +134,6 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
     move(area.center() - QPoint(kWidth / 2, kHeight / 2));
   }
 
-  for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(kHintHidePause);
   ConnectGrid();
   tray_ = new TrayIcon(form_, this);
   qApp->installEventFilter(this);
@@ -371,6 +370,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     sized_ = true;
     layout()->activate();
     splitter_->setSizes({splitter_->width() - form_.PCWidth - kSplitterWidth, form_.PCWidth});
+    // Every widget is there by now, the pages' own included.
+    for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(kHintHidePause);
   }
   // Minimising and restoring by the window manager is not a show of the program's own.
   if (!event->spontaneous()) form_.OnWindowShown();

@@ -21,6 +21,15 @@ TEST_F(FormTest, FirstStartOffersWizardAboutAFifthSecondAfterShowAndNoLeavesTabl
   EXPECT_TRUE(window.visible);
 }
 
+TEST_F(FormTest, YesToTheOfferLeavesTheTableAsItIsUntilTheWizardExists) {
+  dialogs.ExpectConfirm(kNoProfileQuestion, true);
+  Start();
+  PassOneTimeStep();
+  EXPECT_TRUE(form->rmSets.IsEmpty());
+  EXPECT_FALSE(form->rmSets.Editing());
+  EXPECT_FALSE(form->bStart.Enabled());
+}
+
 TEST_F(FormTest, EmptyTableDisablesBothStartButtonsAndTheTrayStart) {
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   Start();

@@ -95,6 +95,7 @@ TEST_F(WindowTest, ShowsThreeProfilesAndTheIdleButtons) {
   EXPECT_EQ(window->windowTitle(), "Quillmor");
   EXPECT_EQ(window->size(), QSize(690, 445));
   EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->grid()->toolTipDuration(), 10000);
 
   QTableView* grid = window->grid();
   ASSERT_EQ(grid->model()->rowCount(), 3);
