@@ -1,6 +1,8 @@
 #include "engine/process_run_list.h"
 
+#include <chrono>
 #include <exception>
+#include <thread>
 
 #include "engine/backup_pass.h"
 #include "engine/copy_failure.h"
@@ -37,6 +39,19 @@ void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
     ctx.dialogs.ShowApplicationError(ui::ApplicationErrorText(e.what()));
   } catch (...) {
     ctx.dialogs.ShowApplicationError("Unknown error.");
+  }
+}
+
+// PauseWithMessages that gives up the processor between checks when nothing is pending, so that
+// the background mode waiting for work does not keep a core busy. A loop whose clock moves
+// with each round (the virtual one of the tests) never sleeps.
+void WaitWithMessages(ui::MessageLoop& loop, uint32_t ms) {
+  const uint64_t start = loop.TickCount();
+  for (;;) {
+    const uint64_t before = loop.TickCount();
+    if (before - start >= ms) return;
+    loop.ProcessMessages();
+    if (loop.TickCount() == before) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 
@@ -109,7 +124,7 @@ void ProcessRunList(EngineContext& ctx) {
         else
           ctx.host.StopWork();
       }
-      ui::PauseWithMessages(ctx.loop, 10);
+      WaitWithMessages(ctx.loop, 10);
     }
   } catch (...) {
     escaped = std::current_exception();
