@@ -123,6 +123,9 @@ void ProcessRunList(EngineContext& ctx) {
           ctx.host.bStartClick();
         else
           ctx.host.StopWork();
+        // A click that was cancelled (a refused post) must not leave the run going: it would
+        // say "Done." again every round.
+        if (state.Running) ctx.host.StopWork();
       }
       WaitWithMessages(ctx.loop, 10);
     }

@@ -203,6 +203,16 @@ TEST_F(RunControllerTest, RefusedPostCancelsTheClick) {
   EXPECT_EQ(bStart.Caption(), "Start selected");
 }
 
+TEST_F(RunControllerTest, RefusedPostAtTheEndOfARunStillEndsIt) {
+  lStatus.Changed().Connect([&] {
+    if (lStatus.Caption() == "Backing up...") post_allowed = false;  // an edit left unfinished
+  });
+  bStart.Click();
+  EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
+  EXPECT_FALSE(state.Running);
+  EXPECT_EQ(lStatus.Caption(), "Ready.");
+}
+
 TEST_F(RunControllerTest, BackgroundModeHidesTheWindowAndTheTrayStopsIt) {
   bStartBackground.Click();
   EXPECT_TRUE(state.Running);
