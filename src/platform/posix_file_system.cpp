@@ -14,6 +14,7 @@
 
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "platform/volumes.h"
 
 namespace qm {
 
@@ -59,22 +60,6 @@ std::string NearestExisting(const std::string& path) {
     p.resize(slash == 0 ? 1 : slash);
   }
   return ".";
-}
-
-// Undoes the octal escapes (\040 for a blank...) of /proc/self/mountinfo fields.
-std::string UnescapeMountField(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7' && s[i + 2] >= '0' &&
-        s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
-      out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-      i += 3;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
 }
 
 bool IsUnder(const std::string& path, const std::string& mount) {

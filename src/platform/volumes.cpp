@@ -20,7 +20,9 @@ bool OneOf(std::string_view s, std::initializer_list<std::string_view> set) {
   return std::find(set.begin(), set.end(), s) != set.end();
 }
 
-std::string Unescape(std::string_view s) {
+}  // namespace
+
+std::string UnescapeMountField(std::string_view s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' && s[i + 2] >= '0' &&
@@ -33,6 +35,8 @@ std::string Unescape(std::string_view s) {
   }
   return out;
 }
+
+namespace {
 
 std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> out;
@@ -86,9 +90,9 @@ std::vector<Volume> ParseMountInfo(std::string_view text) {
     const auto dash = std::find(f.begin(), f.end(), std::string_view("-"));
     if (f.size() < 6 || dash == f.end() || std::distance(dash, f.end()) < 3) continue;
     Volume v;
-    v.mount_point = Unescape(f[4]);
-    v.fs_type = Unescape(*(dash + 1));
-    v.source = Unescape(*(dash + 2));
+    v.mount_point = UnescapeMountField(f[4]);
+    v.fs_type = UnescapeMountField(*(dash + 1));
+    v.source = UnescapeMountField(*(dash + 2));
     v.kind = ClassifyVolume(v.mount_point, v.fs_type, v.source);
     if (v.kind == VolumeKind::kOther) continue;
     // A bind mount repeats the device number of a volume already listed.

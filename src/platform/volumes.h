@@ -25,6 +25,9 @@ struct Volume {
   int64_t total_bytes = -1;  // -1 when the system cannot tell
 };
 
+// Undoes the octal escapes (\040 for a blank...) of a /proc/self/mountinfo field.
+std::string UnescapeMountField(std::string_view field);
+
 // Kind of a mount, from its mount point and file-system type (the source is for refinements).
 VolumeKind ClassifyVolume(std::string_view mount_point, std::string_view fs_type,
                           std::string_view source);
