@@ -27,19 +27,9 @@
 namespace qm::test {
 namespace {
 
-void OffscreenApp() {
-  if (QCoreApplication::instance()) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-}
-
 class ProfilePageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    OffscreenApp();
     dir.MakeDir("data");
     // The form's own timers run on a virtual clock that the test never advances, so the
     // start-up question about an empty table does not come in between.

@@ -14,18 +14,8 @@
 namespace qm::test {
 namespace {
 
-void EnsureApp() {
-  if (QCoreApplication::instance()) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-}
-
 class QtLoopTest : public ::testing::Test {
  protected:
-  void SetUp() override { EnsureApp(); }
 
   // Processes events until `done` holds; the limit only keeps a broken test from hanging.
   template <class F>

@@ -27,20 +27,9 @@
 namespace qm::test {
 namespace {
 
-void App() {
-  if (QCoreApplication::instance()) return;
-  // No display is needed: the window is drawn into memory.
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "test_qt";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-}
-
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     dir.MakeDir("data");
     ProfileTable table;
     for (const char* name : {"Documents", "Photos", "Projects"}) {
@@ -202,7 +191,6 @@ TEST_F(WindowTest, HotKeyReleasedAnywhereInTheWindowActsAndTheTrayFollowsTheAnim
 }
 
 TEST(ImageListTest, SevenDistinctPicturesOfNineteenPixels) {
-  App();
   std::vector<QImage> images;
   for (int i = 0; i < qt::kImageCount; ++i) {
     const QPixmap pixmap = qt::ImageListPixmap(i);
