@@ -82,8 +82,6 @@ class RecordingHost : public EngineHost {
   std::vector<std::string> Texts(TLogKind kind) const;
 };
 
-// A file system that runs a test's action on a source file while it is being copied: after
-// `after_bytes` bytes of a file whose path ends in `path_suffix` were read.
 class MidCopyFs;
 
 class FaultMatrixTest : public ::testing::Test {
@@ -136,8 +134,8 @@ class FaultMatrixTest : public ::testing::Test {
   FileSystem& ActiveFs();
 };
 
-// Runs `action` once, after `after_bytes` bytes were read from a file whose path ends in
-// `path_suffix`.
+// Runs a test's `action` once, while a source is being copied: after `after_bytes` bytes were
+// read from a file whose path ends in `path_suffix`.
 class MidCopyFs final : public FileSystem {
  public:
   MidCopyFs(FileSystem& inner, std::string path_suffix, int64_t after_bytes,
