@@ -210,3 +210,31 @@ TEST_F(CopyFaultTest, FailedPackKeepsTheOldArchive) {
 
 }  // namespace
 }  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// Both directions: a failed copy back into the source keeps the source's own version whole.
+TEST_F(CopyFaultTest, FailedCopyBackKeepsTheSourceFile) {
+  WriteDest("a.txt", Bytes(2 * CopyBufferSize, 'd'), kNoon + 86400);  // newer in the backup
+  Snapshot();
+  TProfileRecord both = Profile();
+  both.SetSyncMethod(1);
+  fs.FailWritesAfter(CopyBufferSize, ErrorKind::kIo, src + "/");
+  Run(both);
+  const TreeState now = ReadTree(src);
+  for (const auto& [rel, state] : src_before) EXPECT_EQ(now.at(rel), state) << rel;
+  EXPECT_EQ(now.at("kept.txt").content, "a destination file without a source");
+  ExpectErrorNaming(Dest("a.txt"));
+  for (const auto& e : std::filesystem::recursive_directory_iterator(src))
+    EXPECT_NE(e.path().filename().string().front(), '.') << "temporary left: " << e.path();
+
+  fs.ClearFaults();
+  host.log.clear();
+  Run(both);
+  EXPECT_EQ(ErrorCount(), 0);
+  EXPECT_EQ(ReadTree(src)["a.txt"], ReadTree(dest)["a.txt"]);
+}
+
+}  // namespace
+}  // namespace qm::test
