@@ -18,6 +18,13 @@ struct ProfileGrid {
   int32_t FooterColor = -1;
   // 0-based rows, in ascending order; empty means "the current row".
   std::vector<size_t> SelectedRows;
+  // Fired when the program, not the user, unselected every row; the widget follows.
+  ui::Signal<> SelectionCleared;
+
+  void ClearSelection() {
+    SelectedRows.clear();
+    SelectionCleared();
+  }
 };
 
 }  // namespace qm

@@ -313,15 +313,16 @@ EngineContext TForm1::MakeEngineContext() {
 }
 
 void TForm1::RunSelectedProfiles() {
-  if (rmSets.IsEmpty()) return;
+  // With an empty table nothing is queued and the run ends at once with "Done.".
   std::vector<size_t> rows = grdProfs.SelectedRows;
-  if (rows.empty()) rows.push_back(rmSets.RecNo() - 1);
+  if (rows.empty() && !rmSets.IsEmpty()) rows.push_back(rmSets.RecNo() - 1);
   std::vector<TProfileRecord> selected;
   for (size_t row : rows) {
     if (row >= rmSets.RecordCount()) continue;
     selected.emplace_back();
     ProfileFromRow(rmSets.Row(row), selected.back());
   }
+  grdProfs.ClearSelection();
   EmptyLogBuffer();
   EngineContext ctx = MakeEngineContext();
   qm::RunSelectedProfiles(ctx, selected,

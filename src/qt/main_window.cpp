@@ -142,6 +142,7 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   form_.rmSets.DataChanged.Disconnect(data_connection_);
+  form_.grdProfs.SelectionCleared.Disconnect(selection_connection_);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -349,6 +350,8 @@ void MainWindow::ConnectGrid() {
     form_.grdProfs.SelectedRows = std::move(rows);
   });
   data_connection_ = form_.rmSets.DataChanged.Connect([this] { FollowCurrentRow(); });
+  selection_connection_ =
+      form_.grdProfs.SelectionCleared.Connect([this] { grid_->selectionModel()->clearSelection(); });
   FollowCurrentRow();
 }
 

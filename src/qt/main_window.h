@@ -50,6 +50,7 @@ class MainWindow : public QWidget {
   QSplitter* splitter_ = nullptr;
   TrayIcon* tray_ = nullptr;
   int data_connection_ = 0;
+  int selection_connection_ = 0;
   bool closing_ = false;
   bool syncing_ = false;
   bool sized_ = false;

@@ -1,5 +1,7 @@
 // The window commands: hiding and showing with the tray entries following, and the hot keys
 // acting as their buttons do.
+#include <gmock/gmock.h>
+
 #include "form_fixture.h"
 
 namespace qm::test {
@@ -67,6 +69,29 @@ TEST_F(FormTest, TrayCloseWhileIdleAsksOnlyTheCloseQuestion) {
   dialogs.ExpectConfirm(kCloseQuestion, true);
   form->CloseItem.Click();
   EXPECT_TRUE(form->Closed());
+}
+
+}  // namespace
+}  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST_F(FormTest, StartSelectedRunsTheSelectedProfilesThenUnselectsThem) {
+  WriteStore({"a", "b", "c"});
+  for (const char* name : {"a", "b", "c"}) dir.WriteFile(std::string("src-") + name + "/f.txt", name);
+  Start();
+  PassOneTimeStep();
+  int cleared = 0;
+  form->grdProfs.SelectionCleared.Connect([&] { ++cleared; });
+  form->grdProfs.SelectedRows = {0, 2};
+  form->bStart.Click();
+  EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ::testing::ElementsAre("Done."));
+  EXPECT_EQ(dir.ReadFile("dest-a/f.txt"), "a");
+  EXPECT_FALSE(dir.Exists("dest-b/f.txt")) << "b was not selected";
+  EXPECT_EQ(dir.ReadFile("dest-c/f.txt"), "c");
+  EXPECT_TRUE(form->grdProfs.SelectedRows.empty());
+  EXPECT_EQ(cleared, 1);
 }
 
 }  // namespace
