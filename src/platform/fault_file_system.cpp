@@ -42,6 +42,8 @@ const char* OpName(FsOp op) {
       return "set the time of";
     case FsOp::kClose:
       return "close";
+    case FsOp::kSyncVolume:
+      return "flush the volume of";
   }
   return "access";
 }
@@ -295,6 +297,11 @@ Result<int64_t> FaultInjectingFileSystem::FreeSpace(const std::string& path) {
 Result<std::string> FaultInjectingFileSystem::MountPointOf(const std::string& path) {
   if (auto e = Check(FsOp::kMountPointOf, path)) return *e;
   return inner_.MountPointOf(path);
+}
+
+Status FaultInjectingFileSystem::SyncVolume(const std::string& path) {
+  if (auto e = Check(FsOp::kSyncVolume, path)) return *e;
+  return inner_.SyncVolume(path);
 }
 
 std::string FaultInjectingFileSystem::TempDirectory() {

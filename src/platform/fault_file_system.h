@@ -32,6 +32,7 @@ enum class FsOp {
   kSync,
   kFileSetLastWriteTime,
   kClose,
+  kSyncVolume,
 };
 
 class FaultInjectingFileSystem final : public FileSystem {
@@ -82,6 +83,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   Result<int64_t> FreeSpace(const std::string& path) override;
   Result<std::string> MountPointOf(const std::string& path) override;
   std::string TempDirectory() override;
+  Status SyncVolume(const std::string& path) override;
 
   // Used by the open-file wrappers: records the call and returns the injected error, if any.
   std::optional<Error> Check(FsOp op, const std::string& path, const std::string& path2 = {});

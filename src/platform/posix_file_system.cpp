@@ -257,6 +257,16 @@ class PosixFileSystemImpl final : public FileSystem {
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }
 
+  Status SyncVolume(const std::string& path) override {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
+    const int rc = ::syncfs(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) return ErrorFromErrno(err, "Cannot flush the volume of", path);
+    return Status::Ok();
+  }
+
   Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override {
     auto* in = dynamic_cast<PosixReadableFile*>(&from);
     auto* out = dynamic_cast<PosixWritableFile*>(&to);
