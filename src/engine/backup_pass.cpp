@@ -14,11 +14,12 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target) {
+void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target,
+             DurabilityBatch& batch) {
   ctx.loop.ProcessMessages();
   try {
     CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
-                         ctx.controls.lpsCurrentFile);
+                         ctx.controls.lpsCurrentFile, &batch);
   } catch (const RunBroken&) {
     throw;
   } catch (const std::exception& e) {
@@ -70,6 +71,8 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
   const std::string dest_root = p.DestDir();
   const DestinationIndex index(item.DestFiles, zip, keep);
   std::unique_ptr<ZipPacker> packer;
+  // New copies become durable in groups; a stop or a break still commits them on the way out.
+  DurabilityBatch batch(ctx.fs);
 
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
     ctx.loop.ProcessMessages();
@@ -97,11 +100,12 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
         if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop);
         PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target + ".zip");
       } else {
-        CopyOne(ctx, source, target);
+        CopyOne(ctx, source, target, batch);
       }
     }
     ++item.FilesDone;
   }
+  batch.Flush();
   return PassOutcome::kCompleted;
 }
 

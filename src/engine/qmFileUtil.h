@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/durability_batch.h"
 #include "platform/file_system.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
@@ -23,9 +24,12 @@ inline constexpr int CopyBufferSize = 16384;
 // target is replaced, and the new copy is not read-only. The bar ends at position 0.
 // Throws FileError with "Cannot open file <source>", "Cannot create file <target>",
 // "Stream read error" or "Stream write error".
+// With a `batch`, a copy to a name where nothing existed is not synced on its own: it is
+// renamed into place carrying kUnsyncedCopyTime and gets the source's time when the batch
+// commits. A replacement is always synced before the rename.
 void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                          const std::string& target, ui::ProgressBar& bar,
-                          ui::Label& label);  // throw FileError
+                          const std::string& target, ui::ProgressBar& bar, ui::Label& label,
+                          DurabilityBatch* batch = nullptr);  // throw FileError
 
 // The temporary name a copy to `target` is written under: ".<name>.qmtmp" beside it. It begins
 // with "." so no scan lists it, and is fixed per target so a stale one is overwritten.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -108,11 +109,21 @@ std::string PercentText(int64_t done, int64_t total) {
 
 void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
                           const std::string& target_path, ui::ProgressBar& bar,
-                          ui::Label& label) {
+                          ui::Label& label, DurabilityBatch* batch) {
+  // One status call tells whether the target is a directory, exists, and is read-only.
   std::string target = target_path;
-  if (IsDirectory(fs, target)) target = AddDirSeparator(target) + std::string(FileNamePart(source));
+  Result<DirEntry> existing = fs.Stat(target);
+  if (existing.ok() && existing.value().is_directory()) {
+    target = AddDirSeparator(target) + std::string(FileNamePart(source));
+    existing = fs.Stat(target);
+  }
+  // Anything but "not found" (e.g. a denied stat) is treated as an existing file: its good
+  // copy must never be put at risk by an unsynced replacement.
+  const bool target_exists = existing.ok() || existing.error().kind != ErrorKind::kNotFound;
 
-  std::vector<std::byte> buffer(size_t{CopyBufferSize} * kBlocksPerChunk);
+  // Allocated only when the in-kernel copy cannot be used, and never zero-filled.
+  constexpr size_t kChunk = size_t{CopyBufferSize} * kBlocksPerChunk;
+  std::unique_ptr<std::byte[]> buffer_storage;
   CopyGuard guard(fs, bar);
   Result<std::unique_ptr<ReadableFile>> opened = fs.OpenRead(source);
   if (!opened.ok()) Fail(opened.error(), "Cannot open file " + source);
@@ -128,9 +139,13 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
   bar.SetPosition(0);
   label.SetCaption("0 %");
 
-  MakeDirPath(fs, std::string(DirectoryPart(target)));
   const std::string temp = TempCopyName(target);
   Result<std::unique_ptr<WritableFile>> created = fs.Create(temp);
+  if (!created.ok() && created.error().kind == ErrorKind::kNotFound) {
+    // The directories are walked only for the first file of a new directory.
+    MakeDirPath(fs, std::string(DirectoryPart(target)));
+    created = fs.Create(temp);
+  }
   if (!created.ok() && created.error().kind == ErrorKind::kReadOnly) {
     // A stale temporary of ours that somebody made read-only: it is ours to replace.
     (void)fs.SetReadOnly(temp, false);
@@ -150,15 +165,17 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
     // or fails to, the rest goes by read and write, which name a real fault precisely.
     size_t got = 0;
     if (in_kernel) {
-      const KernelCopy k = CopyInKernel(fs, in, out, buffer.size());
+      const KernelCopy k = CopyInKernel(fs, in, out, kChunk);
       got = k.bytes;
       in_kernel = !k.stopped;
     }
     if (!in_kernel) {
-      Result<size_t> n = ReadFull(in, std::span(buffer).first(buffer.size() - got));
+      if (!buffer_storage) buffer_storage = std::make_unique_for_overwrite<std::byte[]>(kChunk);
+      const std::span<std::byte> buffer(buffer_storage.get(), kChunk);
+      Result<size_t> n = ReadFull(in, buffer.first(kChunk - got));
       if (!n.ok()) Fail(n.error(), "Stream read error");
       if (n.value() > 0) {
-        if (Status s = out.Write(std::span(buffer).first(n.value())); !s.ok()) {
+        if (Status s = out.Write(buffer.first(n.value())); !s.ok()) {
           Fail(s.error(), "Stream write error");
         }
       }
@@ -167,7 +184,7 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
     // The disk starts on this chunk while the next is copied: the final sync then finds little
     // left to write instead of the whole file.
     out.StartWriteback();
-    const bool at_end = got < buffer.size();
+    const bool at_end = got < kChunk;
     size_t steps = (got + CopyBufferSize - 1) / CopyBufferSize;
     if (at_end && got % CopyBufferSize == 0) ++steps;  // the read that found nothing more
     size_t left = got;
@@ -189,19 +206,30 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
                        (size_now.ok() && size_now.value() != copied);
   if (changed) Fail(Error{ErrorKind::kIo, "the source changed while it was copied"},
                     "Stream read error");
-  // The copy carries the source's DOS time, so the next run finds it as new as the source.
-  if (time_now.ok()) (void)out.SetLastWriteTime(time_now.value());
-  if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
+  // A new file may skip its own sync: until the batch has synced the volume it carries a time
+  // older than any source, so a power cut leaves nothing the next run takes as up to date.
+  // Replacing a file always syncs first, so the good older copy is never lost.
+  const bool deferred = batch != nullptr && !target_exists && time_now.ok();
+  if (deferred) {
+    if (Status s = out.SetLastWriteTime(kUnsyncedCopyTime); !s.ok()) {
+      Fail(s.error(), "Stream write error");
+    }
+  } else {
+    // The copy carries the source's DOS time, so the next run finds it as new as the source.
+    if (time_now.ok()) (void)out.SetLastWriteTime(time_now.value());
+    if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
+  }
   if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
 
   // A read-only target is replaced; it regains the attribute only if the replacing fails.
-  const bool was_read_only = HasAttributes(fs, target, faReadOnly);
+  const bool was_read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
   if (was_read_only) (void)fs.SetReadOnly(target, false);
   if (Status s = fs.Rename(temp, target); !s.ok()) {
     if (was_read_only) (void)fs.SetReadOnly(target, true);
     Fail(s.error(), "Cannot create file " + target);
   }
   guard.Committed();
+  if (deferred) batch->Add(target, time_now.value(), copied);
 }
 
 int64_t FileSizeOf(FileSystem& fs, const std::string& path) {

@@ -38,11 +38,12 @@ bool MayExist(FileSystem& fs, const std::string& path) {
   return st.ok() || st.error().kind != ErrorKind::kNotFound;
 }
 
-void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target) {
+void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target,
+             DurabilityBatch& batch) {
   ctx.loop.ProcessMessages();
   try {
     CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
-                         ctx.controls.lpsCurrentFile);
+                         ctx.controls.lpsCurrentFile, &batch);
   } catch (const RunBroken&) {
     throw;
   } catch (const std::exception& e) {
@@ -58,6 +59,8 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
                                 d.from_root + " to " + d.to_root);
   const auto counterpart = FirstByName(d.to);
+  // New copies become durable in groups; a stop or a break still commits them on the way out.
+  DurabilityBatch batch(ctx.fs);
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
     ctx.loop.ProcessMessages();
@@ -79,11 +82,12 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
         ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
                                        " exists but its directory could not be read");
       } else {
-        CopyOne(ctx, source, target);
+        CopyOne(ctx, source, target, batch);
       }
     }
     ++item.FilesDone;
   }
+  batch.Flush();
   return PassOutcome::kCompleted;
 }
 

@@ -29,6 +29,7 @@ class FullVolumeFs : public FileSystem {
   explicit FullVolumeFs(FileSystem& real) : real_(real) {}
   std::string full_prefix;
   std::string full_mount = "/mnt/full";
+  bool fail_volume_sync = false;
 
   Result<std::vector<DirEntry>> ListDirectory(const std::string& d) override {
     return real_.ListDirectory(d);
@@ -60,6 +61,10 @@ class FullVolumeFs : public FileSystem {
     return real_.MountPointOf(p);
   }
   std::string TempDirectory() override { return real_.TempDirectory(); }
+  Status SyncVolume(const std::string& p) override {
+    if (fail_volume_sync) return Error{ErrorKind::kIo, "Input/output error"};
+    return real_.SyncVolume(p);
+  }
 
  private:
   bool OnFull(const std::string& p) const {
