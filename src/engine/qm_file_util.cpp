@@ -120,6 +120,7 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
   // Anything but "not found" (e.g. a denied stat) is treated as an existing file: its good
   // copy must never be put at risk by an unsynced replacement.
   const bool target_exists = existing.ok() || existing.error().kind != ErrorKind::kNotFound;
+  const bool may_defer = batch != nullptr && !target_exists;
 
   // Allocated only when the in-kernel copy cannot be used, and never zero-filled.
   constexpr size_t kChunk = size_t{CopyBufferSize} * kBlocksPerChunk;
@@ -182,8 +183,9 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
       got += n.value();
     }
     // The disk starts on this chunk while the next is copied: the final sync then finds little
-    // left to write instead of the whole file.
-    out.StartWriteback();
+    // left to write instead of the whole file. A copy left to the batch skips it: one volume
+    // sync writes the whole group in larger, fewer requests.
+    if (!may_defer) out.StartWriteback();
     const bool at_end = got < kChunk;
     size_t steps = (got + CopyBufferSize - 1) / CopyBufferSize;
     if (at_end && got % CopyBufferSize == 0) ++steps;  // the read that found nothing more
@@ -209,7 +211,7 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
   // A new file may skip its own sync: until the batch has synced the volume it carries a time
   // older than any source, so a power cut leaves nothing the next run takes as up to date.
   // Replacing a file always syncs first, so the good older copy is never lost.
-  const bool deferred = batch != nullptr && !target_exists && time_now.ok();
+  const bool deferred = may_defer && time_now.ok();
   if (deferred) {
     if (Status s = out.SetLastWriteTime(kUnsyncedCopyTime); !s.ok()) {
       Fail(s.error(), "Stream write error");
