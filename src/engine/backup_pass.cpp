@@ -14,22 +14,6 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target,
-             DurabilityBatch& batch) {
-  ctx.loop.ProcessMessages();
-  try {
-    CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
-                         ctx.controls.lpsCurrentFile, &batch);
-  } catch (const RunBroken&) {
-    throw;
-  } catch (const std::exception& e) {
-    ClassifyCopyFailure(ctx, {"copy", source, target}, e.what());
-    return;
-  }
-  ctx.host.CountOperatedFile();
-  ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " copied to " + Quoted(target));
-}
-
 }  // namespace
 
 void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
@@ -100,7 +84,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
         if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop);
         PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target + ".zip");
       } else {
-        CopyOne(ctx, source, target, batch);
+        CopyWithRecords(ctx, source, target, batch, /*quote_paths=*/true);
       }
     }
     ++item.FilesDone;

@@ -1,5 +1,7 @@
 #include "engine/copy_failure.h"
 
+#include "engine/qmFileUtil.h"
+
 namespace qm {
 
 namespace {
@@ -35,6 +37,23 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
   if (!ctx.dialogs.AskErrorYesNo(prefix + ":\rBreak operation?")) return;
   ctx.host.bStartClick();
   throw RunBroken(error_text);
+}
+
+void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
+                     DurabilityBatch& batch, bool quote_paths) {
+  ctx.loop.ProcessMessages();
+  try {
+    CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
+                         ctx.controls.lpsCurrentFile, &batch);
+  } catch (const RunBroken&) {
+    throw;
+  } catch (const std::exception& e) {
+    ClassifyCopyFailure(ctx, {"copy", source, target, quote_paths}, e.what());
+    return;
+  }
+  ctx.host.CountOperatedFile();
+  ctx.host.WriteLog(lkSuccess, "File " + Quoted(source, quote_paths) + " copied to " +
+                                   Quoted(target, quote_paths));
 }
 
 }  // namespace qm

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/durability_batch.h"
 #include "engine/engine_context.h"
 
 namespace qm {
@@ -43,5 +44,11 @@ class RunBroken : public std::runtime_error {
 // not part of the record: the free space decides which record is written.
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text = {});  // throw RunBroken
+
+
+// One plain copy of a pass: processes pending messages, copies with the window's bar and label,
+// then counts the file and writes its success record, or classifies the failure.
+void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
+                     DurabilityBatch& batch, bool quote_paths);  // throw RunBroken
 
 }  // namespace qm

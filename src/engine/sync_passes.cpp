@@ -38,22 +38,6 @@ bool MayExist(FileSystem& fs, const std::string& path) {
   return st.ok() || st.error().kind != ErrorKind::kNotFound;
 }
 
-void CopyOne(EngineContext& ctx, const std::string& source, const std::string& target,
-             DurabilityBatch& batch) {
-  ctx.loop.ProcessMessages();
-  try {
-    CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
-                         ctx.controls.lpsCurrentFile, &batch);
-  } catch (const RunBroken&) {
-    throw;
-  } catch (const std::exception& e) {
-    ClassifyCopyFailure(ctx, {"copy", source, target, false}, e.what());
-    return;
-  }
-  ctx.host.CountOperatedFile();
-  ctx.host.WriteLog(lkSuccess, "File " + source + " copied to " + target);
-}
-
 PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   ctx.controls.lStatus.SetCaption(d.status);
   ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
@@ -82,7 +66,7 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
         ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
                                        " exists but its directory could not be read");
       } else {
-        CopyOne(ctx, source, target, batch);
+        CopyWithRecords(ctx, source, target, batch, /*quote_paths=*/false);
       }
     }
     ++item.FilesDone;
