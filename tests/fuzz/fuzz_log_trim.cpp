@@ -1,29 +1,25 @@
 // Feeds arbitrary old log files and buffered lines to the log flush and the trim. Input: one
 // byte for the size limit in kilobytes (0-3), one byte for the number of buffered lines, then
 // the old file's bytes and the lines, separated by the first "\n\n".
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "platform/file_system.h"
 #include "stats/log_writer.h"
 #include "ui/dialogs.h"
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
+using qm::fuzz::ReadAll;
+using qm::fuzz::Require;
 
 class SilentDialogs : public qm::ui::Dialogs {
  public:
@@ -43,35 +39,9 @@ class SilentDialogs : public qm::ui::Dialogs {
   }
 };
 
-// A scratch directory for the whole process, removed when it exits; memory-backed where the
-// machine has it, since every save syncs the files it writes.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                          "/quillmor-fuzz-log-XXXXXX";
-    const char* made = mkdtemp(pattern.data());
-    Require(made != nullptr);
-    path_ = made;
-  }
-  ~ScratchDirectory() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 const std::string& ScratchDir() {
-  static const ScratchDirectory dir;
+  static const qm::fuzz::ScratchDirectory dir("quillmor-fuzz-log");
   return dir.path();
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool EndsWith(std::string_view s, std::string_view tail) {

@@ -1,53 +1,23 @@
 // Feeds arbitrary bytes to the store loader as a store file, saves what was loaded and loads
 // that again: whatever the bytes, the loader must not crash, and what it accepted must survive
 // a save unchanged.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "fuzz/fuzz_support.h"
 #include "platform/file_system.h"
 #include "profiles/qmProcs.h"
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
-
-// A scratch directory for the whole process, removed when it exits; memory-backed where the
-// machine has it, since every save syncs the files it writes.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                          "/quillmor-fuzz-store-XXXXXX";
-    const char* made = mkdtemp(pattern.data());
-    Require(made != nullptr);
-    path_ = made;
-  }
-  ~ScratchDirectory() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using qm::fuzz::ReadAll;
+using qm::fuzz::Require;
 
 const std::string& ScratchDir() {
-  static const ScratchDirectory dir;
+  static const qm::fuzz::ScratchDirectory dir("quillmor-fuzz-store");
   return dir.path();
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
