@@ -15,8 +15,7 @@ namespace {
 
 using F = ProfileField;
 
-constexpr ProfileField kGridFields[kGridColumnCount] = {F::Enabled, F::Name, F::SrcDir,
-                                                        F::DestDir};
+constexpr ProfileField kGridFields[kGridColumnCount] = {F::Enabled, F::Name, F::SrcDir, F::DestDir};
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   if (prefix.size() > text.size()) return false;
@@ -93,19 +92,60 @@ ProfileEditor::~ProfileEditor() {
 }
 
 void ProfileEditor::SetUpControls() {
-  form_.DBCheckBox1.SetHint("Check this box to activate current profile\r\nIf there is need to deactivate current profile - uncheck it");
-  form_.eSrcDir.SetHint("The directory containing the files that you want to be backed up.\r\nQuillmor copies files from this directory into the destination directory.\r\ne.g. \"C:\\My documents\" or \"d:\\games\\race\"\r\nTo browse the directories press \"...\" button at right side.");
-  form_.eDestDir.SetHint("The directory where to place the copy of the backing up files.\r\nQuillmor copies files into this directory from the source directory.\r\nE.g. \"e:\\backup\\MyDocs\" or \"c:\\backup\\mygamesresults\"");
-  form_.DBEditEh4.SetHint("This filter bases on the file's names and defines which files to backup. \r\nTo define all files - \"*.*\",\r\nonly documents - \"*.doc\".\r\nTo define only one file just place it's name, e.g. \"calculation.xls\".\r\nYou can define separate filters at one, use semicolon to add new filter to existing one,\r\ne.g. \"*.doc;*.txt;*.xls\" or \"*.sav;*.dat\"");
-  form_.DBCheckBox2.SetHint("Check this box to include all the sub directories beneath \r\nthe source directory into the backup work. All the subdirectories \r\nand files in them will be copied into the destination directory.\r\nSo if you define the source directory as \"C:\\\" - all the disk c:\r\nwill be copied.");
-  form_.eCopyMethod.SetHint("\"From Source to Destination only\"\r\nThis backups files from the source directory to the destination directory only. \r\n\r\n\"Both directions synchronization\"\r\nThis backups files from the source directory to the destination directory \r\nand also extracts backuped files from the destination directory to the source. \r\nUse it  for synchronizing a documents directory on a desktop \r\nPC with a documents directory on a notebook");
-  form_.chZIP.SetHint("Check this box if you want to save the free disk space.\r\nThis option allows the files in an archive store compressed.\r\nThe standard ZIP compression used.");
-  form_.chDeleteRemoved.SetHint("Delete the archive's files removed from the source directory. \r\nIf a file exists in the destination directory and \r\nit not present in the source directory \r\n(for example it has been deleted) \r\nthis option will remove the file from the destination directory. \r\nBe careful with this option! ");
-  form_.eKeepCopy.SetHint("\"Do not keep\"\r\nA newer file simply replaces an older file(that was in an archive before).\r\n\r\n\"Sequence number in file name\"\r\nA newer file replaces an older file, an older file still stays but a sequence \r\nnumber adds in file name. \r\nE.g. \"MyAccount.xls\" (been in an archive before) becomes \"MyAccount.xls.1\",\r\nwhere \"1\" is the sequence number\r\n\r\n\"Date and time in file name\"\r\nA newer file replaces an older file, an older file still stays but a current \r\ndate and time adds in file name.\r\nE.g. \"MyAccount.xls\" (been in an archive before) becomes \"MyAccount.xls.10-12-2004_2-14-36am\"");
-  form_.DBDateTimeEditEh1.SetHint("For background mode only.\r\nQuillmor will re-backup the files through this time interval");
-  form_.DBCheckBox5.SetHint("For background mode only.\r\nCheck this box to set the time limit on the current profile work. \r\nAt this case current profile will backup the files only in a time set below.\r\nUncheck this box if you want current profile works all the time.");
-  form_.DBDateTimeEditEh2.SetHint("For background mode only.\r\nThe time when current profile starts backup files.");
-  form_.DBDateTimeEditEh3.SetHint("For background mode only.\r\nThe time when current profile stops backup the files.");
+  form_.DBCheckBox1.SetHint(
+      "Check this box to activate current profile\r\nIf there is need to deactivate current "
+      "profile - uncheck it");
+  form_.eSrcDir.SetHint(
+      "The directory containing the files that you want to be backed up.\r\nQuillmor copies files "
+      "from this directory into the destination directory.\r\ne.g. \"C:\\My documents\" or "
+      "\"d:\\games\\race\"\r\nTo browse the directories press \"...\" button at right side.");
+  form_.eDestDir.SetHint(
+      "The directory where to place the copy of the backing up files.\r\nQuillmor copies files "
+      "into this directory from the source directory.\r\nE.g. \"e:\\backup\\MyDocs\" or "
+      "\"c:\\backup\\mygamesresults\"");
+  form_.DBEditEh4.SetHint(
+      "This filter bases on the file's names and defines which files to backup. \r\nTo define all "
+      "files - \"*.*\",\r\nonly documents - \"*.doc\".\r\nTo define only one file just place it's "
+      "name, e.g. \"calculation.xls\".\r\nYou can define separate filters at one, use semicolon to "
+      "add new filter to existing one,\r\ne.g. \"*.doc;*.txt;*.xls\" or \"*.sav;*.dat\"");
+  form_.DBCheckBox2.SetHint(
+      "Check this box to include all the sub directories beneath \r\nthe source directory into the "
+      "backup work. All the subdirectories \r\nand files in them will be copied into the "
+      "destination directory.\r\nSo if you define the source directory as \"C:\\\" - all the disk "
+      "c:\r\nwill be copied.");
+  form_.eCopyMethod.SetHint(
+      "\"From Source to Destination only\"\r\nThis backups files from the source directory to the "
+      "destination directory only. \r\n\r\n\"Both directions synchronization\"\r\nThis backups "
+      "files from the source directory to the destination directory \r\nand also extracts backuped "
+      "files from the destination directory to the source. \r\nUse it  for synchronizing a "
+      "documents directory on a desktop \r\nPC with a documents directory on a notebook");
+  form_.chZIP.SetHint(
+      "Check this box if you want to save the free disk space.\r\nThis option allows the files in "
+      "an archive store compressed.\r\nThe standard ZIP compression used.");
+  form_.chDeleteRemoved.SetHint(
+      "Delete the archive's files removed from the source directory. \r\nIf a file exists in the "
+      "destination directory and \r\nit not present in the source directory \r\n(for example it "
+      "has been deleted) \r\nthis option will remove the file from the destination directory. "
+      "\r\nBe careful with this option! ");
+  form_.eKeepCopy.SetHint(
+      "\"Do not keep\"\r\nA newer file simply replaces an older file(that was in an archive "
+      "before).\r\n\r\n\"Sequence number in file name\"\r\nA newer file replaces an older file, an "
+      "older file still stays but a sequence \r\nnumber adds in file name. \r\nE.g. "
+      "\"MyAccount.xls\" (been in an archive before) becomes \"MyAccount.xls.1\",\r\nwhere \"1\" "
+      "is the sequence number\r\n\r\n\"Date and time in file name\"\r\nA newer file replaces an "
+      "older file, an older file still stays but a current \r\ndate and time adds in file "
+      "name.\r\nE.g. \"MyAccount.xls\" (been in an archive before) becomes "
+      "\"MyAccount.xls.10-12-2004_2-14-36am\"");
+  form_.DBDateTimeEditEh1.SetHint(
+      "For background mode only.\r\nQuillmor will re-backup the files through this time interval");
+  form_.DBCheckBox5.SetHint(
+      "For background mode only.\r\nCheck this box to set the time limit on the current profile "
+      "work. \r\nAt this case current profile will backup the files only in a time set "
+      "below.\r\nUncheck this box if you want current profile works all the time.");
+  form_.DBDateTimeEditEh2.SetHint(
+      "For background mode only.\r\nThe time when current profile starts backup files.");
+  form_.DBDateTimeEditEh3.SetHint(
+      "For background mode only.\r\nThe time when current profile stops backup the files.");
   // The wizard comes with its own window; until it is there its button cannot be used.
   form_.bMaster.SetEnabled(false);
 }
@@ -177,12 +217,11 @@ void ProfileEditor::ShowCurrentRow(bool all) {
   f.DBEditEh4.SetText(row.FileMask);
   f.DBCheckBox2.SetChecked(row.InclDirs);
   f.eCopyMethod.SetItemIndex(!empty && row.SyncMethod >= 0 && row.SyncMethod <= 1 ? row.SyncMethod
-                                                                                   : -1);
+                                                                                  : -1);
   f.chZIP.SetChecked(row.doZIP);
   f.chDeleteRemoved.SetChecked(row.RemoveDeleted);
-  f.eKeepCopy.SetItemIndex(!empty && row.KeepCopyKind >= 0 && row.KeepCopyKind <= 2
-                               ? row.KeepCopyKind
-                               : -1);
+  f.eKeepCopy.SetItemIndex(
+      !empty && row.KeepCopyKind >= 0 && row.KeepCopyKind <= 2 ? row.KeepCopyKind : -1);
   f.DBCheckBox5.SetChecked(row.UseStartTimeEndTime);
   struct TimeEditor {
     ui::Edit& edit;
@@ -245,7 +284,9 @@ bool ProfileEditor::TimeEditorsValid() {
   return true;
 }
 
-void ProfileEditor::rmSetsAfterPost() { form_.UpdateControls(); }
+void ProfileEditor::rmSetsAfterPost() {
+  form_.UpdateControls();
+}
 
 void ProfileEditor::rmSetsAfterScroll() {
   ShowCurrentRow(true);
@@ -329,8 +370,8 @@ void ProfileEditor::SetPickedDirectory(ProfileField field, const std::string& pa
 }
 
 void ProfileEditor::eSrcDirEditButtons0Click() {
-  const std::optional<std::string> chosen = dialogs_.BrowseForFolder(
-      kSelectSourceTitle, ExistingDirectory(table_.AsText(F::SrcDir)));
+  const std::optional<std::string> chosen =
+      dialogs_.BrowseForFolder(kSelectSourceTitle, ExistingDirectory(table_.AsText(F::SrcDir)));
   if (chosen) SetPickedDirectory(F::SrcDir, *chosen);
 }
 
@@ -392,16 +433,22 @@ void ProfileEditor::bMasterClick() {
 
 // --- navigator and keys
 
-void ProfileEditor::AddProfile() { (void)table_.Insert(); }
+void ProfileEditor::AddProfile() {
+  (void)table_.Insert();
+}
 
 void ProfileEditor::DeleteRecord() {
   if (table_.IsEmpty()) return;
   if (dialogs_.ConfirmOkCancel(kDeleteRecordQuestion)) table_.Delete();
 }
 
-void ProfileEditor::PostRecord() { (void)table_.Post(); }
+void ProfileEditor::PostRecord() {
+  (void)table_.Post();
+}
 
-void ProfileEditor::CancelRecord() { table_.Cancel(); }
+void ProfileEditor::CancelRecord() {
+  table_.Cancel();
+}
 
 bool ProfileEditor::KeyUp(EditorKey key, KeyModifiers modifiers) {
   const bool none = !modifiers.shift && !modifiers.ctrl && !modifiers.alt;
@@ -442,11 +489,16 @@ bool ProfileEditor::grdProfsSortMarkingChanged() {
 
 std::string ProfileEditor::CellText(const ProfileRow& row, int column) {
   switch (column) {
-    case 0: return row.Enabled ? "True" : "False";
-    case 1: return row.Name;
-    case 2: return row.SrcDir;
-    case 3: return row.DestDir;
-    default: return {};
+    case 0:
+      return row.Enabled ? "True" : "False";
+    case 1:
+      return row.Name;
+    case 2:
+      return row.SrcDir;
+    case 3:
+      return row.DestDir;
+    default:
+      return {};
   }
 }
 

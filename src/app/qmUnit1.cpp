@@ -52,9 +52,23 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
       args_(std::move(args)),
       window_(window),
       run_(State,
-           RunControls{bStart, bStartBackground, bHide, tshCurProf, tshStat, tshPars, PC,
-                       DBCheckBox5, DBDateTimeEditEh2, DBDateTimeEditEh3, Label6, Label7,
-                       ShowItem, HideItem, StartinbackgroundItem, StopItem, lStatus,
+           RunControls{bStart,
+                       bStartBackground,
+                       bHide,
+                       tshCurProf,
+                       tshStat,
+                       tshPars,
+                       PC,
+                       DBCheckBox5,
+                       DBDateTimeEditEh2,
+                       DBDateTimeEditEh3,
+                       Label6,
+                       Label7,
+                       ShowItem,
+                       HideItem,
+                       StartinbackgroundItem,
+                       StopItem,
+                       lStatus,
                        {&lStartedAt, &lFinishExpectedAt, &lProfilesToPperate, &lFilesToTotal,
                         &lFilesLeft, &lCurrentProfile, &lCurrStartedAt, &lCurrFinishExpectedAt,
                         &lFilesToOperate, &lCurrFilesLeft, &lCurrentFile},
@@ -67,7 +81,9 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
   FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+  FormDestroy();
+}
 
 void TForm1::SetUpControls() {
   PC.AddPage(tshCurProf);
@@ -98,8 +114,8 @@ void TForm1::SetUpControls() {
   nvDelete.SetHint("Delete profile [Ctrl+Del]");
   nvPost.SetHint("Post edit [ F2 ]");
   nvCancel.SetHint("Cancel edit");
-  for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &DBCheckBox1, &lInterval, &DBCheckBox5, &Label6, &Label7, &chRunOnWindowsStart})
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&DBCheckBox1, &lInterval, &DBCheckBox5,
+                                                            &Label6, &Label7, &chRunOnWindowsStart})
     c->SetColor(kBackgroundGreen);
 
   ShowItem.SetHint("Open Quillmor window");
@@ -149,9 +165,13 @@ void TForm1::FormCreate() {
   OnAfterShowTimer.SetEnabled(true);
 }
 
-void TForm1::OnWindowShown() { FormShow(); }
+void TForm1::OnWindowShown() {
+  FormShow();
+}
 
-void TForm1::OnWindowHidden() { FormHide(); }
+void TForm1::OnWindowHidden() {
+  FormHide();
+}
 
 void TForm1::FormShow() {
   const size_t count = rmSets.RecordCount();
@@ -265,13 +285,23 @@ void TForm1::bHelpClick() {
 
 bool TForm1::FormKeyUp(HotKey key) {
   switch (key) {
-    case HotKey::kF1: bHelpClick(); return true;
-    case HotKey::kF3: Editor.bMasterClick(); return true;
+    case HotKey::kF1:
+      bHelpClick();
+      return true;
+    case HotKey::kF3:
+      Editor.bMasterClick();
+      return true;
     // As a click of the button: a key whose button is disabled does nothing, so the run
     // controller never leaves the states of its control table.
-    case HotKey::kF8: bStart.Click(); return true;
-    case HotKey::kF9: bStartBackground.Click(); return true;
-    case HotKey::kF10: bHideClick(); return true;
+    case HotKey::kF8:
+      bStart.Click();
+      return true;
+    case HotKey::kF9:
+      bStartBackground.Click();
+      return true;
+    case HotKey::kF10:
+      bHideClick();
+      return true;
   }
   return false;
 }
@@ -302,13 +332,21 @@ void TForm1::EmptyLogBuffer() {
   LogBuffer.clear();
 }
 
-void TForm1::CreateTimerItems() { EmptyLogBuffer(); }
+void TForm1::CreateTimerItems() {
+  EmptyLogBuffer();
+}
 
 EngineContext TForm1::MakeEngineContext() {
   return EngineContext{
-      fs_, clock_, loop_, dialogs_, formats_, State, RunList,
-      EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                     lFinishExpectedAt, lProfilesToPperate, bStart, bStartBackground, StatTimer},
+      fs_,
+      clock_,
+      loop_,
+      dialogs_,
+      formats_,
+      State,
+      RunList,
+      EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
+                     lProfilesToPperate, bStart, bStartBackground, StatTimer},
       *this};
 }
 

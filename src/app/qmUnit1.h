@@ -154,9 +154,8 @@ class TForm1 : public EngineHost, private RunControllerHost {
   ui::CheckBox chDeleteRemoved{"chDeleteRemoved",
                                "Delete in archive files removed from source directory "};
   ui::Label lKeepCopy{"lKeepCopy", "Keep copy"};
-  ui::ComboBox eKeepCopy{"eKeepCopy",
-                         {"Do not keep", "Sequence number in file name",
-                          "Date and time in file name"}};
+  ui::ComboBox eKeepCopy{
+      "eKeepCopy", {"Do not keep", "Sequence number in file name", "Date and time in file name"}};
   ui::Label lInterval{"lInterval", "Re-backup interval (hh:mm:ss)"};
   ui::Edit DBDateTimeEditEh1{"DBDateTimeEditEh1"};
   ui::CheckBox DBCheckBox5{"DBCheckBox5", "Use active time limitations"};

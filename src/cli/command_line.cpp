@@ -53,7 +53,9 @@ const OptionInfo* FindOption(std::string_view name) {
   return nullptr;
 }
 
-bool IsBackgroundSwitch(std::string_view a) { return a == "/B" || a == "/b"; }
+bool IsBackgroundSwitch(std::string_view a) {
+  return a == "/B" || a == "/b";
+}
 
 ParseOutcome Fail(std::string error) {
   ParseOutcome out;
@@ -63,7 +65,9 @@ ParseOutcome Fail(std::string error) {
 
 }  // namespace
 
-const char* UsageText() { return kUsage; }
+const char* UsageText() {
+  return kUsage;
+}
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   ParseOutcome out;
@@ -93,7 +97,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
       return Fail("option '" + name + "' takes no value");
 
     switch (option->takes) {
-      case Takes::kNothing: break;
+      case Takes::kNothing:
+        break;
       case Takes::kValue:
         if (!has_inline_value) {
           if (i + 1 >= args.size()) return Fail("option '" + name + "' needs a value");
@@ -140,17 +145,23 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
   }
   const CommandLine& line = parsed.line;
   switch (line.command) {
-    case Command::kHelp: out << kUsage; return 0;
-    case Command::kVersion: out << kVersion << "\n"; return 0;
-    case Command::kList: return ListProfiles(StorePath(line.store_path), out, err);
+    case Command::kHelp:
+      out << kUsage;
+      return 0;
+    case Command::kVersion:
+      out << kVersion << "\n";
+      return 0;
+    case Command::kList:
+      return ListProfiles(StorePath(line.store_path), out, err);
     case Command::kRun:
     case Command::kRunAll: {
       // The progress line is for a person watching a terminal, not for a captured stream.
       const bool progress = &err == &std::cerr && isatty(STDERR_FILENO);
-      return RunProfiles({line.store_path, line.names, line.command == Command::kRunAll}, out,
-                         err, progress);
+      return RunProfiles({line.store_path, line.names, line.command == Command::kRunAll}, out, err,
+                         progress);
     }
-    case Command::kWindow: break;
+    case Command::kWindow:
+      break;
   }
   window_args = line.window_args;
   store_path = line.store_path;

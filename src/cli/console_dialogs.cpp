@@ -18,10 +18,16 @@ std::string ConsoleDialogs::AsLines(const std::string& text) {
   return lines;
 }
 
-void ConsoleDialogs::Print(const std::string& text) { err_ << "quillmor: " << AsLines(text) << "\n"; }
+void ConsoleDialogs::Print(const std::string& text) {
+  err_ << "quillmor: " << AsLines(text) << "\n";
+}
 
-void ConsoleDialogs::ShowErrorBox(const std::string& text) { Print(text); }
-void ConsoleDialogs::ShowInformation(const std::string& text) { Print(text); }
+void ConsoleDialogs::ShowErrorBox(const std::string& text) {
+  Print(text);
+}
+void ConsoleDialogs::ShowInformation(const std::string& text) {
+  Print(text);
+}
 void ConsoleDialogs::ShowApplicationError(const std::string& text) {
   Print(ui::ApplicationErrorText(text));
 }
@@ -41,8 +47,7 @@ bool ConsoleDialogs::ConfirmOkCancel(const std::string& text) {
   return false;
 }
 
-std::optional<std::string> ConsoleDialogs::BrowseForFolder(const std::string&,
-                                                           const std::string&) {
+std::optional<std::string> ConsoleDialogs::BrowseForFolder(const std::string&, const std::string&) {
   return std::nullopt;
 }
 

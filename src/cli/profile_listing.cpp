@@ -34,25 +34,44 @@ std::string FormatTime(TDateTime value) {
 std::string FieldText(const ProfileRow& row, ProfileField field) {
   using F = ProfileField;
   switch (field) {
-    case F::Enabled: return row.Enabled ? "1" : "0";
-    case F::Name: return EscapeText(row.Name);
-    case F::SrcDir: return EscapeText(row.SrcDir);
-    case F::DestDir: return EscapeText(row.DestDir);
-    case F::FileMask: return EscapeText(row.FileMask);
-    case F::InclDirs: return row.InclDirs ? "1" : "0";
-    case F::CopyCriteria: return std::to_string(row.CopyCriteria);
-    case F::SyncMethod: return std::to_string(row.SyncMethod);
-    case F::LastRun: return FormatDateTime(row.LastRun);
-    case F::NextRun: return FormatDateTime(row.NextRun);
-    case F::KeepCopyKind: return std::to_string(row.KeepCopyKind);
-    case F::PSDone: return std::to_string(row.PSDone);
-    case F::doZIP: return row.doZIP ? "1" : "0";
-    case F::zipMode: return std::to_string(row.zipMode);
-    case F::RemoveDeleted: return row.RemoveDeleted ? "1" : "0";
-    case F::UseStartTimeEndTime: return row.UseStartTimeEndTime ? "1" : "0";
-    case F::StartTime: return FormatTime(row.StartTime);
-    case F::FinishTime: return FormatTime(row.FinishTime);
-    case F::Interval: return FormatTime(row.Interval);
+    case F::Enabled:
+      return row.Enabled ? "1" : "0";
+    case F::Name:
+      return EscapeText(row.Name);
+    case F::SrcDir:
+      return EscapeText(row.SrcDir);
+    case F::DestDir:
+      return EscapeText(row.DestDir);
+    case F::FileMask:
+      return EscapeText(row.FileMask);
+    case F::InclDirs:
+      return row.InclDirs ? "1" : "0";
+    case F::CopyCriteria:
+      return std::to_string(row.CopyCriteria);
+    case F::SyncMethod:
+      return std::to_string(row.SyncMethod);
+    case F::LastRun:
+      return FormatDateTime(row.LastRun);
+    case F::NextRun:
+      return FormatDateTime(row.NextRun);
+    case F::KeepCopyKind:
+      return std::to_string(row.KeepCopyKind);
+    case F::PSDone:
+      return std::to_string(row.PSDone);
+    case F::doZIP:
+      return row.doZIP ? "1" : "0";
+    case F::zipMode:
+      return std::to_string(row.zipMode);
+    case F::RemoveDeleted:
+      return row.RemoveDeleted ? "1" : "0";
+    case F::UseStartTimeEndTime:
+      return row.UseStartTimeEndTime ? "1" : "0";
+    case F::StartTime:
+      return FormatTime(row.StartTime);
+    case F::FinishTime:
+      return FormatTime(row.FinishTime);
+    case F::Interval:
+      return FormatTime(row.Interval);
   }
   return {};
 }
@@ -64,11 +83,20 @@ std::string EscapeText(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -102,8 +130,7 @@ int ListProfiles(const std::string& store_path, std::ostream& out, std::ostream&
   });
   const LoadResult loaded = LoadProfiles(store_path, table);
   if (loaded.existed && !loaded.opened) {
-    err << "quillmor: cannot read the profile store " << store_path << ": " << loaded.error
-        << "\n";
+    err << "quillmor: cannot read the profile store " << store_path << ": " << loaded.error << "\n";
     return 1;
   }
 

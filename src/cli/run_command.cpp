@@ -141,15 +141,20 @@ void RunTally::Count(TLogKind kind, const std::string& text) {
       else
         ++copied;
       break;
-    case lkDelete: ++deleted; break;
-    case lkError: ++failed; break;
-    case lkInfo: break;
+    case lkDelete:
+      ++deleted;
+      break;
+    case lkError:
+      ++failed;
+      break;
+    case lkInfo:
+      break;
   }
 }
 
 std::string RunTally::Summary() const {
-  return "copied " + std::to_string(copied) + ", packed " + std::to_string(packed) +
-         ", deleted " + std::to_string(deleted) + ", failed " + std::to_string(failed);
+  return "copied " + std::to_string(copied) + ", packed " + std::to_string(packed) + ", deleted " +
+         std::to_string(deleted) + ", failed " + std::to_string(failed);
 }
 
 int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err, bool progress) {
@@ -157,8 +162,8 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   RunDialogs dialogs(err);
   HiddenWindow window;
   const std::string store = StorePath(request.store_path);
-  TForm1 form(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats::FromLocale(),
-              store, {}, window);
+  TForm1 form(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats::FromLocale(), store,
+              {}, window);
 
   std::vector<TProfileRecord> selected;
   std::vector<std::string> unknown;

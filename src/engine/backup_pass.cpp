@@ -12,7 +12,9 @@ namespace qm {
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
 
 }  // namespace
 
@@ -66,8 +68,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     // Every kept copy of a file that still exists is marked, not only those the search for
     // a newer copy happened to reach, so the removal pass never deletes them.
     for (size_t j : index.EntriesNamed(s.Name)) item.DestFiles.Object(j).Matched = 1;
-    const DestinationIndex::Pairing pairing =
-        index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
+    const DestinationIndex::Pairing pairing = index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
 
     if (!pairing.copy_needed) {
       ++item.FilesDone;  // the destination counterpart counts as done too

@@ -25,10 +25,10 @@ std::string TargetDrive(FileSystem& fs, const std::string& target);
 int64_t TargetFreeSpace(FileSystem& fs, const std::string& target);
 
 struct FailedTransfer {
-  std::string_view verb;     // "copy" or "compress", as in "Can not copy file "
+  std::string_view verb;  // "copy" or "compress", as in "Can not copy file "
   const std::string& source;
   const std::string& target;
-  bool quote_paths = true;   // the synchronisation passes write the paths bare
+  bool quote_paths = true;  // the synchronisation passes write the paths bare
 };
 
 // Thrown when the user breaks a run after a failed transfer; it unwinds the pass and ends the
@@ -44,7 +44,6 @@ class RunBroken : public std::runtime_error {
 // not part of the record: the free space decides which record is written.
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text = {});  // throw RunBroken
-
 
 // One plain copy of a pass: processes pending messages, copies with the window's bar and label,
 // then counts the file and writes its success record, or classifies the failure.

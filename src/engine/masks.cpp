@@ -5,7 +5,9 @@
 namespace qm {
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 
 struct Char {
   uint32_t cp;

@@ -60,8 +60,8 @@ std::pair<std::string, std::string> SplitAtLastDot(std::string_view text) {
   return {std::string(text.substr(0, at)), std::string(text.substr(at + 1))};
 }
 
-std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP,
-                                           int16_t KeepCopyKind, int64_t& M) {
+std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP, int16_t KeepCopyKind,
+                                           int64_t& M) {
   std::string reduced(name);
   if (doZIP) {
     auto [before, after] = SplitAtLastDot(reduced);
@@ -136,8 +136,7 @@ DestinationIndex::DestinationIndex(const TWList<TFilesListItem>& dest, bool doZI
     if (!reduced_.back()) continue;
     Group& group = groups_[*reduced_.back()];
     const auto time = static_cast<DosDateTime>(entry.Time);
-    group.max_time.push_back(group.max_time.empty() ? time
-                                                    : std::max(group.max_time.back(), time));
+    group.max_time.push_back(group.max_time.empty() ? time : std::max(group.max_time.back(), time));
     group.entries.push_back(i);
   }
   max_sequence_ = m;

@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <functional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -33,8 +33,8 @@ std::pair<std::string, std::string> SplitAtLastDot(std::string_view text);
 // (nullopt, i.e. skip the entry, when it has no ".zip"), then the kept-copy suffix. In
 // sequence mode the number found is read into the running maximum `M` (a part that is not a
 // number counts as 0).
-std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP,
-                                           int16_t KeepCopyKind, int64_t& M);
+std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP, int16_t KeepCopyKind,
+                                           int64_t& M);
 
 // The date-and-time suffix for `now`: short date, a blank and long time, with "," "." ":" ";"
 // made "-", ASCII letters and digits and non-ASCII characters kept, everything else "_".

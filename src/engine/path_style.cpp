@@ -3,11 +3,17 @@
 namespace qm {
 namespace {
 
-bool EndsWith(std::string_view s, char c) { return !s.empty() && s.back() == c; }
+bool EndsWith(std::string_view s, char c) {
+  return !s.empty() && s.back() == c;
+}
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 // "C:\" in the Windows style, "/" in the POSIX style.
 bool IsRoot(std::string_view path, const PathStyle& style) {

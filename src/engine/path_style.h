@@ -11,8 +11,8 @@ namespace qm {
 
 struct PathStyle {
   char separator = '/';
-  bool drive_roots = false;      // "C:" and "C:\" name drive roots
-  bool case_insensitive = false; // names are keyed in lower case (ASCII letters)
+  bool drive_roots = false;       // "C:" and "C:\" name drive roots
+  bool case_insensitive = false;  // names are keyed in lower case (ASCII letters)
 
   // Converts a name to the form used as a pairing key: lower case when case-insensitive,
   // unchanged otherwise (a case-sensitive file system may hold A.txt beside a.txt).

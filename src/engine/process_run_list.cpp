@@ -13,7 +13,9 @@ namespace qm {
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
 
 std::string ProfileLine(const char* what, const TDataItem& item, int32_t files) {
   const TProfileRecord& p = item.Profile;

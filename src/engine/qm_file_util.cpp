@@ -108,8 +108,8 @@ std::string PercentText(int64_t done, int64_t total) {
 }
 
 void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                          const std::string& target_path, ui::ProgressBar& bar,
-                          ui::Label& label, DurabilityBatch* batch) {
+                          const std::string& target_path, ui::ProgressBar& bar, ui::Label& label,
+                          DurabilityBatch* batch) {
   // One status call tells whether the target is a directory, exists, and is read-only.
   std::string target = target_path;
   Result<DirEntry> existing = fs.Stat(target);
@@ -203,11 +203,11 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
 
   const Result<DosDateTime> time_now = in.LastWriteTime();
   const Result<int64_t> size_now = in.Size();
-  const bool changed = (time_at_open.ok() && time_now.ok() &&
-                        time_at_open.value() != time_now.value()) ||
-                       (size_now.ok() && size_now.value() != copied);
-  if (changed) Fail(Error{ErrorKind::kIo, "the source changed while it was copied"},
-                    "Stream read error");
+  const bool changed =
+      (time_at_open.ok() && time_now.ok() && time_at_open.value() != time_now.value()) ||
+      (size_now.ok() && size_now.value() != copied);
+  if (changed)
+    Fail(Error{ErrorKind::kIo, "the source changed while it was copied"}, "Stream read error");
   // A new file may skip its own sync: until the batch has synced the volume it carries a time
   // older than any source, so a power cut leaves nothing the next run takes as up to date.
   // Replacing a file always syncs first, so the good older copy is never lost.
@@ -259,6 +259,8 @@ void MakeDirPath(FileSystem& fs, const std::string& dir) {
   (void)fs.CreateDirectory(path);
 }
 
-std::string TempDirectory(FileSystem& fs) { return fs.TempDirectory(); }
+std::string TempDirectory(FileSystem& fs) {
+  return fs.TempDirectory();
+}
 
 }  // namespace qm

@@ -175,8 +175,8 @@ class LibzipPacker final : public ZipPacker {
     if (!info.ok()) Fail(info.error().kind, "Cannot open file " + path);
     if (info.value().is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
 
-    auto& source = *sources.emplace_back(
-        std::make_unique<EntrySource>(fs_, loop_, path, info.value().size));
+    auto& source =
+        *sources.emplace_back(std::make_unique<EntrySource>(fs_, loop_, path, info.value().size));
     zip_source_t* zs = zip_source_function(zip, &EntrySource::Callback, &source);
     if (zs == nullptr) Fail(ErrorKind::kOther, zip_strerror(zip));
     const std::string name(FileNamePart(path));
@@ -189,7 +189,7 @@ class LibzipPacker final : public ZipPacker {
     const DosDateTime time = info.value().time;
     if (zip_set_file_compression(zip, i, ZIP_CM_DEFLATE, 9) != 0 ||
         zip_file_set_dostime(zip, i, static_cast<zip_uint16_t>(time & 0xFFFF),
-                              static_cast<zip_uint16_t>(time >> 16), 0) != 0 ||
+                             static_cast<zip_uint16_t>(time >> 16), 0) != 0 ||
         zip_file_set_external_attributes(zip, i, 0, ZIP_OPSYS_DOS, info.value().attr) != 0) {
       Fail(ErrorKind::kOther, "Cannot set up entry " + name + ": " + zip_strerror(zip));
     }

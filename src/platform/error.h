@@ -19,8 +19,8 @@ enum class ErrorKind {
   kIsDirectory,
   kNotDirectory,
   kExists,
-  kIo,            // a read or write failed part-way
-  kInvalid,       // bad argument, name too long
+  kIo,       // a read or write failed part-way
+  kInvalid,  // bad argument, name too long
   kOther,
 };
 
@@ -67,8 +67,7 @@ class [[nodiscard]] Result {
 // The one exception type for unwinding a long operation (a copy, a pack); carries the error.
 class FileError : public std::runtime_error {
  public:
-  explicit FileError(Error error)
-      : std::runtime_error(error.message), error_(std::move(error)) {}
+  explicit FileError(Error error) : std::runtime_error(error.message), error_(std::move(error)) {}
   const Error& error() const { return error_; }
 
  private:

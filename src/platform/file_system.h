@@ -14,12 +14,12 @@
 namespace qm {
 
 // Attribute bits as the design's directory search reports them.
-inline constexpr uint32_t faReadOnly = 0x01;   // the owner has no write permission
-inline constexpr uint32_t faHidden = 0x02;     // never set for a name: dot names are skipped instead
-inline constexpr uint32_t faSysFile = 0x04;    // devices, sockets, fifos
+inline constexpr uint32_t faReadOnly = 0x01;  // the owner has no write permission
+inline constexpr uint32_t faHidden = 0x02;    // never set for a name: dot names are skipped instead
+inline constexpr uint32_t faSysFile = 0x04;   // devices, sockets, fifos
 inline constexpr uint32_t faVolumeID = 0x08;
 inline constexpr uint32_t faDirectory = 0x10;
-inline constexpr uint32_t faArchive = 0x20;    // every regular file
+inline constexpr uint32_t faArchive = 0x20;  // every regular file
 
 // Local last-write time packed as a FAT date-time: date in the high 16 bits, time of day in the
 // low 16 bits, two-second resolution. Compare these as unsigned values.
@@ -29,11 +29,11 @@ using DosDateTime = uint32_t;
 // that file (with the target's size and time); a link to a directory carries `is_link` and is
 // never descended; a dangling link is not listed at all.
 struct DirEntry {
-  std::string name;         // bare name, as found on disk
-  uint32_t attr = 0;        // fa* bits
-  int64_t size = 0;         // bytes, full 64 bits
-  DosDateTime time = 0;     // local last-write time, DOS packed
-  bool is_link = false;     // the name is a symbolic link
+  std::string name;      // bare name, as found on disk
+  uint32_t attr = 0;     // fa* bits
+  int64_t size = 0;      // bytes, full 64 bits
+  DosDateTime time = 0;  // local last-write time, DOS packed
+  bool is_link = false;  // the name is a symbolic link
 
   bool is_directory() const { return (attr & faDirectory) != 0; }
 };

@@ -16,7 +16,9 @@ int16_t TProfileRecord::GetInt16(size_t at) const {
   return v;
 }
 
-void TProfileRecord::SetInt16(size_t at, int16_t v) { std::memcpy(&bytes_[at], &v, sizeof v); }
+void TProfileRecord::SetInt16(size_t at, int16_t v) {
+  std::memcpy(&bytes_[at], &v, sizeof v);
+}
 
 double TProfileRecord::GetDouble(size_t at) const {
   double v;
@@ -24,7 +26,9 @@ double TProfileRecord::GetDouble(size_t at) const {
   return v;
 }
 
-void TProfileRecord::SetDouble(size_t at, double v) { std::memcpy(&bytes_[at], &v, sizeof v); }
+void TProfileRecord::SetDouble(size_t at, double v) {
+  std::memcpy(&bytes_[at], &v, sizeof v);
+}
 
 std::string TProfileRecord::GetText(size_t at, size_t capacity) const {
   const size_t length = std::min(static_cast<size_t>(bytes_[at]), capacity);

@@ -40,11 +40,15 @@ bool ReadRecord(ReadableFile& file, TProfileRecord& record, std::string& error) 
 
 // Cleanup after a save that already failed and says so; a temporary that cannot be removed
 // as well changes nothing about that outcome.
-void RemoveTemporary(FileSystem& fs, const std::string& path) { (void)fs.Remove(path); }
+void RemoveTemporary(FileSystem& fs, const std::string& path) {
+  (void)fs.Remove(path);
+}
 
 }  // namespace
 
-std::string BackupPathOf(const std::string& file_name) { return file_name + ".bak"; }
+std::string BackupPathOf(const std::string& file_name) {
+  return file_name + ".bak";
+}
 
 LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table, FileSystem& fs) {
   LoadResult result;

@@ -22,28 +22,21 @@ struct FieldInfo {
 };
 
 constexpr std::array<FieldInfo, kProfileFieldCount> kFields = {{
-    {"Enabled", FieldType::kBool, 0},
-    {"Name", FieldType::kText, 30},
-    {"SrcDir", FieldType::kText, 254},
-    {"DestDir", FieldType::kText, 254},
-    {"FileMask", FieldType::kText, 255},
-    {"InclDirs", FieldType::kBool, 0},
-    {"CopyCriteria", FieldType::kInt16, 0},
-    {"SyncMethod", FieldType::kInt16, 0},
-    {"LastRun", FieldType::kDateTime, 0},
-    {"NextRun", FieldType::kDateTime, 0},
-    {"KeepCopyKind", FieldType::kInt16, 0},
-    {"PSDone", FieldType::kInt16, 0},
-    {"doZIP", FieldType::kBool, 0},
-    {"zipMode", FieldType::kInt16, 0},
-    {"RemoveDeleted", FieldType::kBool, 0},
-    {"UseStartTimeEndTime", FieldType::kBool, 0},
-    {"StartTime", FieldType::kTime, 0},
-    {"FinishTime", FieldType::kTime, 0},
+    {"Enabled", FieldType::kBool, 0},       {"Name", FieldType::kText, 30},
+    {"SrcDir", FieldType::kText, 254},      {"DestDir", FieldType::kText, 254},
+    {"FileMask", FieldType::kText, 255},    {"InclDirs", FieldType::kBool, 0},
+    {"CopyCriteria", FieldType::kInt16, 0}, {"SyncMethod", FieldType::kInt16, 0},
+    {"LastRun", FieldType::kDateTime, 0},   {"NextRun", FieldType::kDateTime, 0},
+    {"KeepCopyKind", FieldType::kInt16, 0}, {"PSDone", FieldType::kInt16, 0},
+    {"doZIP", FieldType::kBool, 0},         {"zipMode", FieldType::kInt16, 0},
+    {"RemoveDeleted", FieldType::kBool, 0}, {"UseStartTimeEndTime", FieldType::kBool, 0},
+    {"StartTime", FieldType::kTime, 0},     {"FinishTime", FieldType::kTime, 0},
     {"Interval", FieldType::kDateTime, 0},
 }};
 
-const FieldInfo& Info(ProfileField f) { return kFields[static_cast<size_t>(f)]; }
+const FieldInfo& Info(ProfileField f) {
+  return kFields[static_cast<size_t>(f)];
+}
 
 [[noreturn]] void WrongType(ProfileField f, const char* as) {
   throw std::logic_error(std::string("profile field ") + Info(f).name + " is not " + as);
@@ -52,47 +45,70 @@ const FieldInfo& Info(ProfileField f) { return kFields[static_cast<size_t>(f)]; 
 template <class Row>
 auto* BoolOf(Row& r, ProfileField f) {
   switch (f) {
-    case ProfileField::Enabled: return &r.Enabled;
-    case ProfileField::InclDirs: return &r.InclDirs;
-    case ProfileField::doZIP: return &r.doZIP;
-    case ProfileField::RemoveDeleted: return &r.RemoveDeleted;
-    case ProfileField::UseStartTimeEndTime: return &r.UseStartTimeEndTime;
-    default: WrongType(f, "true/false");
+    case ProfileField::Enabled:
+      return &r.Enabled;
+    case ProfileField::InclDirs:
+      return &r.InclDirs;
+    case ProfileField::doZIP:
+      return &r.doZIP;
+    case ProfileField::RemoveDeleted:
+      return &r.RemoveDeleted;
+    case ProfileField::UseStartTimeEndTime:
+      return &r.UseStartTimeEndTime;
+    default:
+      WrongType(f, "true/false");
   }
 }
 
 template <class Row>
 auto* IntOf(Row& r, ProfileField f) {
   switch (f) {
-    case ProfileField::CopyCriteria: return &r.CopyCriteria;
-    case ProfileField::SyncMethod: return &r.SyncMethod;
-    case ProfileField::KeepCopyKind: return &r.KeepCopyKind;
-    case ProfileField::PSDone: return &r.PSDone;
-    case ProfileField::zipMode: return &r.zipMode;
-    default: WrongType(f, "a whole number");
+    case ProfileField::CopyCriteria:
+      return &r.CopyCriteria;
+    case ProfileField::SyncMethod:
+      return &r.SyncMethod;
+    case ProfileField::KeepCopyKind:
+      return &r.KeepCopyKind;
+    case ProfileField::PSDone:
+      return &r.PSDone;
+    case ProfileField::zipMode:
+      return &r.zipMode;
+    default:
+      WrongType(f, "a whole number");
   }
 }
 
 template <class Row>
 auto* TextOf(Row& r, ProfileField f) {
   switch (f) {
-    case ProfileField::Name: return &r.Name;
-    case ProfileField::SrcDir: return &r.SrcDir;
-    case ProfileField::DestDir: return &r.DestDir;
-    case ProfileField::FileMask: return &r.FileMask;
-    default: WrongType(f, "a text");
+    case ProfileField::Name:
+      return &r.Name;
+    case ProfileField::SrcDir:
+      return &r.SrcDir;
+    case ProfileField::DestDir:
+      return &r.DestDir;
+    case ProfileField::FileMask:
+      return &r.FileMask;
+    default:
+      WrongType(f, "a text");
   }
 }
 
 template <class Row>
 auto* DateTimeOf(Row& r, ProfileField f) {
   switch (f) {
-    case ProfileField::LastRun: return &r.LastRun;
-    case ProfileField::NextRun: return &r.NextRun;
-    case ProfileField::StartTime: return &r.StartTime;
-    case ProfileField::FinishTime: return &r.FinishTime;
-    case ProfileField::Interval: return &r.Interval;
-    default: WrongType(f, "a date-time");
+    case ProfileField::LastRun:
+      return &r.LastRun;
+    case ProfileField::NextRun:
+      return &r.NextRun;
+    case ProfileField::StartTime:
+      return &r.StartTime;
+    case ProfileField::FinishTime:
+      return &r.FinishTime;
+    case ProfileField::Interval:
+      return &r.Interval;
+    default:
+      WrongType(f, "a date-time");
   }
 }
 
@@ -108,11 +124,15 @@ const ProfileRow& NeverSet() {
 // Orders two rows by one field; false/true and numbers by value, texts byte-wise.
 bool Less(const ProfileRow& x, const ProfileRow& y, ProfileField f) {
   switch (TypeOf(f)) {
-    case FieldType::kBool: return *BoolOf(x, f) < *BoolOf(y, f);
-    case FieldType::kInt16: return *IntOf(x, f) < *IntOf(y, f);
-    case FieldType::kText: return *TextOf(x, f) < *TextOf(y, f);
+    case FieldType::kBool:
+      return *BoolOf(x, f) < *BoolOf(y, f);
+    case FieldType::kInt16:
+      return *IntOf(x, f) < *IntOf(y, f);
+    case FieldType::kText:
+      return *TextOf(x, f) < *TextOf(y, f);
     case FieldType::kDateTime:
-    case FieldType::kTime: return *DateTimeOf(x, f) < *DateTimeOf(y, f);
+    case FieldType::kTime:
+      return *DateTimeOf(x, f) < *DateTimeOf(y, f);
   }
   return false;
 }
@@ -128,9 +148,15 @@ const std::array<ProfileField, kProfileFieldCount>& AllProfileFields() {
   return fields;
 }
 
-const char* FieldName(ProfileField field) { return Info(field).name; }
-FieldType TypeOf(ProfileField field) { return Info(field).type; }
-size_t TextFieldSize(ProfileField field) { return Info(field).text_size; }
+const char* FieldName(ProfileField field) {
+  return Info(field).name;
+}
+FieldType TypeOf(ProfileField field) {
+  return Info(field).type;
+}
+size_t TextFieldSize(ProfileField field) {
+  return Info(field).text_size;
+}
 
 const ProfileRow& ProfileTable::Row(size_t index) const {
   if (index >= rows_.size()) throw std::out_of_range("profile table row out of range");
@@ -139,9 +165,12 @@ const ProfileRow& ProfileTable::Row(size_t index) const {
 
 bool ProfileTable::Modified() const {
   switch (state_) {
-    case TableState::kInsert: return true;
-    case TableState::kEdit: return rows_[current_] != saved_;
-    case TableState::kBrowse: return false;
+    case TableState::kInsert:
+      return true;
+    case TableState::kEdit:
+      return rows_[current_] != saved_;
+    case TableState::kBrowse:
+      return false;
   }
   return false;
 }
@@ -169,8 +198,12 @@ bool ProfileTable::MoveTo(size_t rec_no) {
   return true;
 }
 
-bool ProfileTable::First() { return MoveTo(1); }
-bool ProfileTable::Last() { return MoveTo(rows_.size()); }
+bool ProfileTable::First() {
+  return MoveTo(1);
+}
+bool ProfileTable::Last() {
+  return MoveTo(rows_.size());
+}
 
 bool ProfileTable::Next() {
   if (!CheckBrowseMode()) return false;
@@ -202,8 +235,12 @@ bool ProfileTable::AddRow(bool at_end) {
   return true;
 }
 
-bool ProfileTable::Append() { return AddRow(true); }
-bool ProfileTable::Insert() { return AddRow(false); }
+bool ProfileTable::Append() {
+  return AddRow(true);
+}
+bool ProfileTable::Insert() {
+  return AddRow(false);
+}
 
 bool ProfileTable::Edit() {
   if (rows_.empty()) return Append();
@@ -225,13 +262,16 @@ bool ProfileTable::Post() {
 
 void ProfileTable::Cancel() {
   switch (state_) {
-    case TableState::kBrowse: return;
+    case TableState::kBrowse:
+      return;
     case TableState::kInsert:
       rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(current_));
       // Back to the row that was current before the new one came.
       current_ = rows_.empty() ? 0 : std::min(insert_from_, rows_.size() - 1);
       break;
-    case TableState::kEdit: rows_[current_] = saved_; break;
+    case TableState::kEdit:
+      rows_[current_] = saved_;
+      break;
   }
   state_ = TableState::kBrowse;
   AfterScroll();

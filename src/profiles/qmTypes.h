@@ -23,12 +23,12 @@ class TProfileRecord {
  public:
   static constexpr size_t kSize = 1682;
   // Byte offsets of the layout.
-  static constexpr size_t kEnabled = 0, kName = 1, kSrcDir = 42, kDestDir = 298,
-                          kFileMask = 554, kInclDirs = 810, kCopyCriteria = 811,
-                          kSyncMethod = 813, kLastRun = 815, kNextRun = 823,
-                          kKeepCopyKind = 831, kPSDone = 833, kdoZIP = 835, kzipMode = 836,
-                          kRemoveDeleted = 838, kInterval = 839, kUseStartTimeEndTime = 847,
-                          kStartTime = 848, kFinishTime = 856, kReserved = 864;
+  static constexpr size_t kEnabled = 0, kName = 1, kSrcDir = 42, kDestDir = 298, kFileMask = 554,
+                          kInclDirs = 810, kCopyCriteria = 811, kSyncMethod = 813, kLastRun = 815,
+                          kNextRun = 823, kKeepCopyKind = 831, kPSDone = 833, kdoZIP = 835,
+                          kzipMode = 836, kRemoveDeleted = 838, kInterval = 839,
+                          kUseStartTimeEndTime = 847, kStartTime = 848, kFinishTime = 856,
+                          kReserved = 864;
   static constexpr size_t kNameChars = 40, kDirChars = 255;
 
   using Bytes = std::array<std::byte, kSize>;

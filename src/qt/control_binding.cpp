@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -24,7 +24,9 @@ namespace qm::qt {
 
 namespace {
 
-QString Text(const std::string& s) { return ToQtText(s); }
+QString Text(const std::string& s) {
+  return ToQtText(s);
+}
 
 // Runs `update` now and on every change of `control`, until `object` is destroyed.
 void Follow(ui::Control& control, QObject* object, std::function<void()> update) {
@@ -160,9 +162,7 @@ QLineEdit* Bind(ui::Edit& control, QWidget* parent) {
 
 QSpinBox* Bind(ui::SpinEdit& control, QWidget* parent) {
   auto* w = Make<QSpinBox>(control, parent);
-  auto clamp = [](int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
-  };
+  auto clamp = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); };
   Follow(control, w, [&control, w, clamp] {
     ApplyCommon(control, w);
     const QSignalBlocker block(w);
@@ -188,7 +188,8 @@ QComboBox* Bind(ui::ComboBox& control, QWidget* parent) {
     }
     w->setCurrentIndex(control.ItemIndex());
   });
-  QObject::connect(w, &QComboBox::activated, [&control](int index) { control.SelectByUser(index); });
+  QObject::connect(w, &QComboBox::activated,
+                   [&control](int index) { control.SelectByUser(index); });
   return w;
 }
 
@@ -201,7 +202,8 @@ QProgressBar* Bind(ui::ProgressBar& control, QWidget* parent) {
     const int64_t span = control.Max() - control.Min();
     const int64_t scale = span > INT_MAX ? span / 1'000'000 + 1 : 1;
     w->setRange(0, static_cast<int>(span / scale));
-    w->setValue(static_cast<int>(std::clamp<int64_t>(control.Position() - control.Min(), 0, span) / scale));
+    w->setValue(
+        static_cast<int>(std::clamp<int64_t>(control.Position() - control.Min(), 0, span) / scale));
   });
   return w;
 }

@@ -1,9 +1,9 @@
 #include "qt/image_list.h"
 
 #include <QPainter>
-#include <cmath>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <cmath>
 
 namespace qm::qt {
 
@@ -56,10 +56,18 @@ QPixmap ImageListPixmap(int index) {
   p.setRenderHint(QPainter::Antialiasing);
   switch (index) {
     // Blue for the one-off run, green for the background mode.
-    case 0: Triangle(p, QRectF(5, 3, 11, 13), kBlue); break;
-    case 1: Square(p, QRectF(4, 4, 11, 11), kBlue); break;
-    case 2: Triangle(p, QRectF(5, 3, 11, 13), kGreen); break;
-    case 3: Square(p, QRectF(4, 4, 11, 11), kGreen); break;
+    case 0:
+      Triangle(p, QRectF(5, 3, 11, 13), kBlue);
+      break;
+    case 1:
+      Square(p, QRectF(4, 4, 11, 11), kBlue);
+      break;
+    case 2:
+      Triangle(p, QRectF(5, 3, 11, 13), kGreen);
+      break;
+    case 3:
+      Square(p, QRectF(4, 4, 11, 11), kGreen);
+      break;
     case 4:
       // A window with an arrow down to the notification area.
       Window(p, QRectF(2.5, 1.5, 14, 9));
@@ -75,7 +83,8 @@ QPixmap ImageListPixmap(int index) {
       p.drawLine(QPointF(5, 5), QPointF(14, 14));
       p.drawLine(QPointF(14, 5), QPointF(5, 14));
       break;
-    default: break;
+    default:
+      break;
   }
   return pixmap;
 }

@@ -1,16 +1,15 @@
 #include "qt/main_window.h"
 
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QStyle>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +19,7 @@
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -57,7 +57,8 @@ QVBoxLayout* ScrollingPage(QWidget* page) {
 }
 
 // An editor with its buttons at its right.
-QWidget* EditWithButtons(QWidget* parent, QLineEdit* edit, std::initializer_list<QPushButton*> buttons) {
+QWidget* EditWithButtons(QWidget* parent, QLineEdit* edit,
+                         std::initializer_list<QPushButton*> buttons) {
   auto* row = new QWidget(parent);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -155,12 +156,23 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return false;
   TForm1::HotKey hot;
   switch (key->key()) {
-    case Qt::Key_F1: hot = TForm1::HotKey::kF1; break;
-    case Qt::Key_F3: hot = TForm1::HotKey::kF3; break;
-    case Qt::Key_F8: hot = TForm1::HotKey::kF8; break;
-    case Qt::Key_F9: hot = TForm1::HotKey::kF9; break;
-    case Qt::Key_F10: hot = TForm1::HotKey::kF10; break;
-    default: return false;
+    case Qt::Key_F1:
+      hot = TForm1::HotKey::kF1;
+      break;
+    case Qt::Key_F3:
+      hot = TForm1::HotKey::kF3;
+      break;
+    case Qt::Key_F8:
+      hot = TForm1::HotKey::kF8;
+      break;
+    case Qt::Key_F9:
+      hot = TForm1::HotKey::kF9;
+      break;
+    case Qt::Key_F10:
+      hot = TForm1::HotKey::kF10;
+      break;
+    default:
+      return false;
   }
   form_.Guarded([this, hot] { form_.FormKeyUp(hot); })();
   return true;
@@ -217,9 +229,9 @@ void MainWindow::BuildCurrentProfilePage(QWidget* page) {
   l->addWidget(Bind(form_.lSrcDir, p));
   l->addWidget(EditWithButtons(p, Bind(form_.eSrcDir, p), {Bind(form_.eSrcDirEditButtons0, p)}));
   l->addWidget(Bind(form_.lDestDir, p));
-  l->addWidget(EditWithButtons(p, Bind(form_.eDestDir, p),
-                               {Bind(form_.eDestDirEditButtons0, p),
-                                Bind(form_.eDestDirEditButtons1, p)}));
+  l->addWidget(
+      EditWithButtons(p, Bind(form_.eDestDir, p),
+                      {Bind(form_.eDestDirEditButtons0, p), Bind(form_.eDestDirEditButtons1, p)}));
   l->addWidget(Bind(form_.lFileMask, p));
   l->addWidget(Bind(form_.DBEditEh4, p));
   l->addWidget(Bind(form_.DBCheckBox2, p));
@@ -303,7 +315,8 @@ void MainWindow::BuildStatisticsPage(QWidget* page) {
   c->addRow(text("Finish expected at:"), Bind(form_.lCurrFinishExpectedAt, current));
   c->addRow(text("Files to operate: "), Bind(form_.lFilesToOperate, current));
   c->addRow(text("Files left: "), Bind(form_.lCurrFilesLeft, current));
-  c->addRow(text("Current profile:"), PercentRow(current, form_.psProfile, form_.lpsCurrentprofile));
+  c->addRow(text("Current profile:"),
+            PercentRow(current, form_.psProfile, form_.lpsCurrentprofile));
   c->addRow(text("Current file name:"), Flexible(Bind(form_.lCurrentFile, current)));
   c->addRow(text("Current file done:"), PercentRow(current, form_.psFile, form_.lpsCurrentFile));
   l->addStretch(1);
@@ -350,8 +363,8 @@ void MainWindow::ConnectGrid() {
     form_.grdProfs.SelectedRows = std::move(rows);
   });
   data_connection_ = form_.rmSets.DataChanged.Connect([this] { FollowCurrentRow(); });
-  selection_connection_ =
-      form_.grdProfs.SelectionCleared.Connect([this] { grid_->selectionModel()->clearSelection(); });
+  selection_connection_ = form_.grdProfs.SelectionCleared.Connect(
+      [this] { grid_->selectionModel()->clearSelection(); });
   FollowCurrentRow();
 }
 
@@ -406,6 +419,8 @@ void WindowHandle::HideWindow() {
   if (window_) window_->hide();
 }
 
-bool WindowHandle::IsWindowVisible() const { return window_ && window_->isVisible(); }
+bool WindowHandle::IsWindowVisible() const {
+  return window_ && window_->isVisible();
+}
 
 }  // namespace qm::qt

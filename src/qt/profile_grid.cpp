@@ -79,8 +79,8 @@ void SetUpProfileGrid(QTableView* grid, ProfileEditor& editor) {
     // Selected row numbers would now name other profiles; only the current one stays selected.
     const QModelIndex current = grid->currentIndex();
     if (current.isValid())
-      grid->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
-                                                  QItemSelectionModel::Rows);
+      grid->selectionModel()->select(
+          current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   });
 }
 

@@ -21,7 +21,9 @@ ProfileTableModel::ProfileTableModel(ProfileTable& table, QObject* parent)
   connection_ = table_.DataChanged.Connect([this] { Refresh(); });
 }
 
-ProfileTableModel::~ProfileTableModel() { table_.DataChanged.Disconnect(connection_); }
+ProfileTableModel::~ProfileTableModel() {
+  table_.DataChanged.Disconnect(connection_);
+}
 
 void ProfileTableModel::Refresh() {
   const int rows = static_cast<int>(table_.RecordCount());
@@ -52,10 +54,14 @@ QVariant ProfileTableModel::data(const QModelIndex& index, int role) const {
   }
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   switch (index.column()) {
-    case 1: return QString::fromStdString(row.Name);
-    case 2: return QString::fromStdString(row.SrcDir);
-    case 3: return QString::fromStdString(row.DestDir);
-    default: return {};
+    case 1:
+      return QString::fromStdString(row.Name);
+    case 2:
+      return QString::fromStdString(row.SrcDir);
+    case 3:
+      return QString::fromStdString(row.DestDir);
+    default:
+      return {};
   }
 }
 

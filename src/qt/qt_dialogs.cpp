@@ -45,8 +45,8 @@ bool QtDialogs::AskErrorYesNo(const std::string& text) {
 }
 
 bool QtDialogs::ConfirmOkCancel(const std::string& text) {
-  return Box(parent_, QMessageBox::Question, "Confirm", text,
-             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
+  return Box(parent_, QMessageBox::Question, "Confirm", text, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 void QtDialogs::ShowApplicationError(const std::string& text) {

@@ -1,12 +1,12 @@
 #include "qt/qt_main.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <exception>
 #include <memory>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "app/qmUnit1.h"
 #include "platform/app_paths.h"

@@ -5,7 +5,9 @@
 
 namespace qm::qt {
 
-QtMessageLoop::QtMessageLoop() { ticks_.start(); }
+QtMessageLoop::QtMessageLoop() {
+  ticks_.start();
+}
 
 QtMessageLoop::~QtMessageLoop() {
   for (auto& [timer, qtimer] : timers_) {
@@ -19,17 +21,23 @@ void QtMessageLoop::ProcessMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-uint64_t QtMessageLoop::TickCount() { return static_cast<uint64_t>(ticks_.elapsed()); }
+uint64_t QtMessageLoop::TickCount() {
+  return static_cast<uint64_t>(ticks_.elapsed());
+}
 
 void QtMessageLoop::Post(std::function<void()> event) {
   QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(event), Qt::QueuedConnection);
 }
 
-void QtMessageLoop::Run() { QCoreApplication::exec(); }
+void QtMessageLoop::Run() {
+  QCoreApplication::exec();
+}
 
 // Only the outermost loop ends; a nested ProcessMessages() (a running engine) returns normally
 // and the program ends once the handler that asked for it has returned.
-void QtMessageLoop::Quit() { QCoreApplication::quit(); }
+void QtMessageLoop::Quit() {
+  QCoreApplication::quit();
+}
 
 void QtMessageLoop::TimerChanged(ui::Timer& timer) {
   auto it = timers_.find(&timer);

@@ -43,7 +43,8 @@ TrayIcon::TrayIcon(TForm1& form, QObject* parent)
     ui::MenuItem* item;
     int image;
   };
-  const Entry entries[] = {{&form.ShowItem, kImgShow}, {&form.HideItem, kImgHide},
+  const Entry entries[] = {{&form.ShowItem, kImgShow},
+                           {&form.HideItem, kImgHide},
                            {nullptr, 0},
                            {&form.StartinbackgroundItem, kImgBackgroundStart},
                            {&form.StopItem, kImgBackgroundStop},
@@ -60,13 +61,12 @@ TrayIcon::TrayIcon(TForm1& form, QObject* parent)
   }
   menu_.setToolTipsVisible(true);
   icon_->setContextMenu(&menu_);
-  QObject::connect(icon_, &QSystemTrayIcon::activated,
-                   [this](QSystemTrayIcon::ActivationReason reason) {
-                     // The right button opens the menu and never shows the window.
-                     if (reason == QSystemTrayIcon::Trigger ||
-                         reason == QSystemTrayIcon::DoubleClick)
-                       form_.Guarded([this] { form_.TrayIconDblClick(); })();
-                   });
+  QObject::connect(
+      icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
+        // The right button opens the menu and never shows the window.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+          form_.Guarded([this] { form_.TrayIconDblClick(); })();
+      });
   animation_.setInterval(kAnimationMs);
   QObject::connect(&animation_, &QTimer::timeout, [this] { NextFrame(); });
   connection_ = form_.TrayChanged.Connect([this] { Refresh(); });
@@ -75,7 +75,9 @@ TrayIcon::TrayIcon(TForm1& form, QObject* parent)
   if (QSystemTrayIcon::isSystemTrayAvailable()) icon_->show();
 }
 
-TrayIcon::~TrayIcon() { form_.TrayChanged.Disconnect(connection_); }
+TrayIcon::~TrayIcon() {
+  form_.TrayChanged.Disconnect(connection_);
+}
 
 void TrayIcon::Refresh() {
   icon_->setToolTip(TrayHintText(form_.TrayHint()));

@@ -85,8 +85,7 @@ void RunController::UpdateControls() {
     c_.PC.SetActivePage(&c_.tshStat);
   } else {
     // Decided before the tabs change: hiding the shown tab makes a front end pick a neighbour.
-    const bool was_statistics =
-        c_.PC.ActivePage() == &c_.tshStat || c_.PC.ActivePage() == nullptr;
+    const bool was_statistics = c_.PC.ActivePage() == &c_.tshStat || c_.PC.ActivePage() == nullptr;
     show_tab(c_.tshCurProf, true);
     show_tab(c_.tshPars, true);
     show_tab(c_.tshStat, false);

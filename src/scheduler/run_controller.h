@@ -28,8 +28,13 @@ inline constexpr const char* kStopAndCloseQuestion = "Stop and close Quillmor?";
 
 // Entries of the main window's image list.
 enum ImageIndex : int {
-  kImgStart = 0, kImgStop = 1, kImgBackgroundStart = 2, kImgBackgroundStop = 3, kImgHide = 4,
-  kImgShow = 5, kImgClose = 6,
+  kImgStart = 0,
+  kImgStop = 1,
+  kImgBackgroundStart = 2,
+  kImgBackgroundStop = 3,
+  kImgHide = 4,
+  kImgShow = 5,
+  kImgClose = 6,
 };
 
 // The controls the run controller reads and writes.

@@ -13,8 +13,17 @@
 namespace qm::ui {
 
 enum class ControlKind {
-  kLabel, kButton, kCheckBox, kEdit, kSpinEdit, kComboBox, kProgressBar, kTabSheet,
-  kPageControl, kMenuItem, kGroupBox,
+  kLabel,
+  kButton,
+  kCheckBox,
+  kEdit,
+  kSpinEdit,
+  kComboBox,
+  kProgressBar,
+  kTabSheet,
+  kPageControl,
+  kMenuItem,
+  kGroupBox,
 };
 
 class Control {
@@ -232,7 +241,10 @@ class TabSheet : public Control {
 class PageControl : public Control {
  public:
   explicit PageControl(std::string name) : Control(ControlKind::kPageControl, std::move(name)) {}
-  void AddPage(TabSheet& page) { pages_.push_back(&page); NotifyChanged(); }
+  void AddPage(TabSheet& page) {
+    pages_.push_back(&page);
+    NotifyChanged();
+  }
   const std::vector<TabSheet*>& Pages() const { return pages_; }
   TabSheet* ActivePage() const { return active_; }
   void SetActivePage(TabSheet* page) { Set(active_, page); }

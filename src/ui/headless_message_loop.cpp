@@ -14,7 +14,9 @@ uint64_t HeadlessMessageLoop::TickCount() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void HeadlessMessageLoop::Post(std::function<void()> event) { posted_.push_back(std::move(event)); }
+void HeadlessMessageLoop::Post(std::function<void()> event) {
+  posted_.push_back(std::move(event));
+}
 
 void HeadlessMessageLoop::ProcessMessages() {
   // Only what is pending now: events posted by these handlers wait for the next round.
@@ -54,6 +56,8 @@ void HeadlessMessageLoop::TimerChanged(Timer& timer) {
     timers_.erase(&timer);
 }
 
-void HeadlessMessageLoop::TimerDestroyed(Timer& timer) { timers_.erase(&timer); }
+void HeadlessMessageLoop::TimerDestroyed(Timer& timer) {
+  timers_.erase(&timer);
+}
 
 }  // namespace qm::ui

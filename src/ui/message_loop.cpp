@@ -9,7 +9,9 @@ Timer::Timer(MessageLoop& loop, std::string name, uint32_t interval_ms, bool ena
   if (enabled_) loop_.TimerChanged(*this);
 }
 
-Timer::~Timer() { loop_.TimerDestroyed(*this); }
+Timer::~Timer() {
+  loop_.TimerDestroyed(*this);
+}
 
 void Timer::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;

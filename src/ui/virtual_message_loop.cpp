@@ -14,7 +14,9 @@ void VirtualMessageLoop::ProcessMessages() {
   RunDue();
 }
 
-void VirtualMessageLoop::Post(std::function<void()> event) { At(now_ms_, std::move(event)); }
+void VirtualMessageLoop::Post(std::function<void()> event) {
+  At(now_ms_, std::move(event));
+}
 
 void VirtualMessageLoop::At(uint64_t at_ms, std::function<void()> action) {
   scheduled_.emplace(std::make_pair(at_ms, seq_++), std::move(action));
@@ -92,6 +94,8 @@ void VirtualMessageLoop::TimerChanged(Timer& timer) {
     timers_.erase(&timer);
 }
 
-void VirtualMessageLoop::TimerDestroyed(Timer& timer) { timers_.erase(&timer); }
+void VirtualMessageLoop::TimerDestroyed(Timer& timer) {
+  timers_.erase(&timer);
+}
 
 }  // namespace qm::ui

@@ -79,7 +79,8 @@ namespace {
 
 TEST_F(FormTest, StartSelectedRunsTheSelectedProfilesThenUnselectsThem) {
   WriteStore({"a", "b", "c"});
-  for (const char* name : {"a", "b", "c"}) dir.WriteFile(std::string("src-") + name + "/f.txt", name);
+  for (const char* name : {"a", "b", "c"})
+    dir.WriteFile(std::string("src-") + name + "/f.txt", name);
   Start();
   PassOneTimeStep();
   int cleared = 0;

@@ -43,18 +43,41 @@ class ProfileEditorTest : public FormTest {
 
   static void CopyField(const ProfileRow& r, ProfileTable& t, F f) {
     switch (f) {
-      case F::Enabled: t.SetBool(f, r.Enabled); break;
-      case F::Name: t.SetText(f, r.Name); break;
-      case F::SrcDir: t.SetText(f, r.SrcDir); break;
-      case F::DestDir: t.SetText(f, r.DestDir); break;
-      case F::FileMask: t.SetText(f, r.FileMask); break;
-      case F::InclDirs: t.SetBool(f, r.InclDirs); break;
-      case F::SyncMethod: t.SetInt(f, r.SyncMethod); break;
-      case F::KeepCopyKind: t.SetInt(f, r.KeepCopyKind); break;
-      case F::doZIP: t.SetBool(f, r.doZIP); break;
-      case F::RemoveDeleted: t.SetBool(f, r.RemoveDeleted); break;
-      case F::Interval: (void)t.SetDateTime(f, r.Interval); break;
-      default: break;
+      case F::Enabled:
+        t.SetBool(f, r.Enabled);
+        break;
+      case F::Name:
+        t.SetText(f, r.Name);
+        break;
+      case F::SrcDir:
+        t.SetText(f, r.SrcDir);
+        break;
+      case F::DestDir:
+        t.SetText(f, r.DestDir);
+        break;
+      case F::FileMask:
+        t.SetText(f, r.FileMask);
+        break;
+      case F::InclDirs:
+        t.SetBool(f, r.InclDirs);
+        break;
+      case F::SyncMethod:
+        t.SetInt(f, r.SyncMethod);
+        break;
+      case F::KeepCopyKind:
+        t.SetInt(f, r.KeepCopyKind);
+        break;
+      case F::doZIP:
+        t.SetBool(f, r.doZIP);
+        break;
+      case F::RemoveDeleted:
+        t.SetBool(f, r.RemoveDeleted);
+        break;
+      case F::Interval:
+        (void)t.SetDateTime(f, r.Interval);
+        break;
+      default:
+        break;
     }
   }
 

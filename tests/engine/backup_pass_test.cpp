@@ -144,7 +144,8 @@ class ZipPassTest : public BackupPassTest {
     EXPECT_NE(z, nullptr) << archive;
     std::vector<std::string> names;
     if (!z) return names;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) names.push_back(zip_get_name(z, i, 0));
+    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i)
+      names.push_back(zip_get_name(z, i, 0));
     zip_close(z);
     return names;
   }
@@ -181,9 +182,8 @@ TEST_F(ZipPassTest, ArchiveThatCannotBeWrittenIsAFailedPack) {
   Write("b.txt", "b", kNoon);
   WriteDest("sub", "a file where the directory should be", kDayBefore);
   RunPass(Profile("P", kKeepNone, true));
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("Can not compress file \"" + Src("sub/a.txt") + "\" to \"" +
-                          Dest("sub/a.txt.zip") + "\""));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not compress file \"" + Src("sub/a.txt") +
+                                               "\" to \"" + Dest("sub/a.txt.zip") + "\""));
   EXPECT_EQ(host.operated, 1) << "the next file is packed";
   EXPECT_THAT(Entries(Dest("b.txt.zip")), ElementsAre("b.txt"));
 }

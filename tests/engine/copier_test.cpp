@@ -67,8 +67,8 @@ TEST_F(CopierTest, EmptySourceGivesEmptyTargetWithSourceTime) {
 // kernel (the real file system) or read and written by hand (the wrapper).
 TEST_F(CopierTest, BlocksAroundTheBufferSize) {
   const size_t chunk = 64 * CopyBufferSize;
-  for (size_t size : {size_t{1}, size_t{16383}, size_t{16384}, size_t{16385}, size_t{40000},
-                      chunk, chunk + 1, 2 * chunk + 16384}) {
+  for (size_t size : {size_t{1}, size_t{16383}, size_t{16384}, size_t{16385}, size_t{40000}, chunk,
+                      chunk + 1, 2 * chunk + 16384}) {
     const std::string content(size, 'x');
     const std::string src = tmp.WriteFile("src/f", content);
     const uint64_t before = loop.TickCount();
@@ -205,10 +205,10 @@ TEST_F(CopierTest, TimeThatCannotBeSetDoesNotFailTheCopy) {
 }
 
 TEST(PercentText, RoundsHalvesToEvenWithFullSizes) {
-  EXPECT_EQ(PercentText(1, 8), "12 %");    // 12.5
-  EXPECT_EQ(PercentText(3, 8), "38 %");    // 37.5
-  EXPECT_EQ(PercentText(1, 200), "0 %");   // 0.5
-  EXPECT_EQ(PercentText(3, 200), "2 %");   // 1.5
+  EXPECT_EQ(PercentText(1, 8), "12 %");   // 12.5
+  EXPECT_EQ(PercentText(3, 8), "38 %");   // 37.5
+  EXPECT_EQ(PercentText(1, 200), "0 %");  // 0.5
+  EXPECT_EQ(PercentText(3, 200), "2 %");  // 1.5
   EXPECT_EQ(PercentText(2, 3), "67 %");
   EXPECT_EQ(PercentText(5'000'000'000LL, 10'000'000'000LL), "50 %");
   EXPECT_EQ(PercentText(0, 0), "0 %");

@@ -66,9 +66,8 @@ TEST_F(EngineLoopTest, StartAndFinishRecordsCountBothFileLists) {
   WriteDest("old.txt", "o", kNoon);
   StartSelected(Profile("Docs"));
   EXPECT_EQ(host.log.front().text, StartRecord("Docs", 5));
-  EXPECT_EQ(host.Texts(lkInfo).back(),
-            "Finished profile \"Docs\", Source=\"" + src + "\", Destination=\"" + dest +
-                "\", Files:5");
+  EXPECT_EQ(host.Texts(lkInfo).back(), "Finished profile \"Docs\", Source=\"" + src +
+                                           "\", Destination=\"" + dest + "\", Files:5");
   EXPECT_EQ(host.operated, 2);
 }
 
@@ -152,8 +151,9 @@ class FullDriveTest : public EngineLoopTest {
     return "Drive not ready or out of free disk space on drive /mnt/full: ! Can not copy file \"" +
            Src(rel) + "\" to \"" + Dest(rel) + "\"";
   }
-  const std::string question = "Drive not ready or out of free disk space on drive /mnt/full:\r"
-                               "Break operation?";
+  const std::string question =
+      "Drive not ready or out of free disk space on drive /mnt/full:\r"
+      "Break operation?";
 };
 
 TEST_F(FullDriveTest, AnswerNoGoesOnWithTheNextFile) {
@@ -190,10 +190,9 @@ TEST_F(FullDriveTest, AVolumeWithRoomGivesThePlainRecord) {
   EngineContext ctx = Ctx();
   ClassifyCopyFailure(ctx, {"copy", Src("two.txt"), Dest("two.txt")});
   ClassifyCopyFailure(ctx, {"copy", "/a b", "/c", /*quote_paths=*/false});
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("Can not copy file \"" + Src("two.txt") + "\" to \"" + Dest("two.txt") +
-                              "\"",
-                          "Can not copy file /a b to /c"));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not copy file \"" + Src("two.txt") +
+                                                   "\" to \"" + Dest("two.txt") + "\"",
+                                               "Can not copy file /a b to /c"));
   EXPECT_GT(TargetFreeSpace(fs, Dest("no/such/dir/x")), 32768);
 }
 

@@ -100,7 +100,9 @@ TEST(DateTimeSuffix, FromRegionalFormats) {
   EXPECT_EQ(DateTimeSuffix(t, us), "12_10_2004_2-14-36_AM");
 
   // Non-ASCII letters stay whole; a narrow no-break space is a blank.
-  us.am = "\xE2\x80\xAF" "vorm\xC3\xA4";
+  us.am =
+      "\xE2\x80\xAF"
+      "vorm\xC3\xA4";
   EXPECT_EQ(DateTimeSuffix(t, us), "12_10_2004_2-14-36__vorm\xC3\xA4");
 }
 
@@ -124,9 +126,19 @@ DestinationIndex::Pairing Walk(const TWList<TFilesListItem>& dest, bool zip, int
 }
 
 TEST(DestinationIndex, GivesTheListWalksOutcomeOnRandomLists) {
-  const std::vector<std::string> dest_names = {
-      "a.txt", "a.txt.1", "a.txt.3", "a.txt.zip", "a.txt.2.zip", "b.txt", "b.txt.12",
-      "b.txt.x.zip", "a.txt.10-12-2004_2-14-36", "old.2004/readme", "c", "c.7", "c.zip"};
+  const std::vector<std::string> dest_names = {"a.txt",
+                                               "a.txt.1",
+                                               "a.txt.3",
+                                               "a.txt.zip",
+                                               "a.txt.2.zip",
+                                               "b.txt",
+                                               "b.txt.12",
+                                               "b.txt.x.zip",
+                                               "a.txt.10-12-2004_2-14-36",
+                                               "old.2004/readme",
+                                               "c",
+                                               "c.7",
+                                               "c.zip"};
   const std::vector<std::string> source_names = {"a.txt", "b.txt", "c", "old", "zzz"};
   // Times straddle the signed limit, so a signed comparison would be caught.
   const std::vector<int32_t> times = {100, 200, 300, static_cast<int32_t>(0x90000000u)};
@@ -154,8 +166,7 @@ TEST(DestinationIndex, GivesTheListWalksOutcomeOnRandomLists) {
         const auto got = index.Pair(name, time);
         SCOPED_TRACE("round " + std::to_string(round) + " source " + name);
         EXPECT_EQ(got.copy_needed, want.copy_needed);
-        EXPECT_EQ(std::vector<size_t>(got.matched.begin(), got.matched.end()),
-                  expected_matched);
+        EXPECT_EQ(std::vector<size_t>(got.matched.begin(), got.matched.end()), expected_matched);
         EXPECT_EQ(got.M, want.M);
       }
     }

@@ -121,9 +121,7 @@ class ListingOnlyFs : public FileSystem {
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& p) override {
     return Missing(p);
   }
-  Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override {
-    return Missing(p);
-  }
+  Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override { return Missing(p); }
   Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& p) override {
     return Missing(p);
   }
@@ -140,8 +138,12 @@ class ListingOnlyFs : public FileSystem {
   static Error Missing(const std::string& p) { return Error{ErrorKind::kNotFound, p}; }
 };
 
-DirEntry File(std::string name) { return DirEntry{std::move(name), faArchive, 1, 0, false}; }
-DirEntry Dir(std::string name) { return DirEntry{std::move(name), faDirectory, 0, 0, false}; }
+DirEntry File(std::string name) {
+  return DirEntry{std::move(name), faArchive, 1, 0, false};
+}
+DirEntry Dir(std::string name) {
+  return DirEntry{std::move(name), faDirectory, 0, 0, false};
+}
 
 TEST(ScanWindowsStyle, RelativeNamesInLowerCaseBelowAFolderOrADriveRoot) {
   ListingOnlyFs fs;
@@ -149,18 +151,18 @@ TEST(ScanWindowsStyle, RelativeNamesInLowerCaseBelowAFolderOrADriveRoot) {
   fs.dirs["C:\\data\\"] = {File("B.txt"), Dir("docs")};
   fs.dirs["C:\\data\\docs\\"] = {File("A.TXT"), File("a.doc")};
   TWList<TFilesListItem> list;
-  ASSERT_TRUE(ScanFolder(fs, "C:\\data", std::string_view("*.txt"), list, true, "C:\\data",
-                         WindowsStyle())
-                  .ok());
+  ASSERT_TRUE(
+      ScanFolder(fs, "C:\\data", std::string_view("*.txt"), list, true, "C:\\data", WindowsStyle())
+          .ok());
   ASSERT_EQ(list.Count(), 2u);
   EXPECT_EQ(list.Text(0), "C:\\data\\docs\\A.TXT");
   EXPECT_EQ(list.Object(0).Name, "docs\\a.txt");
   EXPECT_EQ(list.Object(1).Name, "b.txt");
 
   TWList<TFilesListItem> from_root;
-  ASSERT_TRUE(ScanFolder(fs, "C:\\", std::string_view("*.txt"), from_root, true, "C:\\",
-                         WindowsStyle())
-                  .ok());
+  ASSERT_TRUE(
+      ScanFolder(fs, "C:\\", std::string_view("*.txt"), from_root, true, "C:\\", WindowsStyle())
+          .ok());
   ASSERT_EQ(from_root.Count(), 3u);
   EXPECT_EQ(from_root.Object(0).Name, "data\\docs\\a.txt");
   EXPECT_EQ(from_root.Object(2).Name, "root.txt");

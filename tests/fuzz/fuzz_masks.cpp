@@ -21,7 +21,9 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view s) {
+  return s.find_first_of("*?") != std::string_view::npos;
+}
 
 }  // namespace
 

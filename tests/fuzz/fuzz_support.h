@@ -22,8 +22,8 @@ inline void Require(bool condition) {
 class ScratchDirectory {
  public:
   explicit ScratchDirectory(const std::string& prefix) {
-    std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                          "/" + prefix + "-XXXXXX";
+    std::string pattern =
+        std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/" + prefix + "-XXXXXX";
     const char* made = mkdtemp(pattern.data());
     Require(made != nullptr);
     path_ = made;

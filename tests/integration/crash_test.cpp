@@ -65,7 +65,8 @@ TEST_F(CrashTest, KilledMidCopyLeavesOldOrNothingAndTheRerunFinishes) {
   const std::string chunk = Bytes(1 << 20, 'k');
   {
     std::ofstream big(src + "/big.bin", std::ios::binary);
-    for (int i = 0; i < 64; ++i) big.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    for (int i = 0; i < 64; ++i)
+      big.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
   }
   SetMTime(src + "/big.bin", kNoon);
   tmp.WriteFile("src/small.txt", "small");
@@ -79,8 +80,10 @@ TEST_F(CrashTest, KilledMidCopyLeavesOldOrNothingAndTheRerunFinishes) {
   for (int i = 0; i < 20000 && !hit; ++i) {
     std::error_code ec;
     const auto size = stdfs::file_size(temp, ec);
-    if (!ec && size >= (2u << 20)) hit = true;
-    else std::this_thread::sleep_for(std::chrono::microseconds(500));
+    if (!ec && size >= (2u << 20))
+      hit = true;
+    else
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
   kill(pid, SIGKILL);
   int status = 0;

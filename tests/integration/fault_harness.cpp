@@ -29,8 +29,7 @@ TreeState ReadTree(const std::string& root) {
 
 void PrintTo(const FileState& state, std::ostream* os) {
   *os << "{" << state.content.size() << " bytes, hash " << std::hex
-      << std::hash<std::string>{}(state.content) << ", DOS time " << state.time << std::dec
-      << "}";
+      << std::hash<std::string>{}(state.content) << ", DOS time " << state.time << std::dec << "}";
 }
 
 std::vector<std::string> RecordingHost::Texts(TLogKind kind) const {
@@ -42,7 +41,9 @@ std::vector<std::string> RecordingHost::Texts(TLogKind kind) const {
 
 MidCopyFs::MidCopyFs(FileSystem& inner, std::string path_suffix, int64_t after_bytes,
                      std::function<void()> action)
-    : inner_(inner), suffix_(std::move(path_suffix)), after_bytes_(after_bytes),
+    : inner_(inner),
+      suffix_(std::move(path_suffix)),
+      after_bytes_(after_bytes),
       action_(std::move(action)) {}
 
 namespace {
@@ -73,7 +74,8 @@ class MidCopyFile final : public ReadableFile {
 };
 
 bool EndsWith(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 }  // namespace
@@ -143,8 +145,7 @@ FileSystem& FaultMatrixTest::ActiveFs() {
   return fs;
 }
 
-void FaultMatrixTest::Run(const TProfileRecord& profile,
-                          const std::function<void()>& after_queue) {
+void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<void()>& after_queue) {
   ui::VirtualMessageLoop loop;
   RegionalFormats formats;
   RunState state;
@@ -158,11 +159,17 @@ void FaultMatrixTest::Run(const TProfileRecord& profile,
   bStartBackground.SetEnabled(false);
   ui::Timer StatTimer{loop, "StatTimer", 1500};
   host.stop = [&] { state.Running = false; };
-  EngineContext ctx{ActiveFs(), loop, loop, dialogs, formats, state, run_list,
-                    EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                                   lFinishExpectedAt, lProfilesToPperate, bStart,
-                                   bStartBackground, StatTimer},
-                    host};
+  EngineContext ctx{
+      ActiveFs(),
+      loop,
+      loop,
+      dialogs,
+      formats,
+      state,
+      run_list,
+      EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
+                     lProfilesToPperate, bStart, bStartBackground, StatTimer},
+      host};
   state.Running = true;
   const std::vector<TProfileRecord> selected{profile};
   RunSelectedProfiles(ctx, selected, [&](const TProfileRecord& p) {
@@ -186,7 +193,9 @@ void FaultMatrixTest::Snapshot() {
   dest_before = ReadTree(dest);
 }
 
-void FaultMatrixTest::ExpectSourceUntouched() const { EXPECT_EQ(ReadTree(src), src_before); }
+void FaultMatrixTest::ExpectSourceUntouched() const {
+  EXPECT_EQ(ReadTree(src), src_before);
+}
 
 void FaultMatrixTest::ExpectNoTemporaries() const {
   for (const auto& e : stdfs::recursive_directory_iterator(dest)) {

@@ -159,9 +159,7 @@ class MidCopyFs final : public FileSystem {
     return inner_.SetLastWriteTime(p, t);
   }
   Result<int64_t> FreeSpace(const std::string& p) override { return inner_.FreeSpace(p); }
-  Result<std::string> MountPointOf(const std::string& p) override {
-    return inner_.MountPointOf(p);
-  }
+  Result<std::string> MountPointOf(const std::string& p) override { return inner_.MountPointOf(p); }
   std::string TempDirectory() override { return inner_.TempDirectory(); }
 
  private:

@@ -48,7 +48,8 @@ TEST(ProfileRules, TheMissingFieldsAreListedInOrderWithoutTheLastComma) {
     row.Name = c.name;
     row.SrcDir = c.src;
     row.DestDir = c.dest;
-    EXPECT_EQ(MissingFieldsMessage(row), std::string("Some required fields are not filled:\r") + c.list);
+    EXPECT_EQ(MissingFieldsMessage(row),
+              std::string("Some required fields are not filled:\r") + c.list);
   }
   ProfileRow blanks;
   blanks.Name = " ";  // a blank is a value

@@ -62,7 +62,9 @@ class StoreTest : public ::testing::Test {
   std::string Store() const { return dir_ / "Quillmor.dat"; }
   void WriteStore(const std::string& bytes) { dir_.WriteFile("Quillmor.dat", bytes); }
   std::string ReadStore() const { return dir_.ReadFile("Quillmor.dat"); }
-  LoadResult Load(FileSystem& fs = PosixFileSystem()) { return LoadProfiles(Store(), w_.table, fs); }
+  LoadResult Load(FileSystem& fs = PosixFileSystem()) {
+    return LoadProfiles(Store(), w_.table, fs);
+  }
 
   TempDir dir_;
   WiredTable w_;
@@ -106,7 +108,8 @@ TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
   keep.SetDestDir("/d");
   keep.SetKeepCopyKind(2);  // one-way, no deletion: stays
   keep.SetUseStartTimeEndTime(true);
-  const std::string original = RecordBytes("b", false) + RecordBytes("a") +
+  const std::string original =
+      RecordBytes("b", false) + RecordBytes("a") +
       std::string(reinterpret_cast<const char*>(keep.bytes().data()), TProfileRecord::kSize);
   WriteStore(original);
   ASSERT_TRUE(Load().complete);
@@ -227,13 +230,14 @@ TEST_P(FailedSave, LeavesTheOldStoreAndNoTemporary) {
   EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachStep, FailedSave,
-    ::testing::Values(SaveFault{"Create", FsOp::kCreate, ""}, SaveFault{"Write", FsOp::kWrite, ""},
-                      SaveFault{"Sync", FsOp::kSync, ""}, SaveFault{"Close", FsOp::kClose, ""},
-                      SaveFault{"Backup", FsOp::kRename, ".bak"},
-                      SaveFault{"Replace", FsOp::kRename, ".new"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EachStep, FailedSave,
+                         ::testing::Values(SaveFault{"Create", FsOp::kCreate, ""},
+                                           SaveFault{"Write", FsOp::kWrite, ""},
+                                           SaveFault{"Sync", FsOp::kSync, ""},
+                                           SaveFault{"Close", FsOp::kClose, ""},
+                                           SaveFault{"Backup", FsOp::kRename, ".bak"},
+                                           SaveFault{"Replace", FsOp::kRename, ".new"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StoreTest, ADiskThatFillsUpPartWayLeavesTheOldStore) {
   const std::string original = RecordBytes("one");

@@ -89,7 +89,8 @@ TEST(ProfileTable, RefusedPostKeepsTheRowAndBlocksTheMove) {
   EXPECT_EQ(w.table.State(), TableState::kEdit);
   EXPECT_EQ(w.table.AsText(F::SrcDir), "/src");
   EXPECT_EQ(w.dialogs.Texts(DialogKind::kError),
-            std::vector<std::string>(4, "Some required fields are not filled:\rname, destination directory"));
+            std::vector<std::string>(
+                4, "Some required fields are not filled:\rname, destination directory"));
 }
 
 TEST(ProfileTable, AnUnchangedEditIsCancelledWithoutACheck) {
@@ -200,7 +201,7 @@ TEST(ProfileTable, HeldBackNotificationsNestAndCatchUpOnce) {
   EXPECT_TRUE(w.table.ControlsDisabled());
   w.table.EnableControls();
   EXPECT_EQ(data, 1);
-  EXPECT_EQ(posts, 2);  // the table's own handlers ran meanwhile
+  EXPECT_EQ(posts, 2);       // the table's own handlers ran meanwhile
   w.table.EnableControls();  // unbalanced: ignored
   EXPECT_FALSE(w.table.ControlsDisabled());
   w.table.SetText(F::Name, "c");

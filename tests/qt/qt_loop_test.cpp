@@ -16,7 +16,6 @@ namespace {
 
 class QtLoopTest : public ::testing::Test {
  protected:
-
   // Processes events until `done` holds; the limit only keeps a broken test from hanging.
   template <class F>
   bool PumpUntil(F done) {

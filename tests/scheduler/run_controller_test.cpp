@@ -70,11 +70,17 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   void bStartClick() override { run.bStartClick(); }
 
   EngineContext Ctx() {
-    return EngineContext{PosixFileSystem(), loop, loop, dialogs, formats, state, RunList,
-                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile,
-                                        lStartedAt, lFinishExpectedAt, lProfilesToPperate,
-                                        bStart, bStartBackground, StatTimer},
-                         *this};
+    return EngineContext{
+        PosixFileSystem(),
+        loop,
+        loop,
+        dialogs,
+        formats,
+        state,
+        RunList,
+        EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
+                       lProfilesToPperate, bStart, bStartBackground, StatTimer},
+        *this};
   }
 
   void ExpectIdle() {
@@ -130,11 +136,27 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   ui::Timer StatTimer{loop, "StatTimer", 1500};
   ui::Timer ProcessListInBackgroundTimer{loop, "ProcessListInBackgroundTimer", 1000};
   RunController run{state,
-                    RunControls{bStart, bStartBackground, bHide, tshCurProf, tshStat, tshPars, PC,
-                                DBCheckBox5, DBDateTimeEditEh2, DBDateTimeEditEh3, Label6,
-                                Label7, ShowItem, HideItem, StartinbackgroundItem, StopItem,
-                                lStatus, {&lStartedAt, &lCurrentFile}, {&psFile, &psTotal},
-                                {&lpsTotal}, ProcessListInBackgroundTimer},
+                    RunControls{bStart,
+                                bStartBackground,
+                                bHide,
+                                tshCurProf,
+                                tshStat,
+                                tshPars,
+                                PC,
+                                DBCheckBox5,
+                                DBDateTimeEditEh2,
+                                DBDateTimeEditEh3,
+                                Label6,
+                                Label7,
+                                ShowItem,
+                                HideItem,
+                                StartinbackgroundItem,
+                                StopItem,
+                                lStatus,
+                                {&lStartedAt, &lCurrentFile},
+                                {&psFile, &psTotal},
+                                {&lpsTotal},
+                                ProcessListInBackgroundTimer},
                     *this, loop};
 };
 

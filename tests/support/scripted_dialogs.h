@@ -12,7 +12,13 @@
 namespace qm::test {
 
 enum class DialogKind {
-  kError, kConfirm, kInformation, kErrorYesNo, kOkCancel, kApplicationError, kBrowseFolder,
+  kError,
+  kConfirm,
+  kInformation,
+  kErrorYesNo,
+  kOkCancel,
+  kApplicationError,
+  kBrowseFolder,
   kCreateDirectory,
 };
 
