@@ -8,36 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "app/form_window.h"
 #include "app/qmUnit1.h"
-#include "platform/fault_file_system.h"
 #include "profiles/qmProcs.h"
+#include "support/fake_window.h"
+#include "support/fault_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm::test {
-
-// Shows and hides as a real window does: the form hears of it once the state has changed.
-class FakeWindow : public FormWindow {
- public:
-  TForm1* form = nullptr;
-  bool visible = false;
-  int hides = 0;
-
-  void ShowWindow() override {
-    if (visible) return;
-    visible = true;
-    form->OnWindowShown();
-  }
-  void HideWindow() override {
-    if (!visible) return;
-    visible = false;
-    ++hides;
-    form->OnWindowHidden();
-  }
-  bool IsWindowVisible() const override { return visible; }
-};
 
 class FormTest : public ::testing::Test {
  protected:

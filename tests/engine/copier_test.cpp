@@ -6,9 +6,9 @@
 #include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
 #include "engine_loop_fixture.h"
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm {
 namespace {

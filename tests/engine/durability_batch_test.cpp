@@ -6,7 +6,7 @@
 #include "engine/durability_batch.h"
 #include "engine/qmFileUtil.h"
 #include "engine_loop_fixture.h"
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 
 namespace qm::test {
 namespace {

@@ -18,7 +18,7 @@
 #include "platform/file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm::test {
 

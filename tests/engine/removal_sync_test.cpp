@@ -11,7 +11,7 @@
 #include "engine/removal_pass.h"
 #include "engine/sync_passes.h"
 #include "engine_loop_fixture.h"
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 
 namespace qm::test {
 namespace {

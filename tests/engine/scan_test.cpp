@@ -6,7 +6,7 @@
 
 #include "engine/scan.h"
 #include "engine_loop_fixture.h"
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {

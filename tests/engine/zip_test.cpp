@@ -3,9 +3,9 @@
 
 #include "engine/qmFileUtil.h"
 #include "engine/zip_packer.h"
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm {
 namespace {

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "engine/engine_context.h"
-#include "platform/fault_file_system.h"
 #include "platform/file_system.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
+#include "support/virtual_message_loop.h"
 #include "ui/dialogs.h"
-#include "ui/virtual_message_loop.h"
 
 namespace qm::test {
 

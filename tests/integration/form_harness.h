@@ -9,31 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/form_window.h"
 #include "app/qmUnit1.h"
 #include "fault_harness.h"
-#include "platform/fault_file_system.h"
+#include "support/fake_window.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm::test {
-
-class TestWindow : public FormWindow {
- public:
-  TForm1* form = nullptr;
-  bool visible = false;
-  void ShowWindow() override {
-    if (visible) return;
-    visible = true;
-    form->OnWindowShown();
-  }
-  void HideWindow() override {
-    if (!visible) return;
-    visible = false;
-    form->OnWindowHidden();
-  }
-  bool IsWindowVisible() const override { return visible; }
-};
 
 // Says Yes to closing the program and No to everything else.
 class ClosingDialogs : public AnsweringDialogs {
@@ -74,7 +57,7 @@ class FormHarness : public ::testing::Test {
   ui::VirtualMessageLoop loop;
   ClosingDialogs dialogs;
   FaultInjectingFileSystem fs{PosixFileSystem()};
-  TestWindow window;
+  FakeWindow window;
   std::unique_ptr<TForm1> form;
 };
 

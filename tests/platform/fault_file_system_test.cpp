@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/fault_file_system.h"
 #include "platform/registry.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {

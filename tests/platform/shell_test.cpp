@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "platform/atomic_file.h"
-#include "platform/fault_file_system.h"
 #include "platform/shell.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {

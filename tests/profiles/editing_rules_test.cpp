@@ -1,9 +1,9 @@
 // The editing rules of the options and the destination write test.
 #include <gtest/gtest.h>
 
-#include "platform/fault_file_system.h"
 #include "profile_fixture.h"
 #include "profiles/editing_rules.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {

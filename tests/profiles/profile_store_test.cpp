@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fault_file_system.h"
 #include "profile_fixture.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {

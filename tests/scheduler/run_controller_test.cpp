@@ -8,7 +8,7 @@
 #include "scheduler/run_controller.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm::test {
 namespace {

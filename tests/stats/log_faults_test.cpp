@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fault_file_system.h"
 #include "stats/log_writer.h"
+#include "support/fault_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "support/virtual_message_loop.h"
 #include "ui/dialogs.h"
 #include "ui/headless_message_loop.h"
-#include "ui/virtual_message_loop.h"
 
 namespace qm::ui {
 namespace {

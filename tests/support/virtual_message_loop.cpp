@@ -1,4 +1,4 @@
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 
 #include <limits>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "platform/fault_file_system.h"
+#include "support/fault_file_system.h"
 
 #include <algorithm>
 
