@@ -200,7 +200,7 @@ void TForm1::OnAfterShowTimerTimer() {
 }
 
 bool TForm1::FormCloseQuery() {
-  if (!State.BackgroundMode && !dialogs_.Confirm(kCloseQuestion)) return false;
+  if (State.Mode != RunMode::kBackground && !dialogs_.Confirm(kCloseQuestion)) return false;
   // A pending edit that cannot be posted would be lost with the window; the close waits for it.
   if (!rmSets.CheckBrowseMode()) return false;
   State.Running = false;

@@ -36,39 +36,35 @@ class RunDialogs : public ConsoleDialogs {
   bool AskErrorYesNo(const std::string&) override { return false; }
 };
 
-// The main window as the engine's host, with every record counted on its way to the log.
-class CountingHost : public EngineHost {
- public:
-  CountingHost(TForm1& form, RunTally& tally) : form_(form), tally_(tally) {}
-  void WriteLog(TLogKind kind, const std::string& text) override {
-    tally_.Count(kind, text);
-    form_.WriteLog(kind, text);
-  }
-  void CountOperatedFile() override { form_.CountOperatedFile(); }
-  void StatTimerTimer() override { form_.StatTimerTimer(); }
-  void StopWork() override { form_.StopWork(); }
-  void bStartClick() override { form_.bStartClick(); }
-  void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
-
- private:
-  TForm1& form_;
-  RunTally& tally_;
-};
-
 int TerminalWidth() {
   winsize ws{};
   if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
   return 80;
 }
 
-// One line on the terminal, redrawn from the head of the run list a few times a second.
+// One line on the terminal for the profile being run, redrawn from the run's events at most a
+// few times a second.
 class ProgressLine {
  public:
-  ProgressLine(ui::MessageLoop& loop, TWList<TDataItem>& list, std::ostream& err, bool enabled)
-      : list_(list), err_(err), timer_(loop, "ProgressTimer", 200, enabled) {
-    timer_.OnTimer = [this] { Draw(); };
-  }
+  ProgressLine(ui::MessageLoop& loop, std::ostream& err, bool enabled)
+      : loop_(loop), err_(err), enabled_(enabled) {}
   ~ProgressLine() { Finish(); }
+
+  void Started(const TDataItem& item) {
+    item_ = &item;
+    Draw();
+  }
+  void Ended() {
+    item_ = nullptr;
+    Finish();
+  }
+  void Update() {
+    const uint64_t now = loop_.TickCount();
+    if (item_ != nullptr && now - last_draw_ >= kIntervalMs) Draw();
+  }
+
+ private:
+  static constexpr uint64_t kIntervalMs = 200;
 
   void Finish() {
     if (!drawn_) return;
@@ -76,10 +72,10 @@ class ProgressLine {
     drawn_ = false;
   }
 
- private:
   void Draw() {
-    if (list_.Empty()) return;
-    const TDataItem& item = list_.Object(0);
+    last_draw_ = loop_.TickCount();
+    if (!enabled_ || item_ == nullptr) return;
+    const TDataItem& item = *item_;
     const int64_t total = static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
     const int64_t done = std::min<int64_t>(item.FilesDone, total);
     const int64_t percent = total > 0 ? done * 100 / total : 0;
@@ -92,10 +88,67 @@ class ProgressLine {
     drawn_ = true;
   }
 
-  TWList<TDataItem>& list_;
+  ui::MessageLoop& loop_;
   std::ostream& err_;
-  ui::Timer timer_;
+  const bool enabled_;
+  const TDataItem* item_ = nullptr;
+  uint64_t last_draw_ = 0;
   bool drawn_ = false;
+};
+
+// The main window as the engine's host; the run's events feed the tally and the progress line.
+class WatchingHost : public EngineHost {
+ public:
+  WatchingHost(TForm1& form, RunTally& tally, ProgressLine& line, RunObserver* watcher)
+      : form_(form), tally_(tally), line_(line), watcher_(watcher) {}
+  void WriteLog(TLogKind kind, const std::string& text) override {
+    tally_.CountRecord(kind);
+    form_.WriteLog(kind, text);
+  }
+  void CountOperatedFile() override { form_.CountOperatedFile(); }
+  void StatTimerTimer() override { form_.StatTimerTimer(); }
+  void StopWork() override { form_.StopWork(); }
+  void bStartClick() override { form_.bStartClick(); }
+  void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
+
+  void ProfileQueued(const TDataItem& item) noexcept override {
+    if (watcher_) watcher_->ProfileQueued(item);
+  }
+  void ProfileStarted(const TDataItem& item) noexcept override {
+    line_.Started(item);
+    if (watcher_) watcher_->ProfileStarted(item);
+  }
+  void ProfileFinished(const TDataItem& item) noexcept override {
+    line_.Ended();
+    if (watcher_) watcher_->ProfileFinished(item);
+  }
+  void ProfileDropped(const TDataItem& item) noexcept override {
+    line_.Ended();
+    if (watcher_) watcher_->ProfileDropped(item);
+  }
+  void FileUpToDate(std::string_view source) noexcept override {
+    if (watcher_) watcher_->FileUpToDate(source);
+  }
+  void FileDone(const FileEvent& event) noexcept override {
+    tally_.Count(event);
+    if (watcher_) watcher_->FileDone(event);
+  }
+  void StatusChanged(std::string_view text) noexcept override {
+    if (watcher_) watcher_->StatusChanged(text);
+  }
+  void FileProgress(int64_t done, int64_t total) noexcept override {
+    if (watcher_) watcher_->FileProgress(done, total);
+  }
+  void Update() override {
+    line_.Update();
+    if (watcher_) watcher_->Update();
+  }
+
+ private:
+  TForm1& form_;
+  RunTally& tally_;
+  ProgressLine& line_;
+  RunObserver* watcher_;
 };
 
 std::string DirectoryOf(const std::string& path) {
@@ -133,23 +186,25 @@ bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
 
 }  // namespace
 
-void RunTally::Count(TLogKind kind, const std::string& text) {
-  switch (kind) {
-    case lkSuccess:
-      if (text.find(" compressed to ") != std::string::npos)
-        ++packed;
-      else
-        ++copied;
+void RunTally::Count(const FileEvent& event) {
+  switch (event.action) {
+    case FileAction::kCopied:
+    case FileAction::kCopiedBack:
+      ++copied;
       break;
-    case lkDelete:
+    case FileAction::kPacked:
+      ++packed;
+      break;
+    case FileAction::kDeleted:
       ++deleted;
       break;
-    case lkError:
-      ++failed;
-      break;
-    case lkInfo:
+    case FileAction::kFailed:
       break;
   }
+}
+
+void RunTally::CountRecord(TLogKind kind) {
+  if (kind == lkError) ++failed;
 }
 
 std::string RunTally::Summary() const {
@@ -157,7 +212,8 @@ std::string RunTally::Summary() const {
          std::to_string(deleted) + ", failed " + std::to_string(failed);
 }
 
-int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err, bool progress) {
+int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err, bool progress,
+                RunObserver* watcher) {
   ui::HeadlessMessageLoop loop;
   RunDialogs dialogs(err);
   HiddenWindow window;
@@ -175,17 +231,17 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   // The window fills this in after its first show; the log goes where it would.
   if (form.Log.deLogDir.Text().empty()) form.Log.deLogDir.SetText(DirectoryOf(store));
 
-  // A "Start selected" run: the daily windows do not apply (bStartBackground is disabled).
+  // A "Start selected" run: the daily windows do not apply.
   form.State.Running = true;
-  form.bStartBackground.SetEnabled(false);
+  form.State.Mode = RunMode::kSelected;
 
   RunTally tally;
-  CountingHost host(form, tally);
-  const EngineContext base = form.MakeEngineContext();
-  EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
-                    base.state, base.RunList, base.controls, host};
   {
-    ProgressLine line(loop, form.RunList, err, progress);
+    ProgressLine line(loop, err, progress);
+    WatchingHost host(form, tally, line, watcher);
+    const EngineContext base = form.MakeEngineContext();
+    EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
+                      base.state, base.RunList, base.controls, host};
     RunSelectedProfiles(ctx, selected, [&ctx](const TProfileRecord& p) { QueueProfile(ctx, p); });
   }
   out << tally.Summary() << "\n";

@@ -6,19 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_observer.h"
 #include "profiles/qmTypes.h"
 
 namespace qm::cli {
 
-// What a run did, counted from the records the engine makes, whatever the log options let
-// through to the file.
+// What a run did, counted from the engine's events (failed: its error records), whatever the
+// log options let through to the file.
 struct RunTally {
   int copied = 0;
   int packed = 0;
   int deleted = 0;
   int failed = 0;
 
-  void Count(TLogKind kind, const std::string& text);
+  // Copies both ways, packs and deletions; a failure is counted by its error record.
+  void Count(const FileEvent& event);
+  void CountRecord(TLogKind kind);
   // "copied N, packed N, deleted N, failed N"
   std::string Summary() const;
 };
@@ -32,6 +35,8 @@ struct RunRequest {
 // Runs the request and returns the exit status: 0 when no error record was made, 1 when one
 // was, 2 when a name matches no profile (then nothing runs). The summary goes to `out`;
 // messages, and the progress line when `progress` is set, to `err`.
-int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err, bool progress);
+// `watcher`, when given, hears the run's events too.
+int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err, bool progress,
+                RunObserver* watcher = nullptr);
 
 }  // namespace qm::cli

@@ -31,23 +31,27 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
     packer.SetArchiveTime(source_time);
     packer.Pack();
     packer.Reset();
-  } catch (const RunBroken&) {
-    throw;
-  } catch (const std::exception& e) {
+  } catch (const FileError& e) {
+    // The packer's one error type; a RunBroken from a handler run while packing passes on.
     packer.Reset();
-    ClassifyCopyFailure(ctx, {"compress", source, archive}, e.what());
+    ClassifyCopyFailure(ctx, {"compress", source, archive, true, FileAction::kPacked}, e.what());
     return;
   }
   // The packer has set the time already; setting it again here is what reports a failure.
-  if (!ctx.fs.SetLastWriteTime(archive, source_time).ok())
+  if (!ctx.fs.SetLastWriteTime(archive, source_time).ok()) {
+    ctx.host.FileDone({FileAction::kFailed, FileAction::kPacked, source, archive, 0});
     ctx.host.WriteLog(lkError, "Can not set up date and time on file " + Quoted(archive));
-  else
+  } else {
+    ctx.host.FileDone(
+        {FileAction::kPacked, FileAction::kPacked, source, archive, FileSizeOf(ctx.fs, archive)});
     ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " compressed to " + Quoted(archive));
+  }
   ctx.host.CountOperatedFile();
 }
 
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
   ctx.controls.lStatus.SetCaption("Backing up...");
+  ctx.host.StatusChanged("Backing up...");
   ctx.host.WriteLog(lkInfo, "Backup started");
 
   const TProfileRecord& p = item.Profile;
@@ -61,6 +65,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
   DurabilityBatch batch(ctx.fs);
 
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
+    ctx.host.Update();
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
@@ -71,6 +76,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     const DestinationIndex::Pairing pairing = index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
 
     if (!pairing.copy_needed) {
+      ctx.host.FileUpToDate(item.SrcFiles.Text(i));
       ++item.FilesDone;  // the destination counterpart counts as done too
     } else {
       // By value: handlers run during the copy may append to the list, which moves its texts.

@@ -26,6 +26,7 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
   const std::string what = "Can not " + std::string(failed.verb) + " file " +
                            Quoted(failed.source, failed.quote_paths) + " to " +
                            Quoted(failed.target, failed.quote_paths);
+  ctx.host.FileDone({FileAction::kFailed, failed.attempted, failed.source, failed.target, 0});
   if (TargetFreeSpace(ctx.fs, failed.target) > kFreeSpaceThreshold) {
     ctx.host.WriteLog(lkError, what);
     return;
@@ -33,24 +34,25 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
   const std::string drive = TargetDrive(ctx.fs, failed.target);
   const std::string prefix = "Drive not ready or out of free disk space on drive " + drive;
   ctx.host.WriteLog(lkError, prefix + ": ! " + what);
-  if (ctx.state.BackgroundMode) return;
+  if (ctx.state.Mode == RunMode::kBackground) return;
   if (!ctx.dialogs.AskErrorYesNo(prefix + ":\rBreak operation?")) return;
   ctx.host.bStartClick();
   throw RunBroken(error_text);
 }
 
 void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
-                     DurabilityBatch& batch, bool quote_paths) {
+                     DurabilityBatch& batch, bool quote_paths, FileAction action) {
   ctx.loop.ProcessMessages();
+  // The copier's one error type; anything else is a fault of the program, not of the file.
+  int64_t bytes = 0;
   try {
-    CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
-                         ctx.controls.lpsCurrentFile, &batch);
-  } catch (const RunBroken&) {
-    throw;
-  } catch (const std::exception& e) {
-    ClassifyCopyFailure(ctx, {"copy", source, target, quote_paths}, e.what());
+    bytes = CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
+                                 ctx.controls.lpsCurrentFile, &batch, &ctx.host);
+  } catch (const FileError& e) {
+    ClassifyCopyFailure(ctx, {"copy", source, target, quote_paths, action}, e.what());
     return;
   }
+  ctx.host.FileDone({action, action, source, target, bytes});
   ctx.host.CountOperatedFile();
   ctx.host.WriteLog(lkSuccess, "File " + Quoted(source, quote_paths) + " copied to " +
                                    Quoted(target, quote_paths));

@@ -29,6 +29,7 @@ struct FailedTransfer {
   const std::string& source;
   const std::string& target;
   bool quote_paths = true;  // the synchronisation passes write the paths bare
+  FileAction attempted = FileAction::kCopied;
 };
 
 // Thrown when the user breaks a run after a failed transfer; it unwinds the pass and ends the
@@ -46,8 +47,10 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text = {});  // throw RunBroken
 
 // One plain copy of a pass: processes pending messages, copies with the window's bar and label,
-// then counts the file and writes its success record, or classifies the failure.
+// then counts the file and writes its success record, or classifies the failure. `action` is
+// what the observer hears: kCopied, or kCopiedBack in the reverse synchronisation.
 void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
-                     DurabilityBatch& batch, bool quote_paths);  // throw RunBroken
+                     DurabilityBatch& batch, bool quote_paths,
+                     FileAction action = FileAction::kCopied);  // throw RunBroken
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/run_observer.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "profiles/qmTypes.h"
@@ -14,17 +15,26 @@
 
 namespace qm {
 
-// The run state of the main window; all false at creation.
-struct RunState {
-  bool EngineBusy = false;      // the engine loop is active; a second entry returns at once
-  bool Running = false;         // clearing it is the stop request
-  bool SelectedRun = false;     // a "Start selected" run is being processed
-  bool BackgroundMode = false;  // suppresses the break question
-  TDateTime RunStartedAt = 0;   // when the first profile of the batch was queued
+// The run controller's state. Only the controller changes it (a headless run sets kSelected);
+// the engine reads it, and the start buttons' captions follow it, never the other way round.
+enum class RunMode {
+  kIdle,
+  kSelected,    // a "Start selected" run: daily windows do not apply, the end stops the run
+  kBackground,  // the background mode: daily windows apply, no break question is asked
 };
 
-// Operations of the main window that the engine calls.
-class EngineHost {
+// The run state of the main window; idle and all false at creation.
+struct RunState {
+  bool EngineBusy = false;   // the engine loop is active; a second entry returns at once
+  bool Running = false;      // clearing it is the stop request
+  bool SelectedRun = false;  // a "Start selected" batch is being processed
+  RunMode Mode = RunMode::kIdle;
+  TDateTime RunStartedAt = 0;  // when the first profile of the batch was queued
+};
+
+// Operations of the main window that the engine calls, and the run's observer: the events
+// reach whatever front end hosts the engine.
+class EngineHost : public RunObserver {
  public:
   virtual ~EngineHost() = default;
   virtual void WriteLog(TLogKind kind, const std::string& text) = 0;

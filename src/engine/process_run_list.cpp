@@ -77,33 +77,44 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   ctx.controls.StatTimer.SetEnabled(true);
 
   const TProfileRecord& p = item.Profile;
-  // bStartBackground is disabled during a "Start selected" run, which ignores the window.
-  if (ctx.controls.bStartBackground.Enabled() && p.UseStartTimeEndTime() &&
-      OutsideDailyWindow(p, ctx.clock.Now()))
+  // A "Start selected" run ignores the daily window.
+  if (ctx.state.Mode != RunMode::kSelected && p.UseStartTimeEndTime() &&
+      OutsideDailyWindow(p, ctx.clock.Now())) {
+    ctx.host.ProfileDropped(item);
     return PassOutcome::kCompleted;
+  }
 
   const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   ctx.host.WriteLog(lkInfo, ProfileLine("Started profile ", item, files));
 
   ctx.controls.lStatus.SetCaption("Preparing...");
+  ctx.host.StatusChanged("Preparing...");
   item.StartedAt = ctx.clock.Now();
   item.FilesDone = 0;
   item.FilesLeft = files;
   item.CurrentFile.clear();
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) item.SrcFiles.Object(i).Matched = 0;
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) item.DestFiles.Object(i).Matched = 0;
+  ctx.host.ProfileStarted(item);
 
   const int16_t method = p.SyncMethod();
   if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(p.SrcDir()));
   } else if (method == 0) {
-    if (RunBackupPass(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
+    if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
+      ctx.host.ProfileDropped(item);
+      return PassOutcome::kStopped;
+    }
     if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
   } else if (method == 1) {
-    if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
+    if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
+      ctx.host.ProfileDropped(item);
+      return PassOutcome::kStopped;
+    }
   }
 
   ctx.host.WriteLog(lkInfo, ProfileLine("Finished profile ", item, files));
+  ctx.host.ProfileFinished(item);
   return PassOutcome::kCompleted;
 }
 
@@ -121,7 +132,7 @@ void ProcessRunList(EngineContext& ctx) {
       }
       if (ctx.RunList.Empty() && state.SelectedRun) {
         ctx.dialogs.ShowInformation("Done.");
-        if (ctx.controls.bStart.Caption() == "Stop")
+        if (state.Mode == RunMode::kSelected)
           ctx.host.bStartClick();
         else
           ctx.host.StopWork();
@@ -136,6 +147,7 @@ void ProcessRunList(EngineContext& ctx) {
   }
   ctx.controls.lCurrentFile.SetCaption("");
   ctx.controls.lStatus.SetCaption("Ready.");
+  ctx.host.StatusChanged("Ready.");
   state.EngineBusy = false;
   ctx.controls.StatTimer.SetEnabled(false);
   ctx.RunList.Clear();

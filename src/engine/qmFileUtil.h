@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/durability_batch.h"
+#include "engine/run_observer.h"
 #include "platform/file_system.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
@@ -26,10 +27,13 @@ inline constexpr int CopyBufferSize = 16384;
 // "Stream read error" or "Stream write error".
 // With a `batch`, a copy to a name where nothing existed is not synced on its own: it is
 // renamed into place carrying kUnsyncedCopyTime and gets the source's time when the batch
-// commits. A replacement is always synced before the rename.
-void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                          const std::string& target, ui::ProgressBar& bar, ui::Label& label,
-                          DurabilityBatch* batch = nullptr);  // throw FileError
+// commits. A replacement is always synced before the rename. An `observer` hears the progress
+// of each block and gets its Update() call there.
+// Returns the bytes copied.
+int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
+                             const std::string& target, ui::ProgressBar& bar, ui::Label& label,
+                             DurabilityBatch* batch = nullptr,
+                             RunObserver* observer = nullptr);  // throw FileError
 
 // The temporary name a copy to `target` is written under: ".<name>.qmtmp" beside it. It begins
 // with "." so no scan lists it, and is fixed per target so a stale one is overwritten.

@@ -107,9 +107,9 @@ std::string PercentText(int64_t done, int64_t total) {
   return std::to_string(q) + " %";
 }
 
-void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                          const std::string& target_path, ui::ProgressBar& bar, ui::Label& label,
-                          DurabilityBatch* batch) {
+int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
+                             const std::string& target_path, ui::ProgressBar& bar, ui::Label& label,
+                             DurabilityBatch* batch, RunObserver* observer) {
   // One status call tells whether the target is a directory, exists, and is read-only.
   std::string target = target_path;
   Result<DirEntry> existing = fs.Stat(target);
@@ -196,6 +196,10 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
       copied += static_cast<int64_t>(block);
       bar.SetPosition(copied);
       if (size > 0) label.SetCaption(PercentText(copied, size));
+      if (observer != nullptr) {
+        observer->FileProgress(copied, size);
+        observer->Update();
+      }
       loop.ProcessMessages();
     }
     if (at_end) break;
@@ -232,6 +236,7 @@ void CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::stri
   }
   guard.Committed();
   if (deferred) batch->Add(target, time_now.value(), copied);
+  return copied;
 }
 
 int64_t FileSizeOf(FileSystem& fs, const std::string& path) {

@@ -26,10 +26,13 @@ void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
     if (item.DestFiles.Object(i).Matched) continue;
     const std::string& path = item.DestFiles.Text(i);
-    if (ctx.fs.Remove(path).ok())
+    if (ctx.fs.Remove(path).ok()) {
+      ctx.host.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
       ctx.host.WriteLog(lkDelete, "Deleted file " + Quoted(path));
-    else
+    } else {
+      ctx.host.FileDone({FileAction::kFailed, FileAction::kDeleted, path, {}, 0});
       ctx.host.WriteLog(lkError, "Can not delete file " + Quoted(path));
+    }
     ctx.host.CountOperatedFile();
   }
 }

@@ -1,6 +1,5 @@
 #include "engine/sync_passes.h"
 
-#include <exception>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,6 +22,7 @@ std::unordered_map<std::string_view, size_t> FirstByName(const TWList<TFilesList
 }
 
 struct Direction {
+  FileAction action;
   const char* status;
   const char* arrow;
   const TWList<TFilesListItem>& from;
@@ -40,6 +40,7 @@ bool MayExist(FileSystem& fs, const std::string& path) {
 
 PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   ctx.controls.lStatus.SetCaption(d.status);
+  ctx.host.StatusChanged(d.status);
   ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
                                 d.from_root + " to " + d.to_root);
   const auto counterpart = FirstByName(d.to);
@@ -47,6 +48,7 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   DurabilityBatch batch(ctx.fs);
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
+    ctx.host.Update();
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
@@ -63,10 +65,11 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
       if (found == counterpart.end() && d.to_incomplete && MayExist(ctx.fs, target)) {
         // Replacing a file the scan never compared could overwrite newer work.
+        ctx.host.FileDone({FileAction::kFailed, d.action, source, target, 0});
         ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
                                        " exists but its directory could not be read");
       } else {
-        CopyWithRecords(ctx, source, target, batch, /*quote_paths=*/false);
+        CopyWithRecords(ctx, source, target, batch, /*quote_paths=*/false, d.action);
       }
     }
     ++item.FilesDone;
@@ -80,15 +83,15 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
 PassOutcome RunForwardSyncPass(EngineContext& ctx, TDataItem& item) {
   const TProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
-                 {"Synchronizing ->...", "->", item.SrcFiles, item.DestFiles, p.SrcDir(),
-                  p.DestDir(), item.DestScanFailed});
+                 {FileAction::kCopied, "Synchronizing ->...", "->", item.SrcFiles, item.DestFiles,
+                  p.SrcDir(), p.DestDir(), item.DestScanFailed});
 }
 
 PassOutcome RunReverseSyncPass(EngineContext& ctx, TDataItem& item) {
   const TProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
-                 {"Synchronizing <-...", "<-", item.DestFiles, item.SrcFiles, p.DestDir(),
-                  p.SrcDir(), item.SrcScanFailed});
+                 {FileAction::kCopiedBack, "Synchronizing <-...", "<-", item.DestFiles,
+                  item.SrcFiles, p.DestDir(), p.SrcDir(), item.SrcScanFailed});
 }
 
 PassOutcome RunSyncPasses(EngineContext& ctx, TDataItem& item) {

@@ -7,11 +7,12 @@ RunController::RunController(RunState& state, RunControls controls, RunControlle
     : state_(state), c_(std::move(controls)), host_(host), loop_(loop) {}
 
 void RunController::bStartClick() {
-  // Cleared whichever way the toggle goes, even when the post below is refused.
-  state_.BackgroundMode = false;
+  // The background mode ends whichever way the toggle goes, even when the post is refused.
+  if (state_.Mode == RunMode::kBackground) state_.Mode = RunMode::kIdle;
   if (!host_.PostPendingEdit()) return;
-  if (c_.bStart.Caption() == kStartSelectedCaption) {
+  if (state_.Mode != RunMode::kSelected) {
     state_.Running = true;
+    state_.Mode = RunMode::kSelected;
     c_.bStart.SetCaption(kStopCaption);
     c_.bStart.SetGlyph(kImgStop);
     c_.bStart.SetHint(kStopSelectedHint);
@@ -22,6 +23,7 @@ void RunController::bStartClick() {
     loop_.ProcessMessages();
     host_.RunSelectedProfiles();
   } else {
+    state_.Mode = RunMode::kIdle;
     StopWork();
     c_.bStart.SetCaption(kStartSelectedCaption);
     c_.bStart.SetGlyph(kImgStart);
@@ -34,9 +36,9 @@ void RunController::bStartClick() {
 
 void RunController::bStartBackgroundClick() {
   if (!host_.PostPendingEdit()) return;
-  if (c_.bStartBackground.Caption() == kStartBackgroundCaption) {
+  if (state_.Mode != RunMode::kBackground) {
     state_.Running = true;
-    state_.BackgroundMode = true;
+    state_.Mode = RunMode::kBackground;
     c_.bStartBackground.SetCaption(kStopCaption);
     c_.bStartBackground.SetGlyph(kImgBackgroundStop);
     c_.bStartBackground.SetHint(kStopBackgroundHint);
@@ -48,7 +50,7 @@ void RunController::bStartBackgroundClick() {
     host_.SetTimerListActive(true);
     c_.ProcessListInBackgroundTimer.SetEnabled(true);
   } else {
-    state_.BackgroundMode = false;
+    state_.Mode = RunMode::kIdle;
     StopWork();
     c_.ProcessListInBackgroundTimer.SetEnabled(false);
     host_.SetTimerListActive(false);
@@ -103,13 +105,13 @@ void RunController::UpdateControls() {
   c_.ShowItem.SetEnabled(!visible);
   c_.HideItem.SetEnabled(visible);
   const bool bg_enabled = c_.bStartBackground.Enabled();
-  const bool bg_stop = c_.bStartBackground.Caption() == kStopCaption;
+  const bool bg_stop = state_.Mode == RunMode::kBackground;
   c_.StartinbackgroundItem.SetEnabled(bg_enabled && !bg_stop);
   c_.StopItem.SetEnabled(bg_enabled && bg_stop);
 }
 
 void RunController::CloseItemClick(ui::Dialogs& dialogs, const std::function<void()>& close) {
-  if (state_.BackgroundMode && !dialogs.Confirm(kStopAndCloseQuestion)) return;
+  if (state_.Mode == RunMode::kBackground && !dialogs.Confirm(kStopAndCloseQuestion)) return;
   close();
 }
 

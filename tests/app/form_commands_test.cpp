@@ -31,15 +31,15 @@ TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
   WriteStore({"a"});
   Start({"/B"});
   PassOneTimeStep();
-  ASSERT_TRUE(form->State.BackgroundMode);
+  ASSERT_EQ(form->State.Mode, RunMode::kBackground);
 
   // "Start selected" is disabled in the background mode: F8 starts nothing beside it.
   form->FormKeyUp(TForm1::HotKey::kF8);
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_EQ(form->bStart.Caption(), "Start selected");
 
   form->FormKeyUp(TForm1::HotKey::kF9);
-  EXPECT_FALSE(form->State.BackgroundMode);
+  EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_FALSE(form->State.Running);
   EXPECT_EQ(form->bStartBackground.Caption(), "Start in background");
   EXPECT_FALSE(window.visible);
@@ -53,7 +53,7 @@ TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
   dialogs.ExpectConfirm("Stop and close Quillmor?", false);
   form->CloseItem.Click();
   EXPECT_FALSE(form->Closed());
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_TRUE(form->ProcessListInBackgroundTimer.Enabled());
 
   dialogs.ExpectConfirm("Stop and close Quillmor?", true);

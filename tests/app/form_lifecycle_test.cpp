@@ -17,7 +17,7 @@ TEST_F(FormTest, FirstStartOffersWizardAboutAFifthSecondAfterShowAndNoLeavesTabl
   EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
   EXPECT_TRUE(form->rmSets.IsEmpty());
   EXPECT_FALSE(form->OnAfterShowTimer.Enabled());
-  EXPECT_FALSE(form->State.BackgroundMode);
+  EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_TRUE(window.visible);
 }
 
@@ -52,7 +52,7 @@ TEST_F(FormTest, LowerCaseSwitchStartsTheBackgroundModeAndHidesTheWindow) {
 
   EXPECT_FALSE(window.visible);
   EXPECT_EQ(window.hides, 1);
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_TRUE(form->State.Running);
   EXPECT_EQ(form->bStartBackground.Caption(), "Stop");
   EXPECT_EQ(form->bStartBackground.Glyph(), kImgBackgroundStop);
@@ -75,7 +75,7 @@ TEST_F(FormTest, SwitchOnlyAsSecondArgumentHasNoEffect) {
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   Start({"--verbose", "/B"});
   PassOneTimeStep();
-  EXPECT_FALSE(form->State.BackgroundMode);
+  EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_FALSE(form->State.Running);
   EXPECT_TRUE(window.visible);
 }
@@ -84,7 +84,7 @@ TEST_F(FormTest, SwitchWithEmptyTableStartsBackgroundModeWithoutAQuestion) {
   Start({"/B"});
   PassOneTimeStep();
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_FALSE(window.visible);
 }
 
@@ -95,7 +95,7 @@ TEST_F(FormTest, StoppingTheBackgroundModeFromTheTrayLeavesTheWindowHiddenAndIdl
   form->StopItem.Click();
 
   EXPECT_FALSE(window.visible);
-  EXPECT_FALSE(form->State.BackgroundMode);
+  EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_FALSE(form->State.Running);
   EXPECT_EQ(form->bStartBackground.Caption(), "Start in background");
   EXPECT_EQ(form->bStartBackground.Glyph(), kImgBackgroundStart);

@@ -143,12 +143,13 @@ TEST_F(RunCommand, ErrorRecordMeansStatusOneAndReachesTheLog) {
 
 TEST(RunTallyTest, CountsEachKindOfRecord) {
   RunTally t;
-  t.Count(lkSuccess, "File \"/s/a\" copied to \"/d/a\"");
-  t.Count(lkSuccess, "File /d/b copied to /s/b");
-  t.Count(lkSuccess, "File \"/s/c\" compressed to \"/d/c.zip\"");
-  t.Count(lkDelete, "Deleted file \"/d/x\"");
-  t.Count(lkError, "Can not delete file \"/d/y\"");
-  t.Count(lkInfo, "Backup started");
+  t.Count({FileAction::kCopied, FileAction::kCopied, "/s/a", "/d/a", 1});
+  t.Count({FileAction::kCopiedBack, FileAction::kCopiedBack, "/d/b", "/s/b", 1});
+  t.Count({FileAction::kPacked, FileAction::kPacked, "/s/c", "/d/c.zip", 1});
+  t.Count({FileAction::kDeleted, FileAction::kDeleted, "/d/x", "", 0});
+  t.Count({FileAction::kFailed, FileAction::kDeleted, "/d/y", "", 0});
+  t.CountRecord(lkError);
+  t.CountRecord(lkInfo);
   EXPECT_EQ(t.Summary(), "copied 2, packed 1, deleted 1, failed 1");
 }
 

@@ -79,8 +79,18 @@ struct LogRecord {
   bool operator==(const LogRecord&) const = default;
 };
 
+// One event of the run observer, with its paths copied.
+struct SeenEvent {
+  std::string what;  // "queued", "started", "finished", "dropped", "up to date", "copied"...
+  std::string source, target;
+  FileAction attempted = FileAction::kCopied;
+  int64_t bytes = 0;
+};
+
 class FakeHost : public EngineHost {
  public:
+  std::vector<SeenEvent> events;
+  std::pair<int64_t, int64_t> progress{-1, -1};  // the last (done, total) of a copy
   std::vector<LogRecord> log;
   int operated = 0;
   int stat_updates = 0;
@@ -95,11 +105,29 @@ class FakeHost : public EngineHost {
   void bStartClick() override { start_click(); }
   void SetTrayAnimation(bool on) override { tray_on += on ? 1 : 0; }
 
+  void ProfileQueued(const TDataItem& i) noexcept override { Seen("queued", i.Profile.Name()); }
+  void ProfileStarted(const TDataItem& i) noexcept override { Seen("started", i.Profile.Name()); }
+  void ProfileFinished(const TDataItem& i) noexcept override { Seen("finished", i.Profile.Name()); }
+  void ProfileDropped(const TDataItem& i) noexcept override { Seen("dropped", i.Profile.Name()); }
+  void FileUpToDate(std::string_view source) noexcept override {
+    Seen("up to date", std::string(source));
+  }
+  void FileProgress(int64_t done, int64_t total) noexcept override { progress = {done, total}; }
+  void FileDone(const FileEvent& e) noexcept override {
+    static constexpr const char* kNames[] = {"copied", "packed", "deleted", "copied back",
+                                             "failed"};
+    events.push_back({kNames[static_cast<int>(e.action)], std::string(e.source),
+                      std::string(e.target), e.attempted, e.bytes});
+  }
+
   std::vector<std::string> Texts(TLogKind kind) const {
     std::vector<std::string> out;
     for (const auto& r : log)
       if (r.kind == kind) out.push_back(r.text);
     return out;
+  }
+  void Seen(const char* what, std::string subject) {
+    events.push_back({what, std::move(subject), {}, FileAction::kCopied, 0});
   }
   bool Logged(const std::string& prefix) const {
     for (const auto& r : log)
@@ -119,7 +147,7 @@ class EngineTest : public ::testing::Test {
     };
     // The run controller's stop direction; the engine never clicks it to start.
     host.start_click = [this] {
-      state.BackgroundMode = false;
+      state.Mode = RunMode::kIdle;
       host.StopWork();
       bStart.SetCaption("Start selected");
       bStartBackground.SetEnabled(true);
@@ -156,6 +184,7 @@ class EngineTest : public ::testing::Test {
   // The "Start selected" run as the controller starts it.
   void StartSelected(const std::vector<TProfileRecord>& profiles) {
     state.Running = true;
+    state.Mode = RunMode::kSelected;
     bStart.SetCaption("Stop");
     bStartBackground.SetEnabled(false);
     EngineContext ctx = Ctx();
@@ -166,13 +195,13 @@ class EngineTest : public ::testing::Test {
   // Background mode: queues `profiles` at once, runs the engine until `stop_at_ms`.
   void RunInBackground(const std::vector<TProfileRecord>& profiles, uint64_t stop_at_ms) {
     state.Running = true;
-    state.BackgroundMode = true;
+    state.Mode = RunMode::kBackground;
     bStart.SetEnabled(false);
     bStartBackground.SetCaption("Stop");
     EngineContext ctx = Ctx();
     for (const auto& p : profiles) QueueProfile(ctx, p);
     loop.At(stop_at_ms, [this] {
-      state.BackgroundMode = false;
+      state.Mode = RunMode::kIdle;
       host.StopWork();
     });
     ProcessRunList(ctx);

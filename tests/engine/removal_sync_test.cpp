@@ -258,7 +258,7 @@ TEST_F(FullSourceVolumeTest, YesBreaksTheRun) {
 }
 
 TEST_F(FullSourceVolumeTest, BackgroundModeAsksNothing) {
-  state.BackgroundMode = true;
+  state.Mode = RunMode::kBackground;
   Sync(Queue(Both(), &full), &full);
   EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt"), Record("back2.txt")));
 }

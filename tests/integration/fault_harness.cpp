@@ -171,6 +171,7 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
                      lProfilesToPperate, bStart, bStartBackground, StatTimer},
       host};
   state.Running = true;
+  state.Mode = RunMode::kSelected;
   const std::vector<TProfileRecord> selected{profile};
   RunSelectedProfiles(ctx, selected, [&](const TProfileRecord& p) {
     QueueProfile(ctx, p);

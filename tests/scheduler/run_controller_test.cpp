@@ -218,10 +218,10 @@ TEST_F(RunControllerTest, StopClickDuringALongCopyEndsTheRunAfterThatFile) {
 
 TEST_F(RunControllerTest, RefusedPostCancelsTheClick) {
   post_allowed = false;
-  state.BackgroundMode = true;
+  state.Mode = RunMode::kBackground;
   bStart.Click();
   EXPECT_FALSE(state.Running);
-  EXPECT_FALSE(state.BackgroundMode) << "cleared before the post is tried";
+  EXPECT_NE(state.Mode, RunMode::kBackground) << "cleared before the post is tried";
   EXPECT_EQ(bStart.Caption(), "Start selected");
 }
 
@@ -238,7 +238,7 @@ TEST_F(RunControllerTest, RefusedPostAtTheEndOfARunStillEndsIt) {
 TEST_F(RunControllerTest, BackgroundModeHidesTheWindowAndTheTrayStopsIt) {
   bStartBackground.Click();
   EXPECT_TRUE(state.Running);
-  EXPECT_TRUE(state.BackgroundMode);
+  EXPECT_EQ(state.Mode, RunMode::kBackground);
   EXPECT_FALSE(visible);
   EXPECT_EQ(lStatus.Caption(), "Background mode started.");
   EXPECT_EQ(bStartBackground.Caption(), "Stop");

@@ -1,0 +1,89 @@
+// The headless run in process: what it did is known from the engine's events alone.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/run_command.h"
+#include "profiles/qmTypes.h"
+#include "support/temp_dir.h"
+
+namespace qm::cli {
+namespace {
+
+using test::TempDir;
+
+// Counts what the run did by the type of each event.
+struct ActionCounter : RunObserver {
+  std::map<FileAction, int> done;
+  std::vector<std::string> started;
+  int progress_calls = 0;
+  void ProfileStarted(const TDataItem& item) noexcept override {
+    started.push_back(item.Profile.Name());
+  }
+  void FileDone(const FileEvent& event) noexcept override { ++done[event.action]; }
+  void FileProgress(int64_t, int64_t) noexcept override { ++progress_calls; }
+};
+
+class HeadlessRunTest : public ::testing::Test {
+ protected:
+  HeadlessRunTest() {
+    // The hidden window keeps its settings and log below the test's own folder.
+    setenv("XDG_DATA_HOME", (dir_.path() + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_.path() + "/config").c_str(), 1);
+    dir_.WriteFile("src/a.txt", "alpha");
+    dir_.WriteFile("src/docs/b.txt", "beta");
+    dir_.WriteFile("zsrc/c.txt", "gamma");
+  }
+
+  TProfileRecord Profile(const std::string& name, const std::string& src, const std::string& dest,
+                         bool zip) {
+    TProfileRecord p;
+    p.SetEnabled(true);
+    p.SetName(name);
+    p.SetSrcDir(dir_ / src);
+    p.SetDestDir(dir_ / dest);
+    p.SetFileMask("*.*");
+    p.SetInclDirs(true);
+    p.SetdoZIP(zip);
+    return p;
+  }
+  void WriteStore(const std::vector<TProfileRecord>& profiles) {
+    std::ofstream f(dir_ / "store.dat", std::ios::binary);
+    for (const auto& p : profiles)
+      f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+  }
+  int Run(RunRequest request) {
+    request.store_path = dir_ / "store.dat";
+    return RunProfiles(request, out_, err_, /*progress=*/false, &counter_);
+  }
+
+  TempDir dir_;
+  std::ostringstream out_, err_;
+  ActionCounter counter_;
+};
+
+TEST_F(HeadlessRunTest, CountsCopiesAndPacksFromEvents) {
+  WriteStore({Profile("Docs", "src", "dest", false), Profile("Packs", "zsrc", "zdest", true)});
+  EXPECT_EQ(Run({.all = true}), 0) << err_.str();
+  EXPECT_EQ(counter_.started, (std::vector<std::string>{"Docs", "Packs"}));
+  EXPECT_EQ(counter_.done,
+            (std::map<FileAction, int>{{FileAction::kCopied, 2}, {FileAction::kPacked, 1}}));
+  EXPECT_GT(counter_.progress_calls, 0);
+  EXPECT_EQ(out_.str(), "copied 2, packed 1, deleted 0, failed 0\n");
+}
+
+TEST_F(HeadlessRunTest, SecondRunReportsNoFileActions) {
+  WriteStore({Profile("Docs", "src", "dest", false)});
+  ASSERT_EQ(Run({.names = {"Docs"}}), 0) << err_.str();
+  counter_.done.clear();
+  EXPECT_EQ(Run({.names = {"Docs"}}), 0) << err_.str();
+  EXPECT_TRUE(counter_.done.empty());
+}
+
+}  // namespace
+}  // namespace qm::cli

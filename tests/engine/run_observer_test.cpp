@@ -1,0 +1,84 @@
+// What the engine tells its observer about a run: one event per profile step and per file, typed,
+// with the paths and bytes a front end needs, and no log text.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/engine_loop_fixture.h"
+#include "engine/names.h"
+
+namespace qm::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Field;
+
+class RunObserverTest : public EngineTest {
+ protected:
+  std::vector<std::string> Whats() const {
+    std::vector<std::string> out;
+    for (const SeenEvent& e : host.events) out.push_back(e.what + " " + e.source);
+    return out;
+  }
+  const SeenEvent& Event(const std::string& what) const {
+    for (const SeenEvent& e : host.events)
+      if (e.what == what) return e;
+    ADD_FAILURE() << "no event " << what;
+    static const SeenEvent none;
+    return none;
+  }
+};
+
+TEST_F(RunObserverTest, BackupPassReportsEachFileOnceAndTyped) {
+  Write("new.txt", "new!", kNoon);
+  Write("same.txt", "same", kNoon);
+  WriteDest("same.txt", "same", kNoon);
+  Write("changed.txt", "changed", kNoon);
+  WriteDest("changed.txt.1", "old", kDayBefore);
+  WriteDest("gone.txt", "gone", kDayBefore);
+  Write("full/x.txt", "x", kNoon);
+  fs.full_prefix = Dest("full");
+  dialogs.ExpectErrorYesNo(
+      "Drive not ready or out of free disk space on drive /mnt/full:\rBreak operation?", false);
+
+  const std::string zip_src = tmp.MakeDir("zsrc");
+  const std::string zip_dest = tmp.MakeDir("zdest");
+  tmp.WriteFile("zsrc/packed.txt", "packed");
+  TProfileRecord plain = Profile("Plain", kKeepSequence);
+  plain.SetRemoveDeleted(true);
+  TProfileRecord zip = Profile("Zip", kKeepNone, /*zip=*/true);
+  zip.SetSrcDir(zip_src);
+  zip.SetDestDir(zip_dest);
+  StartSelected({plain, zip});
+
+  EXPECT_THAT(Whats(), ElementsAre("queued Plain", "queued Zip", "started Plain",
+                                   "copied " + Src("changed.txt"), "failed " + Src("full/x.txt"),
+                                   "copied " + Src("new.txt"), "up to date " + Src("same.txt"),
+                                   "deleted " + Dest("gone.txt"), "finished Plain", "started Zip",
+                                   "packed " + zip_src + "/packed.txt", "finished Zip"));
+  // The kept copy is a new numbered name beside the old one, which stays.
+  EXPECT_EQ(Event("copied").target, Dest("changed.txt.2"));
+  EXPECT_EQ(Event("copied").bytes, 7);
+  EXPECT_EQ(Event("failed").attempted, FileAction::kCopied);
+  EXPECT_EQ(Event("failed").target, Dest("full/x.txt"));
+  EXPECT_EQ(Event("packed").target, zip_dest + "/packed.txt.zip");
+  EXPECT_GT(Event("packed").bytes, 0);
+  EXPECT_EQ(Event("deleted").target, "");
+  EXPECT_TRUE(dialogs.AllAnswered());
+}
+
+TEST_F(RunObserverTest, ReverseSynchronisationIsCopiedBackAndProgressReachesTheSize) {
+  WriteDest("back.txt", std::string(40000, 'b'), kNoon);
+  TProfileRecord p = Profile("Sync");
+  p.SetSyncMethod(1);
+  StartSelected(p);
+  EXPECT_THAT(host.events, testing::Contains(Field(&SeenEvent::what, "copied back")));
+  EXPECT_EQ(Event("copied back").source, Dest("back.txt"));
+  EXPECT_EQ(Event("copied back").target, Src("back.txt"));
+  EXPECT_EQ(Event("copied back").bytes, 40000);
+  EXPECT_THAT(Whats(), ElementsAre("queued Sync", "started Sync", "copied back " + Dest("back.txt"),
+                                   "finished Sync"));
+  EXPECT_EQ(host.progress, (std::pair<int64_t, int64_t>{40000, 40000}));
+}
+
+}  // namespace
+}  // namespace qm::test
