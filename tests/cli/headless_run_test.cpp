@@ -57,8 +57,11 @@ class HeadlessRunTest : public ::testing::Test {
     for (const auto& p : profiles)
       f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
   }
-  int Run(RunRequest request) {
+  int Run(std::vector<std::string> names) {
+    RunRequest request;
     request.store_path = dir_ / "store.dat";
+    request.all = names.empty();
+    request.names = std::move(names);
     return RunProfiles(request, out_, err_, /*progress=*/false, &counter_);
   }
 
@@ -69,7 +72,7 @@ class HeadlessRunTest : public ::testing::Test {
 
 TEST_F(HeadlessRunTest, CountsCopiesAndPacksFromEvents) {
   WriteStore({Profile("Docs", "src", "dest", false), Profile("Packs", "zsrc", "zdest", true)});
-  EXPECT_EQ(Run({.all = true}), 0) << err_.str();
+  EXPECT_EQ(Run({}), 0) << err_.str();
   EXPECT_EQ(counter_.started, (std::vector<std::string>{"Docs", "Packs"}));
   EXPECT_EQ(counter_.done,
             (std::map<FileAction, int>{{FileAction::kCopied, 2}, {FileAction::kPacked, 1}}));
@@ -79,9 +82,9 @@ TEST_F(HeadlessRunTest, CountsCopiesAndPacksFromEvents) {
 
 TEST_F(HeadlessRunTest, SecondRunReportsNoFileActions) {
   WriteStore({Profile("Docs", "src", "dest", false)});
-  ASSERT_EQ(Run({.names = {"Docs"}}), 0) << err_.str();
+  ASSERT_EQ(Run({"Docs"}), 0) << err_.str();
   counter_.done.clear();
-  EXPECT_EQ(Run({.names = {"Docs"}}), 0) << err_.str();
+  EXPECT_EQ(Run({"Docs"}), 0) << err_.str();
   EXPECT_TRUE(counter_.done.empty());
 }
 

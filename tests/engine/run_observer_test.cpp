@@ -31,7 +31,7 @@ class RunObserverTest : public EngineTest {
 TEST_F(RunObserverTest, BackupPassReportsEachFileOnceAndTyped) {
   Write("new.txt", "new!", kNoon);
   Write("same.txt", "same", kNoon);
-  WriteDest("same.txt", "same", kNoon);
+  WriteDest("same.txt.1", "same", kNoon);
   Write("changed.txt", "changed", kNoon);
   WriteDest("changed.txt.1", "old", kDayBefore);
   WriteDest("gone.txt", "gone", kDayBefore);
@@ -51,15 +51,16 @@ TEST_F(RunObserverTest, BackupPassReportsEachFileOnceAndTyped) {
   StartSelected({plain, zip});
 
   EXPECT_THAT(Whats(), ElementsAre("queued Plain", "queued Zip", "started Plain",
-                                   "copied " + Src("changed.txt"), "failed " + Src("full/x.txt"),
+                                   "failed " + Src("full/x.txt"), "copied " + Src("changed.txt"),
                                    "copied " + Src("new.txt"), "up to date " + Src("same.txt"),
                                    "deleted " + Dest("gone.txt"), "finished Plain", "started Zip",
                                    "packed " + zip_src + "/packed.txt", "finished Zip"));
   // The kept copy is a new numbered name beside the old one, which stays.
   EXPECT_EQ(Event("copied").target, Dest("changed.txt.2"));
   EXPECT_EQ(Event("copied").bytes, 7);
+  EXPECT_EQ(tmp.ReadFile("dest/changed.txt.1"), "old");
   EXPECT_EQ(Event("failed").attempted, FileAction::kCopied);
-  EXPECT_EQ(Event("failed").target, Dest("full/x.txt"));
+  EXPECT_EQ(Event("failed").target, Dest("full/x.txt.2"));
   EXPECT_EQ(Event("packed").target, zip_dest + "/packed.txt.zip");
   EXPECT_GT(Event("packed").bytes, 0);
   EXPECT_EQ(Event("deleted").target, "");
