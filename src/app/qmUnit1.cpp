@@ -337,17 +337,16 @@ void TForm1::CreateTimerItems() {
 }
 
 EngineContext TForm1::MakeEngineContext() {
-  return EngineContext{
-      fs_,
-      clock_,
-      loop_,
-      dialogs_,
-      formats_,
-      State,
-      RunList,
-      EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
-                     lProfilesToPperate, bStart, bStartBackground, StatTimer},
-      *this};
+  return EngineContext{fs_,
+                       clock_,
+                       loop_,
+                       dialogs_,
+                       formats_,
+                       State,
+                       RunList,
+                       EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
+                                      lFinishExpectedAt, lProfilesToPperate, StatTimer},
+                       *this};
 }
 
 void TForm1::RunSelectedProfiles() {

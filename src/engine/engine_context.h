@@ -55,8 +55,6 @@ struct EngineControls {
   ui::Label& lStartedAt;
   ui::Label& lFinishExpectedAt;
   ui::Label& lProfilesToPperate;
-  ui::Button& bStart;
-  ui::Button& bStartBackground;
   ui::Timer& StatTimer;
 };
 

@@ -155,17 +155,16 @@ class EngineTest : public ::testing::Test {
   }
 
   EngineContext Ctx() {
-    return EngineContext{
-        fs,
-        loop,
-        loop,
-        dialogs,
-        formats,
-        state,
-        RunList,
-        EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
-                       lProfilesToPperate, bStart, bStartBackground, StatTimer},
-        host};
+    return EngineContext{fs,
+                         loop,
+                         loop,
+                         dialogs,
+                         formats,
+                         state,
+                         RunList,
+                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
+                                        lFinishExpectedAt, lProfilesToPperate, StatTimer},
+                         host};
   }
 
   TProfileRecord Profile(const std::string& name, int16_t keep = 0, bool zip = false) {

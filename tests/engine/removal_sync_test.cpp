@@ -28,17 +28,16 @@ class RemovalSyncTest : public EngineTest {
   RemovalSyncTest() { state.Running = true; }
 
   EngineContext CtxWith(FileSystem& f) {
-    return EngineContext{
-        f,
-        loop,
-        loop,
-        dialogs,
-        formats,
-        state,
-        RunList,
-        EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
-                       lProfilesToPperate, bStart, bStartBackground, StatTimer},
-        host};
+    return EngineContext{f,
+                         loop,
+                         loop,
+                         dialogs,
+                         formats,
+                         state,
+                         RunList,
+                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
+                                        lFinishExpectedAt, lProfilesToPperate, StatTimer},
+                         host};
   }
   TDataItem& Queue(const TProfileRecord& p, FileSystem* through = nullptr) {
     RunList.Clear();

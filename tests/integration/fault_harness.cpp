@@ -159,17 +159,16 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   bStartBackground.SetEnabled(false);
   ui::Timer StatTimer{loop, "StatTimer", 1500};
   host.stop = [&] { state.Running = false; };
-  EngineContext ctx{
-      ActiveFs(),
-      loop,
-      loop,
-      dialogs,
-      formats,
-      state,
-      run_list,
-      EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
-                     lProfilesToPperate, bStart, bStartBackground, StatTimer},
-      host};
+  EngineContext ctx{ActiveFs(),
+                    loop,
+                    loop,
+                    dialogs,
+                    formats,
+                    state,
+                    run_list,
+                    EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
+                                   lFinishExpectedAt, lProfilesToPperate, StatTimer},
+                    host};
   state.Running = true;
   state.Mode = RunMode::kSelected;
   const std::vector<TProfileRecord> selected{profile};

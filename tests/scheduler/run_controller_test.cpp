@@ -70,17 +70,16 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   void bStartClick() override { run.bStartClick(); }
 
   EngineContext Ctx() {
-    return EngineContext{
-        PosixFileSystem(),
-        loop,
-        loop,
-        dialogs,
-        formats,
-        state,
-        RunList,
-        EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
-                       lProfilesToPperate, bStart, bStartBackground, StatTimer},
-        *this};
+    return EngineContext{PosixFileSystem(),
+                         loop,
+                         loop,
+                         dialogs,
+                         formats,
+                         state,
+                         RunList,
+                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
+                                        lFinishExpectedAt, lProfilesToPperate, StatTimer},
+                         *this};
   }
 
   void ExpectIdle() {
