@@ -16,6 +16,7 @@
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "platform/file_system.h"
+#include "support/forwarding_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -24,53 +25,34 @@ namespace qm::test {
 
 // The real file system, except that paths below `full_prefix` sit on a full volume mounted at
 // `full_mount`: creating files there fails and the free space is tiny.
-class FullVolumeFs : public FileSystem {
+class FullVolumeFs : public ForwardingFileSystem {
  public:
-  explicit FullVolumeFs(FileSystem& real) : real_(real) {}
+  explicit FullVolumeFs(FileSystem& real) : ForwardingFileSystem(real) {}
   std::string full_prefix;
   std::string full_mount = "/mnt/full";
   bool fail_volume_sync = false;
 
-  Result<std::vector<DirEntry>> ListDirectory(const std::string& d) override {
-    return real_.ListDirectory(d);
-  }
-  Result<DirEntry> Stat(const std::string& p) override { return real_.Stat(p); }
-  Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& p) override {
-    return real_.OpenRead(p);
-  }
   Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override {
     if (OnFull(p)) return Error{ErrorKind::kNoSpace, "No space left on device"};
-    return real_.Create(p);
-  }
-  Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& p) override {
-    return real_.OpenAppend(p);
-  }
-  Status Rename(const std::string& f, const std::string& t) override { return real_.Rename(f, t); }
-  Status Remove(const std::string& p) override { return real_.Remove(p); }
-  Status CreateDirectory(const std::string& p) override { return real_.CreateDirectory(p); }
-  Status SetReadOnly(const std::string& p, bool r) override { return real_.SetReadOnly(p, r); }
-  Status SetLastWriteTime(const std::string& p, DosDateTime t) override {
-    return real_.SetLastWriteTime(p, t);
+    return ForwardingFileSystem::Create(p);
   }
   Result<int64_t> FreeSpace(const std::string& p) override {
     if (OnFull(p)) return int64_t{32768};
-    return real_.FreeSpace(p);
+    return ForwardingFileSystem::FreeSpace(p);
   }
   Result<std::string> MountPointOf(const std::string& p) override {
     if (OnFull(p)) return full_mount;
-    return real_.MountPointOf(p);
+    return ForwardingFileSystem::MountPointOf(p);
   }
-  std::string TempDirectory() override { return real_.TempDirectory(); }
   Status SyncVolume(const std::string& p) override {
     if (fail_volume_sync) return Error{ErrorKind::kIo, "Input/output error"};
-    return real_.SyncVolume(p);
+    return ForwardingFileSystem::SyncVolume(p);
   }
 
  private:
   bool OnFull(const std::string& p) const {
     return !full_prefix.empty() && p.compare(0, full_prefix.size(), full_prefix) == 0;
   }
-  FileSystem& real_;
 };
 
 struct LogRecord {

@@ -7,6 +7,7 @@
 #include "engine/scan.h"
 #include "engine_loop_fixture.h"
 #include "support/fault_file_system.h"
+#include "support/forwarding_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm {
@@ -108,8 +109,10 @@ TEST_F(ScanTest, MasksSelectAsCut) {
 }
 
 // Directory listings from a table, for scanning paths written the Windows way.
-class ListingOnlyFs : public FileSystem {
+// Lists the given directories; every other path is missing.
+class ListingOnlyFs : public test::ForwardingFileSystem {
  public:
+  ListingOnlyFs() : ForwardingFileSystem(PosixFileSystem()) {}
   std::map<std::string, std::vector<DirEntry>> dirs;
 
   Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) override {
@@ -117,25 +120,6 @@ class ListingOnlyFs : public FileSystem {
     if (it == dirs.end()) return Error{ErrorKind::kNotFound, "no " + dir};
     return it->second;
   }
-  Result<DirEntry> Stat(const std::string& p) override { return Missing(p); }
-  Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& p) override {
-    return Missing(p);
-  }
-  Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override { return Missing(p); }
-  Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& p) override {
-    return Missing(p);
-  }
-  Status Rename(const std::string& f, const std::string&) override { return Missing(f); }
-  Status Remove(const std::string& p) override { return Missing(p); }
-  Status CreateDirectory(const std::string& p) override { return Missing(p); }
-  Status SetReadOnly(const std::string& p, bool) override { return Missing(p); }
-  Status SetLastWriteTime(const std::string& p, DosDateTime) override { return Missing(p); }
-  Result<int64_t> FreeSpace(const std::string& p) override { return Missing(p); }
-  Result<std::string> MountPointOf(const std::string& p) override { return Missing(p); }
-  std::string TempDirectory() override { return {}; }
-
- private:
-  static Error Missing(const std::string& p) { return Error{ErrorKind::kNotFound, p}; }
 };
 
 DirEntry File(std::string name) {

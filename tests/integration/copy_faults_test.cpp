@@ -57,13 +57,43 @@ TEST_F(CopyFaultTest, FailedReadRenameSyncOrCloseLeavesNoPartialFile) {
     SCOPED_TRACE(static_cast<int>(op));
     host.log.clear();
     fs.ClearFaults();
-    fs.Fail(op, ErrorKind::kIo, "big.bin", op == FsOp::kRead ? 2 : 1);
+    // A bad sector keeps failing, also when the copy goes on by hand.
+    if (op == FsOp::kRead) {
+      fs.Fail(op, ErrorKind::kIo, "big.bin", 2, false);
+    } else {
+      fs.Fail(op, ErrorKind::kIo, "big.bin");
+    }
     Run(Profile());
     ExpectSourceUntouched();
     ExpectDestinationSound();
     EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
     ExpectErrorNaming(Src("sub/big.bin"));
   }
+  ExpectRerunCompletes();
+}
+
+// The copy runs in the kernel first. When that fails midway the rest goes by hand and the copy
+// is exact; when the hand copy fails too, the old copy stays.
+TEST_F(CopyFaultTest, FailedInKernelCopyIsFinishedByHandOrKeepsTheOldCopy) {
+  fs.Fail(FsOp::kCopyData, ErrorKind::kIo, "big.bin", 2);
+  Run(Profile());
+  EXPECT_GE(fs.CallCount(FsOp::kCopyData, "big.bin"), 2);
+  EXPECT_EQ(ErrorCount(), 0);
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin"], ReadTree(src)["sub/big.bin"]);
+  ExpectNoTemporaries();
+
+  WriteSrc("sub/big.bin", Bytes(kBigSize, 'm'), kNoon + 60);
+  Snapshot();
+  host.log.clear();
+  fs.ClearFaults();
+  fs.Fail(FsOp::kCopyData, ErrorKind::kIo, "big.bin", 2, false);
+  fs.FailAlways(FsOp::kWrite, ErrorKind::kIo, "big.bin");
+  Run(Profile());
+  ExpectSourceUntouched();
+  ExpectDestinationSound();
+  EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
+  ExpectErrorNaming(Src("sub/big.bin"));
+  EXPECT_EQ(ErrorCount(), 1);
   ExpectRerunCompletes();
 }
 

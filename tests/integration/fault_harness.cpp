@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -41,7 +42,7 @@ std::vector<std::string> RecordingHost::Texts(TLogKind kind) const {
 
 MidCopyFs::MidCopyFs(FileSystem& inner, std::string path_suffix, int64_t after_bytes,
                      std::function<void()> action)
-    : inner_(inner),
+    : ForwardingFileSystem(inner),
       suffix_(std::move(path_suffix)),
       after_bytes_(after_bytes),
       action_(std::move(action)) {}
@@ -54,19 +55,31 @@ class MidCopyFile final : public ReadableFile {
               std::function<void()>& action)
       : inner_(std::move(inner)), after_bytes_(after_bytes), action_(action) {}
   Result<size_t> Read(std::span<std::byte> buffer) override {
-    if (read_ >= after_bytes_ && action_) {
-      auto act = std::move(action_);
-      action_ = nullptr;
-      act();
-    }
+    ActIfDue();
     Result<size_t> n = inner_->Read(buffer);
     if (n.ok()) read_ += static_cast<int64_t>(n.value());
+    return n;
+  }
+  // The in-kernel copy stops where the action is due, so it runs between the same bytes.
+  Result<int64_t> CopyData(FileSystem& fs, WritableFile& to, int64_t max_bytes) {
+    ActIfDue();
+    if (action_ && read_ < after_bytes_) max_bytes = std::min(max_bytes, after_bytes_ - read_);
+    Result<int64_t> n = fs.CopyData(*inner_, to, max_bytes);
+    if (n.ok()) read_ += n.value();
     return n;
   }
   Result<int64_t> Size() override { return inner_->Size(); }
   Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
 
  private:
+  void ActIfDue() {
+    if (read_ >= after_bytes_ && action_) {
+      auto act = std::move(action_);
+      action_ = nullptr;
+      act();
+    }
+  }
+
   std::unique_ptr<ReadableFile> inner_;
   int64_t after_bytes_;
   int64_t read_ = 0;
@@ -81,10 +94,15 @@ bool EndsWith(const std::string& s, const std::string& suffix) {
 }  // namespace
 
 Result<std::unique_ptr<ReadableFile>> MidCopyFs::OpenRead(const std::string& p) {
-  Result<std::unique_ptr<ReadableFile>> f = inner_.OpenRead(p);
+  Result<std::unique_ptr<ReadableFile>> f = ForwardingFileSystem::OpenRead(p);
   if (!f.ok() || !EndsWith(p, suffix_) || !action_) return f;
   return std::unique_ptr<ReadableFile>(
       std::make_unique<MidCopyFile>(std::move(f.value()), after_bytes_, action_));
+}
+
+Result<int64_t> MidCopyFs::CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) {
+  if (auto* file = dynamic_cast<MidCopyFile*>(&from)) return file->CopyData(inner(), to, max_bytes);
+  return ForwardingFileSystem::CopyData(from, to, max_bytes);
 }
 
 std::string Bytes(size_t size, char seed) {

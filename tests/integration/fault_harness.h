@@ -17,6 +17,7 @@
 #include "engine/engine_context.h"
 #include "platform/file_system.h"
 #include "support/fault_file_system.h"
+#include "support/forwarding_file_system.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
 #include "ui/dialogs.h"
@@ -136,34 +137,14 @@ class FaultMatrixTest : public ::testing::Test {
 
 // Runs a test's `action` once, while a source is being copied: after `after_bytes` bytes were
 // read from a file whose path ends in `path_suffix`.
-class MidCopyFs final : public FileSystem {
+class MidCopyFs final : public ForwardingFileSystem {
  public:
   MidCopyFs(FileSystem& inner, std::string path_suffix, int64_t after_bytes,
             std::function<void()> action);
-  Result<std::vector<DirEntry>> ListDirectory(const std::string& d) override {
-    return inner_.ListDirectory(d);
-  }
-  Result<DirEntry> Stat(const std::string& p) override { return inner_.Stat(p); }
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& p) override;
-  Result<std::unique_ptr<WritableFile>> Create(const std::string& p) override {
-    return inner_.Create(p);
-  }
-  Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& p) override {
-    return inner_.OpenAppend(p);
-  }
-  Status Rename(const std::string& f, const std::string& t) override { return inner_.Rename(f, t); }
-  Status Remove(const std::string& p) override { return inner_.Remove(p); }
-  Status CreateDirectory(const std::string& p) override { return inner_.CreateDirectory(p); }
-  Status SetReadOnly(const std::string& p, bool r) override { return inner_.SetReadOnly(p, r); }
-  Status SetLastWriteTime(const std::string& p, DosDateTime t) override {
-    return inner_.SetLastWriteTime(p, t);
-  }
-  Result<int64_t> FreeSpace(const std::string& p) override { return inner_.FreeSpace(p); }
-  Result<std::string> MountPointOf(const std::string& p) override { return inner_.MountPointOf(p); }
-  std::string TempDirectory() override { return inner_.TempDirectory(); }
+  Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override;
 
  private:
-  FileSystem& inner_;
   std::string suffix_;
   int64_t after_bytes_;
   std::function<void()> action_;

@@ -1,6 +1,7 @@
 #include "support/fault_file_system.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace qm {
 
@@ -44,6 +45,8 @@ const char* OpName(FsOp op) {
       return "close";
     case FsOp::kSyncVolume:
       return "flush the volume of";
+    case FsOp::kCopyData:
+      return "copy to";
   }
   return "access";
 }
@@ -102,6 +105,13 @@ class FaultReadableFile final : public ReadableFile {
   Result<int64_t> Size() override { return inner_->Size(); }
   Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
 
+  ReadableFile& inner() { return *inner_; }
+  const std::string& path() const { return path_; }
+  // Bytes this file may still deliver before its limit; INT64_MAX without one.
+  int64_t Left() const { return limit_ ? *limit_ - done_ : INT64_MAX; }
+  ErrorKind limit_kind() const { return kind_; }
+  void Count(int64_t bytes) { done_ += bytes; }
+
  private:
   FaultInjectingFileSystem& fs_;
   std::unique_ptr<ReadableFile> inner_;
@@ -145,6 +155,13 @@ class FaultWritableFile final : public WritableFile {
     if (auto e = fs_.Check(FsOp::kClose, path_)) return *e;
     return inner;
   }
+  void StartWriteback() override { inner_->StartWriteback(); }
+
+  WritableFile& inner() { return *inner_; }
+  const std::string& path() const { return path_; }
+  int64_t Left() const { return limit_ ? *limit_ - done_ : INT64_MAX; }
+  ErrorKind limit_kind() const { return kind_; }
+  void Count(int64_t bytes) { done_ += bytes; }
 
  private:
   FaultInjectingFileSystem& fs_;
@@ -157,7 +174,8 @@ class FaultWritableFile final : public WritableFile {
 
 }  // namespace
 
-FaultInjectingFileSystem::FaultInjectingFileSystem(FileSystem& inner) : inner_(inner) {}
+FaultInjectingFileSystem::FaultInjectingFileSystem(FileSystem& inner)
+    : ForwardingFileSystem(inner) {}
 FaultInjectingFileSystem::~FaultInjectingFileSystem() = default;
 
 void FaultInjectingFileSystem::Fail(FsOp op, ErrorKind kind, std::string path_part, int nth,
@@ -219,17 +237,17 @@ const FaultInjectingFileSystem::Limit* FaultInjectingFileSystem::LimitFor(
 
 Result<std::vector<DirEntry>> FaultInjectingFileSystem::ListDirectory(const std::string& dir) {
   if (auto e = Check(FsOp::kListDirectory, dir)) return *e;
-  return inner_.ListDirectory(dir);
+  return inner().ListDirectory(dir);
 }
 
 Result<DirEntry> FaultInjectingFileSystem::Stat(const std::string& path) {
   if (auto e = Check(FsOp::kStat, path)) return *e;
-  return inner_.Stat(path);
+  return inner().Stat(path);
 }
 
 Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::OpenRead(const std::string& path) {
   if (auto e = Check(FsOp::kOpenRead, path)) return *e;
-  auto file = inner_.OpenRead(path);
+  auto file = inner().OpenRead(path);
   if (!file.ok()) return file.error();
   const Limit* limit = LimitFor(read_limits_, path);
   return std::unique_ptr<ReadableFile>(std::make_unique<FaultReadableFile>(
@@ -240,7 +258,7 @@ Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::OpenRead(const s
 
 Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::Create(const std::string& path) {
   if (auto e = Check(FsOp::kCreate, path)) return *e;
-  auto file = inner_.Create(path);
+  auto file = inner().Create(path);
   if (!file.ok()) return file.error();
   const Limit* limit = LimitFor(write_limits_, path);
   return std::unique_ptr<WritableFile>(std::make_unique<FaultWritableFile>(
@@ -252,7 +270,7 @@ Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::Create(const std
 Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::OpenAppend(
     const std::string& path) {
   if (auto e = Check(FsOp::kOpenAppend, path)) return *e;
-  auto file = inner_.OpenAppend(path);
+  auto file = inner().OpenAppend(path);
   if (!file.ok()) return file.error();
   const Limit* limit = LimitFor(write_limits_, path);
   return std::unique_ptr<WritableFile>(std::make_unique<FaultWritableFile>(
@@ -263,27 +281,27 @@ Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::OpenAppend(
 
 Status FaultInjectingFileSystem::Rename(const std::string& from, const std::string& to) {
   if (auto e = Check(FsOp::kRename, from, to)) return *e;
-  return inner_.Rename(from, to);
+  return inner().Rename(from, to);
 }
 
 Status FaultInjectingFileSystem::Remove(const std::string& path) {
   if (auto e = Check(FsOp::kRemove, path)) return *e;
-  return inner_.Remove(path);
+  return inner().Remove(path);
 }
 
 Status FaultInjectingFileSystem::CreateDirectory(const std::string& path) {
   if (auto e = Check(FsOp::kCreateDirectory, path)) return *e;
-  return inner_.CreateDirectory(path);
+  return inner().CreateDirectory(path);
 }
 
 Status FaultInjectingFileSystem::SetReadOnly(const std::string& path, bool read_only) {
   if (auto e = Check(FsOp::kSetReadOnly, path)) return *e;
-  return inner_.SetReadOnly(path, read_only);
+  return inner().SetReadOnly(path, read_only);
 }
 
 Status FaultInjectingFileSystem::SetLastWriteTime(const std::string& path, DosDateTime time) {
   if (auto e = Check(FsOp::kSetLastWriteTime, path)) return *e;
-  return inner_.SetLastWriteTime(path, time);
+  return inner().SetLastWriteTime(path, time);
 }
 
 Result<int64_t> FaultInjectingFileSystem::FreeSpace(const std::string& path) {
@@ -291,21 +309,45 @@ Result<int64_t> FaultInjectingFileSystem::FreeSpace(const std::string& path) {
   for (auto it = free_space_.rbegin(); it != free_space_.rend(); ++it) {
     if (Contains(path, it->first)) return it->second;
   }
-  return inner_.FreeSpace(path);
+  return inner().FreeSpace(path);
 }
 
 Result<std::string> FaultInjectingFileSystem::MountPointOf(const std::string& path) {
   if (auto e = Check(FsOp::kMountPointOf, path)) return *e;
-  return inner_.MountPointOf(path);
+  return inner().MountPointOf(path);
 }
 
 Status FaultInjectingFileSystem::SyncVolume(const std::string& path) {
   if (auto e = Check(FsOp::kSyncVolume, path)) return *e;
-  return inner_.SyncVolume(path);
+  return inner().SyncVolume(path);
+}
+
+Result<int64_t> FaultInjectingFileSystem::CopyData(ReadableFile& from, WritableFile& to,
+                                                   int64_t max_bytes) {
+  auto* in = dynamic_cast<FaultReadableFile*>(&from);
+  auto* out = dynamic_cast<FaultWritableFile*>(&to);
+  // Files opened elsewhere are none of this wrapper's business.
+  if (in == nullptr || out == nullptr) return inner().CopyData(from, to, max_bytes);
+  if (auto e = Check(FsOp::kCopyData, out->path(), in->path())) return *e;
+  // The kernel reads the source and writes the target, so their faults strike here too.
+  if (auto e = Check(FsOp::kRead, in->path())) return *e;
+  if (auto e = Check(FsOp::kWrite, out->path())) return *e;
+  // A limit stops the copy where it stops a read or a write: what fits is copied first.
+  if (max_bytes > 0 && in->Left() <= 0) return Injected(FsOp::kRead, in->limit_kind(), in->path());
+  if (max_bytes > 0 && out->Left() <= 0) {
+    return Injected(FsOp::kWrite, out->limit_kind(), out->path());
+  }
+  const int64_t max = std::min({max_bytes, in->Left(), out->Left()});
+  Result<int64_t> n = inner().CopyData(in->inner(), out->inner(), max);
+  if (n.ok()) {
+    in->Count(n.value());
+    out->Count(n.value());
+  }
+  return n;
 }
 
 std::string FaultInjectingFileSystem::TempDirectory() {
-  return inner_.TempDirectory();
+  return inner().TempDirectory();
 }
 
 }  // namespace qm

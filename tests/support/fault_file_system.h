@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "support/forwarding_file_system.h"
 
 namespace qm {
 
-// The calls that can be made to fail. The last five are calls on an open file.
+// The calls that can be made to fail. kRead to kClose are calls on an open file. kCopyData is
+// the in-kernel copy between two open files; as it reads and writes, it is also counted as a
+// kRead and a kWrite and is held to the read and write limits.
 enum class FsOp {
   kListDirectory,
   kStat,
@@ -33,9 +36,10 @@ enum class FsOp {
   kFileSetLastWriteTime,
   kClose,
   kSyncVolume,
+  kCopyData,
 };
 
-class FaultInjectingFileSystem final : public FileSystem {
+class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
  public:
   explicit FaultInjectingFileSystem(FileSystem& inner);
   ~FaultInjectingFileSystem() override;
@@ -84,6 +88,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   Result<std::string> MountPointOf(const std::string& path) override;
   std::string TempDirectory() override;
   Status SyncVolume(const std::string& path) override;
+  Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override;
 
   // Used by the open-file wrappers: records the call and returns the injected error, if any.
   std::optional<Error> Check(FsOp op, const std::string& path, const std::string& path2 = {});
@@ -105,7 +110,6 @@ class FaultInjectingFileSystem final : public FileSystem {
 
   const Limit* LimitFor(const std::vector<Limit>& limits, const std::string& path) const;
 
-  FileSystem& inner_;
   std::vector<Rule> rules_;
   std::vector<Limit> write_limits_;
   std::vector<Limit> read_limits_;
