@@ -75,7 +75,10 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
                        {&psFile, &psProfile, &psTotal},
                        {&lpsCurrentprofile, &lpsTotal},
                        ProcessListInBackgroundTimer},
-           *this, loop) {
+           *this, loop),
+      run_view_(RunViewControls{lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt,
+                                lProfilesToPperate, StatTimer},
+                clock, formats_, State, RunList) {
   SetUpControls();
   ConnectHandlers();
   FormCreate();
@@ -337,15 +340,8 @@ void TForm1::CreateTimerItems() {
 }
 
 EngineContext TForm1::MakeEngineContext() {
-  return EngineContext{fs_,
-                       clock_,
-                       loop_,
-                       dialogs_,
-                       formats_,
-                       State,
-                       RunList,
-                       EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                                      lFinishExpectedAt, lProfilesToPperate, StatTimer},
+  return EngineContext{fs_,      clock_, loop_,   dialogs_,
+                       formats_, State,  RunList, CopyProgressControls{psFile, lpsCurrentFile},
                        *this};
 }
 

@@ -11,6 +11,7 @@
 #include "app/form_window.h"
 #include "app/profile_editor.h"
 #include "app/profile_grid.h"
+#include "app/run_view.h"
 #include "engine/engine_context.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -95,6 +96,12 @@ class TForm1 : public EngineHost, private RunControllerHost {
   void CountOperatedFile() override { Counters.CountOperatedFile(); }
   void StatTimerTimer() override;
   void SetTrayAnimation(bool on) override;
+  void SetStatTimerEnabled(bool on) override { run_view_.SetStatTimerEnabled(on); }
+  // The run events the window shows.
+  void ProfileQueued(const TDataItem&) noexcept override { run_view_.ProfileQueued(); }
+  void ProfileScanned(const TDataItem&) noexcept override { run_view_.ProfileScanned(); }
+  void StatusChanged(std::string_view text) noexcept override { run_view_.StatusChanged(text); }
+  void EngineStopped() noexcept override { run_view_.EngineStopped(); }
 
   EngineContext MakeEngineContext();
 
@@ -243,6 +250,7 @@ class TForm1 : public EngineHost, private RunControllerHost {
   std::vector<std::string> args_;
   FormWindow& window_;
   RunController run_;
+  RunView run_view_;
 
   std::string temp_directory_;
   std::string tray_hint_ = kApplicationTitle;

@@ -110,9 +110,20 @@ class WatchingHost : public EngineHost {
   void StopWork() override { form_.StopWork(); }
   void bStartClick() override { form_.bStartClick(); }
   void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
+  void SetStatTimerEnabled(bool on) override { form_.SetStatTimerEnabled(on); }
 
+  // The hidden window keeps its run labels and batch start as the shown one would.
   void ProfileQueued(const TDataItem& item) noexcept override {
+    form_.ProfileQueued(item);
     if (watcher_) watcher_->ProfileQueued(item);
+  }
+  void ProfileScanned(const TDataItem& item) noexcept override {
+    form_.ProfileScanned(item);
+    if (watcher_) watcher_->ProfileScanned(item);
+  }
+  void EngineStopped() noexcept override {
+    form_.EngineStopped();
+    if (watcher_) watcher_->EngineStopped();
   }
   void ProfileStarted(const TDataItem& item) noexcept override {
     line_.Started(item);
@@ -134,6 +145,7 @@ class WatchingHost : public EngineHost {
     if (watcher_) watcher_->FileDone(event);
   }
   void StatusChanged(std::string_view text) noexcept override {
+    form_.StatusChanged(text);
     if (watcher_) watcher_->StatusChanged(text);
   }
   void FileProgress(int64_t done, int64_t total) noexcept override {

@@ -50,7 +50,6 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
 }
 
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
-  ctx.controls.lStatus.SetCaption("Backing up...");
   ctx.host.StatusChanged("Backing up...");
   ctx.host.WriteLog(lkInfo, "Backup started");
 

@@ -1,6 +1,7 @@
 // What the engine works with: the services, the run state and lists of the main window, the
-// controls it writes, and the main window's operations it calls back. The main window builds
-// one context and hands it to every engine operation, so the engine never includes the window.
+// bar and label the copier drives, and the host it reports to. The main window builds one
+// context and hands it to every engine operation, so the engine never includes the window; what
+// the window shows of a run is the host's business.
 #pragma once
 
 #include <string>
@@ -44,18 +45,15 @@ class EngineHost : public RunObserver {
   virtual void bStartClick() = 0;
   // Switches the tray icon's animation on (true) or off.
   virtual void SetTrayAnimation(bool on) = 0;
+  // Switches the periodic statistics update on while a snapshot is worked on.
+  virtual void SetStatTimerEnabled(bool on) = 0;
 };
 
-// The controls of the main window that the engine reads and writes.
-struct EngineControls {
-  ui::Label& lStatus;
-  ui::Label& lCurrentFile;
+// The bar and the percentage label that CopyFileWithProgress drives block by block; a front
+// end that shows no bar hands in unbound ones.
+struct CopyProgressControls {
   ui::ProgressBar& psFile;
   ui::Label& lpsCurrentFile;
-  ui::Label& lStartedAt;
-  ui::Label& lFinishExpectedAt;
-  ui::Label& lProfilesToPperate;
-  ui::Timer& StatTimer;
 };
 
 struct EngineContext {
@@ -66,7 +64,7 @@ struct EngineContext {
   const RegionalFormats& formats;
   RunState& state;
   TWList<TDataItem>& RunList;
-  EngineControls controls;
+  CopyProgressControls controls;
   EngineHost& host;
 };
 

@@ -74,7 +74,7 @@ void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> sel
 
 PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   ctx.host.SetTrayAnimation(true);
-  ctx.controls.StatTimer.SetEnabled(true);
+  ctx.host.SetStatTimerEnabled(true);
 
   const TProfileRecord& p = item.Profile;
   // A "Start selected" run ignores the daily window.
@@ -87,7 +87,6 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   ctx.host.WriteLog(lkInfo, ProfileLine("Started profile ", item, files));
 
-  ctx.controls.lStatus.SetCaption("Preparing...");
   ctx.host.StatusChanged("Preparing...");
   item.StartedAt = ctx.clock.Now();
   item.FilesDone = 0;
@@ -145,11 +144,9 @@ void ProcessRunList(EngineContext& ctx) {
   } catch (...) {
     escaped = std::current_exception();
   }
-  ctx.controls.lCurrentFile.SetCaption("");
-  ctx.controls.lStatus.SetCaption("Ready.");
   ctx.host.StatusChanged("Ready.");
   state.EngineBusy = false;
-  ctx.controls.StatTimer.SetEnabled(false);
+  ctx.host.EngineStopped();
   ctx.RunList.Clear();
   // Reported only now: the box is modal and pumps messages, and the engine has ended.
   if (escaped) ReportEscapedError(ctx, escaped);

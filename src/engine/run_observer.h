@@ -34,6 +34,8 @@ class RunObserver {
   virtual ~RunObserver() = default;
 
   virtual void ProfileQueued(const TDataItem& /*item*/) noexcept {}
+  // Its source and destination have been listed.
+  virtual void ProfileScanned(const TDataItem& /*item*/) noexcept {}
   virtual void ProfileStarted(const TDataItem& /*item*/) noexcept {}
   virtual void ProfileFinished(const TDataItem& /*item*/) noexcept {}
   // Left without running: outside its daily window, or the run was stopped inside it.
@@ -44,6 +46,8 @@ class RunObserver {
   virtual void FileDone(const FileEvent& /*event*/) noexcept {}
 
   virtual void StatusChanged(std::string_view /*text*/) noexcept {}
+  // The engine loop has ended (worked off, stopped, or ended by an error) and is idle.
+  virtual void EngineStopped() noexcept {}
   // Bytes of the current file copied so far, of `total`.
   virtual void FileProgress(int64_t /*done*/, int64_t /*total*/) noexcept {}
 

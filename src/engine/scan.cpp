@@ -100,19 +100,6 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   TDataItem& item = ctx.RunList.Add(name, std::move(snapshot));
   ctx.host.ProfileQueued(item);
 
-  EngineControls& c = ctx.controls;
-  if (c.lStartedAt.Caption().empty()) {
-    const TDateTime now = ctx.clock.Now();
-    c.lStartedAt.SetCaption(DateTimeToDisplay(now, ctx.formats));
-    ctx.state.RunStartedAt = now;
-  }
-  c.lFinishExpectedAt.SetCaption("");
-  c.lProfilesToPperate.SetCaption(std::to_string(ctx.RunList.Count()));
-  if (c.lStatus.Caption() == "Ready.") {
-    c.lStatus.SetCaption("Scanning the folders...");
-    ctx.host.StatusChanged("Scanning the folders...");
-  }
-
   const std::vector<std::string> masks = CutMaskText(profile.FileMask());
   const std::string src = profile.SrcDir();
   const std::string dest = profile.DestDir();
@@ -132,10 +119,7 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   item.FilesDone = 0;
   item.FilesLeft = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   item.CurrentFile.clear();
-  if (c.lStatus.Caption() == "Scanning the folders...") {
-    c.lStatus.SetCaption("On duty...");
-    ctx.host.StatusChanged("On duty...");
-  }
+  ctx.host.ProfileScanned(item);
 }
 
 }  // namespace qm

@@ -39,7 +39,6 @@ bool MayExist(FileSystem& fs, const std::string& path) {
 }
 
 PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
-  ctx.controls.lStatus.SetCaption(d.status);
   ctx.host.StatusChanged(d.status);
   ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
                                 d.from_root + " to " + d.to_root);

@@ -19,6 +19,7 @@
 #include "support/forwarding_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/viewing_host.h"
 #include "support/virtual_message_loop.h"
 
 namespace qm::test {
@@ -69,7 +70,7 @@ struct SeenEvent {
   int64_t bytes = 0;
 };
 
-class FakeHost : public EngineHost {
+class FakeHost : public ViewingHost {
  public:
   std::vector<SeenEvent> events;
   std::pair<int64_t, int64_t> progress{-1, -1};  // the last (done, total) of a copy
@@ -87,7 +88,10 @@ class FakeHost : public EngineHost {
   void bStartClick() override { start_click(); }
   void SetTrayAnimation(bool on) override { tray_on += on ? 1 : 0; }
 
-  void ProfileQueued(const TDataItem& i) noexcept override { Seen("queued", i.Profile.Name()); }
+  void ProfileQueued(const TDataItem& i) noexcept override {
+    Seen("queued", i.Profile.Name());
+    ViewingHost::ProfileQueued(i);
+  }
   void ProfileStarted(const TDataItem& i) noexcept override { Seen("started", i.Profile.Name()); }
   void ProfileFinished(const TDataItem& i) noexcept override { Seen("finished", i.Profile.Name()); }
   void ProfileDropped(const TDataItem& i) noexcept override { Seen("dropped", i.Profile.Name()); }
@@ -123,6 +127,8 @@ class EngineTest : public ::testing::Test {
   explicit EngineTest(TDateTime start = 46000.5) : loop(start) {
     src = tmp.MakeDir("src");
     dest = tmp.MakeDir("dest");
+    host.View({lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt, lProfilesToPperate, StatTimer},
+              loop, formats, state, RunList);
     host.stop_work = [this] {
       state.Running = false;
       lStatus.SetCaption("Stoped.");
@@ -137,15 +143,8 @@ class EngineTest : public ::testing::Test {
   }
 
   EngineContext Ctx() {
-    return EngineContext{fs,
-                         loop,
-                         loop,
-                         dialogs,
-                         formats,
-                         state,
-                         RunList,
-                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                                        lFinishExpectedAt, lProfilesToPperate, StatTimer},
+    return EngineContext{fs,      loop,  loop,    dialogs,
+                         formats, state, RunList, CopyProgressControls{psFile, lpsCurrentFile},
                          host};
   }
 

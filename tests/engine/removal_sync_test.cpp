@@ -28,15 +28,8 @@ class RemovalSyncTest : public EngineTest {
   RemovalSyncTest() { state.Running = true; }
 
   EngineContext CtxWith(FileSystem& f) {
-    return EngineContext{f,
-                         loop,
-                         loop,
-                         dialogs,
-                         formats,
-                         state,
-                         RunList,
-                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                                        lFinishExpectedAt, lProfilesToPperate, StatTimer},
+    return EngineContext{f,       loop,  loop,    dialogs,
+                         formats, state, RunList, CopyProgressControls{psFile, lpsCurrentFile},
                          host};
   }
   TDataItem& Queue(const TProfileRecord& p, FileSystem* through = nullptr) {

@@ -168,24 +168,11 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   RegionalFormats formats;
   RunState state;
   TWList<TDataItem> run_list;
-  ui::Label lStatus{"lStatus", "Ready."}, lCurrentFile{"lCurrentFile"},
-      lpsCurrentFile{"lpsCurrentFile"}, lStartedAt{"lStartedAt"},
-      lFinishExpectedAt{"lFinishExpectedAt"}, lProfilesToPperate{"lProfilesToPperate"};
+  ui::Label lpsCurrentFile{"lpsCurrentFile"};
   ui::ProgressBar psFile{"psFile"};
-  ui::Button bStart{"bStart", "Stop"};
-  ui::Button bStartBackground{"bStartBackground", "Start in background"};
-  bStartBackground.SetEnabled(false);
-  ui::Timer StatTimer{loop, "StatTimer", 1500};
   host.stop = [&] { state.Running = false; };
-  EngineContext ctx{ActiveFs(),
-                    loop,
-                    loop,
-                    dialogs,
-                    formats,
-                    state,
-                    run_list,
-                    EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                                   lFinishExpectedAt, lProfilesToPperate, StatTimer},
+  EngineContext ctx{ActiveFs(), loop,  loop,     dialogs,
+                    formats,    state, run_list, CopyProgressControls{psFile, lpsCurrentFile},
                     host};
   state.Running = true;
   state.Mode = RunMode::kSelected;

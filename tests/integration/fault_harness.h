@@ -80,6 +80,7 @@ class RecordingHost : public EngineHost {
   void StopWork() override { stop(); }
   void bStartClick() override { stop(); }
   void SetTrayAnimation(bool) override {}
+  void SetStatTimerEnabled(bool) override {}
   std::vector<std::string> Texts(TLogKind kind) const;
 };
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/run_view.h"
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "scheduler/run_controller.h"
@@ -66,6 +67,11 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   void WriteLog(TLogKind, const std::string& text) override { log.push_back(text); }
   void CountOperatedFile() override {}
   void StatTimerTimer() override {}
+  void SetStatTimerEnabled(bool on) override { view.SetStatTimerEnabled(on); }
+  void ProfileQueued(const TDataItem&) noexcept override { view.ProfileQueued(); }
+  void ProfileScanned(const TDataItem&) noexcept override { view.ProfileScanned(); }
+  void StatusChanged(std::string_view text) noexcept override { view.StatusChanged(text); }
+  void EngineStopped() noexcept override { view.EngineStopped(); }
   void StopWork() override { run.StopWork(); }
   void bStartClick() override { run.bStartClick(); }
 
@@ -77,8 +83,7 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
                          formats,
                          state,
                          RunList,
-                         EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt,
-                                        lFinishExpectedAt, lProfilesToPperate, StatTimer},
+                         CopyProgressControls{psFile, lpsCurrentFile},
                          *this};
   }
 
@@ -134,6 +139,12 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   ui::ProgressBar psFile{"psFile"}, psTotal{"psTotal"};
   ui::Timer StatTimer{loop, "StatTimer", 1500};
   ui::Timer ProcessListInBackgroundTimer{loop, "ProcessListInBackgroundTimer", 1000};
+  RunView view{
+      {lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt, lProfilesToPperate, StatTimer},
+      loop,
+      formats,
+      state,
+      RunList};
   RunController run{state,
                     RunControls{bStart,
                                 bStartBackground,
