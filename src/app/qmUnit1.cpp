@@ -4,6 +4,7 @@
 #include <cctype>
 #include <exception>
 
+#include "app/main_form_state.h"
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
@@ -43,6 +44,9 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
       StatTimer(loop, "StatTimer", 1500),
       ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
       Editor(*this, dialogs, fs, clock),
+      registry(ConfigDirectory(), fs),
+      fs(registry, dialogs, MainFormSettings(), MainFormProperties(*this)),
+      ExecutableFile(ExecutablePath()),
       fs_(fs),
       clock_(clock),
       loop_(loop),
@@ -80,12 +84,13 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
                                 lProfilesToPperate, StatTimer},
                 clock, formats_, State, RunList) {
   SetUpControls();
+  SetUpOptions();
   ConnectHandlers();
   FormCreate();
 }
 
 TForm1::~TForm1() {
-  FormDestroy();
+  fs.Destroy([this] { FormDestroy(); });
 }
 
 void TForm1::SetUpControls() {
@@ -169,11 +174,13 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::OnWindowShown() {
-  FormShow();
+  fs.Show([this] { FormShow(); });
 }
 
 void TForm1::OnWindowHidden() {
   FormHide();
+  // An option changed on the page survives the next show's restore only if it was saved.
+  fs.SaveFormState();
 }
 
 void TForm1::FormShow() {
@@ -221,7 +228,7 @@ void TForm1::FormClose() {
 
 bool TForm1::Close() {
   if (closed_) return true;
-  if (!FormCloseQuery()) return false;
+  if (!fs.CloseQuery([this] { return FormCloseQuery(); })) return false;
   FormClose();
   return true;
 }
@@ -235,6 +242,7 @@ void TForm1::EndSession() {
   if (rmSets.Editing()) {
     if (!MissingFieldsMessage(rmSets.Current()).empty() || !rmSets.Post()) rmSets.Cancel();
   }
+  fs.SaveFormState();
   FormClose();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_state_store.h"
 #include "app/form_window.h"
 #include "app/profile_editor.h"
 #include "app/profile_grid.h"
@@ -15,6 +16,7 @@
 #include "engine/engine_context.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/registry.h"
 #include "profiles/profile_table.h"
 #include "profiles/qmTypes.h"
 #include "scheduler/run_controller.h"
@@ -220,6 +222,17 @@ class TForm1 : public EngineHost, private RunControllerHost {
   // The "Current profile" page's controller; after the controls and the table it is bound to.
   ProfileEditor Editor;
 
+  // --- options (options.cpp): the registry stand-in and the store of the window's state in it,
+  // after every control the store keeps.
+  Registry registry;
+  FormStateStore fs;
+  // The running executable, which the autostart entry starts.
+  std::string ExecutableFile;
+  void chRunOnWindowsStartClick();
+  // Creates or removes the autostart entry; false after a failure, which has been shown.
+  bool SetRunOnWindowsStart(bool Enabled);
+  void deLogDirButtonClick();
+
  private:
   // RunControllerHost
   bool PostPendingEdit() override { return rmSets.CheckBrowseMode(); }
@@ -234,6 +247,7 @@ class TForm1 : public EngineHost, private RunControllerHost {
   void EmptyLogBuffer() override;
 
   void SetUpControls();
+  void SetUpOptions();
   void ConnectHandlers();
   // "the directory of the running executable": the store's directory, or the data directory
   // when the store's is not writable; with a trailing '/'.

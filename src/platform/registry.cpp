@@ -123,6 +123,24 @@ Status Registry::WriteString(Hive hive, const std::string& key, const std::strin
   return Save(hive, values.value());
 }
 
+Status Registry::CreateKey(Hive hive, const std::string&) {
+  // Keys hold no data of their own in the hive file: a key exists once it has a value.
+  if (auto values = Load(hive); !values.ok()) return values.error();
+  return CreateDirectories(*fs_, dir_);
+}
+
+Status Registry::WriteStrings(Hive hive, const std::string& key,
+                              const std::vector<std::pair<std::string, std::string>>& values) {
+  auto loaded = Load(hive);
+  if (!loaded.ok()) return loaded.error();
+  auto& names = loaded.value()[key];
+  for (const auto& [name, value] : values) {
+    names.erase(name);  // a name differing only in case takes the new spelling
+    names.emplace(name, value);
+  }
+  return Save(hive, loaded.value());
+}
+
 Status Registry::DeleteValue(Hive hive, const std::string& key, const std::string& name) {
   auto values = Load(hive);
   if (!values.ok()) return values.error();

@@ -5,6 +5,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/file_system.h"
@@ -29,6 +31,11 @@ class Registry {
   Status WriteString(Hive hive, const std::string& key, const std::string& name,
                      const std::string& value);
   Status DeleteValue(Hive hive, const std::string& key, const std::string& name);
+  // Makes sure values can be written under `key`: the hive is readable and its folder exists.
+  Status CreateKey(Hive hive, const std::string& key);
+  // Several values of one key in one replacement of the hive file: all are written or none.
+  Status WriteStrings(Hive hive, const std::string& key,
+                      const std::vector<std::pair<std::string, std::string>>& values);
 
   std::string HiveFile(Hive hive) const;
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,11 @@ namespace qm::test {
 
 class FormTest : public ::testing::Test {
  protected:
-  FormTest() : fs(PosixFileSystem()) {}
+  FormTest() : fs(PosixFileSystem()) {
+    // Options and autostart entries of the test stay in its own directory.
+    setenv("QUILLMOR_CONFIG_DIR", (dir / "config").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
+  }
   ~FormTest() override { form.reset(); }
 
   std::string StorePath() const { return dir / "data/Quillmor.dat"; }

@@ -2,6 +2,7 @@
 // showing and hiding, and the close with its question and the store save.
 #include <stdexcept>
 
+#include "app/main_form_state.h"
 #include "form_fixture.h"
 
 namespace qm::test {
@@ -166,11 +167,11 @@ TEST_F(FormTest, DefaultLogDirectoryIsTheStoresDirectoryUnlessOneWasStored) {
 
   form.reset();
   window = FakeWindow{};
-  form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
-                                  std::vector<std::string>{}, window);
-  window.form = form.get();
-  form->Log.deLogDir.SetText("/var/log/mine/");
-  window.ShowWindow();
+  ASSERT_TRUE(Registry(dir / "config")
+                  .WriteString(Hive::kLocalMachine, MainFormSettings().Key(), "deLogDir_Text",
+                               "/var/log/mine/")
+                  .ok());
+  Start();
   PassOneTimeStep();
   EXPECT_EQ(form->Log.deLogDir.Text(), "/var/log/mine/");
 }

@@ -1,0 +1,270 @@
+// The main window's options: first-start defaults, what a close stores, restoring at every
+// show, saving on hide and on a session end, the autostart entry and the log directory's browser.
+#include <gtest/gtest.h>
+
+#include "app/autostart.h"
+#include "app/main_form_state.h"
+#include "fake_placement.h"
+#include "form_fixture.h"
+#include "platform/shell.h"
+
+namespace qm::test {
+namespace {
+
+class OptionsTest : public FormTest {
+ protected:
+  ~OptionsTest() override { form.reset(); }  // while the placement is still there
+
+  // As Start(), with the window's placement attached and the executable at `exe`.
+  void Launch(const std::string& exe = "/opt/quillmor/quillmor") {
+    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
+                                    std::vector<std::string>{}, window);
+    window.form = form.get();
+    form->ExecutableFile = exe;
+    form->fs.SetPlacement(&placement);
+    window.ShowWindow();
+  }
+  void CloseWithYes() {
+    dialogs.ExpectConfirm(kCloseQuestion, true);
+    ASSERT_TRUE(form->Close());
+  }
+  Registry Options() const { return Registry(dir / "config"); }
+  void Store(const std::string& name, const std::string& value) {
+    ASSERT_TRUE(
+        Options().WriteString(Hive::kLocalMachine, MainFormSettings().Key(), name, value).ok());
+  }
+  std::optional<std::string> Stored(const std::string& name) const {
+    return Options().ReadString(Hive::kLocalMachine, MainFormSettings().Key(), name);
+  }
+  std::optional<std::string> RunValue() const {
+    return Options().ReadString(Hive::kLocalMachine, kRunKey, kRunValueName);
+  }
+  bool EntryExists() const { return dir.Exists("xdg/autostart/quillmor.desktop"); }
+
+  FakePlacement placement;
+};
+
+TEST_F(OptionsTest, FirstStartHasTheDesignedDefaults) {
+  WriteStore({"a"});
+  Launch();
+  PassOneTimeStep();
+  const LogControls& log = form->Log;
+  EXPECT_TRUE(log.chLogCreate.Checked());
+  EXPECT_TRUE(log.chLogLimitSize.Checked());
+  EXPECT_EQ(log.eLogLimit.Value(), 64);
+  EXPECT_TRUE(log.chLogErrors.Checked());
+  EXPECT_TRUE(log.chLogDeletes.Checked());
+  EXPECT_FALSE(log.chLogInfo.Checked());
+  EXPECT_FALSE(log.chLogSucc.Checked());
+  EXPECT_FALSE(form->chRunOnWindowsStart.Checked());
+  EXPECT_EQ(log.deLogDir.Text(), dir / "data/");
+  EXPECT_EQ(form->PCWidth, 281);
+  EXPECT_EQ(placement.placements_set, 0);  // the window stays centred
+  EXPECT_FALSE(EntryExists());
+  EXPECT_FALSE(dir.Exists("config/machine.ini"));
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(OptionsTest, ConfirmedCloseStoresEveryValue) {
+  Launch();
+  CloseWithYes();  // before the one-time step: the log directory is still empty
+  const std::pair<const char*, const char*> want[] = {
+      {"FormVersion", "0"},
+      {"Flags", "0"},
+      {"ShowCmd", "1"},
+      {"PixelsPerInch", "96"},
+      {"MinMaxPos(1280x800)", "-1,-1,-1,-1"},
+      {"MinMaxPos", "-1,-1,-1,-1"},
+      {"NormPos(1280x800)", "295,177,985,622"},
+      {"NormPos", "295,177,985,622"},
+      {"Visible", "0"},
+      {"chRunOnWindowsStart_Checked", "False"},
+      {"PC_Width", "281"},
+      {"chLogCreate_Checked", "True"},
+      {"chLogDeletes_Checked", "True"},
+      {"chLogErrors_Checked", "True"},
+      {"chLogLimitSize_Checked", "True"},
+      {"chLogSucc_Checked", "False"},
+      {"eLogLimit_Value", "64"},
+      {"deLogDir_Text", ""},
+      {"grdProfs_Tag", "0"},
+      {"chLogInfo_Checked", "False"},
+      {"grdProfs_FixedColor", "-16777201"},
+      {"grdProfs_FooterColor", "-16777211"},
+  };
+  for (const auto& [name, value] : want) EXPECT_EQ(Stored(name), value) << name;
+  form.reset();  // saved at the close: the destroy does not save again
+  EXPECT_EQ(Stored("Visible"), "0");
+}
+
+TEST_F(OptionsTest, OptionsAndPlacementComeBackAtTheNextStart) {
+  WriteStore({"a", "b", "c"});
+  Launch();
+  PassOneTimeStep();
+  form->Log.chLogSucc.Click();
+  form->Log.eLogLimit.SetValueByUser(500);
+  form->Log.deLogDir.SetTextByUser("/var/log/quillmor/");
+  form->PCWidth = 300;
+  placement.placement = {0, 1, -1, -1, -1, -1, 40, 50, 800, 600};
+  CloseWithYes();
+  form.reset();
+
+  window = FakeWindow{};
+  placement = FakePlacement{};
+  Launch();
+  EXPECT_TRUE(form->Log.chLogSucc.Checked());
+  EXPECT_EQ(form->Log.eLogLimit.Value(), 500);
+  EXPECT_EQ(form->Log.deLogDir.Text(), "/var/log/quillmor/");
+  EXPECT_EQ(form->PCWidth, 300);
+  EXPECT_EQ(placement.placement.left, 40);
+  EXPECT_EQ(placement.placement.bottom, 600);
+}
+
+TEST_F(OptionsTest, AnOptionSurvivesHidingAndShowing) {
+  WriteStore({"a", "b"});
+  Launch();
+  PassOneTimeStep();
+  form->Log.chLogSucc.Click();
+  form->bHideClick();
+  EXPECT_EQ(Stored("chLogSucc_Checked"), "True");
+  EXPECT_EQ(Stored("grdProfs_Tag"), "1");  // written by FormHide before the save
+  form->TrayIconDblClick();
+  EXPECT_TRUE(form->Log.chLogSucc.Checked());
+}
+
+TEST_F(OptionsTest, ASessionEndSavesTheOptions) {
+  WriteStore({"a"});
+  Launch();
+  PassOneTimeStep();
+  form->Log.chLogInfo.Click();
+  form->EndSession();
+  EXPECT_EQ(Stored("chLogInfo_Checked"), "True");
+  EXPECT_EQ(Stored("Visible"), "0");
+}
+
+TEST_F(OptionsTest, ClosingBeforeTheWindowWasEverShownWritesNothing) {
+  form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
+                                  std::vector<std::string>{}, window);
+  window.form = form.get();
+  form->EndSession();
+  form.reset();
+  EXPECT_FALSE(dir.Exists("config/machine.ini"));
+}
+
+TEST_F(OptionsTest, AutostartEntryFollowsTheBox) {
+  Launch("/home/ann/My Apps/quillmor");
+  form->chRunOnWindowsStart.Click();
+  EXPECT_EQ(RunValue(), "/home/ann/My Apps/quillmor /B");
+  EXPECT_EQ(dir.ReadFile("xdg/autostart/quillmor.desktop"),
+            "[Desktop Entry]\nType=Application\nName=Quillmor\n"
+            "Comment=Backs up and synchronises folders in the background\n"
+            "Exec=\"/home/ann/My Apps/quillmor\" /B\nTerminal=false\n"
+            "X-GNOME-Autostart-enabled=true\n");
+  form->chRunOnWindowsStart.Click();
+  EXPECT_FALSE(RunValue());
+  EXPECT_FALSE(EntryExists());
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(OptionsTest, AStoredTrueRewritesTheEntryForAMovedExecutable) {
+  Store("chRunOnWindowsStart_Checked", "True");
+  ASSERT_TRUE(
+      Options().WriteString(Hive::kLocalMachine, kRunKey, kRunValueName, "/old/quillmor /B").ok());
+  Launch("/new/place/quillmor");
+  EXPECT_TRUE(form->chRunOnWindowsStart.Checked());
+  EXPECT_EQ(RunValue(), "/new/place/quillmor /B");
+  EXPECT_NE(dir.ReadFile("xdg/autostart/quillmor.desktop").find("Exec=/new/place/quillmor /B\n"),
+            std::string::npos);
+
+  // A stored "False" leaves an entry alone.
+  CloseWithYes();
+  form.reset();
+  Store("chRunOnWindowsStart_Checked", "False");
+  window = FakeWindow{};
+  Launch("/elsewhere/quillmor");
+  EXPECT_EQ(RunValue(), "/new/place/quillmor /B");
+  EXPECT_TRUE(EntryExists());
+}
+
+TEST_F(OptionsTest, AFailedAutostartChangeIsShownAndTheBoxGoesBack) {
+  Launch();
+  fs.FailAlways(FsOp::kCreate, ErrorKind::kAccessDenied, "autostart");
+  form->chRunOnWindowsStart.Click();
+  EXPECT_FALSE(form->chRunOnWindowsStart.Checked());
+  EXPECT_FALSE(RunValue());
+  ASSERT_EQ(dialogs.Texts(DialogKind::kError).size(), 1u);
+  EXPECT_EQ(
+      dialogs.Texts(DialogKind::kError)[0].rfind("Can not make Quillmor start at log-in.\r\n", 0),
+      0u);
+
+  // Turning it off fails: the box is checked again and the entry and the value stay.
+  fs.ClearFaults();
+  form->chRunOnWindowsStart.Click();
+  ASSERT_TRUE(RunValue());
+  fs.FailAlways(FsOp::kRemove, ErrorKind::kAccessDenied, "quillmor.desktop");
+  form->chRunOnWindowsStart.Click();
+  EXPECT_TRUE(form->chRunOnWindowsStart.Checked());
+  EXPECT_TRUE(RunValue());
+  EXPECT_TRUE(EntryExists());
+  EXPECT_EQ(dialogs.Texts(DialogKind::kError).size(), 2u);
+
+  // The Run value cannot be written: the new entry is taken back.
+  fs.ClearFaults();
+  form->chRunOnWindowsStart.Click();
+  ASSERT_FALSE(EntryExists());
+  fs.FailAlways(FsOp::kCreate, ErrorKind::kNoSpace, "machine.ini");
+  form->chRunOnWindowsStart.Click();
+  EXPECT_FALSE(form->chRunOnWindowsStart.Checked());
+  EXPECT_FALSE(EntryExists());
+  EXPECT_FALSE(RunValue());
+}
+
+TEST_F(OptionsTest, LogDirectoryBrowserStartsAtTheFieldOrTheRoot) {
+  Launch();
+  form->Log.deLogDir.SetText(dir / "missing");
+  dialogs.ExpectBrowse(kLogDirBrowseTitle, std::nullopt);
+  form->Log.deLogDirButton.Click();
+  EXPECT_EQ(form->Log.deLogDir.Text(), dir / "missing");
+
+  form->Log.deLogDir.SetText(dir.path());
+  dialogs.ExpectBrowse(kLogDirBrowseTitle, "/srv/logs");
+  form->Log.deLogDirButton.Click();
+  EXPECT_EQ(form->Log.deLogDir.Text(), "/srv/logs");
+  EXPECT_EQ(dialogs.browse_starts(), (std::vector<std::string>{"/", dir.path()}));
+}
+
+TEST_F(OptionsTest, StoredLogOptionsWithoutAWindow) {
+  Store("chLogSucc_Checked", "true");
+  Store("chLogErrors_Checked", "False");
+  Store("eLogLimit_Value", "100000");
+  Store("deLogDir_Text", " /var/log/q/ ");
+  Store("chRunOnWindowsStart_Checked", "True");
+  LogControls log;
+  LoadStoredLogOptions(Options(), log);
+  EXPECT_TRUE(log.chLogSucc.Checked());
+  EXPECT_FALSE(log.chLogErrors.Checked());
+  EXPECT_TRUE(log.chLogDeletes.Checked());
+  EXPECT_EQ(log.eLogLimit.Value(), 65536);
+  EXPECT_EQ(log.deLogDir.Text(), "/var/log/q/");
+  EXPECT_FALSE(EntryExists());
+  EXPECT_FALSE(RunValue());
+}
+
+TEST_F(OptionsTest, ParametersPageCaptionsAndHints) {
+  Launch();
+  EXPECT_EQ(form->chRunOnWindowsStart.Caption(), "Start Quillmor with Windows");
+  EXPECT_EQ(form->chRunOnWindowsStart.Color(), kBackgroundGreen);
+  EXPECT_EQ(form->chRunOnWindowsStart.Hint(),
+            "Check this box if you want Quillmor always start with Windows. \r\nIf this box "
+            "checked then Quillmor works in the background mode.");
+  EXPECT_EQ(form->gbLog.Caption(), "Log");
+  EXPECT_EQ(form->Log.lLogDir.Hint(), form->Log.deLogDir.Hint());
+  EXPECT_EQ(form->Log.deLogDir.Hint(),
+            "Where to put the log file.\r\nThe log file name is \"Quillmor.log\". It places into "
+            "this directory.");
+  EXPECT_EQ(form->Log.eLogLimit.Min(), 0);
+  EXPECT_EQ(form->Log.eLogLimit.Max(), 65536);
+}
+
+}  // namespace
+}  // namespace qm::test
