@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/form_window.h"
+#include "app/main_form_state.h"
 #include "app/qmUnit1.h"
 #include "cli/console_dialogs.h"
 #include "engine/process_run_list.h"
@@ -240,6 +241,7 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
       err << "quillmor: no profile named \"" << name << "\" in " << store << "\n";
     return 2;
   }
+  LoadStoredLogOptions(form.registry, form.Log);
   // The window fills this in after its first show; the log goes where it would.
   if (form.Log.deLogDir.Text().empty()) form.Log.deLogDir.SetText(DirectoryOf(store));
 

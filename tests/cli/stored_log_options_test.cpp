@@ -1,0 +1,71 @@
+// A headless run writes its log as the window would: with the log options and the log
+// directory stored by the window.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "app/main_form_state.h"
+#include "platform/registry.h"
+#include "profiles/qmTypes.h"
+#include "support/temp_dir.h"
+
+namespace qm::cli {
+namespace {
+
+using test::TempDir;
+
+class StoredLogOptions : public ::testing::Test {
+ protected:
+  StoredLogOptions() {
+    dir_.WriteFile("src/a.txt", "alpha");
+    dir_.MakeDir("dest");
+    dir_.MakeDir("logs");
+    TProfileRecord p;
+    p.SetEnabled(true);
+    p.SetName("docs");
+    p.SetSrcDir(dir_ / "src");
+    p.SetDestDir(dir_ / "dest");
+    p.SetFileMask("*.*");
+    std::ofstream f(dir_ / "store.dat", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+  }
+
+  void StoreOption(const std::string& name, const std::string& value) {
+    Registry options(dir_ / "config/Quillmor");
+    ASSERT_TRUE(
+        options.WriteString(Hive::kLocalMachine, MainFormSettings().Key(), name, value).ok());
+  }
+
+  int Run() {
+    const std::string command = "env -u QUILLMOR_CONFIG_DIR XDG_CONFIG_HOME='" + dir_.path() +
+                                "/config' XDG_DATA_HOME='" + dir_.path() + "/data' '" +
+                                QUILLMOR_BIN + "' --run docs --store '" + (dir_ / "store.dat") +
+                                "' >/dev/null 2>&1";
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(StoredLogOptions, AStoredLogSuccessfulCopiesIsObeyed) {
+  StoreOption("chLogSucc_Checked", "True");
+  StoreOption("deLogDir_Text", dir_ / "logs/");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_NE(dir_.ReadFile("logs/Quillmor.log").find("a.txt"), std::string::npos);
+  EXPECT_FALSE(dir_.Exists("Quillmor.log"));
+}
+
+TEST_F(StoredLogOptions, WithoutStoredOptionsSuccessfulCopiesAreNotLogged) {
+  StoreOption("deLogDir_Text", dir_ / "logs/");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_TRUE(!dir_.Exists("logs/Quillmor.log") ||
+              dir_.ReadFile("logs/Quillmor.log").find("a.txt") == std::string::npos);
+  EXPECT_TRUE(dir_.Exists("dest/a.txt"));
+}
+
+}  // namespace
+}  // namespace qm::cli
