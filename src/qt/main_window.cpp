@@ -30,6 +30,7 @@
 #include "qt/image_list.h"
 #include "qt/profile_table_model.h"
 #include "qt/tray_icon.h"
+#include "qt/window_placement.h"
 
 namespace qm::qt {
 
@@ -138,9 +139,12 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
   ConnectGrid();
   tray_ = new TrayIcon(form_, this);
   qApp->installEventFilter(this);
+  placement_ = std::make_unique<WindowPlacementOf>(this, /*main_window=*/true);
+  form_.fs.SetPlacement(placement_.get());
 }
 
 MainWindow::~MainWindow() {
+  form_.fs.SetPlacement(nullptr);
   qApp->removeEventFilter(this);
   form_.rmSets.DataChanged.Disconnect(data_connection_);
   form_.grdProfs.SelectionCleared.Disconnect(selection_connection_);
@@ -332,7 +336,10 @@ void MainWindow::BuildParametersPage(QWidget* page) {
   LogControls& log = form_.Log;
   g->addWidget(Bind(log.chLogCreate, box));
   g->addWidget(Bind(log.lLogDir, box));
-  g->addWidget(Bind(log.deLogDir, box));
+  // Bound one after the other: the order of creation is the tab order.
+  QLineEdit* dir = Bind(log.deLogDir, box);
+  QPushButton* browse = Bind(log.deLogDirButton, box);
+  g->addWidget(EditWithButtons(box, dir, {browse}));
   auto* limit = new QHBoxLayout();
   limit->addWidget(Bind(log.chLogLimitSize, box));
   QSpinBox* spin = Bind(log.eLogLimit, box);
@@ -381,16 +388,18 @@ void MainWindow::FollowCurrentRow() {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  // Minimising and restoring by the window manager is not a show of the program's own.
+  if (event->spontaneous()) return;
+  // The options and the placement are restored here, before the window appears.
+  form_.OnWindowShown();
+  // The splitter knows its own width only once the window is laid out.
+  layout()->activate();
+  splitter_->setSizes({splitter_->width() - form_.PCWidth - kSplitterWidth, form_.PCWidth});
   if (!sized_) {
-    // The splitter knows its own width only once the window is laid out.
     sized_ = true;
-    layout()->activate();
-    splitter_->setSizes({splitter_->width() - form_.PCWidth - kSplitterWidth, form_.PCWidth});
     // Every widget is there by now, the pages' own included.
     for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(kHintHidePause);
   }
-  // Minimising and restoring by the window manager is not a show of the program's own.
-  if (!event->spontaneous()) form_.OnWindowShown();
 }
 
 void MainWindow::hideEvent(QHideEvent* event) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 #include "app/form_window.h"
 
@@ -18,6 +19,7 @@ namespace qm::qt {
 
 class ProfileTableModel;
 class TrayIcon;
+class WindowPlacementOf;
 
 class MainWindow : public QWidget {
  public:
@@ -49,6 +51,7 @@ class MainWindow : public QWidget {
   QTabWidget* pages_ = nullptr;
   QSplitter* splitter_ = nullptr;
   TrayIcon* tray_ = nullptr;
+  std::unique_ptr<WindowPlacementOf> placement_;
   int data_connection_ = 0;
   int selection_connection_ = 0;
   bool closing_ = false;

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace qm::test {
 namespace {
@@ -25,8 +27,31 @@ class QtApplicationEnvironment : public ::testing::Environment {
   std::unique_ptr<QApplication> app_;
 };
 
+// Each test keeps its windows' options and autostart entries in a directory of its own.
+class ConfigPerTest : public ::testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const ::testing::TestInfo&) override {
+    char dir[] = "/tmp/quillmor-qt-test-XXXXXX";
+    if (mkdtemp(dir) == nullptr) return;
+    dir_ = dir;
+    setenv("QUILLMOR_CONFIG_DIR", (dir_ + "/config").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_ + "/xdg").c_str(), 1);
+  }
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    dir_.clear();
+  }
+
+ private:
+  std::string dir_;
+};
+
 [[maybe_unused]] ::testing::Environment* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] const bool kConfigPerTest = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ConfigPerTest);
+  return true;
+}();
 
 }  // namespace
 }  // namespace qm::test
