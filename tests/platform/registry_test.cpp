@@ -77,12 +77,32 @@ TEST_F(RegistryTest, FailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(PosixFileSystem().ListDirectory(config_).value().size(), 1u);
 }
 
+TEST_F(RegistryTest, SeveralValuesAreWrittenInOneReplacement) {
+  ASSERT_TRUE(reg_.WriteString(Hive::kLocalMachine, kKey, "FLAGS", "1").ok());
+  const int renames = faults_.CallCount(FsOp::kRename);
+  ASSERT_TRUE(reg_.CreateKey(Hive::kLocalMachine, kKey).ok());
+  ASSERT_TRUE(
+      reg_.WriteStrings(Hive::kLocalMachine, kKey, {{"Flags", "0"}, {"ShowCmd", "1"}}).ok());
+  EXPECT_EQ(faults_.CallCount(FsOp::kRename), renames + 1);
+  EXPECT_EQ(Read("flags"), "0");
+  EXPECT_EQ(Read("ShowCmd"), "1");
+  EXPECT_NE(test::ReadWholeFile(reg_.HiveFile(Hive::kLocalMachine)).find("Flags=0"),
+            std::string::npos);  // the new spelling
+
+  faults_.Fail(FsOp::kRename, ErrorKind::kIo);
+  EXPECT_FALSE(reg_.WriteStrings(Hive::kLocalMachine, kKey, {{"Flags", "2"}, {"New", "x"}}).ok());
+  EXPECT_EQ(Read("Flags"), "0");
+  EXPECT_FALSE(Read("New").has_value());
+}
+
 TEST_F(RegistryTest, UnreadableHiveIsNotOverwritten) {
   ASSERT_TRUE(reg_.WriteString(Hive::kLocalMachine, kKey, "a", "1").ok());
   faults_.FailAlways(FsOp::kOpenRead, ErrorKind::kAccessDenied);
   EXPECT_FALSE(reg_.ReadString(Hive::kLocalMachine, kKey, "a").has_value());
   EXPECT_EQ(reg_.WriteString(Hive::kLocalMachine, kKey, "b", "2").error().kind,
             ErrorKind::kAccessDenied);
+  EXPECT_FALSE(reg_.CreateKey(Hive::kLocalMachine, kKey).ok());
+  EXPECT_FALSE(reg_.WriteStrings(Hive::kLocalMachine, kKey, {{"b", "2"}}).ok());
   faults_.ClearFaults();
   EXPECT_EQ(Read("a"), "1");
 }
