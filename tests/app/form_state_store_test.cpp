@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_placement.h"
-#include "platform/fault_file_system.h"
+#include "support/fake_placement.h"
+#include "support/fault_file_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 

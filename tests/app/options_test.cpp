@@ -4,9 +4,9 @@
 
 #include "app/autostart.h"
 #include "app/main_form_state.h"
-#include "fake_placement.h"
 #include "form_fixture.h"
 #include "platform/shell.h"
+#include "support/fake_placement.h"
 
 namespace qm::test {
 namespace {
