@@ -43,6 +43,86 @@ TEST(Volumes, ParsesTheMountTableOncePerDeviceInMountPointOrder) {
   EXPECT_EQ(v[0].free_bytes, -1);
 }
 
+TEST(Volumes, LeavesOutReadOnlyMounts) {
+  const std::string table =
+      "26 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
+      "30 26 8:17 / /media/ann/CARD ro,nosuid - vfat /dev/sdb1 ro\n"
+      "31 26 8:33 / /data rw - ext4 /dev/sdc1 ro,errors=remount-ro\n";
+  const std::vector<Volume> v = ParseMountInfo(table);
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(v[0].mount_point, "/");
+}
+
+TEST(Volumes, MountedPointsListEveryMountOnce) {
+  const std::string table =
+      "21 26 0:20 / /proc rw - proc proc rw\n"
+      "26 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "27 26 8:1 /srv /var/bind rw - ext4 /dev/sda1 rw\n"
+      "28 26 8:1 /srv /var/bind rw - ext4 /dev/sda1 rw\n"
+      "29 26 8:17 / /mnt/my\\040disk rw - ext4 /dev/sdb1 rw\n";
+  EXPECT_EQ(MountedPoints(table),
+            (std::vector<std::string>{"/", "/mnt/my disk", "/proc", "/var/bind"}));
+}
+
+TEST(Volumes, ParsesFstab) {
+  const std::string fstab =
+      "# <file system> <mount point> <type> <options> <dump> <pass>\n"
+      "UUID=1234\t/\text4\terrors=remount-ro 0 1\n"
+      "\n"
+      "   # an indented comment\n"
+      "/dev/sdb1 /media/usb\\040stick/ vfat noauto,user 0 0  # the stick\n"
+      "/swapfile none swap sw 0 0\n"
+      "/dev/sda3 swap swap defaults\n"
+      "nas:/export /net nfs\n"
+      "broken-line-with-two fields\n";
+  const std::vector<FstabEntry> e = ParseFstab(fstab);
+  ASSERT_EQ(e.size(), 3u);
+  EXPECT_EQ(e[0].source, "UUID=1234");
+  EXPECT_EQ(e[0].mount_point, "/");
+  EXPECT_EQ(e[1].mount_point, "/media/usb stick");
+  EXPECT_TRUE(e[1].HasOption("noauto"));
+  EXPECT_TRUE(e[1].HasOption("user"));
+  EXPECT_FALSE(e[1].HasOption("use"));
+  EXPECT_EQ(e[2].fs_type, "nfs");
+  EXPECT_EQ(e[2].options, "");
+}
+
+TEST(Volumes, ListsMountedVolumesWithSizesAndFstabPlacesWithoutMedium) {
+  MountTables tables;
+  tables.mountinfo =
+      "26 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "28 26 0:50 / /net rw - nfs4 nas:/export rw\n"
+      "29 26 8:2 / /data rw - xfs /dev/sda2 rw\n";
+  tables.fstab =
+      "/dev/sda1 / ext4 defaults 0 1\n"
+      "/dev/sdb1 /media/stick auto noauto,user 0 0\n"
+      "/dev/sdc1 /backup ext4 noauto 0 0\n"
+      "/dev/sdd1 /srv ext4 defaults 0 0\n"
+      "/dev/sr0 /media/cdrom iso9660 ro,noauto 0 0\n"
+      "office:/share /mnt/office cifs noauto 0 0\n";
+  const auto space = [](const std::string& mount_point, int64_t& free_bytes, int64_t& total) {
+    if (mount_point == "/net") return false;
+    free_bytes = mount_point == "/" ? 100 : 200;
+    total = 1000;
+    return true;
+  };
+  const std::vector<Volume> v = ListVolumes(tables, space);
+  std::vector<std::string> points;
+  for (const Volume& vol : v) points.push_back(vol.mount_point);
+  // /srv is a local disk that should be mounted and is not: not a drive without a medium.
+  EXPECT_EQ(points, (std::vector<std::string>{"/", "/backup", "/data", "/media/stick",
+                                              "/mnt/office", "/net"}));
+  EXPECT_EQ(v[0].free_bytes, 100);
+  EXPECT_EQ(v[1].kind, VolumeKind::kRemovable);
+  EXPECT_EQ(v[1].free_bytes, -1);
+  EXPECT_EQ(v[2].free_bytes, 200);
+  EXPECT_EQ(v[3].kind, VolumeKind::kRemovable);
+  EXPECT_EQ(v[3].total_bytes, -1);
+  EXPECT_EQ(v[4].kind, VolumeKind::kNetwork);
+  EXPECT_EQ(v[5].free_bytes, -1);  // the system could not tell
+  EXPECT_EQ(v[5].total_bytes, -1);
+}
+
 TEST(Volumes, ListedVolumesHaveConsistentSizes) {
   const std::vector<Volume> v = ListVolumes();
   for (const Volume& vol : v) {
