@@ -1,0 +1,2 @@
+// Placeholder until this subsystem has its first source file.
+namespace qm {}
