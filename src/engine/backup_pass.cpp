@@ -1,6 +1,7 @@
 #include "engine/backup_pass.h"
 
 #include <memory>
+#include <unordered_set>
 
 #include "engine/copy_failure.h"
 #include "engine/names.h"
@@ -16,37 +17,71 @@ std::string Quoted(const std::string& text) {
   return "\"" + text + "\"";
 }
 
+// Why a copy must not be made when the destination listing is incomplete, or "" when it may.
+std::string UnsafeWithIncompleteListing(EngineContext& ctx, const DestinationIndex::Pairing& pairing,
+                                        int16_t keep, const std::string& target) {
+  if (keep == kKeepSequence) {
+    return "the destination could not be listed completely, so no free kept-copy number is known";
+  }
+  // A listed counterpart proves its folder was read; an unlisted file under the target's name
+  // may be newer work the scan never saw.
+  if (!pairing.matched.empty() && keep == kKeepNone) return {};
+  Result<DirEntry> st = ctx.fs.Stat(target);
+  if (st.ok() || st.error().kind != ErrorKind::kNotFound) {
+    return "a file of that name exists in a folder that could not be listed";
+  }
+  return {};
+}
+
 }  // namespace
 
 void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
-              DosDateTime source_time, const std::string& archive) {
-  // The packer writes beside the archive and renames over it, so an old archive stays until
-  // the new one is complete instead of being deleted first.
-  MakeDirPath(ctx.fs, std::string(DirectoryPart(archive)));
+              DosDateTime source_time, const std::string& archive, DurabilityBatch& batch,
+              bool may_replace) {
+  auto done = [&ctx, source](const FinishedFile& f, const Status& s) {
+    if (!s.ok()) {
+      ClassifyCopyFailure(ctx, {"compress", source, f.target, true, FileAction::kPacked},
+                          s.error().message, /*may_ask=*/false);
+      return;
+    }
+    ctx.host.FileDone({FileAction::kPacked, FileAction::kPacked, source, f.target, f.bytes});
+    ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " compressed to " + Quoted(f.target));
+    ctx.host.CountOperatedFile();
+  };
+  if (ctx.state.Preview) {
+    batch.Add({{}, archive, may_replace, false, FileSizeOf(ctx.fs, source)}, std::move(done));
+    return;
+  }
+  // One status call: whether an archive of that name exists (a kept one is never replaced).
+  Result<DirEntry> existing = ctx.fs.Stat(archive);
+  std::string temp;
   try {
+    if (existing.ok() && !may_replace) {
+      throw FileError(Error{ErrorKind::kExists, "Cannot create file " + archive});
+    }
+    MakeDirPath(ctx.fs, std::string(DirectoryPart(archive)));
     packer.Reset();
     packer.ClearFiles();
     packer.SetArchiveName(archive);
     packer.AddPath(source);
-    packer.SetArchiveTime(source_time);
-    packer.Pack();
+    temp = packer.PackToTemporary();
     packer.Reset();
   } catch (const FileError& e) {
-    // The packer's one error type; a RunBroken from a handler run while packing passes on.
+    // The packer's one error type; a RunBroken or RunAbandoned raised while packing passes on.
     packer.Reset();
     ClassifyCopyFailure(ctx, {"compress", source, archive, true, FileAction::kPacked}, e.what());
     return;
   }
-  // The packer has set the time already; setting it again here is what reports a failure.
-  if (!ctx.fs.SetLastWriteTime(archive, source_time).ok()) {
+  // Without the source's time the archive would pass for newer than its source.
+  if (!ctx.fs.SetLastWriteTime(temp, source_time).ok()) {
+    (void)ctx.fs.Remove(temp);
     ctx.host.FileDone({FileAction::kFailed, FileAction::kPacked, source, archive, 0});
     ctx.host.WriteLog(lkError, "Can not set up date and time on file " + Quoted(archive));
-  } else {
-    ctx.host.FileDone(
-        {FileAction::kPacked, FileAction::kPacked, source, archive, FileSizeOf(ctx.fs, archive)});
-    ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " compressed to " + Quoted(archive));
+    ctx.host.CountOperatedFile();
+    return;
   }
-  ctx.host.CountOperatedFile();
+  const bool read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
+  batch.Add({temp, archive, may_replace, read_only, FileSizeOf(ctx.fs, temp)}, std::move(done));
 }
 
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
@@ -59,9 +94,18 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
   const std::string src_root = p.SrcDir();
   const std::string dest_root = p.DestDir();
   const DestinationIndex index(item.DestFiles, zip, keep);
+  // An unmounted destination volume: every copy fails as on a missing drive, and nothing is
+  // created on the disk beneath its mount point.
+  const std::string not_ready = ctx.fs.NotReadyMountPlace(dest_root);
   std::unique_ptr<ZipPacker> packer;
-  // New copies become durable in groups; a stop or a break still commits them on the way out.
+  // Names of dated copies taken by the destination or by this pass, so none is reused.
+  std::unordered_set<std::string> taken_names;
+  if (keep == kKeepDateTime) {
+    for (size_t j = 0; j < item.DestFiles.Count(); ++j)
+      taken_names.insert(item.DestFiles.Object(j).Name);
+  }
   DurabilityBatch batch(ctx.fs);
+  CommitOnExit commit(batch);
 
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
     ctx.host.Update();
@@ -77,25 +121,49 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     if (!pairing.copy_needed) {
       ctx.host.FileUpToDate(item.SrcFiles.Text(i));
       ++item.FilesDone;  // the destination counterpart counts as done too
+      ++item.FilesDone;
+      continue;
+    }
+    // By value: handlers run during the copy may append to the list, which moves its texts.
+    const std::string source = item.SrcFiles.Text(i);
+    const std::string file_name(FileNamePart(source));
+    item.CurrentFile = file_name;
+    std::string suffix;
+    if (keep == kKeepDateTime) {
+      const std::string dir(DirectoryPart(s.Name));
+      const std::string extension = zip ? ".zip" : "";
+      suffix = DistinctSuffix(DateTimeSuffix(ctx.clock.Now(), ctx.formats),
+                              [&](std::string_view candidate) {
+                                return taken_names.count(dir + file_name + "." +
+                                                         std::string(candidate) + extension) > 0;
+                              });
+      taken_names.insert(dir + file_name + "." + suffix + extension);
+    }
+    const std::string target =
+        TargetPath(source, src_root, dest_root, NewCopyName(file_name, keep, pairing.M, suffix)) +
+        (zip ? ".zip" : "");
+    const FailedTransfer failed{zip ? "compress" : "copy", source, target, true,
+                                zip ? FileAction::kPacked : FileAction::kCopied};
+    const std::string unsafe =
+        item.DestScanFailed ? UnsafeWithIncompleteListing(ctx, pairing, keep, target) : "";
+    const bool may_replace = keep == kKeepNone;
+    if (!not_ready.empty()) {
+      ReportDriveNotReady(ctx, failed, not_ready);
+    } else if (!unsafe.empty()) {
+      ctx.host.FileDone({FileAction::kFailed, failed.attempted, source, target, 0});
+      ctx.host.WriteLog(lkError, "File " + Quoted(source) + " not copied to " + Quoted(target) +
+                                     ": " + unsafe);
+    } else if (zip) {
+      if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop, &ctx.host);
+      PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target, batch,
+               may_replace);
     } else {
-      // By value: handlers run during the copy may append to the list, which moves its texts.
-      const std::string source = item.SrcFiles.Text(i);
-      const std::string file_name(FileNamePart(source));
-      item.CurrentFile = file_name;
-      const std::string suffix =
-          keep == kKeepDateTime ? DateTimeSuffix(ctx.clock.Now(), ctx.formats) : std::string();
-      const std::string target =
-          TargetPath(source, src_root, dest_root, NewCopyName(file_name, keep, pairing.M, suffix));
-      if (zip) {
-        if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop);
-        PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target + ".zip");
-      } else {
-        CopyWithRecords(ctx, source, target, batch, /*quote_paths=*/true);
-      }
+      CopyWithRecords(ctx, source, target, s.Size, batch, /*quote_paths=*/true,
+                      FileAction::kCopied, may_replace);
     }
     ++item.FilesDone;
   }
-  batch.Flush();
+  (void)batch.Commit();
   return PassOutcome::kCompleted;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/durability_batch.h"
 #include "engine/engine_context.h"
 #include "engine/process_run_list.h"
 
@@ -17,9 +18,11 @@ class ZipPacker;
 // found clear before a file; throws RunBroken when the user breaks off after a failure.
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item);
 
-// Packs `source` into its own archive `archive` with `packer`, gives the archive the source's
-// time, and writes the record of the outcome.
+// Packs `source` into its own archive `archive` with `packer` and leaves it, with the source's
+// time, to `batch`, which places it and writes the record of the outcome. A kept archive
+// (`may_replace` false) never replaces a file.
 void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
-              DosDateTime source_time, const std::string& archive);  // throw RunBroken
+              DosDateTime source_time, const std::string& archive, DurabilityBatch& batch,
+              bool may_replace = true);  // throw RunBroken, RunAbandoned
 
 }  // namespace qm

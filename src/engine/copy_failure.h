@@ -42,15 +42,26 @@ class RunBroken : public std::runtime_error {
 // Writes the error record of a failed transfer and, when the volume is full or gone and the
 // background mode is off, asks "Break operation?". On Yes it calls bStartClick (the stop) and
 // throws RunBroken; otherwise the caller goes on with the next file. The error's own text is
-// not part of the record: the free space decides which record is written.
+// not part of the record: the free space decides which record is written. `may_ask` false (a
+// group commit, a preview) writes the record only.
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
-                         const std::string& error_text = {});  // throw RunBroken
+                         const std::string& error_text = {},
+                         bool may_ask = true);  // throw RunBroken
 
-// One plain copy of a pass: processes pending messages, copies with the window's bar and label,
-// then counts the file and writes its success record, or classifies the failure. `action` is
-// what the observer hears: kCopied, or kCopiedBack in the reverse synchronisation.
+// A transfer to a volume that is not mounted: the "Drive not ready" record naming `drive`
+// (the mount place), and the break question as for a full volume. Nothing is written.
+void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
+                         const std::string& drive);  // throw RunBroken
+
+// One plain copy of a pass: processes pending messages and copies with the window's bar and
+// label into `batch`. When the batch commits it, the file is counted and its success record
+// written, or its failure reported; a copy that fails at once is classified at once. `action`
+// is what the observer hears: kCopied, or kCopiedBack in the reverse synchronisation. A kept
+// copy (`may_replace` false) never replaces a file. In a preview nothing is copied and the
+// copy of `source_size` bytes is reported at the same point as a real one.
 void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
-                     DurabilityBatch& batch, bool quote_paths,
-                     FileAction action = FileAction::kCopied);  // throw RunBroken
+                     int64_t source_size, DurabilityBatch& batch, bool quote_paths,
+                     FileAction action = FileAction::kCopied,
+                     bool may_replace = true);  // throw RunBroken, RunAbandoned
 
 }  // namespace qm

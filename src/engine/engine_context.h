@@ -31,6 +31,12 @@ struct RunState {
   bool SelectedRun = false;  // a "Start selected" batch is being processed
   RunMode Mode = RunMode::kIdle;
   TDateTime RunStartedAt = 0;  // when the first profile of the batch was queued
+  // A preview: the passes take every decision and report every action as a real run would,
+  // but write nothing (no file, folder, archive, time, lock or temporary removal) and ask
+  // nothing.
+  bool Preview = false;
+  // Where the folder locks live; empty for DefaultLockDirectory().
+  std::string LockDirectory;
 };
 
 // Operations of the main window that the engine calls, and the run's observer: the events

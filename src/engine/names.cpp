@@ -109,6 +109,13 @@ std::string DateTimeSuffix(TDateTime now, const RegionalFormats& formats) {
   return suffix;
 }
 
+std::string DistinctSuffix(std::string_view suffix,
+                           const std::function<bool(std::string_view)>& taken) {
+  std::string candidate(suffix);
+  for (int n = 2; taken(candidate); ++n) candidate = std::string(suffix) + "_" + std::to_string(n);
+  return candidate;
+}
+
 std::string NewCopyName(std::string_view file_name, int16_t KeepCopyKind, int64_t M,
                         std::string_view date_time_suffix) {
   std::string name(file_name);

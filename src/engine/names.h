@@ -40,6 +40,12 @@ std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP, in
 // made "-", ASCII letters and digits and non-ASCII characters kept, everything else "_".
 std::string DateTimeSuffix(TDateTime now, const RegionalFormats& formats);
 
+// `suffix` itself when `taken` says it is free, else `suffix` with "_2", "_3"... appended: a kept
+// copy is never replaced by another made in the same second (or within a format's resolution).
+// Never adds a ".", so the name still reduces to its source.
+std::string DistinctSuffix(std::string_view suffix,
+                           const std::function<bool(std::string_view)>& taken);
+
 // The file name of a new copy of a source file named `file_name`: the name itself, or the name
 // with "." and M + 1, or with "." and `date_time_suffix`. ".zip" is not added here.
 std::string NewCopyName(std::string_view file_name, int16_t KeepCopyKind, int64_t M,

@@ -2,11 +2,16 @@
 
 #include <chrono>
 #include <exception>
+#include <memory>
+#include <vector>
 #include <thread>
 
 #include "engine/backup_pass.h"
 #include "engine/copy_failure.h"
+#include "engine/qmFileUtil.h"
 #include "engine/removal_pass.h"
+#include "engine/run_abandoned.h"
+#include "engine/run_lock.h"
 #include "engine/sync_passes.h"
 
 namespace qm {
@@ -26,6 +31,8 @@ std::string ProfileLine(const char* what, const TDataItem& item, int32_t files) 
 // A source top directory that is gone or cannot be listed: its empty scan must not look like
 // a source whose files were all deleted.
 bool SourceDirectoryReadable(FileSystem& fs, const std::string& dir) {
+  // An empty mount point of an unplugged volume is not the source the user meant.
+  if (!fs.NotReadyMountPlace(dir).empty()) return false;
   Result<DirEntry> st = fs.Stat(dir);
   if (!st.ok() || !st.value().is_directory()) return false;
   return fs.ListDirectory(dir).ok();
@@ -37,6 +44,8 @@ void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
   } catch (const RunBroken&) {
+  } catch (const RunAbandoned&) {
+    // The front end that abandoned the run knows why; nothing to show.
   } catch (const std::exception& e) {
     ctx.dialogs.ShowApplicationError(ui::ApplicationErrorText(e.what()));
   } catch (...) {
@@ -84,6 +93,29 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     return PassOutcome::kCompleted;
   }
 
+  // One run per folder at a time: another run on the destination (or, both ways, on the
+  // source) refuses this profile rather than interleave with it. A preview writes nothing and
+  // takes no lock.
+  std::unique_ptr<RunLock> lock;
+  const int16_t method = p.SyncMethod();
+  if (!ctx.state.Preview && (method == 0 || method == 1)) {
+    std::vector<std::string> folders{p.DestDir()};
+    if (method == 1) folders.push_back(p.SrcDir());
+    const std::string lock_dir =
+        ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
+    Result<std::unique_ptr<RunLock>> locked = RunLock::Acquire(folders, lock_dir);
+    if (!locked.ok()) {
+      const Error& e = locked.error();
+      ctx.host.WriteLog(lkError, e.kind == ErrorKind::kExists
+                                     ? "Profile " + Quoted(p.Name()) + " not run: the folder " +
+                                           Quoted(e.message) + " is in use by another run"
+                                     : "Profile " + Quoted(p.Name()) + " not run: " + e.message);
+      ctx.host.ProfileDropped(item);
+      return PassOutcome::kCompleted;
+    }
+    lock = std::move(locked.value());
+  }
+
   const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   ctx.host.WriteLog(lkInfo, ProfileLine("Started profile ", item, files));
 
@@ -96,22 +128,33 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) item.DestFiles.Object(i).Matched = 0;
   ctx.host.ProfileStarted(item);
 
-  const int16_t method = p.SyncMethod();
+  if (lock) {
+    // A run on these folders was cut off: its temporaries are debris now, whether or not
+    // their source files still exist.
+    if (lock->LastRunCutOff()) {
+      (void)RemoveStaleTemporaries(ctx.fs, p.DestDir());
+      if (method == 1) (void)RemoveStaleTemporaries(ctx.fs, p.SrcDir());
+    }
+    lock->MarkRunning();
+  }
   if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(p.SrcDir()));
   } else if (method == 0) {
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
+      if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.host.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
     if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
   } else if (method == 1) {
     if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
+      if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.host.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
   }
 
+  if (lock) lock->MarkFinished();
   ctx.host.WriteLog(lkInfo, ProfileLine("Finished profile ", item, files));
   ctx.host.ProfileFinished(item);
   return PassOutcome::kCompleted;

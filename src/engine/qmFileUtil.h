@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/durability_batch.h"
 #include "engine/run_observer.h"
@@ -17,27 +18,46 @@ namespace qm {
 // loop are served once per block. Twice this is the engine's free-space threshold.
 inline constexpr int CopyBufferSize = 16384;
 
+// How a copy is finished. Without a batch the copy is synced and renamed into place at once.
+struct CopyOptions {
+  // Leaves the finished copy under its temporary name, with the source's time, to `batch`,
+  // which makes it durable with its group and reports its outcome to `done`.
+  DurabilityBatch* batch = nullptr;
+  DurabilityBatch::Done done;
+  // Hears the progress of each block and gets its Update() call there; an Update() that throws
+  // abandons the copy (its temporary removed, the old target untouched) and passes the
+  // exception on.
+  RunObserver* observer = nullptr;
+  // False for a kept copy: an existing file of the target's name fails the copy instead of
+  // being replaced.
+  bool may_replace = true;
+};
+
 // Copies `source` to `target` (into it when `target` is an existing directory), creating the
 // target's directories, while it sets `bar` to the bytes copied and `label` to "<percent> %"
-// and processes messages once per block. The copy is written to TempCopyName(target), given
-// the source's DOS time, synced and renamed over the target only when complete: a failure
-// leaves an existing target exactly as it was and removes the temporary file. A read-only
-// target is replaced, and the new copy is not read-only. The bar ends at position 0.
+// and processes messages once per block. The copy is written to TempCopyName(target) and
+// given the source's DOS time; only a complete copy ever reaches the target's name, so a
+// failure leaves an existing target exactly as it was and removes the temporary file. A
+// read-only target is replaced, and the new copy is not read-only. The bar ends at position 0.
 // Throws FileError with "Cannot open file <source>", "Cannot create file <target>",
 // "Stream read error" or "Stream write error".
-// With a `batch`, a copy to a name where nothing existed is not synced on its own: it is
-// renamed into place carrying kUnsyncedCopyTime and gets the source's time when the batch
-// commits. A replacement is always synced before the rename. An `observer` hears the progress
-// of each block and gets its Update() call there.
 // Returns the bytes copied.
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
                              const std::string& target, ui::ProgressBar& bar, ui::Label& label,
-                             DurabilityBatch* batch = nullptr,
-                             RunObserver* observer = nullptr);  // throw FileError
+                             const CopyOptions& options = {});  // throw FileError
 
 // The temporary name a copy to `target` is written under: ".<name>.qmtmp" beside it. It begins
 // with "." so no scan lists it, and is fixed per target so a stale one is overwritten.
 std::string TempCopyName(const std::string& target);
+
+// True for the names of our temporaries: ".<name>.qmtmp", and the archiver's own beside it
+// (".<name>.qmtmp.XXXXXX").
+bool IsTemporaryName(std::string_view name);
+
+// Removes every temporary of ours below `root` (folders whose names begin with "." are not
+// entered: nothing is ever copied there). Left by a run that was killed or lost its power;
+// their source files may be gone. Returns how many were removed.
+int RemoveStaleTemporaries(FileSystem& fs, const std::string& root);
 
 // "<p> %" for `done` of `total` bytes, p rounded to the nearest whole number, halves to even.
 std::string PercentText(int64_t done, int64_t total);

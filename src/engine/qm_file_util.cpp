@@ -109,18 +109,19 @@ std::string PercentText(int64_t done, int64_t total) {
 
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
                              const std::string& target_path, ui::ProgressBar& bar, ui::Label& label,
-                             DurabilityBatch* batch, RunObserver* observer) {
-  // One status call tells whether the target is a directory, exists, and is read-only.
+                             const CopyOptions& options) {
+  // The one status call beyond the copy itself: is the target a directory, does it exist, is
+  // it read-only.
   std::string target = target_path;
   Result<DirEntry> existing = fs.Stat(target);
   if (existing.ok() && existing.value().is_directory()) {
     target = AddDirSeparator(target) + std::string(FileNamePart(source));
     existing = fs.Stat(target);
   }
-  // Anything but "not found" (e.g. a denied stat) is treated as an existing file: its good
-  // copy must never be put at risk by an unsynced replacement.
-  const bool target_exists = existing.ok() || existing.error().kind != ErrorKind::kNotFound;
-  const bool may_defer = batch != nullptr && !target_exists;
+  if (existing.ok() && !options.may_replace) {
+    Fail(Error{ErrorKind::kExists, "exists already"}, "Cannot create file " + target);
+  }
+  const bool target_read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
 
   // Allocated only when the in-kernel copy cannot be used, and never zero-filled.
   constexpr size_t kChunk = size_t{CopyBufferSize} * kBlocksPerChunk;
@@ -129,28 +130,27 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   Result<std::unique_ptr<ReadableFile>> opened = fs.OpenRead(source);
   if (!opened.ok()) Fail(opened.error(), "Cannot open file " + source);
   ReadableFile& in = *opened.value();
-  Result<int64_t> size_result = in.Size();
-  const int64_t size = size_result.ok() ? size_result.value() : FileSizeOf(fs, source);
-  // Nothing stops another program from writing the source while it is read. Its time is taken
-  // now and compared at the end, so that a copy of a file that changed meanwhile is dropped
-  // rather than kept under the new time as if it were complete.
-  const Result<DosDateTime> time_at_open = in.LastWriteTime();
+  // Nothing stops another program from writing the source while it is read. Its size and time
+  // are taken now and compared at the end, so that a copy of a file that changed meanwhile is
+  // dropped rather than kept under the new time as if it were complete.
+  const Result<DirEntry> at_open = in.Info();
+  const int64_t size = at_open.ok() ? at_open.value().size : FileSizeOf(fs, source);
 
   bar.SetRange(0, size < 0 ? 0 : size);
   bar.SetPosition(0);
   label.SetCaption("0 %");
 
   const std::string temp = TempCopyName(target);
-  Result<std::unique_ptr<WritableFile>> created = fs.Create(temp);
+  Result<std::unique_ptr<WritableFile>> created = fs.CreateTemporary(temp);
   if (!created.ok() && created.error().kind == ErrorKind::kNotFound) {
-    // The directories are walked only for the first file of a new directory.
+    // The directories are made only for the first file of a new directory.
     MakeDirPath(fs, std::string(DirectoryPart(target)));
-    created = fs.Create(temp);
+    created = fs.CreateTemporary(temp);
   }
   if (!created.ok() && created.error().kind == ErrorKind::kReadOnly) {
     // A stale temporary of ours that somebody made read-only: it is ours to replace.
     (void)fs.SetReadOnly(temp, false);
-    created = fs.Create(temp);
+    created = fs.CreateTemporary(temp);
   }
   if (!created.ok()) Fail(created.error(), "Cannot create file " + target);
   guard.Track(temp, std::move(created.value()));
@@ -182,10 +182,10 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
       }
       got += n.value();
     }
-    // The disk starts on this chunk while the next is copied: the final sync then finds little
-    // left to write instead of the whole file. A copy left to the batch skips it: one volume
-    // sync writes the whole group in larger, fewer requests.
-    if (!may_defer) out.StartWriteback();
+    // Without a batch the disk starts on this chunk while the next is copied, so the final
+    // sync finds little left to write. A batch leaves it all to one volume sync, which writes
+    // the whole group in larger, fewer requests.
+    if (options.batch == nullptr) out.StartWriteback();
     const bool at_end = got < kChunk;
     size_t steps = (got + CopyBufferSize - 1) / CopyBufferSize;
     if (at_end && got % CopyBufferSize == 0) ++steps;  // the read that found nothing more
@@ -196,47 +196,71 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
       copied += static_cast<int64_t>(block);
       bar.SetPosition(copied);
       if (size > 0) label.SetCaption(PercentText(copied, size));
-      if (observer != nullptr) {
-        observer->FileProgress(copied, size);
-        observer->Update();
+      if (options.observer != nullptr) {
+        options.observer->FileProgress(copied, size);
+        options.observer->Update();  // may abandon the run: the guard removes the temporary
       }
       loop.ProcessMessages();
     }
     if (at_end) break;
   }
 
-  const Result<DosDateTime> time_now = in.LastWriteTime();
-  const Result<int64_t> size_now = in.Size();
-  const bool changed =
-      (time_at_open.ok() && time_now.ok() && time_at_open.value() != time_now.value()) ||
-      (size_now.ok() && size_now.value() != copied);
+  const Result<DirEntry> now = in.Info();
+  const bool changed = !now.ok() || now.value().size != copied ||
+                       (at_open.ok() && at_open.value().time != now.value().time);
   if (changed)
     Fail(Error{ErrorKind::kIo, "the source changed while it was copied"}, "Stream read error");
-  // A new file may skip its own sync: until the batch has synced the volume it carries a time
-  // older than any source, so a power cut leaves nothing the next run takes as up to date.
-  // Replacing a file always syncs first, so the good older copy is never lost.
-  const bool deferred = may_defer && time_now.ok();
-  if (deferred) {
-    if (Status s = out.SetLastWriteTime(kUnsyncedCopyTime); !s.ok()) {
-      Fail(s.error(), "Stream write error");
-    }
-  } else {
-    // The copy carries the source's DOS time, so the next run finds it as new as the source.
-    if (time_now.ok()) (void)out.SetLastWriteTime(time_now.value());
-    if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
+  // The copy carries the source's DOS time, so the next run finds it as new as the source. It
+  // is set on the descriptor, once: the copy reaches its final name only when durable. A time
+  // that cannot be set leaves a complete copy that is merely newer than its source.
+  (void)out.SetLastWriteTime(now.value().time);
+  FinishedFile finished{temp, target, options.may_replace, target_read_only, copied};
+  if (options.batch != nullptr) {
+    if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
+    guard.Committed();  // the batch owns the temporary now
+    options.batch->Add(std::move(finished), options.done);
+    return copied;
   }
+  if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
   if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
-
-  // A read-only target is replaced; it regains the attribute only if the replacing fails.
-  const bool was_read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
-  if (was_read_only) (void)fs.SetReadOnly(target, false);
-  if (Status s = fs.Rename(temp, target); !s.ok()) {
-    if (was_read_only) (void)fs.SetReadOnly(target, true);
-    Fail(s.error(), "Cannot create file " + target);
+  Status placed;
+  if (!options.may_replace) {
+    placed = fs.RenameNoReplace(temp, target);
+  } else {
+    if (target_read_only) (void)fs.SetReadOnly(target, false);
+    placed = fs.Rename(temp, target);
+    if (!placed.ok() && target_read_only) (void)fs.SetReadOnly(target, true);
   }
+  if (!placed.ok()) Fail(placed.error(), "Cannot create file " + target);
   guard.Committed();
-  if (deferred) batch->Add(target, time_now.value(), copied);
   return copied;
+}
+
+bool IsTemporaryName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".qmtmp";
+  if (name.size() < 1 + kSuffix.size() + 1 || name[0] != '.') return false;
+  if (name.ends_with(kSuffix)) return true;
+  // The archiver writes "<its target>.XXXXXX" and renames it over its target.
+  constexpr size_t kRandom = 6;
+  if (name.size() < 1 + kSuffix.size() + 1 + kRandom + 1) return false;
+  const std::string_view head = name.substr(0, name.size() - kRandom - 1);
+  return name[name.size() - kRandom - 1] == '.' && head.ends_with(kSuffix);
+}
+
+int RemoveStaleTemporaries(FileSystem& fs, const std::string& root) {
+  Result<std::vector<DirEntry>> entries = fs.ListDirectory(root);
+  if (!entries.ok()) return 0;
+  int removed = 0;
+  for (const DirEntry& e : entries.value()) {
+    const std::string path = AddDirSeparator(root) + e.name;
+    if (e.is_directory()) {
+      if (!e.is_link && e.name[0] != '.') removed += RemoveStaleTemporaries(fs, path);
+    } else if (IsTemporaryName(e.name)) {
+      if ((e.attr & faReadOnly) != 0) (void)fs.SetReadOnly(path, false);
+      if (fs.Remove(path).ok()) ++removed;
+    }
+  }
+  return removed;
 }
 
 int64_t FileSizeOf(FileSystem& fs, const std::string& path) {

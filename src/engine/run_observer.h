@@ -52,7 +52,8 @@ class RunObserver {
   virtual void FileProgress(int64_t /*done*/, int64_t /*total*/) noexcept {}
 
   // Called between files and between blocks of a copy: the one place a front end may handle
-  // its own events and request a stop. Throttle here, not in the deltas.
+  // its own events and request a stop. Throttle here, not in the deltas. Throwing RunAbandoned
+  // (engine/run_abandoned.h) here abandons the run: the copy under way is dropped.
   virtual void Update() {}
 };
 

@@ -43,8 +43,11 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
                                 d.from_root + " to " + d.to_root);
   const auto counterpart = FirstByName(d.to);
-  // New copies become durable in groups; a stop or a break still commits them on the way out.
+  // The target side's volume is not mounted: copies fail as on a missing drive.
+  const std::string not_ready = ctx.fs.NotReadyMountPlace(d.to_root);
+  // Copies become durable in groups; a stop, a break or an abandon still commits those complete.
   DurabilityBatch batch(ctx.fs);
+  CommitOnExit commit(batch);
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
     ctx.host.Update();
@@ -62,18 +65,20 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
       const std::string file_name(FileNamePart(source));
       item.CurrentFile = file_name;
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
-      if (found == counterpart.end() && d.to_incomplete && MayExist(ctx.fs, target)) {
+      if (!not_ready.empty()) {
+        ReportDriveNotReady(ctx, {"copy", source, target, false, d.action}, not_ready);
+      } else if (found == counterpart.end() && d.to_incomplete && MayExist(ctx.fs, target)) {
         // Replacing a file the scan never compared could overwrite newer work.
         ctx.host.FileDone({FileAction::kFailed, d.action, source, target, 0});
         ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
                                        " exists but its directory could not be read");
       } else {
-        CopyWithRecords(ctx, source, target, batch, /*quote_paths=*/false, d.action);
+        CopyWithRecords(ctx, source, target, f.Size, batch, /*quote_paths=*/false, d.action);
       }
     }
     ++item.FilesDone;
   }
-  batch.Flush();
+  (void)batch.Commit();
   return PassOutcome::kCompleted;
 }
 

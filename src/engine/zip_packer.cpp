@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <exception>
 #include <span>
 #include <vector>
 
@@ -20,14 +21,16 @@ namespace {
 struct EntrySource {
   FileSystem& fs;
   ui::MessageLoop& loop;
+  RunObserver* observer = nullptr;
+  std::exception_ptr abandoned;  // what Update() threw: it cannot pass through libzip
   std::string path;
   int64_t size = 0;
   std::unique_ptr<ReadableFile> file;
   zip_error_t error;
   std::optional<Error> failure;  // our own error, kept for the message libzip cannot carry
 
-  EntrySource(FileSystem& f, ui::MessageLoop& l, std::string p, int64_t s)
-      : fs(f), loop(l), path(std::move(p)), size(s) {
+  EntrySource(FileSystem& f, ui::MessageLoop& l, RunObserver* o, std::string p, int64_t s)
+      : fs(f), loop(l), observer(o), path(std::move(p)), size(s) {
     zip_error_init(&error);
   }
   ~EntrySource() { zip_error_fini(&error); }
@@ -48,6 +51,14 @@ struct EntrySource {
         return 0;
       }
       case ZIP_SOURCE_READ: {
+        if (s.observer != nullptr) {
+          try {
+            s.observer->Update();
+          } catch (...) {
+            s.abandoned = std::current_exception();
+            return s.Fail(ZIP_ER_CANCELLED, Error{ErrorKind::kOther, "Abandoned"});
+          }
+        }
         s.loop.ProcessMessages();
         Result<size_t> n = s.file->Read(std::span(static_cast<std::byte*>(data), len));
         if (!n.ok()) return s.Fail(ZIP_ER_READ, n.error());
@@ -121,7 +132,8 @@ class ArchiveWriter {
 
 class LibzipPacker final : public ZipPacker {
  public:
-  LibzipPacker(FileSystem& fs, ui::MessageLoop& loop) : fs_(fs), loop_(loop) {}
+  LibzipPacker(FileSystem& fs, ui::MessageLoop& loop, RunObserver* observer)
+      : fs_(fs), loop_(loop), observer_(observer) {}
 
   void Reset() override {
     archive_.clear();
@@ -134,6 +146,28 @@ class LibzipPacker final : public ZipPacker {
   void SetArchiveTime(DosDateTime time) override { archive_time_ = time; }
 
   int Pack() override {
+    const std::string temp = PackToTemporary();
+    ArchiveWriter placed(fs_, temp);  // removes the temporary unless it is renamed
+    // Made durable before it takes the name, so the archive's time never vouches for data
+    // a power cut could still take.
+    Result<std::unique_ptr<WritableFile>> reopened = fs_.OpenAppend(temp);
+    if (!reopened.ok()) Fail(reopened.error().kind, "Cannot write file " + archive_);
+    if (Status s = reopened.value()->Sync(); !s.ok()) {
+      Fail(s.error().kind, "Cannot write file " + archive_);
+    }
+    (void)reopened.value()->Close();
+    // A read-only archive is replaced like a read-only copy; it keeps the attribute if not.
+    const bool was_read_only = HasAttributes(fs_, archive_, faReadOnly);
+    if (was_read_only) (void)fs_.SetReadOnly(archive_, false);
+    if (Status s = fs_.Rename(temp, archive_); !s.ok()) {
+      if (was_read_only) (void)fs_.SetReadOnly(archive_, true);
+      Fail(s.error().kind, "Cannot create file " + archive_);
+    }
+    placed.Committed();
+    return entries_;
+  }
+
+  std::string PackToTemporary() override {
     if (archive_.empty()) Fail(ErrorKind::kInvalid, "No archive name given");
     if (files_.empty()) Fail(ErrorKind::kInvalid, "No file to compress into " + archive_);
 
@@ -149,21 +183,22 @@ class LibzipPacker final : public ZipPacker {
 
     if (!writer.Close()) {
       for (const auto& s : sources) {
+        if (s->abandoned) std::rethrow_exception(s->abandoned);
+      }
+      for (const auto& s : sources) {
         if (s->failure) Fail(s->failure->kind, s->failure->message);
       }
       Fail(ErrorKind::kIo, "Cannot write file " + archive_ + ": " + writer.LastError());
     }
-    if (archive_time_) (void)fs_.SetLastWriteTime(temp, *archive_time_);
-
-    // A read-only archive is replaced like a read-only copy; it keeps the attribute if not.
-    const bool was_read_only = HasAttributes(fs_, archive_, faReadOnly);
-    if (was_read_only) (void)fs_.SetReadOnly(archive_, false);
-    if (Status s = fs_.Rename(temp, archive_); !s.ok()) {
-      if (was_read_only) (void)fs_.SetReadOnly(archive_, true);
-      Fail(s.error().kind, "Cannot create file " + archive_);
+    // Without its time the archive would pass for newer than its source: no archive then.
+    if (archive_time_) {
+      if (Status s = fs_.SetLastWriteTime(temp, *archive_time_); !s.ok()) {
+        Fail(s.error().kind, "Cannot set up date and time on file " + archive_);
+      }
     }
     writer.Committed();
-    return static_cast<int>(sources.size());
+    entries_ = static_cast<int>(sources.size());
+    return temp;
   }
 
  private:
@@ -176,7 +211,8 @@ class LibzipPacker final : public ZipPacker {
     if (info.value().is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
 
     auto& source =
-        *sources.emplace_back(std::make_unique<EntrySource>(fs_, loop_, path, info.value().size));
+        *sources.emplace_back(
+            std::make_unique<EntrySource>(fs_, loop_, observer_, path, info.value().size));
     zip_source_t* zs = zip_source_function(zip, &EntrySource::Callback, &source);
     if (zs == nullptr) Fail(ErrorKind::kOther, zip_strerror(zip));
     const std::string name(FileNamePart(path));
@@ -197,6 +233,8 @@ class LibzipPacker final : public ZipPacker {
 
   FileSystem& fs_;
   ui::MessageLoop& loop_;
+  RunObserver* observer_;
+  int entries_ = 0;
   std::string archive_;
   std::vector<std::string> files_;
   std::optional<DosDateTime> archive_time_;
@@ -204,8 +242,9 @@ class LibzipPacker final : public ZipPacker {
 
 }  // namespace
 
-std::unique_ptr<ZipPacker> MakeZipPacker(FileSystem& fs, ui::MessageLoop& loop) {
-  return std::make_unique<LibzipPacker>(fs, loop);
+std::unique_ptr<ZipPacker> MakeZipPacker(FileSystem& fs, ui::MessageLoop& loop,
+                                         RunObserver* observer) {
+  return std::make_unique<LibzipPacker>(fs, loop, observer);
 }
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/run_observer.h"
 #include "platform/file_system.h"
 #include "ui/message_loop.h"
 
@@ -27,10 +28,15 @@ class ZipPacker {
   // be written or no entry could be stored (a vanished or unreadable source); then no archive
   // is left behind and an archive already under that name stays as it was.
   virtual int Pack() = 0;  // throw FileError
+  // Writes the archive as Pack() does but leaves it under its temporary name, returned here,
+  // complete and carrying the archive time but not yet synced, for a DurabilityBatch to place.
+  virtual std::string PackToTemporary() = 0;  // throw FileError
 };
 
 // The packer built on libzip. Reads sources through `fs` and processes messages on `loop`
-// while it compresses.
-std::unique_ptr<ZipPacker> MakeZipPacker(FileSystem& fs, ui::MessageLoop& loop);
+// while it compresses. An `observer` gets its Update() call there too; when it throws, the
+// pack is abandoned (no archive, no temporary left) and the exception passed on.
+std::unique_ptr<ZipPacker> MakeZipPacker(FileSystem& fs, ui::MessageLoop& loop,
+                                         RunObserver* observer = nullptr);
 
 }  // namespace qm

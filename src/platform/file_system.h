@@ -45,6 +45,19 @@ class ReadableFile {
   virtual Result<size_t> Read(std::span<std::byte> buffer) = 0;
   virtual Result<int64_t> Size() = 0;
   virtual Result<DosDateTime> LastWriteTime() = 0;
+  // Size and time in one call. The first call after opening may report what the opening saw
+  // without asking again; every later call asks the system afresh.
+  virtual Result<DirEntry> Info() {
+    Result<int64_t> size = Size();
+    if (!size.ok()) return size.error();
+    Result<DosDateTime> time = LastWriteTime();
+    if (!time.ok()) return time.error();
+    DirEntry e;
+    e.attr = faArchive;
+    e.size = size.value();
+    e.time = time.value();
+    return e;
+  }
 };
 
 class WritableFile {
@@ -79,6 +92,20 @@ class FileSystem {
 
   // Replaces `to` atomically when it exists.
   virtual Status Rename(const std::string& from, const std::string& to) = 0;
+  // Renames only when nothing is named `to` (kExists otherwise), so a kept copy can never be
+  // replaced. Atomic where the system can do it.
+  virtual Status RenameNoReplace(const std::string& from, const std::string& to) {
+    if (Stat(to).ok()) return Error{ErrorKind::kExists, "\"" + to + "\" exists already"};
+    return Rename(from, to);
+  }
+  // Creates or truncates a temporary file of ours in one call; a stale one of that name, even
+  // a read-only one, is simply replaced.
+  virtual Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) {
+    return Create(path);
+  }
+  // Tells the volumes apart: equal values for two paths on one volume. Every path is on one
+  // volume unless the file system says otherwise.
+  virtual Result<uint64_t> VolumeId(const std::string& /*path*/) { return uint64_t{0}; }
   // Deletes a file. A read-only file refuses deletion (kReadOnly), even for root.
   virtual Status Remove(const std::string& path) = 0;
   // Creates one directory; its parent must exist.
@@ -91,6 +118,10 @@ class FileSystem {
   virtual Result<int64_t> FreeSpace(const std::string& path) = 0;
   // Mount point of the volume holding `path`, or its nearest existing ancestor.
   virtual Result<std::string> MountPointOf(const std::string& path) = 0;
+  // The mount place (an fstab mount point, or a folder directly under /media/<user>,
+  // /run/media/<user> or /mnt) at or above `path` that is not mounted now, so that nothing may
+  // be read or created there; empty when `path` is ready.
+  virtual std::string NotReadyMountPlace(const std::string& /*path*/) { return {}; }
   // The directory for temporary files, with a trailing '/'; empty if there is none.
   virtual std::string TempDirectory() = 0;
 

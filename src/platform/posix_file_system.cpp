@@ -14,6 +14,7 @@
 
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "platform/mount_places.h"
 #include "platform/volumes.h"
 
 namespace qm {
@@ -70,7 +71,8 @@ bool IsUnder(const std::string& path, const std::string& mount) {
 
 class PosixReadableFile final : public ReadableFile {
  public:
-  PosixReadableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  PosixReadableFile(int fd, std::string path, const struct stat& opened)
+      : fd_(fd), path_(std::move(path)), opened_(opened) {}
   ~PosixReadableFile() override { ::close(fd_); }
   int fd() const { return fd_; }
 
@@ -102,9 +104,20 @@ class PosixReadableFile final : public ReadableFile {
     return UnixToDosDateTime(st.st_mtim.tv_sec);
   }
 
+  Result<DirEntry> Info() override {
+    struct stat st = opened_;
+    if (!fresh_ && ::fstat(fd_, &st) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
+    fresh_ = false;
+    DirEntry e;
+    FillFromStat(st, e);
+    return e;
+  }
+
  private:
   int fd_;
   std::string path_;
+  struct stat opened_;
+  bool fresh_ = true;  // opened_ is what the opening saw and has not been reported yet
 };
 
 class PosixWritableFile final : public WritableFile {
@@ -245,7 +258,7 @@ class PosixFileSystemImpl final : public FileSystem {
       ::close(fd);
       return ErrorFromErrno(err, "Cannot open", path);
     }
-    return std::unique_ptr<ReadableFile>(std::make_unique<PosixReadableFile>(fd, path));
+    return std::unique_ptr<ReadableFile>(std::make_unique<PosixReadableFile>(fd, path, st));
   }
 
   Result<std::unique_ptr<WritableFile>> Create(const std::string& path) override {
@@ -299,6 +312,33 @@ class PosixFileSystemImpl final : public FileSystem {
       return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
     }
     return Status::Ok();
+  }
+
+  Status RenameNoReplace(const std::string& from, const std::string& to) override {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+      return Status::Ok();
+    }
+    // A file system that cannot refuse by itself: ask first, then rename.
+    if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+      return FileSystem::RenameNoReplace(from, to);
+    }
+    return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
+  }
+
+  Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) override {
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK;
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0 && errno == EACCES && ::unlink(path.c_str()) == 0) {
+      fd = ::open(path.c_str(), flags, 0666);  // a stale read-only temporary of ours
+    }
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot create", path);
+    return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
+  }
+
+  Result<uint64_t> VolumeId(const std::string& path) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    return static_cast<uint64_t>(st.st_dev);
   }
 
   Status Remove(const std::string& path) override {
@@ -368,6 +408,10 @@ class PosixFileSystemImpl final : public FileSystem {
     }
     if (!best.empty()) return best;
     return WalkUpToMountPoint(real);
+  }
+
+  std::string NotReadyMountPlace(const std::string& path) override {
+    return NotMountedPlace(path);
   }
 
   std::string TempDirectory() override {

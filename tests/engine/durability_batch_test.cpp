@@ -1,5 +1,6 @@
-// New copies made durable in groups: the old placeholder time until the volume is synced, the
-// source's time after, and a failed sync that leaves the files to be copied again.
+// Finished copies made durable in groups: nothing under a final name before the group's volumes
+// are synced, one sync per volume, and a failed sync reported as failed copies.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "engine/backup_pass.h"
@@ -16,11 +17,20 @@ constexpr long long kTime = 1717243200;  // 2024-06-01 12:00:00 UTC
 DosDateTime DosTimeOf(const std::string& path) {
   return PosixFileSystem().Stat(path).value().time;
 }
+bool Exists(const std::string& path) {
+  return PosixFileSystem().Stat(path).ok();
+}
 
 class BatchCopyTest : public ::testing::Test {
  protected:
-  void Copy(const std::string& from, const std::string& to, DurabilityBatch& batch) {
-    CopyFileWithProgress(fs, loop, from, to, bar, label, &batch);
+  void Copy(const std::string& from, const std::string& to, DurabilityBatch& batch,
+            bool may_replace = true) {
+    CopyFileWithProgress(fs, loop, from, to, bar, label,
+                         {&batch,
+                          [this](const FinishedFile& f, const Status& s) {
+                            outcomes.push_back(f.target + (s.ok() ? " placed" : " failed"));
+                          },
+                          nullptr, may_replace});
   }
   std::string Source(const std::string& name, const std::string& content) {
     std::string path = tmp.WriteFile("src/" + name, content);
@@ -33,61 +43,61 @@ class BatchCopyTest : public ::testing::Test {
   ui::VirtualMessageLoop loop;
   ui::ProgressBar bar{"psFile"};
   ui::Label label{"lpsCurrentFile"};
+  std::vector<std::string> outcomes;
 };
 
-TEST_F(BatchCopyTest, NewCopyCarriesPlaceholderTimeUntilTheVolumeIsSynced) {
+TEST_F(BatchCopyTest, CopyWaitsUnderItsTemporaryUntilTheGroupIsSynced) {
   const std::string src = Source("a.txt", "alpha");
-  const DosDateTime source_time = DosTimeOf(src);
+  tmp.WriteFile("dst/old.txt", "old");
+  const std::string b = Source("old.txt", "new");
   {
     DurabilityBatch batch(fs);
     Copy(src, tmp / "dst/deep/a.txt", batch);
-    EXPECT_EQ(tmp.ReadFile("dst/deep/a.txt"), "alpha");
-    EXPECT_EQ(DosTimeOf(tmp / "dst/deep/a.txt"), kUnsyncedCopyTime);
-    EXPECT_EQ(fs.CallCount(FsOp::kSync), 0);
-    EXPECT_EQ(batch.pending(), 1u);
-    EXPECT_TRUE(batch.Flush());
-    EXPECT_EQ(fs.CallCount(FsOp::kSyncVolume), 1);
-    EXPECT_EQ(DosTimeOf(tmp / "dst/deep/a.txt"), source_time);
+    Copy(b, tmp / "dst/old.txt", batch);
+    // Complete, with its final time, but not yet under its name; the old copy still stands.
+    EXPECT_FALSE(Exists(tmp / "dst/deep/a.txt"));
+    EXPECT_EQ(tmp.ReadFile("dst/deep/.a.txt.qmtmp"), "alpha");
+    EXPECT_EQ(DosTimeOf(tmp / "dst/deep/.a.txt.qmtmp"), DosTimeOf(src));
+    EXPECT_EQ(tmp.ReadFile("dst/old.txt"), "old");
+    EXPECT_TRUE(outcomes.empty());
+    EXPECT_TRUE(batch.Commit());
   }
-  // Nothing left: destroying the batch syncs nothing more.
+  // One volume sync for the group, no sync per file, no second time-setting call.
   EXPECT_EQ(fs.CallCount(FsOp::kSyncVolume), 1);
-}
-
-TEST_F(BatchCopyTest, ReplacedCopyIsSyncedAndGetsItsTimeAtOnce) {
-  const std::string src = Source("a.txt", "new");
-  tmp.WriteFile("dst/a.txt", "old");
-  DurabilityBatch batch(fs);
-  Copy(src, tmp / "dst/a.txt", batch);
-  EXPECT_EQ(tmp.ReadFile("dst/a.txt"), "new");
-  EXPECT_EQ(DosTimeOf(tmp / "dst/a.txt"), DosTimeOf(src));
-  EXPECT_EQ(fs.CallCount(FsOp::kSync), 1);
-  EXPECT_EQ(batch.pending(), 0u);
-}
-
-TEST_F(BatchCopyTest, FailedVolumeSyncLeavesPlaceholderTimes) {
-  const std::string a = Source("a.txt", "alpha");
-  const std::string b = Source("b.txt", "beta");
-  DurabilityBatch batch(fs);
-  Copy(a, tmp / "dst/a.txt", batch);
-  Copy(b, tmp / "dst/b.txt", batch);
-  fs.Fail(FsOp::kSyncVolume, ErrorKind::kIo);
-  EXPECT_FALSE(batch.Flush());
+  EXPECT_EQ(fs.CallCount(FsOp::kSync), 0);
   EXPECT_EQ(fs.CallCount(FsOp::kSetLastWriteTime), 0);
-  // The data is there, but its time tells the next run to copy it again.
-  EXPECT_EQ(tmp.ReadFile("dst/b.txt"), "beta");
-  EXPECT_EQ(DosTimeOf(tmp / "dst/a.txt"), kUnsyncedCopyTime);
-  EXPECT_EQ(DosTimeOf(tmp / "dst/b.txt"), kUnsyncedCopyTime);
-  EXPECT_EQ(batch.pending(), 0u);
+  EXPECT_EQ(tmp.ReadFile("dst/deep/a.txt"), "alpha");
+  EXPECT_EQ(tmp.ReadFile("dst/old.txt"), "new");
+  EXPECT_EQ(DosTimeOf(tmp / "dst/deep/a.txt"), DosTimeOf(src));
+  EXPECT_FALSE(Exists(tmp / "dst/deep/.a.txt.qmtmp"));
+  EXPECT_THAT(outcomes, testing::ElementsAre(tmp / "dst/deep/a.txt placed",
+                                             tmp / "dst/old.txt placed"));
 }
 
-TEST_F(BatchCopyTest, PlaceholderThatCannotBeSetFailsTheCopy) {
-  // Without it the copy would carry the current time and pass as up to date.
-  const std::string src = Source("a.txt", "alpha");
-  fs.Fail(FsOp::kFileSetLastWriteTime, ErrorKind::kIo);
+TEST_F(BatchCopyTest, FailedVolumeSyncFailsEveryFileAndRemovesTheTemporaries) {
+  tmp.WriteFile("dst/b.txt", "the good old copy");
   DurabilityBatch batch(fs);
-  EXPECT_THROW(Copy(src, tmp / "dst/a.txt", batch), FileError);
-  EXPECT_FALSE(PosixFileSystem().Stat(tmp / "dst/a.txt").ok());
-  EXPECT_EQ(batch.pending(), 0u);
+  Copy(Source("a.txt", "alpha"), tmp / "dst/a.txt", batch);
+  Copy(Source("b.txt", "beta"), tmp / "dst/b.txt", batch);
+  fs.Fail(FsOp::kSyncVolume, ErrorKind::kIo);
+  EXPECT_FALSE(batch.Commit());
+  EXPECT_THAT(outcomes, testing::ElementsAre(tmp / "dst/a.txt failed", tmp / "dst/b.txt failed"));
+  EXPECT_FALSE(Exists(tmp / "dst/a.txt"));
+  EXPECT_EQ(tmp.ReadFile("dst/b.txt"), "the good old copy");
+  EXPECT_FALSE(Exists(tmp / "dst/.a.txt.qmtmp"));
+  EXPECT_FALSE(Exists(tmp / "dst/.b.txt.qmtmp"));
+}
+
+TEST_F(BatchCopyTest, KeptCopyNeverReplacesAFileThatAppearedMeanwhile) {
+  DurabilityBatch batch(fs);
+  Copy(Source("a.txt", "new"), tmp / "dst/a.txt.1", batch, /*may_replace=*/false);
+  tmp.WriteFile("dst/a.txt.1", "a kept copy");
+  EXPECT_FALSE(batch.Commit());
+  EXPECT_EQ(tmp.ReadFile("dst/a.txt.1"), "a kept copy");
+  EXPECT_THAT(outcomes, testing::ElementsAre(tmp / "dst/a.txt.1 failed"));
+  // And one that exists already is refused before anything is written.
+  EXPECT_THROW(Copy(Source("a.txt", "new"), tmp / "dst/a.txt.1", batch, false), FileError);
+  EXPECT_FALSE(Exists(tmp / "dst/.a.txt.1.qmtmp"));
 }
 
 TEST_F(BatchCopyTest, FullGroupCommitsOnItsOwn) {
@@ -100,40 +110,104 @@ TEST_F(BatchCopyTest, FullGroupCommitsOnItsOwn) {
   EXPECT_EQ(DosTimeOf(tmp / "dst/f0"), DosTimeOf(src));
 }
 
-class BatchPassTest : public EngineTest {
- protected:
-  PassOutcome RunBackup() {
-    RunList.Clear();
-    EngineContext ctx = Ctx();
-    QueueProfile(ctx, Profile("p"));
-    return RunBackupPass(ctx, RunList.Object(0));
+// Paths below `second` lie on a second volume.
+class TwoVolumeFs : public FullVolumeFs {
+ public:
+  using FullVolumeFs::FullVolumeFs;
+  std::string second;
+  std::vector<std::string> synced;
+  Result<uint64_t> VolumeId(const std::string& p) override {
+    return uint64_t{p.rfind(second, 0) == 0 ? 2u : 1u};
+  }
+  Status SyncVolume(const std::string& p) override {
+    synced.push_back(p);
+    return FullVolumeFs::SyncVolume(p);
   }
 };
 
-TEST_F(BatchPassTest, FailedSyncIsNotAFailedCopyAndTheRerunCopiesAgain) {
+TEST_F(BatchCopyTest, EveryVolumeThatReceivedAFileIsSynced) {
+  TwoVolumeFs two(PosixFileSystem());
+  two.second = tmp / "dst/usb";
+  DurabilityBatch batch(two);
+  const std::string src = Source("a.txt", "x");
+  for (const char* to : {"dst/a", "dst/sub/b", "dst/usb/c", "dst/usb/deeper/d"})
+    CopyFileWithProgress(two, loop, src, tmp / to, bar, label, {&batch, nullptr, nullptr, true});
+  EXPECT_TRUE(batch.Commit());
+  EXPECT_THAT(two.synced, testing::ElementsAre(tmp / "dst/", tmp / "dst/usb/"));
+}
+
+// The process dies (a power cut) when the group is about to be synced.
+struct PowerCut {};
+class PowerCutFs : public FullVolumeFs {
+ public:
+  using FullVolumeFs::FullVolumeFs;
+  bool cut = true;
+  Status SyncVolume(const std::string& p) override {
+    if (cut) throw PowerCut{};
+    return FullVolumeFs::SyncVolume(p);
+  }
+};
+
+class BatchPassTest : public EngineTest {
+ protected:
+  PassOutcome RunBackup(FileSystem& with) {
+    RunList.Clear();
+    EngineContext ctx = Ctx();
+    EngineContext on{with,           ctx.clock,   ctx.loop,     ctx.dialogs, ctx.formats,
+                     ctx.state,      ctx.RunList, ctx.controls, ctx.host};
+    QueueProfile(on, Profile("p"));
+    state.Running = true;
+    return RunBackupPass(on, RunList.Object(0));
+  }
+};
+
+TEST_F(BatchPassTest, PowerCutBeforeTheCommitLeavesNothingTheRerunTakesAsUpToDate) {
+  // 1970 clamps to the oldest DOS time, 1980-01-01 00:00: no time can mark a copy as unsynced.
+  Write("old.txt", "from 1970", 3600);
+  Write("sub/new.txt", "new", kTime);
+  WriteDest("sub/new.txt", "the good old copy", kTime - 86400);
+  PowerCutFs cutting(PosixFileSystem());
+  EXPECT_THROW(RunBackup(cutting), PowerCut);
+  EXPECT_FALSE(Exists(Dest("old.txt")));
+  EXPECT_EQ(tmp.ReadFile("dest/sub/new.txt"), "the good old copy");
+
+  host.log.clear();
+  host.operated = 0;
+  cutting.cut = false;
+  EXPECT_EQ(RunBackup(cutting), PassOutcome::kCompleted);
+  EXPECT_EQ(host.operated, 2);
+  EXPECT_EQ(tmp.ReadFile("dest/old.txt"), "from 1970");
+  EXPECT_EQ(tmp.ReadFile("dest/sub/new.txt"), "new");
+}
+
+TEST_F(BatchPassTest, FailedGroupSyncIsReportedAsFailedCopies) {
   Write("a.txt", "alpha", kTime);
   Write("sub/b.txt", "beta", kTime);
   fs.fail_volume_sync = true;
-  state.Running = true;
-  EXPECT_EQ(RunBackup(), PassOutcome::kCompleted);
-  EXPECT_EQ(host.operated, 2);
-  EXPECT_TRUE(host.Texts(lkError).empty());
-  EXPECT_EQ(DosTimeOf(Dest("sub/b.txt")), kUnsyncedCopyTime);
+  EXPECT_EQ(RunBackup(fs), PassOutcome::kCompleted);
+  EXPECT_EQ(host.operated, 0);
+  EXPECT_TRUE(host.Texts(lkSuccess).empty());
+  EXPECT_THAT(host.Texts(lkError),
+              testing::UnorderedElementsAre(
+                  "Can not copy file \"" + Src("a.txt") + "\" to \"" + Dest("a.txt") + "\"",
+                  "Can not copy file \"" + Src("sub/b.txt") + "\" to \"" + Dest("sub/b.txt") +
+                      "\""));
+  int failed = 0;
+  for (const SeenEvent& e : host.events) failed += e.what == "failed" ? 1 : 0;
+  EXPECT_EQ(failed, 2);
+  EXPECT_FALSE(Exists(Dest("a.txt")));
+  EXPECT_FALSE(Exists(Dest("sub/.b.txt.qmtmp")));
 
   fs.fail_volume_sync = false;
-  host.log.clear();
-  state.Running = true;
-  EXPECT_EQ(RunBackup(), PassOutcome::kCompleted);
-  EXPECT_EQ(host.operated, 4);
-  EXPECT_EQ(DosTimeOf(Dest("a.txt")), DosTimeOf(Src("a.txt")));
+  EXPECT_EQ(RunBackup(fs), PassOutcome::kCompleted);
+  EXPECT_EQ(host.operated, 2);
   EXPECT_EQ(DosTimeOf(Dest("sub/b.txt")), DosTimeOf(Src("sub/b.txt")));
 }
 
 TEST_F(BatchPassTest, StopRequestStillCommitsTheCopiesMade) {
   for (int i = 0; i < 40; ++i) Write("f" + std::to_string(i), std::string(100, 'x'), kTime);
-  state.Running = true;
   loop.After(20, [this] { state.Running = false; });
-  EXPECT_EQ(RunBackup(), PassOutcome::kStopped);
+  EXPECT_EQ(RunBackup(fs), PassOutcome::kStopped);
   int copied = 0;
   for (int i = 0; i < 40; ++i) {
     Result<DirEntry> e = PosixFileSystem().Stat(Dest("f" + std::to_string(i)));
@@ -143,6 +217,7 @@ TEST_F(BatchPassTest, StopRequestStillCommitsTheCopiesMade) {
   }
   EXPECT_GT(copied, 0);
   EXPECT_LT(copied, 40);
+  EXPECT_EQ(host.operated, copied);
 }
 
 }  // namespace

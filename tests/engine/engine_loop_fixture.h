@@ -129,6 +129,7 @@ class EngineTest : public ::testing::Test {
     dest = tmp.MakeDir("dest");
     host.View({lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt, lProfilesToPperate, StatTimer},
               loop, formats, state, RunList);
+    state.LockDirectory = tmp / "locks";
     host.stop_work = [this] {
       state.Running = false;
       lStatus.SetCaption("Stoped.");
