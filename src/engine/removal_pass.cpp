@@ -26,7 +26,8 @@ void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
     if (item.DestFiles.Object(i).Matched) continue;
     const std::string& path = item.DestFiles.Text(i);
-    if (ctx.fs.Remove(path).ok()) {
+    // A preview reports the deletion it would make.
+    if (ctx.state.Preview || ctx.fs.Remove(path).ok()) {
       ctx.host.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
       ctx.host.WriteLog(lkDelete, "Deleted file " + Quoted(path));
     } else {

@@ -1,0 +1,343 @@
+// The engine never loses a kept copy, never writes onto the disk beneath an unmounted volume,
+// never overwrites from an incomplete listing, cleans up after a cut-off run, and never lets
+// two runs work on one folder at once. A preview decides as a real run does and writes
+// nothing; an abandoned run leaves no temporary.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "engine/backup_pass.h"
+#include "engine/copy_failure.h"
+#include "engine/names.h"
+#include "engine/run_abandoned.h"
+#include "engine/run_lock.h"
+#include "engine_loop_fixture.h"
+#include "platform/mount_places.h"
+
+namespace qm::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+std::vector<std::string> TreeNames(const std::string& root) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+    out.push_back(std::filesystem::relative(e.path(), root).string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Mount places of a fake machine: `media` stands for /mnt, with fake tables.
+class FakeMountsFs : public FullVolumeFs {
+ public:
+  using FullVolumeFs::FullVolumeFs;
+  MountTables tables;
+  std::string NotReadyMountPlace(const std::string& path) override {
+    return NotMountedPlace(path, tables, "user", [this](const std::string& p) {
+      Result<std::vector<DirEntry>> list = ListDirectory(p);
+      return PlaceState{Stat(p).ok(), list.ok() && list.value().empty()};
+    });
+  }
+};
+
+class DataSafetyTest : public EngineTest {
+ protected:
+  TDataItem& RunPass(const TProfileRecord& p) {
+    state.Running = true;
+    RunList.Clear();
+    EngineContext ctx = Ctx();
+    QueueProfile(ctx, p);
+    TDataItem& item = RunList.Object(0);
+    RunBackupPass(ctx, item);
+    return item;
+  }
+  int Count(const std::string& what) const {
+    int n = 0;
+    for (const SeenEvent& e : host.events) n += e.what == what ? 1 : 0;
+    return n;
+  }
+};
+
+TEST_F(DataSafetyTest, DatedCopyMadeInTheSameSecondGetsItsOwnName) {
+  formats.short_date = "dd.mm.yyyy";
+  formats.long_time = "h:nn";  // no seconds: every run within a minute has the same suffix
+  Write("a.txt", "first", kNoon);
+  RunPass(Profile("P", kKeepDateTime));
+  Write("a.txt", "second", kNoon + 60);
+  RunPass(Profile("P", kKeepDateTime));
+  Write("a.txt", "third", kNoon + 120);
+  RunPass(Profile("P", kKeepDateTime));
+  EXPECT_THAT(TreeNames(dest), ElementsAre("a.txt.09-12-2025_12-00", "a.txt.09-12-2025_12-00_2",
+                                           "a.txt.09-12-2025_12-00_3"));
+  EXPECT_EQ(tmp.ReadFile("dest/a.txt.09-12-2025_12-00"), "first");
+  EXPECT_EQ(tmp.ReadFile("dest/a.txt.09-12-2025_12-00_3"), "third");
+  // The suffixes still reduce to the source: the next run finds it up to date.
+  host.operated = 0;
+  RunPass(Profile("P", kKeepDateTime));
+  EXPECT_EQ(host.operated, 0);
+}
+
+TEST_F(DataSafetyTest, DistinctSuffixNeverAddsADot) {
+  std::set<std::string> taken{"x", "x_2"};
+  EXPECT_EQ(DistinctSuffix("x", [&](std::string_view s) { return taken.count(std::string(s)); }),
+            "x_3");
+  EXPECT_EQ(DistinctSuffix("y", [&](std::string_view s) { return taken.count(std::string(s)); }),
+            "y");
+}
+
+TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
+  FakeMountsFs mounts(PosixFileSystem());
+  const std::string usb = tmp.MakeDir("media/usb");  // an empty mount point
+  mounts.tables.fstab = "UUID=1 " + usb + " vfat noauto,user 0 0\n";
+  mounts.tables.mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+  Write("a.txt", "a", kNoon);
+  Write("b.txt", "b", kNoon);
+  TProfileRecord p = Profile("P");
+  p.SetDestDir(usb + "/backup");
+  dialogs.ExpectErrorYesNo(
+      "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", false);
+  dialogs.ExpectErrorYesNo(
+      "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", true);
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
+  EngineContext base = Ctx();
+  EngineContext ctx{mounts,     base.clock,   base.loop,     base.dialogs, base.formats,
+                    base.state, base.RunList, base.controls, base.host};
+  QueueProfile(ctx, p);
+  EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunBroken);
+  EXPECT_THAT(host.Texts(lkError),
+              UnorderedElementsAre("Drive not ready or out of free disk space on drive " + usb +
+                              ": ! Can not copy file \"" + Src("a.txt") + "\" to \"" + usb +
+                              "/backup/a.txt\"",
+                          "Drive not ready or out of free disk space on drive " + usb +
+                              ": ! Can not copy file \"" + Src("b.txt") + "\" to \"" + usb +
+                              "/backup/b.txt\""));
+  EXPECT_TRUE(TreeNames(usb).empty());
+  EXPECT_TRUE(dialogs.AllAnswered());
+}
+
+TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
+  FakeMountsFs mounts(PosixFileSystem());
+  const std::string stick = tmp.MakeDir("media/stick");
+  mounts.tables.fstab = "/dev/sdb1 " + stick + " ext4 noauto 0 0\n";
+  WriteDest("a.txt", "only in the destination", kNoon);
+  TProfileRecord p = Profile("Both");
+  p.SetSyncMethod(1);
+  p.SetSrcDir(stick);
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
+  EngineContext base = Ctx();
+  EngineContext ctx{mounts,     base.clock,   base.loop,     base.dialogs, base.formats,
+                    base.state, base.RunList, base.controls, base.host};
+  QueueProfile(ctx, p);
+  ProcessSnapshot(ctx, RunList.Object(0));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not read source directory \"" + stick + "\""));
+  EXPECT_TRUE(TreeNames(stick).empty());
+}
+
+// A listing that fails for one destination subfolder.
+class UnlistableFs : public FullVolumeFs {
+ public:
+  using FullVolumeFs::FullVolumeFs;
+  std::string unlistable;
+  Result<std::vector<DirEntry>> ListDirectory(const std::string& d) override {
+    if (d.find(unlistable) != std::string::npos)
+      return Error{ErrorKind::kAccessDenied, "Permission denied"};
+    return FullVolumeFs::ListDirectory(d);
+  }
+};
+
+TEST_F(DataSafetyTest, UnlistedDestinationFolderIsNeverOverwrittenNorNumbered) {
+  UnlistableFs unlistable(PosixFileSystem());
+  unlistable.unlistable = "/dest/locked";
+  Write("locked/a.txt", "source", kDayBefore);
+  WriteDest("locked/a.txt", "newer work the scan never saw", kNoon);
+  Write("locked/b.txt", "new", kNoon);
+  Write("free.txt", "free", kNoon);
+  EngineContext base = Ctx();
+  EngineContext ctx{unlistable, base.clock,   base.loop,     base.dialogs, base.formats,
+                    base.state, base.RunList, base.controls, base.host};
+  state.Running = true;
+  QueueProfile(ctx, Profile("P"));
+  ASSERT_TRUE(RunList.Object(0).DestScanFailed);
+  RunBackupPass(ctx, RunList.Object(0));
+  EXPECT_EQ(tmp.ReadFile("dest/locked/a.txt"), "newer work the scan never saw");
+  EXPECT_EQ(tmp.ReadFile("dest/locked/b.txt"), "new");
+  EXPECT_EQ(tmp.ReadFile("dest/free.txt"), "free");
+  EXPECT_THAT(host.Texts(lkError),
+              ElementsAre("File \"" + Src("locked/a.txt") + "\" not copied to \"" +
+                          Dest("locked/a.txt") +
+                          "\": a file of that name exists in a folder that could not be listed"));
+
+  // With numbered copies no number is taken from the incomplete listing.
+  host.log.clear();
+  RunList.Clear();
+  QueueProfile(ctx, Profile("P", kKeepSequence));
+  RunBackupPass(ctx, RunList.Object(0));
+  EXPECT_EQ(host.Texts(lkError).size(), 3u);
+  EXPECT_TRUE(host.Texts(lkSuccess).empty());
+}
+
+TEST_F(DataSafetyTest, TemporariesOfACutOffRunAreRemovedByTheNext) {
+  Write("a.txt", "a", kNoon);
+  WriteDest(".gone.txt.qmtmp", "half a copy whose source is gone", kNoon);
+  WriteDest("sub/.b.zip.qmtmp.Ab12Cd", "the archiver's own", kNoon);
+  WriteDest(".not-ours.txt", "a user's hidden file", kNoon);
+  {
+    // The run that was killed held the lock and had marked it.
+    auto killed = RunLock::Acquire({dest}, state.LockDirectory);
+    ASSERT_TRUE(killed.ok());
+    killed.value()->MarkRunning();
+  }
+  StartSelected(Profile("P"));
+  EXPECT_THAT(TreeNames(dest), ElementsAre(".not-ours.txt", "a.txt", "sub"));
+}
+
+TEST_F(DataSafetyTest, TemporariesAreLeftAloneAfterACleanRun) {
+  // Another program's file that merely looks like ours is not touched without a cut-off run.
+  WriteDest(".x.qmtmp", "x", kNoon);
+  StartSelected(Profile("P"));
+  EXPECT_THAT(TreeNames(dest), ElementsAre(".x.qmtmp"));
+}
+
+TEST_F(DataSafetyTest, FolderInUseRefusesTheProfile) {
+  Write("a.txt", "a", kNoon);
+  auto other = RunLock::Acquire({dest + "/"}, state.LockDirectory);
+  ASSERT_TRUE(other.ok());
+  StartSelected(Profile("P"));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre("Profile \"P\" not run: the folder \"" + dest +
+                                               "\" is in use by another run"));
+  EXPECT_TRUE(TreeNames(dest).empty());
+  other.value().reset();
+  host.log.clear();
+  StartSelected(Profile("P"));
+  EXPECT_TRUE(host.Texts(lkError).empty());
+  EXPECT_THAT(TreeNames(dest), ElementsAre("a.txt"));
+}
+
+TEST_F(DataSafetyTest, BothDirectionsLocksBothFoldersWhateverTheOrder) {
+  auto a = RunLock::Acquire({src, dest}, state.LockDirectory);
+  ASSERT_TRUE(a.ok());
+  auto b = RunLock::Acquire({dest, src}, state.LockDirectory);
+  ASSERT_FALSE(b.ok());
+  EXPECT_EQ(b.error().kind, ErrorKind::kExists);
+  a.value().reset();
+  // A folder not yet created locks the same name as later.
+  EXPECT_EQ(LockName(dest + "/new/../new"), LockName(dest) + "/new/../new");
+  EXPECT_TRUE(RunLock::Acquire({dest, src}, state.LockDirectory).ok());
+}
+
+// The events of a run as "what source -> target".
+std::vector<std::string> Actions(const FakeHost& host) {
+  std::vector<std::string> out;
+  for (const SeenEvent& e : host.events)
+    out.push_back(e.what + " " + e.source + " -> " + e.target);
+  return out;
+}
+
+TEST_F(DataSafetyTest, PreviewTakesTheRealDecisionsAndWritesNothing) {
+  Write("new.txt", "new", kNoon);
+  Write("sub/changed.txt", "changed", kNoon);
+  WriteDest("sub/changed.txt.1", "old", kDayBefore);
+  Write("same.txt", "same", kNoon);
+  WriteDest("same.txt.4", "same", kNoon);
+  WriteDest("gone.txt.2", "gone", kNoon);
+  WriteDest(".stale.qmtmp", "debris", kNoon);
+  TProfileRecord keep = Profile("Keep", kKeepSequence);
+  keep.SetRemoveDeleted(true);
+  const std::string zsrc = tmp.MakeDir("zsrc");
+  const std::string zdest = tmp.MakeDir("zdest");
+  tmp.WriteFile("zsrc/p.txt", "pack me");
+  tmp.WriteFile("zdest/old.txt", "not an archive");
+  TProfileRecord zip = Profile("Zip", kKeepNone, true);
+  zip.SetSrcDir(zsrc);
+  zip.SetDestDir(zdest);
+  zip.SetRemoveDeleted(true);
+  {
+    auto killed = RunLock::Acquire({dest}, state.LockDirectory);
+    killed.value()->MarkRunning();
+  }
+  const std::vector<std::string> before = TreeNames(tmp.path());
+
+  state.Preview = true;
+  StartSelected({keep, zip});
+  const std::vector<std::string> previewed = Actions(host);
+  EXPECT_EQ(TreeNames(tmp.path()), before) << "the preview wrote something";
+
+  host.events.clear();
+  state.Preview = false;
+  StartSelected({keep, zip});
+  EXPECT_EQ(Actions(host), previewed);
+  EXPECT_THAT(previewed, testing::Contains("copied " + Src("sub/changed.txt") + " -> " +
+                                           Dest("sub/changed.txt.5")));
+  EXPECT_THAT(previewed, testing::Contains("packed " + zsrc + "/p.txt -> " + zdest + "/p.txt.zip"));
+  EXPECT_THAT(previewed, testing::Contains("deleted " + zdest + "/old.txt -> "));
+}
+
+// A front end that abandons the run once the copy under way has passed `after` bytes.
+class AbandoningHost : public FakeHost {
+ public:
+  int64_t after = 0;
+  int64_t done = 0;
+  void FileProgress(int64_t d, int64_t) noexcept override { done = d; }
+  void Update() override {
+    if (after > 0 && done > after) throw RunAbandoned();
+  }
+};
+
+TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
+  Write("first/a.txt", "small and complete", kNoon);  // subfolders are listed first
+  Write("b.bin", std::string(1 << 20, 'b'), kNoon);
+  WriteDest("b.bin", "the good old copy", kDayBefore);
+  AbandoningHost abandoning;
+  abandoning.after = 100000;
+  abandoning.stop_work = host.stop_work;
+  abandoning.start_click = host.start_click;
+  EngineContext base = Ctx();
+  EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
+                    base.state, base.RunList, base.controls, abandoning};
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
+  state.SelectedRun = true;
+  QueueProfile(ctx, Profile("P"));
+  ProcessRunList(ctx);  // ends quietly: no error box
+  EXPECT_EQ(tmp.ReadFile("dest/b.bin"), "the good old copy");
+  EXPECT_EQ(tmp.ReadFile("dest/first/a.txt"), "small and complete")
+      << "a complete copy is committed";
+  EXPECT_THAT(TreeNames(dest), ElementsAre("b.bin", "first", "first/a.txt"));
+  EXPECT_THAT(abandoning.Texts(lkSuccess), ElementsAre("File \"" + Src("first/a.txt") +
+                                                       "\" copied to \"" + Dest("first/a.txt") +
+                                                       "\""));
+  EXPECT_EQ(lStatus.Caption(), "Ready.");
+  EXPECT_TRUE(RunList.Empty());
+}
+
+// Abandons at every Update() after the first (which comes before the first file).
+class AbandonAfterFirstUpdate : public FakeHost {
+ public:
+  int calls = 0;
+  void Update() override {
+    if (++calls > 1) throw RunAbandoned();
+  }
+};
+
+TEST_F(DataSafetyTest, AbandonMidPackLeavesNoArchiveNorTemporary) {
+  Write("b.bin", std::string(1 << 20, 'b'), kNoon);
+  AbandonAfterFirstUpdate abandoning;
+  EngineContext base = Ctx();
+  EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
+                    base.state, base.RunList, base.controls, abandoning};
+  state.Running = true;
+  QueueProfile(ctx, Profile("P", kKeepNone, true));
+  EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunAbandoned);
+  EXPECT_GT(abandoning.calls, 1);
+  EXPECT_TRUE(TreeNames(dest).empty());
+}
+
+}  // namespace
+}  // namespace qm::test
