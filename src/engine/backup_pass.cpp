@@ -18,8 +18,9 @@ std::string Quoted(const std::string& text) {
 }
 
 // Why a copy must not be made when the destination listing is incomplete, or "" when it may.
-std::string UnsafeWithIncompleteListing(EngineContext& ctx, const DestinationIndex::Pairing& pairing,
-                                        int16_t keep, const std::string& target) {
+std::string UnsafeWithIncompleteListing(EngineContext& ctx,
+                                        const DestinationIndex::Pairing& pairing, int16_t keep,
+                                        const std::string& target) {
   if (keep == kKeepSequence) {
     return "the destination could not be listed completely, so no free kept-copy number is known";
   }
@@ -132,11 +133,11 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     if (keep == kKeepDateTime) {
       const std::string dir(DirectoryPart(s.Name));
       const std::string extension = zip ? ".zip" : "";
-      suffix = DistinctSuffix(DateTimeSuffix(ctx.clock.Now(), ctx.formats),
-                              [&](std::string_view candidate) {
-                                return taken_names.count(dir + file_name + "." +
-                                                         std::string(candidate) + extension) > 0;
-                              });
+      suffix = DistinctSuffix(
+          DateTimeSuffix(ctx.clock.Now(), ctx.formats), [&](std::string_view candidate) {
+            return taken_names.count(dir + file_name + "." + std::string(candidate) + extension) >
+                   0;
+          });
       taken_names.insert(dir + file_name + "." + suffix + extension);
     }
     const std::string target =
@@ -151,15 +152,14 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
       ReportDriveNotReady(ctx, failed, not_ready);
     } else if (!unsafe.empty()) {
       ctx.host.FileDone({FileAction::kFailed, failed.attempted, source, target, 0});
-      ctx.host.WriteLog(lkError, "File " + Quoted(source) + " not copied to " + Quoted(target) +
-                                     ": " + unsafe);
+      ctx.host.WriteLog(
+          lkError, "File " + Quoted(source) + " not copied to " + Quoted(target) + ": " + unsafe);
     } else if (zip) {
       if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop, &ctx.host);
-      PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target, batch,
-               may_replace);
+      PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target, batch, may_replace);
     } else {
-      CopyWithRecords(ctx, source, target, s.Size, batch, /*quote_paths=*/true,
-                      FileAction::kCopied, may_replace);
+      CopyWithRecords(ctx, source, target, s.Size, batch, /*quote_paths=*/true, FileAction::kCopied,
+                      may_replace);
     }
     ++item.FilesDone;
   }

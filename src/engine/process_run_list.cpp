@@ -3,8 +3,8 @@
 #include <chrono>
 #include <exception>
 #include <memory>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "engine/backup_pass.h"
 #include "engine/copy_failure.h"

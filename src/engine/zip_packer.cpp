@@ -210,9 +210,8 @@ class LibzipPacker final : public ZipPacker {
     if (!info.ok()) Fail(info.error().kind, "Cannot open file " + path);
     if (info.value().is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
 
-    auto& source =
-        *sources.emplace_back(
-            std::make_unique<EntrySource>(fs_, loop_, observer_, path, info.value().size));
+    auto& source = *sources.emplace_back(
+        std::make_unique<EntrySource>(fs_, loop_, observer_, path, info.value().size));
     zip_source_t* zs = zip_source_function(zip, &EntrySource::Callback, &source);
     if (zs == nullptr) Fail(ErrorKind::kOther, zip_strerror(zip));
     const std::string name(FileNamePart(path));

@@ -62,8 +62,8 @@ PlaceState ProbeFolder(const std::string& path) {
 
 }  // namespace
 
-std::string NotMountedPlace(std::string_view path, const MountTables& tables,
-                            std::string_view user, const PlaceProbe& probe) {
+std::string NotMountedPlace(std::string_view path, const MountTables& tables, std::string_view user,
+                            const PlaceProbe& probe) {
   if (path.empty() || path[0] != '/') return {};
   const std::vector<std::string> mounted = MountedPoints(tables.mountinfo);
   std::set<std::string, std::less<>> in_fstab;

@@ -25,8 +25,8 @@ using PlaceProbe = std::function<PlaceState(const std::string& path)>;
 // folder, while a non-empty plain folder such as /mnt/backup that fstab does not name is an
 // ordinary folder. Returns the first mount place at or above `path` (an absolute path), from
 // the root down, that is not mounted; empty when there is none.
-std::string NotMountedPlace(std::string_view path, const MountTables& tables,
-                            std::string_view user, const PlaceProbe& probe);
+std::string NotMountedPlace(std::string_view path, const MountTables& tables, std::string_view user,
+                            const PlaceProbe& probe);
 
 // The same on this machine: its mount table, fstab and user, and its folders.
 std::string NotMountedPlace(std::string_view path);

@@ -410,9 +410,7 @@ class PosixFileSystemImpl final : public FileSystem {
     return WalkUpToMountPoint(real);
   }
 
-  std::string NotReadyMountPlace(const std::string& path) override {
-    return NotMountedPlace(path);
-  }
+  std::string NotReadyMountPlace(const std::string& path) override { return NotMountedPlace(path); }
 
   std::string TempDirectory() override {
     struct stat st;

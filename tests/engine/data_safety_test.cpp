@@ -110,13 +110,13 @@ TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
                     base.state, base.RunList, base.controls, base.host};
   QueueProfile(ctx, p);
   EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunBroken);
-  EXPECT_THAT(host.Texts(lkError),
-              UnorderedElementsAre("Drive not ready or out of free disk space on drive " + usb +
-                              ": ! Can not copy file \"" + Src("a.txt") + "\" to \"" + usb +
-                              "/backup/a.txt\"",
-                          "Drive not ready or out of free disk space on drive " + usb +
-                              ": ! Can not copy file \"" + Src("b.txt") + "\" to \"" + usb +
-                              "/backup/b.txt\""));
+  EXPECT_THAT(
+      host.Texts(lkError),
+      UnorderedElementsAre(
+          "Drive not ready or out of free disk space on drive " + usb + ": ! Can not copy file \"" +
+              Src("a.txt") + "\" to \"" + usb + "/backup/a.txt\"",
+          "Drive not ready or out of free disk space on drive " + usb + ": ! Can not copy file \"" +
+              Src("b.txt") + "\" to \"" + usb + "/backup/b.txt\""));
   EXPECT_TRUE(TreeNames(usb).empty());
   EXPECT_TRUE(dialogs.AllAnswered());
 }
@@ -169,10 +169,10 @@ TEST_F(DataSafetyTest, UnlistedDestinationFolderIsNeverOverwrittenNorNumbered) {
   EXPECT_EQ(tmp.ReadFile("dest/locked/a.txt"), "newer work the scan never saw");
   EXPECT_EQ(tmp.ReadFile("dest/locked/b.txt"), "new");
   EXPECT_EQ(tmp.ReadFile("dest/free.txt"), "free");
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("File \"" + Src("locked/a.txt") + "\" not copied to \"" +
-                          Dest("locked/a.txt") +
-                          "\": a file of that name exists in a folder that could not be listed"));
+  EXPECT_THAT(
+      host.Texts(lkError),
+      ElementsAre("File \"" + Src("locked/a.txt") + "\" not copied to \"" + Dest("locked/a.txt") +
+                  "\": a file of that name exists in a folder that could not be listed"));
 
   // With numbered copies no number is taken from the incomplete listing.
   host.log.clear();
@@ -235,8 +235,7 @@ TEST_F(DataSafetyTest, BothDirectionsLocksBothFoldersWhateverTheOrder) {
 // The events of a run as "what source -> target".
 std::vector<std::string> Actions(const FakeHost& host) {
   std::vector<std::string> out;
-  for (const SeenEvent& e : host.events)
-    out.push_back(e.what + " " + e.source + " -> " + e.target);
+  for (const SeenEvent& e : host.events) out.push_back(e.what + " " + e.source + " -> " + e.target);
   return out;
 }
 
@@ -310,9 +309,9 @@ TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
   EXPECT_EQ(tmp.ReadFile("dest/first/a.txt"), "small and complete")
       << "a complete copy is committed";
   EXPECT_THAT(TreeNames(dest), ElementsAre("b.bin", "first", "first/a.txt"));
-  EXPECT_THAT(abandoning.Texts(lkSuccess), ElementsAre("File \"" + Src("first/a.txt") +
-                                                       "\" copied to \"" + Dest("first/a.txt") +
-                                                       "\""));
+  EXPECT_THAT(
+      abandoning.Texts(lkSuccess),
+      ElementsAre("File \"" + Src("first/a.txt") + "\" copied to \"" + Dest("first/a.txt") + "\""));
   EXPECT_EQ(lStatus.Caption(), "Ready.");
   EXPECT_TRUE(RunList.Empty());
 }

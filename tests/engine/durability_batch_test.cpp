@@ -70,8 +70,8 @@ TEST_F(BatchCopyTest, CopyWaitsUnderItsTemporaryUntilTheGroupIsSynced) {
   EXPECT_EQ(tmp.ReadFile("dst/old.txt"), "new");
   EXPECT_EQ(DosTimeOf(tmp / "dst/deep/a.txt"), DosTimeOf(src));
   EXPECT_FALSE(Exists(tmp / "dst/deep/.a.txt.qmtmp"));
-  EXPECT_THAT(outcomes, testing::ElementsAre(tmp / "dst/deep/a.txt placed",
-                                             tmp / "dst/old.txt placed"));
+  EXPECT_THAT(outcomes,
+              testing::ElementsAre(tmp / "dst/deep/a.txt placed", tmp / "dst/old.txt placed"));
 }
 
 TEST_F(BatchCopyTest, FailedVolumeSyncFailsEveryFileAndRemovesTheTemporaries) {
@@ -153,8 +153,8 @@ class BatchPassTest : public EngineTest {
   PassOutcome RunBackup(FileSystem& with) {
     RunList.Clear();
     EngineContext ctx = Ctx();
-    EngineContext on{with,           ctx.clock,   ctx.loop,     ctx.dialogs, ctx.formats,
-                     ctx.state,      ctx.RunList, ctx.controls, ctx.host};
+    EngineContext on{with,      ctx.clock,   ctx.loop,     ctx.dialogs, ctx.formats,
+                     ctx.state, ctx.RunList, ctx.controls, ctx.host};
     QueueProfile(on, Profile("p"));
     state.Running = true;
     return RunBackupPass(on, RunList.Object(0));
@@ -187,11 +187,11 @@ TEST_F(BatchPassTest, FailedGroupSyncIsReportedAsFailedCopies) {
   EXPECT_EQ(RunBackup(fs), PassOutcome::kCompleted);
   EXPECT_EQ(host.operated, 0);
   EXPECT_TRUE(host.Texts(lkSuccess).empty());
-  EXPECT_THAT(host.Texts(lkError),
-              testing::UnorderedElementsAre(
-                  "Can not copy file \"" + Src("a.txt") + "\" to \"" + Dest("a.txt") + "\"",
-                  "Can not copy file \"" + Src("sub/b.txt") + "\" to \"" + Dest("sub/b.txt") +
-                      "\""));
+  EXPECT_THAT(
+      host.Texts(lkError),
+      testing::UnorderedElementsAre(
+          "Can not copy file \"" + Src("a.txt") + "\" to \"" + Dest("a.txt") + "\"",
+          "Can not copy file \"" + Src("sub/b.txt") + "\" to \"" + Dest("sub/b.txt") + "\""));
   int failed = 0;
   for (const SeenEvent& e : host.events) failed += e.what == "failed" ? 1 : 0;
   EXPECT_EQ(failed, 2);

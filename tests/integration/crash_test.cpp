@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "engine/run_lock.h"
 #include "fault_harness.h"
 
 namespace qm::test {
@@ -54,6 +55,26 @@ class CrashTest : public ::testing::Test {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Writes a 64 MiB source, large enough that a kill lands while it is copied.
+  void WriteBigSource() {
+    const std::string chunk = Bytes(1 << 20, 'k');
+    std::ofstream big(src + "/big.bin", std::ios::binary);
+    for (int i = 0; i < 64; ++i)
+      big.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
+  // Starts a run and returns once its copy of big.bin is under way.
+  pid_t SpawnMidCopy() {
+    const pid_t pid = Spawn();
+    const std::string temp = dest + "/.big.bin.qmtmp";
+    for (int i = 0; i < 20000; ++i) {
+      std::error_code ec;
+      const auto size = stdfs::file_size(temp, ec);
+      if (!ec && size >= (2u << 20)) return pid;
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return pid;
   }
 
   TempDir tmp;
@@ -102,6 +123,34 @@ TEST_F(CrashTest, KilledMidCopyLeavesOldOrNothingAndTheRerunFinishes) {
   // A third run finds everything up to date and changes nothing.
   EXPECT_EQ(RunToEnd(), 0);
   EXPECT_EQ(ReadTree(dest), copied);
+}
+
+TEST_F(CrashTest, StaleTemporaryIsRemovedEvenWhenItsSourceIsGone) {
+  WriteBigSource();
+  const pid_t pid = SpawnMidCopy();
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(stdfs::exists(dest + "/.big.bin.qmtmp")) << "the copy was never seen in progress";
+
+  stdfs::remove(src + "/big.bin");
+  tmp.WriteFile("src/other.txt", "other");
+  EXPECT_EQ(RunToEnd(), 0);
+  EXPECT_FALSE(stdfs::exists(dest + "/.big.bin.qmtmp"));
+  EXPECT_EQ(ReadWholeFile(dest + "/other.txt"), "other");
+}
+
+TEST_F(CrashTest, RunOnAFolderInUseIsRefused) {
+  // This process plays the window in the middle of its own run on the destination.
+  Result<std::unique_ptr<RunLock>> window = RunLock::Acquire({dest}, DefaultLockDirectory());
+  ASSERT_TRUE(window.ok());
+  tmp.WriteFile("src/a.txt", "a");
+  EXPECT_EQ(RunToEnd(), 1);
+  EXPECT_FALSE(stdfs::exists(dest + "/a.txt"));
+  // Released when its holder ends, however it ends.
+  window.value().reset();
+  EXPECT_EQ(RunToEnd(), 0);
+  EXPECT_EQ(ReadWholeFile(dest + "/a.txt"), "a");
 }
 
 }  // namespace
