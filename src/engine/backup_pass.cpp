@@ -28,7 +28,8 @@ std::string UnsafeWithIncompleteListing(EngineContext& ctx,
   // may be newer work the scan never saw.
   if (!pairing.matched.empty() && keep == kKeepNone) return {};
   Result<DirEntry> st = ctx.fs.Stat(target);
-  if (st.ok() || st.error().kind != ErrorKind::kNotFound) {
+  const ErrorKind absent = st.ok() ? ErrorKind::kOther : st.error().kind;
+  if (absent != ErrorKind::kNotFound && absent != ErrorKind::kNotDirectory) {
     return "a file of that name exists in a folder that could not be listed";
   }
   return {};
