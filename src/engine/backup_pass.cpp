@@ -83,7 +83,8 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
     return;
   }
   const bool read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
-  batch.Add({temp, archive, may_replace, read_only, FileSizeOf(ctx.fs, temp)}, std::move(done));
+  batch.Add({temp, archive, may_replace && existing.ok(), read_only, FileSizeOf(ctx.fs, temp)},
+            std::move(done));
 }
 
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {

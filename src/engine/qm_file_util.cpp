@@ -214,7 +214,10 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   // is set on the descriptor, once: the copy reaches its final name only when durable. A time
   // that cannot be set leaves a complete copy that is merely newer than its source.
   (void)out.SetLastWriteTime(now.value().time);
-  FinishedFile finished{temp, target, options.may_replace, target_read_only, copied};
+  // A name that was free is taken without replacing: no second status call, and nothing that
+  // appeared there meanwhile is overwritten.
+  const bool replace = options.may_replace && existing.ok();
+  FinishedFile finished{temp, target, replace, target_read_only, copied};
   if (options.batch != nullptr) {
     if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
     guard.Committed();  // the batch owns the temporary now
@@ -224,7 +227,7 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
   if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
   Status placed;
-  if (!options.may_replace) {
+  if (!replace) {
     placed = fs.RenameNoReplace(temp, target);
   } else {
     if (target_read_only) (void)fs.SetReadOnly(target, false);
