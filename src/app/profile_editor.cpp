@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/qmUnit1.h"
+#include "platform/atomic_file.h"
 #include "profiles/editing_rules.h"
 #include "profiles/profile_rules.h"
 
@@ -36,13 +37,6 @@ std::optional<int> TwoDigits(std::string_view part) {
     value = value * 10 + (c - '0');
   }
   return value;
-}
-
-std::string ParentOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {};
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 }  // namespace
@@ -394,17 +388,6 @@ void ProfileEditor::eDestDirEditButtons0Click() {
   }
 }
 
-bool ProfileEditor::CreateDirectories(const std::string& path) {
-  std::vector<std::string> missing;
-  for (std::string dir = path; !dir.empty() && dir != "/"; dir = ParentOf(dir)) {
-    if (fs_.Stat(dir).ok()) break;
-    missing.push_back(dir);
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!fs_.CreateDirectory(*it).ok()) return false;
-  return true;
-}
-
 void ProfileEditor::eDestDirEditButtons1Click() {
   std::string start = table_.AsText(F::DestDir);
   const auto confirm = [this](const std::string&) {
@@ -414,7 +397,7 @@ void ProfileEditor::eDestDirEditButtons1Click() {
     const std::optional<std::string> chosen = dialogs_.ChooseDirectoryToCreate(start, confirm);
     if (!chosen) return;
     // A directory that could not be created fails the write test below, with its message.
-    (void)CreateDirectories(*chosen);
+    (void)CreateDirectories(fs_, *chosen);
     if (AcceptDestination(*chosen)) return;
     start = *chosen;
   }

@@ -122,7 +122,6 @@ class ProfileEditor {
   std::string ExistingDirectory(const std::string& dir);
   // The destination pickers' common end: write test, then the field or the error box.
   bool AcceptDestination(const std::string& path);
-  bool CreateDirectories(const std::string& path);
   bool TimeEditorsValid();
 
   TForm1& form_;

@@ -8,6 +8,7 @@
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
+#include "platform/atomic_file.h"
 #include "platform/shell.h"
 #include "profiles/profile_rules.h"
 #include "profiles/qmProcs.h"
@@ -256,14 +257,7 @@ void TForm1::FormDestroy() {
 
 bool TForm1::SaveStore() {
   // The data directory does not exist before the first save of a fresh installation.
-  std::string dir = DirectoryOf(store_path_);
-  std::vector<std::string> missing;
-  while (!dir.empty() && dir != "/" && dir != "." && !fs_.Stat(dir).ok()) {
-    missing.push_back(dir);
-    dir = DirectoryOf(dir);
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!fs_.CreateDirectory(*it).ok()) return false;
+  if (!CreateDirectories(fs_, DirectoryOf(store_path_)).ok()) return false;
   const bool saved = SaveProfiles(store_path_, rmSets, fs_, store_needs_backup_);
   if (saved) store_needs_backup_ = false;
   return saved;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/path_style.h"
+#include "platform/atomic_file.h"
 
 namespace qm {
 namespace {
@@ -283,12 +284,8 @@ bool IsDirectory(FileSystem& fs, const std::string& path) {
 }
 
 void MakeDirPath(FileSystem& fs, const std::string& dir) {
-  const std::string path = RemoveDirSeparator(dir);
-  if (path.empty() || path == "/" || IsDirectory(fs, path)) return;
-  const std::string parent(DirectoryPart(path));
-  if (!parent.empty() && parent != path) MakeDirPath(fs, parent);
   // Not checked here: a directory that cannot be made fails the creation of the file in it.
-  (void)fs.CreateDirectory(path);
+  (void)CreateDirectories(fs, RemoveDirSeparator(dir));
 }
 
 std::string TempDirectory(FileSystem& fs) {

@@ -1,30 +1,77 @@
 #include "platform/atomic_file.h"
 
-#include <unistd.h>
+#include <utility>
 
 namespace qm {
 
 namespace {
 
-Status WriteAll(FileSystem& fs, const std::string& path, std::string_view text) {
-  auto file = fs.Create(path);
-  if (!file.ok()) return file.error();
-  WritableFile& f = *file.value();
-  const auto* bytes = reinterpret_cast<const std::byte*>(text.data());
-  if (Status s = f.Write({bytes, text.size()}); !s.ok()) return s;
-  if (Status s = f.Sync(); !s.ok()) return s;
-  return f.Close();
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
 
+std::string TemporaryPathOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t cut = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(0, cut) + "." + path.substr(cut) + ".qmtmp";
+}
+
+AtomicReplace::AtomicReplace(FileSystem& fs, std::string path, std::string temp,
+                             std::unique_ptr<WritableFile> file)
+    : fs_(fs), path_(std::move(path)), temp_(std::move(temp)), file_(std::move(file)) {}
+
+Result<std::unique_ptr<AtomicReplace>> AtomicReplace::Begin(FileSystem& fs,
+                                                            const std::string& path) {
+  std::string temp = TemporaryPathOf(path);
+  Result<std::unique_ptr<WritableFile>> created = fs.Create(temp);
+  if (!created.ok() && created.error().kind == ErrorKind::kReadOnly && fs.Stat(temp).ok()) {
+    // A stale temporary somebody made read-only is still ours to replace.
+    if (fs.SetReadOnly(temp, false).ok()) created = fs.Create(temp);
+  }
+  if (!created.ok()) {
+    (void)fs.Remove(temp);  // best effort: the create error is what gets reported
+    return created.error();
+  }
+  return std::unique_ptr<AtomicReplace>(
+      new AtomicReplace(fs, path, std::move(temp), std::move(created.value())));
+}
+
+AtomicReplace::~AtomicReplace() {
+  if (done_) return;
+  file_.reset();
+  (void)fs_.Remove(temp_);  // cleanup after a failure that is reported already
+}
+
+Status AtomicReplace::Commit(const std::string& keep_old_as) {
+  Status s = file_->Sync();
+  if (Status closed = file_->Close(); s.ok()) s = closed;
+  file_.reset();
+  if (!s.ok()) return s;
+
+  bool kept = false;
+  if (!keep_old_as.empty()) {
+    Status moved = fs_.Rename(path_, keep_old_as);
+    if (!moved.ok() && moved.error().kind != ErrorKind::kNotFound) return moved;
+    kept = moved.ok();
+  }
+  if (Status renamed = fs_.Rename(temp_, path_); !renamed.ok()) {
+    if (kept) (void)fs_.Rename(keep_old_as, path_);  // put the old file back where it was
+    return renamed;
+  }
+  done_ = true;
+  return fs_.SyncDirectory(FolderOf(path_));
+}
+
 Status WriteFileAtomically(FileSystem& fs, const std::string& path, std::string_view content) {
-  // The pid keeps two running instances from writing into each other's temporary file.
-  const std::string temp = path + ".tmp" + std::to_string(::getpid());
-  Status s = WriteAll(fs, temp, content);
-  if (s.ok()) s = fs.Rename(temp, path);
-  if (!s.ok()) (void)fs.Remove(temp);  // best effort: the write error is what gets reported
-  return s;
+  auto replace = AtomicReplace::Begin(fs, path);
+  if (!replace.ok()) return replace.error();
+  const auto* bytes = reinterpret_cast<const std::byte*>(content.data());
+  if (Status s = replace.value()->file().Write({bytes, content.size()}); !s.ok()) return s;
+  return replace.value()->Commit();
 }
 
 Status CreateDirectories(FileSystem& fs, const std::string& dir) {
@@ -40,6 +87,7 @@ Status CreateDirectories(FileSystem& fs, const std::string& dir) {
     if (Status s = CreateDirectories(fs, dir.substr(0, slash)); !s.ok()) return s;
   }
   Status s = fs.CreateDirectory(dir);
+  // Made meanwhile by somebody else: what was asked for exists.
   if (!s.ok() && s.error().kind == ErrorKind::kExists) return Status::Ok();
   return s;
 }

@@ -125,14 +125,17 @@ class FileSystem {
   // The directory for temporary files, with a trailing '/'; empty if there is none.
   virtual std::string TempDirectory() = 0;
 
+  // Writes every pending change of the volume holding `path` (an existing file or directory)
+  // to stable storage: one call makes a whole group of new files durable at once.
+  virtual Status SyncVolume(const std::string& /*path*/) { return Status::Ok(); }
+  // Writes the entries of directory `dir` to stable storage, so that a rename into it survives
+  // a power loss.
+  virtual Status SyncDirectory(const std::string& /*dir*/) { return Status::Ok(); }
+
   // Copies up to `max_bytes` from the current position of `from` to that of `to` without
   // passing the data through the caller, advancing both; returns the bytes copied, 0 at the
   // end of `from`. kInvalid when these files cannot be copied that way: the caller then reads
   // and writes itself (and meets any real fault there).
-  // Writes every pending change of the volume holding `path` (an existing file or directory)
-  // to stable storage: one call makes a whole group of new files durable at once.
-  virtual Status SyncVolume(const std::string& /*path*/) { return Status::Ok(); }
-
   virtual Result<int64_t> CopyData(ReadableFile& /*from*/, WritableFile& /*to*/,
                                    int64_t /*max_bytes*/) {
     return Error{ErrorKind::kInvalid, "No in-kernel copy here"};

@@ -280,6 +280,20 @@ class PosixFileSystemImpl final : public FileSystem {
     return Status::Ok();
   }
 
+  Status SyncDirectory(const std::string& dir) override {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot open directory", dir);
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    // Some file systems cannot flush a directory at all; their renames are as durable as
+    // they get.
+    if (rc != 0 && err != EINVAL && err != ENOTSUP) {
+      return ErrorFromErrno(err, "Cannot flush the directory", dir);
+    }
+    return Status::Ok();
+  }
+
   Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override {
     auto* in = dynamic_cast<PosixReadableFile*>(&from);
     auto* out = dynamic_cast<PosixWritableFile*>(&to);

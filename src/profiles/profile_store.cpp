@@ -1,6 +1,7 @@
 #include <span>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "profiles/qmProcs.h"
 
 namespace qm {
@@ -36,12 +37,6 @@ bool ReadRecord(ReadableFile& file, TProfileRecord& record, std::string& error) 
     rest = rest.subspan(got.value());
   }
   return true;
-}
-
-// Cleanup after a save that already failed and says so; a temporary that cannot be removed
-// as well changes nothing about that outcome.
-void RemoveTemporary(FileSystem& fs, const std::string& path) {
-  (void)fs.Remove(path);
 }
 
 }  // namespace
@@ -114,45 +109,15 @@ bool SaveProfiles(const std::string& file_name, ProfileTable& table, FileSystem&
   if (Result<DirEntry> info = fs.Stat(file_name); info.ok() && (info.value().attr & faReadOnly))
     return false;
 
-  const std::string temporary = file_name + ".new";
-  {
-    Result<std::unique_ptr<WritableFile>> created = fs.Create(temporary);
-    if (!created.ok()) {
-      RemoveTemporary(fs, temporary);
-      return false;
-    }
-    WritableFile& file = *created.value();
-    bool written = true;
-    TProfileRecord record;
-    for (size_t i = 0; i < table.RecordCount() && written; ++i) {
-      ProfileFromRow(table.Row(i), record);
-      written = file.Write(record.bytes()).ok();
-    }
-    written = written && file.Sync().ok();
-    written = file.Close().ok() && written;
-    if (!written) {
-      RemoveTemporary(fs, temporary);
-      return false;
-    }
+  Result<std::unique_ptr<AtomicReplace>> replace = AtomicReplace::Begin(fs, file_name);
+  if (!replace.ok()) return false;
+  WritableFile& file = replace.value()->file();
+  TProfileRecord record;
+  for (size_t i = 0; i < table.RecordCount(); ++i) {
+    ProfileFromRow(table.Row(i), record);
+    if (!file.Write(record.bytes()).ok()) return false;
   }
-
-  const std::string backup = BackupPathOf(file_name);
-  bool moved_to_backup = false;
-  if (keep_old_as_backup) {
-    Status kept = fs.Rename(file_name, backup);
-    if (!kept.ok() && kept.error().kind != ErrorKind::kNotFound) {
-      RemoveTemporary(fs, temporary);
-      return false;
-    }
-    moved_to_backup = kept.ok();
-  }
-  if (!fs.Rename(temporary, file_name).ok()) {
-    // Put the old store back where it was.
-    if (moved_to_backup) (void)fs.Rename(backup, file_name);
-    RemoveTemporary(fs, temporary);
-    return false;
-  }
-  return true;
+  return replace.value()->Commit(keep_old_as_backup ? BackupPathOf(file_name) : "").ok();
 }
 
 }  // namespace qm

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/atomic_file.h"
+
 namespace qm {
 namespace {
 
@@ -104,29 +106,16 @@ class LogFlush {
   // The trimmed content goes to a temporary file that replaces the log only when complete,
   // so a failure during the trim leaves the old log whole.
   void Rewrite(const std::vector<std::string>& lines) {
-    const std::string temp = TempPath();
-    Result<std::unique_ptr<WritableFile>> file = fs_.Create(temp);
-    if (!file.ok()) file = fs_.Create(temp);
-    if (!file.ok()) return Fail("Can not create the log file ");
-    WritableFile& out = *file.value();
-    bool ok = WriteLines(out, lines).ok() && out.Sync().ok() && out.Close().ok() &&
-              fs_.Rename(temp, path_).ok();
-    if (!ok) {
-      file.value().reset();
-      (void)fs_.Remove(temp);  // best effort; the name is hidden and reused next time
+    Result<std::unique_ptr<AtomicReplace>> replace = AtomicReplace::Begin(fs_, path_);
+    if (!replace.ok()) replace = AtomicReplace::Begin(fs_, path_);
+    if (!replace.ok()) return Fail("Can not create the log file ");
+    if (!WriteLines(replace.value()->file(), lines).ok() || !replace.value()->Commit().ok())
       Fail("Can not save the log file ");
-    }
   }
 
   const std::string& path() const { return path_; }
 
  private:
-  std::string TempPath() const {
-    const size_t slash = path_.rfind('/');
-    const size_t cut = slash == std::string::npos ? 0 : slash + 1;
-    return path_.substr(0, cut) + "." + path_.substr(cut) + ".qmtmp";
-  }
-
   FileSystem& fs_;
   ui::Dialogs& dialogs_;
   std::string path_;

@@ -100,7 +100,7 @@ TEST_F(ListCommand, ListsEveryProfileAsOneTabSeparatedLine) {
                 "18:30:00\t00:10:00\n");
   // Listing never writes the store, nor anything beside it.
   EXPECT_EQ(test::ReadWholeFile(Store()), before);
-  EXPECT_FALSE(dir_.Exists("store/p.dat.new"));
+  EXPECT_FALSE(dir_.Exists("store/.p.dat.qmtmp"));
   EXPECT_FALSE(dir_.Exists("store/p.dat.bak"));
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "form_harness.h"
+#include "platform/atomic_file.h"
 #include "profiles/qmProcs.h"
 
 namespace qm::test {
@@ -41,7 +42,7 @@ class StoreFaultTest : public FormHarness {
     Start();
     const size_t rows = form->rmSets.RecordCount();
     ASSERT_TRUE(Close());
-    EXPECT_FALSE(std::filesystem::exists(store + ".new")) << "temporary left";
+    EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store))) << "temporary left";
     const std::string saved = ReadWholeFile(store);
     EXPECT_EQ(saved.size(), rows * TProfileRecord::kSize);
     // Every row that was loaded comes back as it was saved.
@@ -105,11 +106,11 @@ TEST_F(StoreFaultTest, FailedSaveAtCloseKeepsTheOldStore) {
   const std::string bytes = Valid("alpha") + Valid("beta");
   WriteBytes(store, bytes);
   Start();
-  fs.FailWritesAfter(TProfileRecord::kSize + 10, ErrorKind::kNoSpace, ".new");
+  fs.FailWritesAfter(TProfileRecord::kSize + 10, ErrorKind::kNoSpace, ".qmtmp");
   ASSERT_TRUE(Close());
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{kCanNotSaveMessage});
   EXPECT_TRUE(ReadWholeFile(store) == bytes);
-  EXPECT_FALSE(std::filesystem::exists(store + ".new"));
+  EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store)));
 }
 
 // A save killed at any moment leaves the old store or the new one, whole, under the store's
@@ -148,7 +149,7 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    if (std::filesystem::exists(store + ".new")) ++killed_mid_save;
+    if (std::filesystem::exists(TemporaryPathOf(store))) ++killed_mid_save;
     const std::string now = ReadWholeFile(store);
     EXPECT_TRUE(now == ref_a || now == ref_b)
         << "round " << round << ": the store holds " << now.size() << " bytes of neither save";
@@ -157,7 +158,7 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
   // The next save goes through over a stale temporary and leaves none.
   ASSERT_TRUE(SaveProfiles(store, a));
   EXPECT_TRUE(ReadWholeFile(store) == ref_a);
-  EXPECT_FALSE(std::filesystem::exists(store + ".new"));
+  EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store)));
 }
 
 }  // namespace

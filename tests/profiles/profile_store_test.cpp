@@ -230,14 +230,13 @@ TEST_P(FailedSave, LeavesTheOldStoreAndNoTemporary) {
   EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
 }
 
-INSTANTIATE_TEST_SUITE_P(EachStep, FailedSave,
-                         ::testing::Values(SaveFault{"Create", FsOp::kCreate, ""},
-                                           SaveFault{"Write", FsOp::kWrite, ""},
-                                           SaveFault{"Sync", FsOp::kSync, ""},
-                                           SaveFault{"Close", FsOp::kClose, ""},
-                                           SaveFault{"Backup", FsOp::kRename, ".bak"},
-                                           SaveFault{"Replace", FsOp::kRename, ".new"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, FailedSave,
+    ::testing::Values(SaveFault{"Create", FsOp::kCreate, ""}, SaveFault{"Write", FsOp::kWrite, ""},
+                      SaveFault{"Sync", FsOp::kSync, ""}, SaveFault{"Close", FsOp::kClose, ""},
+                      SaveFault{"Backup", FsOp::kRename, ".bak"},
+                      SaveFault{"Replace", FsOp::kRename, ".Quillmor.dat.qmtmp"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StoreTest, ADiskThatFillsUpPartWayLeavesTheOldStore) {
   const std::string original = RecordBytes("one");

@@ -47,6 +47,8 @@ const char* OpName(FsOp op) {
       return "flush the volume of";
     case FsOp::kCopyData:
       return "copy to";
+    case FsOp::kSyncDirectory:
+      return "flush the directory";
   }
   return "access";
 }
@@ -320,6 +322,11 @@ Result<std::string> FaultInjectingFileSystem::MountPointOf(const std::string& pa
 Status FaultInjectingFileSystem::SyncVolume(const std::string& path) {
   if (auto e = Check(FsOp::kSyncVolume, path)) return *e;
   return inner().SyncVolume(path);
+}
+
+Status FaultInjectingFileSystem::SyncDirectory(const std::string& dir) {
+  if (auto e = Check(FsOp::kSyncDirectory, dir)) return *e;
+  return inner().SyncDirectory(dir);
 }
 
 Result<int64_t> FaultInjectingFileSystem::CopyData(ReadableFile& from, WritableFile& to,

@@ -37,6 +37,7 @@ enum class FsOp {
   kClose,
   kSyncVolume,
   kCopyData,
+  kSyncDirectory,
 };
 
 class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
@@ -88,6 +89,7 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
   Result<std::string> MountPointOf(const std::string& path) override;
   std::string TempDirectory() override;
   Status SyncVolume(const std::string& path) override;
+  Status SyncDirectory(const std::string& dir) override;
   Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override;
 
   // Used by the open-file wrappers: records the call and returns the injected error, if any.

@@ -46,6 +46,7 @@ class ForwardingFileSystem : public FileSystem {
   }
   std::string TempDirectory() override { return inner_.TempDirectory(); }
   Status SyncVolume(const std::string& path) override { return inner_.SyncVolume(path); }
+  Status SyncDirectory(const std::string& dir) override { return inner_.SyncDirectory(dir); }
   // Files opened through a fake that does not wrap them are the inner file system's own, so
   // its in-kernel copy accepts them.
   Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override {
