@@ -44,6 +44,8 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
     : OnAfterShowTimer(loop, "OnAfterShowTimer", 100),
       StatTimer(loop, "StatTimer", 1500),
       ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
+      TimerListPlatform(loop),
+      TimerList(TimerListPlatform, [&loop] { return loop.TickCount(); }),
       Editor(*this, dialogs, fs, clock),
       registry(ConfigDirectory(), fs),
       fs(registry, dialogs, MainFormSettings(), MainFormProperties(*this)),
@@ -146,6 +148,7 @@ void TForm1::ConnectHandlers() {
   CloseItem.OnClick = Guarded([this] { run_.CloseItemClick(dialogs_, [this] { Close(); }); });
   OnAfterShowTimer.OnTimer = Guarded([this] { OnAfterShowTimerTimer(); });
   StatTimer.OnTimer = Guarded([this] { StatTimerTimer(); });
+  ConnectBackgroundMode();
 }
 
 std::function<void()> TForm1::Guarded(std::function<void()> handler) {
@@ -315,11 +318,6 @@ void TForm1::WriteLog(TLogKind kind, const std::string& text) {
   qm::WriteLog(Log.Options(), kind, text, clock_.Now(), formats_, LogBuffer);
 }
 
-void TForm1::StatTimerTimer() {
-  qm::StatTimerTimer(Counters, clock_.Now(), Log.Options(),
-                     LogFlushTarget{fs_, dialogs_, LogBuffer, LogWriteFailed});
-}
-
 void TForm1::SetTrayAnimation(bool on) {
   if (tray_animated_ == on) return;
   tray_animated_ = on;
@@ -337,14 +335,10 @@ void TForm1::EmptyLogBuffer() {
   LogBuffer.clear();
 }
 
-void TForm1::CreateTimerItems() {
-  EmptyLogBuffer();
-}
-
 EngineContext TForm1::MakeEngineContext() {
-  return EngineContext{fs_,      clock_, loop_,   dialogs_,
-                       formats_, State,  RunList, CopyProgressControls{psFile, lpsCurrentFile},
-                       *this};
+  return EngineContext{fs_,          clock_, loop_,   dialogs_,
+                       formats_,     State,  RunList, CopyProgressControls{psFile, lpsCurrentFile},
+                       *engine_host_};
 }
 
 void TForm1::RunSelectedProfiles() {
@@ -360,8 +354,8 @@ void TForm1::RunSelectedProfiles() {
   grdProfs.ClearSelection();
   EmptyLogBuffer();
   EngineContext ctx = MakeEngineContext();
-  qm::RunSelectedProfiles(ctx, selected,
-                          [&ctx](const TProfileRecord& profile) { QueueProfile(ctx, profile); });
+  qm::RunSelectedProfiles(
+      ctx, selected, [&ctx](const TProfileRecord& profile) { qm::QueueProfile(ctx, profile); });
 }
 
 }  // namespace qm

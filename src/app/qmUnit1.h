@@ -19,7 +19,10 @@
 #include "platform/registry.h"
 #include "profiles/profile_table.h"
 #include "profiles/qmTypes.h"
+#include "scheduler/background_timers.h"
 #include "scheduler/run_controller.h"
+#include "scheduler/scheduler_lock.h"
+#include "scheduler/timer_list.h"
 #include "stats/log_controls.h"
 #include "stats/statistics.h"
 #include "ui/controls.h"
@@ -42,7 +45,7 @@ inline constexpr const char* kCanNotSaveMessage = "Can not save the program opti
 // Text colour of the controls that concern the background mode only.
 inline constexpr int32_t kBackgroundGreen = 0x008000;
 
-class TForm1 : public EngineHost, private RunControllerHost {
+class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOwner {
  public:
   // `args` are the command-line arguments without the program name. FormCreate runs here.
   TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
@@ -95,7 +98,7 @@ class TForm1 : public EngineHost, private RunControllerHost {
 
   // --- EngineHost
   void WriteLog(TLogKind kind, const std::string& text) override;
-  void CountOperatedFile() override { Counters.CountOperatedFile(); }
+  void CountOperatedFile() override { Counters.CountOperatedFile(clock_.Now()); }
   void StatTimerTimer() override;
   void SetTrayAnimation(bool on) override;
   void SetStatTimerEnabled(bool on) override { run_view_.SetStatTimerEnabled(on); }
@@ -219,6 +222,17 @@ class TForm1 : public EngineHost, private RunControllerHost {
   ui::Timer StatTimer;
   ui::Timer ProcessListInBackgroundTimer;
 
+  // --- background mode (background_mode.cpp)
+  LoopPlatformTimer TimerListPlatform;
+  qm::TimerList TimerList;
+  // After the list: each item removes its event from it when freed.
+  TWList<TDataTimerItem> TimerItems;
+  void ProcessListInBackgroundTimerTimer();
+  void TimerListFinish();
+  // The engine's events go to `host` instead of the window (a headless front end that wraps
+  // it); null restores the window.
+  void SetEngineHost(EngineHost* host) { engine_host_ = host != nullptr ? host : this; }
+
   // The "Current profile" page's controller; after the controls and the table it is bound to.
   ProfileEditor Editor;
 
@@ -241,8 +255,16 @@ class TForm1 : public EngineHost, private RunControllerHost {
   void HideMainWindow() override { window_.HideWindow(); }
   void RunSelectedProfiles() override;
   void CreateTimerItems() override;
-  void ClearTimerItems() override {}
-  void SetTimerListActive(bool) override {}
+  void ClearTimerItems() override;
+  void SetTimerListActive(bool active) override;
+  bool ClaimScheduler() override;
+  void ReleaseScheduler() override;
+  void ConnectBackgroundMode();
+  // TimerItemOwner
+  size_t RunListCount() const override { return RunList.Count(); }
+  bool BackgroundButtonEnabled() const override { return bStartBackground.Enabled(); }
+  TDateTime Now() override { return clock_.Now(); }
+  void QueueProfile(const TProfileRecord& profile) override;
   void SetTrayHint(const std::string& hint) override;
   void EmptyLogBuffer() override;
 
@@ -265,6 +287,12 @@ class TForm1 : public EngineHost, private RunControllerHost {
   FormWindow& window_;
   RunController run_;
   RunView run_view_;
+
+  EngineHost* engine_host_ = this;
+  SchedulerLock scheduler_lock_;
+  // The timer list was refused its platform timer; the next tick of
+  // ProcessListInBackgroundTimer tries again.
+  bool timer_list_retry_ = false;
 
   std::string temp_directory_;
   std::string tray_hint_ = kApplicationTitle;

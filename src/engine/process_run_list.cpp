@@ -1,9 +1,7 @@
 #include "engine/process_run_list.h"
 
-#include <chrono>
 #include <exception>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "engine/backup_pass.h"
@@ -53,16 +51,14 @@ void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
   }
 }
 
-// PauseWithMessages that gives up the processor between checks when nothing is pending, so that
-// the background mode waiting for work does not keep a core busy. A loop whose clock moves
-// with each round (the virtual one of the tests) never sleeps.
+// PauseWithMessages that sleeps in the loop until an event comes or the pause is over, so that
+// the background mode waiting for work wakes only for its rounds and its timers.
 void WaitWithMessages(ui::MessageLoop& loop, uint32_t ms) {
   const uint64_t start = loop.TickCount();
   for (;;) {
-    const uint64_t before = loop.TickCount();
-    if (before - start >= ms) return;
-    loop.ProcessMessages();
-    if (loop.TickCount() == before) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const uint64_t elapsed = loop.TickCount() - start;
+    if (elapsed >= ms) return;
+    loop.WaitForMessages(static_cast<uint32_t>(ms - elapsed));
   }
 }
 
@@ -70,7 +66,12 @@ void WaitWithMessages(ui::MessageLoop& loop, uint32_t ms) {
 
 bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now) {
   const TDateTime t = TimeOf(now);
-  return t < TimeOf(profile.StartTime()) || t > TimeOf(profile.FinishTime());
+  const TDateTime from = TimeOf(profile.StartTime());
+  const TDateTime to = TimeOf(profile.FinishTime());
+  if (from <= to) return t < from || t > to;
+  // A start later than the finish is a night window such as 22:00 to 06:00: it admits the times
+  // after the start and before the finish, not the day between them.
+  return t < from && t > to;
 }
 
 void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> selected,

@@ -27,7 +27,8 @@ void ProcessRunList(EngineContext& ctx);
 PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item);
 
 // Whether `now` (a date-time) lies outside the profile's daily window; only the time of day of
-// each value counts.
+// each value counts, both bounds belong to the window, and a start later than the finish spans
+// midnight.
 bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now);
 
 }  // namespace qm

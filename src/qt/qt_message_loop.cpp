@@ -7,9 +7,12 @@ namespace qm::qt {
 
 QtMessageLoop::QtMessageLoop() {
   ticks_.start();
+  wake_ = new QTimer();
+  wake_->setSingleShot(true);
 }
 
 QtMessageLoop::~QtMessageLoop() {
+  delete wake_;
   for (auto& [timer, qtimer] : timers_) {
     qtimer->stop();
     delete qtimer;
@@ -19,6 +22,14 @@ QtMessageLoop::~QtMessageLoop() {
 void QtMessageLoop::ProcessMessages() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtMessageLoop::WaitForMessages(uint32_t max_ms) {
+  QCoreApplication::sendPostedEvents();
+  // The wake-up timer's event ends the wait at the latest after max_ms.
+  wake_->start(static_cast<int>(max_ms));
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  wake_->stop();
 }
 
 uint64_t QtMessageLoop::TickCount() {

@@ -18,6 +18,7 @@ class QtMessageLoop : public ui::MessageLoop {
   ~QtMessageLoop() override;
 
   void ProcessMessages() override;
+  void WaitForMessages(uint32_t max_ms) override;
   uint64_t TickCount() override;
   void Post(std::function<void()> event) override;
   void Run() override;
@@ -29,6 +30,7 @@ class QtMessageLoop : public ui::MessageLoop {
 
  private:
   QElapsedTimer ticks_;
+  QTimer* wake_ = nullptr;                // owned; ends a wait for events that do not come
   std::map<ui::Timer*, QTimer*> timers_;  // owned; deleted later, never inside their own signal
 };
 

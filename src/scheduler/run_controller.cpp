@@ -37,6 +37,7 @@ void RunController::bStartClick() {
 void RunController::bStartBackgroundClick() {
   if (!host_.PostPendingEdit()) return;
   if (state_.Mode != RunMode::kBackground) {
+    if (!host_.ClaimScheduler()) return;
     state_.Running = true;
     state_.Mode = RunMode::kBackground;
     c_.bStartBackground.SetCaption(kStopCaption);
@@ -55,6 +56,7 @@ void RunController::bStartBackgroundClick() {
     c_.ProcessListInBackgroundTimer.SetEnabled(false);
     host_.SetTimerListActive(false);
     host_.ClearTimerItems();
+    host_.ReleaseScheduler();
     c_.bStartBackground.SetCaption(kStartBackgroundCaption);
     c_.bStartBackground.SetGlyph(kImgBackgroundStart);
     c_.bStartBackground.SetHint(kStartBackgroundHint);

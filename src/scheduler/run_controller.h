@@ -74,6 +74,10 @@ class RunControllerHost {
   virtual void HideMainWindow() = 0;
   // Queues the selected profiles and runs the engine to the end of the run list.
   virtual void RunSelectedProfiles() = 0;
+  // Claims the store's one background scheduler; false when another holds it (the host has
+  // told the user). Released when the background mode stops.
+  virtual bool ClaimScheduler() { return true; }
+  virtual void ReleaseScheduler() {}
   // The background mode's timer items and their timer list.
   virtual void CreateTimerItems() = 0;
   virtual void ClearTimerItems() = 0;

@@ -41,12 +41,21 @@ void HeadlessMessageLoop::ProcessMessages() {
   }
 }
 
+void HeadlessMessageLoop::WaitForMessages(uint32_t max_ms) {
+  if (posted_.empty()) {
+    const uint64_t now = TickCount();
+    uint64_t wake = now + max_ms;
+    for (const auto& [timer, at] : timers_) wake = std::min(wake, at);
+    // A signal handler only sets a flag; whoever watches it runs on a timer, so a sleep that
+    // is not cut short by the signal costs at most that timer's period.
+    if (wake > now) std::this_thread::sleep_for(std::chrono::milliseconds(wake - now));
+  }
+  ProcessMessages();
+}
+
 void HeadlessMessageLoop::Run() {
   quit_ = false;
-  while (!quit_) {
-    ProcessMessages();
-    if (!quit_ && posted_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  while (!quit_) WaitForMessages(1000);
 }
 
 void HeadlessMessageLoop::TimerChanged(Timer& timer) {

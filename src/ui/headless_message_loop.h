@@ -14,6 +14,7 @@ class HeadlessMessageLoop : public MessageLoop {
  public:
   HeadlessMessageLoop();
   void ProcessMessages() override;
+  void WaitForMessages(uint32_t max_ms) override;
   uint64_t TickCount() override;
   void Post(std::function<void()> event) override;
   void Run() override;

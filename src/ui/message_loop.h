@@ -19,6 +19,12 @@ class MessageLoop {
   // Handles every pending event and due timer, then returns. Safe to call nested, from inside a
   // handler that was itself called from ProcessMessages() or Run().
   virtual void ProcessMessages() = 0;
+  // Sleeps until an event is posted, a timer falls due or `max_ms` have passed, then handles
+  // what is pending. A loop that cannot sleep (the tests' virtual clock) just processes messages.
+  virtual void WaitForMessages(uint32_t max_ms) {
+    (void)max_ms;
+    ProcessMessages();
+  }
   // Milliseconds since some fixed moment; never goes backwards.
   virtual uint64_t TickCount() = 0;
   // Queues `event` to run on the loop's thread at its next round.

@@ -1,0 +1,65 @@
+// The background mode's timer items: one per enabled profile, each with its own event on the
+// timer list, queuing a snapshot of its profile every interval, inside its daily window.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "profiles/qmTypes.h"
+#include "scheduler/timer_list.h"
+
+namespace qm {
+
+// The run list is full at this many entries; due profiles then wait for their next interval.
+inline constexpr size_t kRunListCap = 1024;
+
+// What a timer item asks of the main window.
+class TimerItemOwner {
+ public:
+  virtual ~TimerItemOwner() = default;
+  virtual size_t RunListCount() const = 0;
+  // True throughout the background mode: the daily window applies only then.
+  virtual bool BackgroundButtonEnabled() const = 0;
+  virtual TDateTime Now() = 0;
+  // Appends a snapshot of `profile` to the run list, scanned now, unless one of that name is
+  // queued or in work.
+  virtual void QueueProfile(const TProfileRecord& profile) = 0;
+};
+
+// A profile's interval (a time of day) in whole milliseconds, the fraction dropped.
+uint32_t IntervalMs(TDateTime interval);
+
+class TDataTimerItem {
+ public:
+  // Registers a cycled event of 1000 ms, switched off.
+  TDataTimerItem(TimerList& list, TimerItemOwner& owner);
+  // Removes the event from the list.
+  virtual ~TDataTimerItem();
+  TDataTimerItem(const TDataTimerItem&) = delete;
+  TDataTimerItem& operator=(const TDataTimerItem&) = delete;
+
+  // The profile fell due.
+  void DoTimer();
+
+  TProfileRecord Profile;
+  TimerList::Event* TimerEvent = nullptr;
+  int TimerHandle = 0;
+  TimerItemOwner& OwnerForm;
+
+ private:
+  TimerList& list_;
+};
+
+// One item per profile of `enabled` (already the enabled rows, in table order), added to
+// `items` under the profile's name, its event set to the profile's interval and switched on.
+// A profile with a zero interval gets no running event, since it would fall due on every tick;
+// its name is returned in `no_interval` for the caller's error record.
+void CreateTimerItems(TWList<TDataTimerItem>& items, TimerList& list, TimerItemOwner& owner,
+                      std::span<const TProfileRecord> enabled,
+                      std::vector<std::string>& no_interval);
+
+// The error record for a profile that cannot run in the background mode for lack of an interval.
+std::string NoIntervalMessage(const std::string& profile_name);
+
+}  // namespace qm
