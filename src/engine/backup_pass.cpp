@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/copy_failure.h"
+#include "engine/destination_index.h"
 #include "engine/names.h"
 #include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
@@ -118,7 +119,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     const TFilesListItem& s = item.SrcFiles.Object(i);
     // Every kept copy of a file that still exists is marked, not only those the search for
     // a newer copy happened to reach, so the removal pass never deletes them.
-    for (size_t j : index.EntriesNamed(s.Name)) item.DestFiles.Object(j).Matched = 1;
+    for (const uint32_t j : index.EntriesNamed(s.Name)) item.DestFiles.SetMatched(j, 1);
     const DestinationIndex::Pairing pairing = index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
 
     if (!pairing.copy_needed) {

@@ -1,5 +1,7 @@
 #include "engine/masks.h"
 
+#include "engine/names.h"
+
 #include <cstdint>
 
 namespace qm {
@@ -110,6 +112,19 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     return Glob(name, mask.substr(0, mask.size() - 2));
   }
   return false;
+}
+
+std::string_view NameStoodFor(std::string_view file_name, bool doZIP, int16_t KeepCopyKind) {
+  std::string_view name = file_name;
+  if (doZIP) {
+    if (!name.ends_with(".zip")) return name;
+    name.remove_suffix(4);
+  }
+  if (KeepCopyKind == kKeepSequence || KeepCopyKind == kKeepDateTime) {
+    const size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos) name = name.substr(0, dot);
+  }
+  return name;
 }
 
 }  // namespace qm

@@ -60,23 +60,36 @@ std::pair<std::string, std::string> SplitAtLastDot(std::string_view text) {
   return {std::string(text.substr(0, at)), std::string(text.substr(at + 1))};
 }
 
-std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP, int16_t KeepCopyKind,
-                                           int64_t& M) {
-  std::string reduced(name);
+std::optional<std::string_view> ReduceDestinationName(std::string_view name, bool doZIP,
+                                                      int16_t KeepCopyKind, int64_t& M) {
+  auto before_last_dot = [](std::string_view text) {
+    const size_t at = text.rfind('.');
+    return at == std::string_view::npos ? text : text.substr(0, at);
+  };
+  std::string_view reduced = name;
   if (doZIP) {
-    auto [before, after] = SplitAtLastDot(reduced);
-    if (after != "zip") return std::nullopt;
-    reduced = std::move(before);
+    const size_t at = reduced.rfind('.');
+    if (at == std::string_view::npos || reduced.substr(at + 1) != "zip") return std::nullopt;
+    reduced = reduced.substr(0, at);
   }
   if (KeepCopyKind == kKeepSequence) {
-    auto [before, after] = SplitAtLastDot(reduced);
+    const size_t at = reduced.rfind('.');
+    const std::string_view after =
+        at == std::string_view::npos ? std::string_view() : reduced.substr(at + 1);
     const int64_t number = ParseWholeNumber(after).value_or(0);
     if (number > M) M = number;
-    reduced = std::move(before);
+    reduced = before_last_dot(reduced);
   } else if (KeepCopyKind == kKeepDateTime) {
-    reduced = SplitAtLastDot(reduced).first;
+    reduced = before_last_dot(reduced);
   }
   return reduced;
+}
+
+std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP, int16_t KeepCopyKind,
+                                           int64_t& M) {
+  const auto reduced = ReduceDestinationName(name, doZIP, KeepCopyKind, M);
+  if (!reduced) return std::nullopt;
+  return std::string(*reduced);
 }
 
 std::string DateTimeSuffix(TDateTime now, const RegionalFormats& formats) {
@@ -127,53 +140,6 @@ std::string NewCopyName(std::string_view file_name, int16_t KeepCopyKind, int64_
     name += date_time_suffix;
   }
   return name;
-}
-
-DestinationIndex::DestinationIndex(const TWList<TFilesListItem>& dest, bool doZIP,
-                                   int16_t KeepCopyKind) {
-  const size_t count = dest.Count();
-  reduced_.reserve(count);
-  prefix_m_.reserve(count);
-  groups_.reserve(count);
-  int64_t m = 0;
-  for (size_t i = 0; i < count; ++i) {
-    const TFilesListItem& entry = dest.Object(i);
-    reduced_.push_back(StripKeepSuffix(entry.Name, doZIP, KeepCopyKind, m));
-    prefix_m_.push_back(m);
-    if (!reduced_.back()) continue;
-    Group& group = groups_[*reduced_.back()];
-    const auto time = static_cast<DosDateTime>(entry.Time);
-    group.max_time.push_back(group.max_time.empty() ? time : std::max(group.max_time.back(), time));
-    group.entries.push_back(i);
-  }
-  max_sequence_ = m;
-}
-
-DestinationIndex::Pairing DestinationIndex::Pair(std::string_view source_name,
-                                                 DosDateTime source_time) const {
-  Pairing result;
-  result.M = max_sequence_;
-  const auto it = groups_.find(source_name);
-  if (it == groups_.end()) return result;
-  const Group& group = it->second;
-  // The walk stops at the first entry of this name that is at least as new as the source:
-  // the first position where the running newest time reaches the source's time.
-  const auto stop = std::lower_bound(group.max_time.begin(), group.max_time.end(), source_time);
-  if (stop == group.max_time.end()) {
-    result.matched = group.entries;
-    return result;
-  }
-  const auto k = static_cast<size_t>(stop - group.max_time.begin());
-  result.matched = std::span<const size_t>(group.entries.data(), k + 1);
-  result.copy_needed = false;
-  result.M = prefix_m_[group.entries[k]];
-  return result;
-}
-
-std::span<const size_t> DestinationIndex::EntriesNamed(std::string_view source_name) const {
-  const auto it = groups_.find(source_name);
-  if (it == groups_.end()) return {};
-  return it->second.entries;
 }
 
 }  // namespace qm

@@ -1,15 +1,12 @@
 // Destination names: reducing a destination entry to the name of the source file it was made
-// from, naming new (kept) copies, and an index of the destination list for pairing.
+// from, and naming new (kept) copies.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -36,6 +33,10 @@ std::pair<std::string, std::string> SplitAtLastDot(std::string_view text);
 std::optional<std::string> StripKeepSuffix(std::string_view name, bool doZIP, int16_t KeepCopyKind,
                                            int64_t& M);
 
+// StripKeepSuffix without a copy: the reduced name is always a prefix of `name`.
+std::optional<std::string_view> ReduceDestinationName(std::string_view name, bool doZIP,
+                                                      int16_t KeepCopyKind, int64_t& M);
+
 // The date-and-time suffix for `now`: short date, a blank and long time, with "," "." ":" ";"
 // made "-", ASCII letters and digits and non-ASCII characters kept, everything else "_".
 std::string DateTimeSuffix(TDateTime now, const RegionalFormats& formats);
@@ -50,48 +51,5 @@ std::string DistinctSuffix(std::string_view suffix,
 // with "." and M + 1, or with "." and `date_time_suffix`. ".zip" is not added here.
 std::string NewCopyName(std::string_view file_name, int16_t KeepCopyKind, int64_t M,
                         std::string_view date_time_suffix);
-
-// Pairs source files with a snapshot's destination list in constant time per source file,
-// with exactly the outcome of walking the destination list in order for each source file
-// (reduce each entry, mark those whose reduced name equals the source's, stop at the first of
-// them at least as new as the source). Built once per snapshot; the list must outlive it and
-// keep its entries.
-class DestinationIndex {
- public:
-  DestinationIndex(const TWList<TFilesListItem>& dest, bool doZIP, int16_t KeepCopyKind);
-
-  struct Pairing {
-    // Destination entries the walk reaches with an equal reduced name, in list order: all of
-    // them when a copy is needed, else up to and including the first at least as new.
-    std::span<const size_t> matched;
-    // No destination entry of that name is at least as new (times compared unsigned).
-    bool copy_needed = true;
-    // The running maximum of sequence numbers when the walk ends: over the whole list when a
-    // copy is needed. 0 outside sequence mode.
-    int64_t M = 0;
-  };
-  Pairing Pair(std::string_view source_name, DosDateTime source_time) const;
-
-  // Every destination entry whose reduced name is `source_name`, in list order.
-  std::span<const size_t> EntriesNamed(std::string_view source_name) const;
-  // The largest sequence number in the whole list (0 when none, or outside sequence mode).
-  int64_t MaxSequence() const { return max_sequence_; }
-  // The reduced name of entry i, or nullopt when the entry is skipped.
-  const std::optional<std::string>& ReducedName(size_t i) const { return reduced_[i]; }
-
- private:
-  struct Group {
-    std::vector<size_t> entries;        // indexes into the list, ascending
-    std::vector<DosDateTime> max_time;  // max_time[k]: newest of entries[0..k]
-  };
-  struct StringHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::vector<std::optional<std::string>> reduced_;
-  std::vector<int64_t> prefix_m_;  // prefix_m_[i]: M after the walk passed entry i
-  std::unordered_map<std::string, Group, StringHash, std::equal_to<>> groups_;
-  int64_t max_sequence_ = 0;
-};
 
 }  // namespace qm

@@ -10,6 +10,7 @@
 #include "engine/removal_pass.h"
 #include "engine/run_abandoned.h"
 #include "engine/run_lock.h"
+#include "engine/scan.h"
 #include "engine/sync_passes.h"
 
 namespace qm {
@@ -125,8 +126,8 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   item.FilesDone = 0;
   item.FilesLeft = files;
   item.CurrentFile.clear();
-  for (size_t i = 0; i < item.SrcFiles.Count(); ++i) item.SrcFiles.Object(i).Matched = 0;
-  for (size_t i = 0; i < item.DestFiles.Count(); ++i) item.DestFiles.Object(i).Matched = 0;
+  item.SrcFiles.ClearMatched();
+  item.DestFiles.ClearMatched();
   ctx.host.ProfileStarted(item);
 
   if (lock) {
@@ -141,6 +142,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(p.SrcDir()));
   } else if (method == 0) {
+    ReportUnlistedSourceDirectories(ctx, item);
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.host.ProfileDropped(item);
@@ -148,6 +150,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     }
     if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
   } else if (method == 1) {
+    ReportUnlistedSourceDirectories(ctx, item);
     if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.host.ProfileDropped(item);

@@ -24,8 +24,8 @@ void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
     return;
   }
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
-    if (item.DestFiles.Object(i).Matched) continue;
-    const std::string& path = item.DestFiles.Text(i);
+    if (item.DestFiles.Matched(i) != 0) continue;
+    const std::string path = item.DestFiles.Text(i);
     // A preview reports the deletion it would make.
     if (ctx.state.Preview || ctx.fs.Remove(path).ok()) {
       ctx.host.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});

@@ -1,6 +1,8 @@
 #include "engine/scan.h"
 
+#include <exception>
 #include <memory>
+#include <thread>
 
 #include "engine/masks.h"
 
@@ -8,81 +10,114 @@ namespace qm {
 namespace {
 
 constexpr uint32_t kNeverListed = faHidden | faSysFile | faVolumeID;
+constexpr uint32_t kNoDirectory = 0xFFFFFFFF;
 
 class Scanner {
  public:
-  Scanner(FileSystem& fs, const std::vector<std::string>& masks, TWList<TFilesListItem>& list,
-          bool incl_dirs, const PathStyle& style)
-      : fs_(fs), masks_(masks), list_(list), incl_dirs_(incl_dirs), style_(style) {}
+  Scanner(const ScanRequest& request, TWList<TFilesListItem>& list, const PathStyle& style)
+      : request_(request), list_(list), style_(style) {}
 
-  // `prefix` is the relative path of `dir` below the top directory, with a separator, or "".
-  void Scan(const std::string& dir, const std::string& prefix) {
-    const std::string d = AddDirSeparator(dir, style_);
+  // `path` names `dir` as the caller does; `prefix` is the relative path of `dir` below the
+  // top directory, with a separator, or "".
+  void Scan(Directory& dir, const std::string& path, const std::string& prefix) {
+    const std::string d = AddDirSeparator(path, style_);
     // Each directory is read once; the masks are matched against the listing in memory.
-    Result<std::vector<DirEntry>> listing = fs_.ListDirectory(d.empty() ? dir : d);
-    if (!listing.ok()) {
-      if (status_.ok()) status_ = listing.error();
-      return;
-    }
+    Result<std::vector<DirEntry>> listing = dir.List();
+    if (!listing.ok()) return Fail(path, listing.error());
     const std::vector<DirEntry>& entries = listing.value();
 
-    if (incl_dirs_) {
+    if (request_.incl_dirs) {
       for (const DirEntry& e : entries) {
         // A link to a directory is never descended: it could lead back up the tree.
         if (Hidden(e) || !e.is_directory() || e.is_link) continue;
-        Scan(d + e.name, prefix + e.name + style_.separator);
+        const std::string sub_path = d + e.name;
+        Result<std::unique_ptr<Directory>> sub =
+            dir.Open(e.name, AddDirSeparator(sub_path, style_));
+        if (!sub.ok()) {
+          Fail(sub_path, sub.error());
+          continue;
+        }
+        Scan(*sub.value(), sub_path, prefix + e.name + style_.separator);
       }
     }
 
     // Within one call a full path can only repeat inside its own directory, so a mark per
     // listing entry is the "already listed" check.
     std::vector<bool> listed(entries.size(), false);
-    for (const std::string& mask : masks_) {
+    uint32_t dir_index = kNoDirectory;
+    std::string key;
+    for (const std::string& mask : request_.masks) {
       for (size_t i = 0; i < entries.size(); ++i) {
         const DirEntry& e = entries[i];
         if (listed[i] || Hidden(e) || e.is_directory()) continue;
-        if (!MatchesMask(e.name, mask)) continue;
+        const std::string_view selected_by =
+            request_.destination ? NameStoodFor(e.name, request_.doZIP, request_.KeepCopyKind)
+                                 : std::string_view(e.name);
+        if (!MatchesMask(selected_by, mask)) continue;
         listed[i] = true;
-        auto item = std::make_unique<TFilesListItem>();
-        item->Name = style_.Key(prefix + e.name);
-        item->Time = static_cast<int32_t>(e.time);
-        item->DateTime = DosDateTimeToDateTime(e.time);
-        item->Size = e.size;
-        item->Attr = static_cast<int32_t>(e.attr);
-        list_.Add(d + e.name, std::move(item));
+        // A directory enters the list's table with its first listed file.
+        if (dir_index == kNoDirectory) dir_index = list_.AddDirectory(d, style_.Key(prefix));
+        if (style_.case_insensitive) key = style_.Key(e.name);
+        list_.AddFile(dir_index, e.name, style_.case_insensitive ? key : e.name, e.time, e.size,
+                      e.attr);
       }
     }
   }
 
-  Status status() const { return status_; }
+  void Fail(const std::string& path, const Error& error) {
+    if (outcome_.status.ok()) outcome_.status = error;
+    outcome_.unlisted.push_back(path);
+  }
+
+  ScanOutcome& outcome() { return outcome_; }
 
  private:
   static bool Hidden(const DirEntry& e) {
     return e.name.empty() || e.name[0] == '.' || (e.attr & kNeverListed) != 0;
   }
 
-  FileSystem& fs_;
-  const std::vector<std::string>& masks_;
+  const ScanRequest& request_;
   TWList<TFilesListItem>& list_;
-  bool incl_dirs_;
   const PathStyle& style_;
-  Status status_;
+  ScanOutcome outcome_;
 };
 
-void MarkFailed(const Status& status, bool& failed, std::string& error) {
-  if (status.ok()) return;
+void MarkFailed(ScanOutcome&& outcome, bool& failed, std::string& error,
+                std::vector<std::string>& unlisted) {
+  unlisted = std::move(outcome.unlisted);
+  if (outcome.status.ok()) return;
   failed = true;
-  error = status.error().message;
+  error = outcome.status.error().message;
+}
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
 }
 
 }  // namespace
 
+ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, TWList<TFilesListItem>& list,
+                     const PathStyle& style) {
+  Scanner scanner(request, list, style);
+  const std::string d = AddDirSeparator(request.dir, style);
+  Result<std::unique_ptr<Directory>> top = fs.OpenDirectory(d.empty() ? request.dir : d);
+  if (!top.ok()) {
+    scanner.Fail(request.dir, top.error());
+  } else {
+    scanner.Scan(*top.value(), request.dir, RelativePrefix(d, request.top, style));
+  }
+  return std::move(scanner.outcome());
+}
+
 Status ScanFolder(FileSystem& fs, const std::string& dir, const std::vector<std::string>& masks,
                   TWList<TFilesListItem>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style) {
-  Scanner scanner(fs, masks, list, incl_dirs, style);
-  scanner.Scan(dir, RelativePrefix(AddDirSeparator(dir, style), top, style));
-  return scanner.status();
+  ScanRequest request;
+  request.dir = dir;
+  request.masks = masks;
+  request.incl_dirs = incl_dirs;
+  request.top = top;
+  return ScanTree(fs, request, list, style).status;
 }
 
 Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_text,
@@ -100,26 +135,63 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   TDataItem& item = ctx.RunList.Add(name, std::move(snapshot));
   ctx.host.ProfileQueued(item);
 
-  const std::vector<std::string> masks = CutMaskText(profile.FileMask());
-  const std::string src = profile.SrcDir();
-  const std::string dest = profile.DestDir();
-  const bool incl_dirs = profile.InclDirs();
+  ScanRequest src;
+  src.dir = src.top = profile.SrcDir();
+  src.masks = CutMaskText(profile.FileMask());
+  src.incl_dirs = profile.InclDirs();
+  ScanRequest dest = src;
+  dest.dir = dest.top = profile.DestDir();
+  dest.destination = true;
+  dest.doZIP = profile.doZIP();
+  dest.KeepCopyKind = profile.KeepCopyKind();
 
-  MarkFailed(ScanFolder(ctx.fs, src, masks, item.SrcFiles, incl_dirs, src), item.SrcScanFailed,
-             item.SrcScanError);
   // A destination that does not exist yet is simply empty (the first run creates it); only a
   // destination that exists and cannot be read counts as failed.
-  Result<DirEntry> dest_top = ctx.fs.Stat(dest);
-  if (dest_top.ok() || dest_top.error().kind != ErrorKind::kNotFound) {
-    MarkFailed(ScanFolder(ctx.fs, dest, masks, item.DestFiles, incl_dirs, dest),
-               item.DestScanFailed, item.DestScanError);
+  Result<DirEntry> dest_top = ctx.fs.Stat(dest.dir);
+  const bool scan_dest = dest_top.ok() || dest_top.error().kind != ErrorKind::kNotFound;
+
+  // The walks touch nothing but the file system and their own list, so the destination's may
+  // run beside the source's; every control and record is handled here after the join.
+  ScanOutcome src_outcome, dest_outcome;
+  auto walk_dest = [&] {
+    if (scan_dest) dest_outcome = ScanTree(ctx.fs, dest, item.DestFiles);
+  };
+  if (scan_dest && ctx.fs.WalksConcurrently()) {
+    std::exception_ptr dest_failure;
+    std::thread dest_walk([&] {
+      try {
+        walk_dest();
+      } catch (...) {
+        dest_failure = std::current_exception();
+      }
+    });
+    try {
+      src_outcome = ScanTree(ctx.fs, src, item.SrcFiles);
+    } catch (...) {
+      dest_walk.join();
+      throw;
+    }
+    dest_walk.join();
+    if (dest_failure) std::rethrow_exception(dest_failure);
+  } else {
+    src_outcome = ScanTree(ctx.fs, src, item.SrcFiles);
+    walk_dest();
   }
+  MarkFailed(std::move(src_outcome), item.SrcScanFailed, item.SrcScanError, item.SrcUnlistedDirs);
+  MarkFailed(std::move(dest_outcome), item.DestScanFailed, item.DestScanError,
+             item.DestUnlistedDirs);
 
   item.StartedAt = ctx.clock.Now();
   item.FilesDone = 0;
   item.FilesLeft = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   item.CurrentFile.clear();
   ctx.host.ProfileScanned(item);
+}
+
+void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item) {
+  for (const std::string& dir : item.SrcUnlistedDirs) {
+    ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(dir));
+  }
 }
 
 }  // namespace qm

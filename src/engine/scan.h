@@ -1,6 +1,7 @@
 // Turning a profile into work: the folder scan and queueing a snapshot on the run list.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +14,34 @@
 
 namespace qm {
 
-// Appends to `list` every file below `dir` that one of `masks` selects, depth first: the files
-// of the subdirectories (when `incl_dirs`) before the directory's own files, those mask by mask
-// in listing order, each file once. Names beginning with "." are skipped, as are system
-// entries (devices, sockets, fifos); links to directories are not descended. `top` is the
-// directory the relative `Name`s are taken from.
-// Returns an error when `dir` or a directory below it could not be listed (its files would
-// otherwise look deleted); what could be listed is in `list` either way.
+// One tree to scan. A destination's files are selected by the names they stand for
+// (NameStoodFor with `doZIP` and `KeepCopyKind`), a source's by their own.
+struct ScanRequest {
+  std::string dir;
+  std::vector<std::string> masks;
+  bool incl_dirs = false;
+  std::string top;  // the directory the relative `Name`s are taken from
+  bool destination = false;
+  bool doZIP = false;
+  int16_t KeepCopyKind = 0;
+};
+
+struct ScanOutcome {
+  Status status;  // the first failure
+  // Every directory that could not be listed (its files would otherwise look deleted), as
+  // the scan named it.
+  std::vector<std::string> unlisted;
+};
+
+// Appends to `list` every file below the request's `dir` that one of its masks selects, depth
+// first: the files of the subdirectories (when `incl_dirs`) before the directory's own files,
+// those mask by mask in listing order, each file once. Names beginning with "." are skipped, as
+// are system entries (devices, sockets, fifos); links to directories are not descended. What
+// could be listed is in `list` whatever the outcome.
+ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, TWList<TFilesListItem>& list,
+                     const PathStyle& style = PosixStyle());
+
+// ScanTree of a source tree; returns its first failure.
 Status ScanFolder(FileSystem& fs, const std::string& dir, const std::vector<std::string>& masks,
                   TWList<TFilesListItem>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style = PosixStyle());
@@ -32,7 +54,12 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_
 // Queues a snapshot of `profile` on ctx.RunList unless a profile of that name (any letter case)
 // is already queued: scans its source and destination, and updates the labels lStartedAt,
 // lFinishExpectedAt, lProfilesToPperate and lStatus and ctx.state.RunStartedAt.
-// A failed scan sets the snapshot's SrcScanFailed / DestScanFailed with the error text.
+// A failed scan sets the snapshot's SrcScanFailed / DestScanFailed with the error text and the
+// unlisted directories. The two trees are walked at once on two threads when the file system
+// allows it; only the walks run there, the lists and records come out the same either way.
 void QueueProfile(EngineContext& ctx, const TProfileRecord& profile);
+
+// Writes an error record for every source directory the snapshot's scan could not list.
+void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item);
 
 }  // namespace qm

@@ -2,24 +2,15 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "engine/copy_failure.h"
+#include "engine/destination_index.h"
 #include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
 
 namespace qm {
 
 namespace {
-
-// The first entry of each Name, as a walk of the list in order would find it. The keys view
-// the names inside the list's entries, which stay put while the list lives.
-std::unordered_map<std::string_view, size_t> FirstByName(const TWList<TFilesListItem>& list) {
-  std::unordered_map<std::string_view, size_t> index;
-  index.reserve(list.Count());
-  for (size_t i = 0; i < list.Count(); ++i) index.emplace(list.Object(i).Name, i);
-  return index;
-}
 
 struct Direction {
   FileAction action;
@@ -42,7 +33,7 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   ctx.host.StatusChanged(d.status);
   ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
                                 d.from_root + " to " + d.to_root);
-  const auto counterpart = FirstByName(d.to);
+  const FirstByName counterpart(d.to);
   // The target side's volume is not mounted: copies fail as on a missing drive.
   const std::string not_ready = ctx.fs.NotReadyMountPlace(d.to_root);
   // Copies become durable in groups; a stop, a break or an abandon still commits those complete.
@@ -54,11 +45,9 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
-    const TFilesListItem& f = d.from.Object(i);
-    const auto found = counterpart.find(f.Name);
-    const bool copy =
-        found == counterpart.end() ||
-        static_cast<uint32_t>(f.Time) > static_cast<uint32_t>(d.to.Object(found->second).Time);
+    const uint32_t found = counterpart.Find(d.from.Name(i));
+    const bool copy = found == FirstByName::kNone || static_cast<uint32_t>(d.from.Time(i)) >
+                                                         static_cast<uint32_t>(d.to.Time(found));
     if (copy) {
       // By value: handlers run during the copy may append to the run list.
       const std::string source = d.from.Text(i);
@@ -67,7 +56,7 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
       if (!not_ready.empty()) {
         ReportDriveNotReady(ctx, {"copy", source, target, false, d.action}, not_ready);
-      } else if (found == counterpart.end() && d.to_incomplete && MayExist(ctx.fs, target)) {
+      } else if (found == FirstByName::kNone && d.to_incomplete && MayExist(ctx.fs, target)) {
         // Replacing a file the scan never compared could overwrite newer work.
         ctx.host.FileDone({FileAction::kFailed, d.action, source, target, 0});
         ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +

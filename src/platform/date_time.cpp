@@ -1,7 +1,9 @@
 #include "platform/date_time.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace qm {
 
@@ -135,6 +137,81 @@ uint32_t UnixToDosDateTime(std::time_t seconds) {
   }
   return PackDosDateTime(
       DateParts{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0});
+}
+
+namespace {
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::optional<int64_t> OffsetAt(int64_t seconds) {
+  std::tm tm{};
+  const auto t = static_cast<std::time_t>(seconds);
+  if (localtime_r(&t, &tm) == nullptr) return std::nullopt;
+  return static_cast<int64_t>(tm.tm_gmtoff);
+}
+
+}  // namespace
+
+const DosTimeConverter::Span* DosTimeConverter::Find(int64_t seconds) {
+  if (last_ < spans_.size() && spans_[last_].start <= seconds && seconds < spans_[last_].end) {
+    return &spans_[last_];
+  }
+  auto it = std::upper_bound(spans_.begin(), spans_.end(), seconds,
+                             [](int64_t s, const Span& span) { return s < span.start; });
+  if (it != spans_.begin() && seconds < std::prev(it)->end) {
+    last_ = static_cast<size_t>(std::prev(it) - spans_.begin());
+    return &spans_[last_];
+  }
+  const std::optional<int64_t> offset = OffsetAt(seconds);
+  if (!offset) return nullptr;
+  // Walk out a day at a time while the offset holds (zones never change it twice in a day),
+  // up to two months each way, then find the exact second of the change.
+  constexpr int64_t kDay = 86400, kSteps = 62;
+  auto edge = [&](int64_t direction) {
+    int64_t inside = seconds;
+    for (int64_t step = 0; step < kSteps; ++step) {
+      const int64_t next = inside + direction * kDay;
+      if (OffsetAt(next) != offset) {
+        int64_t in = inside, out = next;  // offset(in) is ours, offset(out) is not
+        while (in + direction != out) {
+          const int64_t mid = in + (out - in) / 2;
+          (OffsetAt(mid) == offset ? in : out) = mid;
+        }
+        return in;
+      }
+      inside = next;
+    }
+    return inside;
+  };
+  const Span span{edge(-1), edge(+1) + 1, *offset};
+  it = spans_.insert(std::upper_bound(spans_.begin(), spans_.end(), span.start,
+                                      [](int64_t s, const Span& x) { return s < x.start; }),
+                     span);
+  last_ = static_cast<size_t>(it - spans_.begin());
+  return &spans_[last_];
+}
+
+uint32_t DosTimeConverter::FromUnix(std::time_t seconds) {
+  // Far outside the DOS range the zone's answer no longer matters: the value clamps anyway.
+  constexpr int64_t kFar = int64_t{1} << 40;
+  if (seconds < -kFar || seconds > kFar) return UnixToDosDateTime(seconds);
+  const Span* span = Find(seconds);
+  if (span == nullptr) return UnixToDosDateTime(seconds);
+  const int64_t local = seconds + span->offset;
+  const int64_t days = FloorDiv(local, 86400);
+  const int64_t in_day = local - days * 86400;
+  DateParts p;
+  CivilFromDays(days, p.year, p.month, p.day);
+  p.hour = static_cast<int>(in_day / 3600);
+  p.minute = static_cast<int>(in_day / 60 % 60);
+  p.second = static_cast<int>(in_day % 60);
+  return PackDosDateTime(p);
 }
 
 std::time_t DosDateTimeToUnix(uint32_t dos) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
+#include <vector>
 
 namespace qm {
 
@@ -36,6 +37,25 @@ TDateTime DosDateTimeToDateTime(uint32_t dos);
 // 1980 and 2107.
 uint32_t UnixToDosDateTime(std::time_t seconds);
 std::time_t DosDateTimeToUnix(uint32_t dos);
+
+// UnixToDosDateTime for many times in a row, as a walk of a tree needs it. The zone is asked
+// only to find the spans of time in which its UTC offset stays the same (a few a year); each
+// time inside a known span is converted by arithmetic. Keep one per thread; a change of TZ
+// reaches only converters made after it.
+class DosTimeConverter {
+ public:
+  uint32_t FromUnix(std::time_t seconds);
+
+ private:
+  struct Span {
+    int64_t start, end;  // [start, end) in system seconds
+    int64_t offset;      // local minus UTC, in seconds
+  };
+  const Span* Find(int64_t seconds);
+
+  std::vector<Span> spans_;  // ordered by start
+  size_t last_ = 0;          // the span found last: the next time is usually in it
+};
 
 // Local date-time of a system time, and back.
 TDateTime UnixToDateTime(std::time_t seconds, int millisecond = 0);

@@ -38,6 +38,19 @@ struct DirEntry {
   bool is_directory() const { return (attr & faDirectory) != 0; }
 };
 
+// An open directory of a walk: listed, and descended into, relative to itself, so that a deep
+// tree is not resolved from its top again for every directory.
+class Directory {
+ public:
+  virtual ~Directory() = default;
+  // Every entry except "." and "..", in the order the system returns them.
+  virtual Result<std::vector<DirEntry>> List() = 0;
+  // Opens the subdirectory `name` (never through a symbolic link); `path` is its full path as
+  // the caller names it, for error texts.
+  virtual Result<std::unique_ptr<Directory>> Open(const std::string& name,
+                                                  const std::string& path) = 0;
+};
+
 class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
@@ -81,6 +94,11 @@ class FileSystem {
 
   // Every entry of `dir` except "." and "..", in the order the system returns them.
   virtual Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) = 0;
+  // Opens a directory for a walk. This default lists through ListDirectory by path, so a fake
+  // that changes listings changes walks too.
+  virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path);
+  // Whether two walks may run on two threads at once (fakes that count calls say no).
+  virtual bool WalksConcurrently() const { return false; }
   // Attributes, size and time of one path (links followed).
   virtual Result<DirEntry> Stat(const std::string& path) = 0;
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "platform/date_time.h"
 #include "platform/file_system.h"
@@ -35,10 +36,11 @@ uint32_t AttributesOf(const struct stat& st) {
   return attr;
 }
 
-void FillFromStat(const struct stat& st, DirEntry& e) {
+void FillFromStat(const struct stat& st, DirEntry& e, DosTimeConverter* times = nullptr) {
   e.attr = AttributesOf(st);
   e.size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
-  e.time = UnixToDosDateTime(st.st_mtim.tv_sec);
+  e.time =
+      times != nullptr ? times->FromUnix(st.st_mtim.tv_sec) : UnixToDosDateTime(st.st_mtim.tv_sec);
 }
 
 std::string BaseName(const std::string& path) {
@@ -68,6 +70,88 @@ bool IsUnder(const std::string& path, const std::string& mount) {
   return path.compare(0, mount.size(), mount) == 0 &&
          (path.size() == mount.size() || path[mount.size()] == '/');
 }
+
+// Every entry of the open directory `d`, named `dir` in error texts. Each entry costs one
+// fstatat relative to the directory (two for a link, whose own type the name tells).
+Result<std::vector<DirEntry>> ReadEntries(DIR* d, const std::string& dir, DosTimeConverter* times) {
+  const int dfd = ::dirfd(d);
+  std::vector<DirEntry> entries;
+  struct stat st;
+  for (;;) {
+    errno = 0;
+    const dirent* de = ::readdir(d);
+    if (de == nullptr) {
+      if (errno != 0) {
+        const int err = errno;
+        return ErrorFromErrno(err, "Cannot read directory", dir);
+      }
+      break;
+    }
+    const char* name = de->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+
+    bool is_link = de->d_type == DT_LNK;
+    if (de->d_type == DT_UNKNOWN) {
+      // Some file systems do not fill d_type; only then does a link cost a second call.
+      if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) continue;  // vanished since readdir
+        const int err = errno;
+        return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
+      }
+      is_link = S_ISLNK(st.st_mode);
+    }
+    if (::fstatat(dfd, name, &st, is_link ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+      // A dangling or looping link is not listed, nor an entry removed since readdir.
+      if (is_link || errno == ENOENT) continue;
+      const int err = errno;
+      return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
+    }
+    DirEntry& e = entries.emplace_back();
+    e.name = name;
+    e.is_link = is_link;
+    FillFromStat(st, e, times);
+  }
+  return entries;
+}
+
+// A directory of a walk, open on its descriptor; subdirectories open relative to it.
+class PosixDirectory final : public Directory {
+ public:
+  static Result<std::unique_ptr<Directory>> Make(int fd, const std::string& path,
+                                                 std::shared_ptr<DosTimeConverter> times) {
+    if (fd < 0) return ErrorFromErrno(errno, "Cannot open directory", path);
+    DIR* d = ::fdopendir(fd);
+    if (d == nullptr) {
+      const int err = errno;
+      ::close(fd);
+      return ErrorFromErrno(err, "Cannot open directory", path);
+    }
+    return std::unique_ptr<Directory>(std::make_unique<PosixDirectory>(d, path, std::move(times)));
+  }
+  PosixDirectory(DIR* d, std::string path, std::shared_ptr<DosTimeConverter> times)
+      : d_(d), path_(std::move(path)), times_(std::move(times)) {}
+  PosixDirectory(const PosixDirectory&) = delete;
+  PosixDirectory& operator=(const PosixDirectory&) = delete;
+  ~PosixDirectory() override { ::closedir(d_); }
+
+  Result<std::vector<DirEntry>> List() override {
+    ::rewinddir(d_);
+    return ReadEntries(d_, path_, times_.get());
+  }
+
+  Result<std::unique_ptr<Directory>> Open(const std::string& name,
+                                          const std::string& path) override {
+    // O_NOFOLLOW: a directory swapped for a link since it was listed is not followed.
+    const int fd =
+        ::openat(::dirfd(d_), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return Make(fd, path, times_);
+  }
+
+ private:
+  DIR* d_;
+  std::string path_;
+  std::shared_ptr<DosTimeConverter> times_;  // one per walk, shared down the tree
+};
 
 class PosixReadableFile final : public ReadableFile {
  public:
@@ -186,48 +270,17 @@ class PosixFileSystemImpl final : public FileSystem {
       ::close(dfd);
       return ErrorFromErrno(err, "Cannot open directory", dir);
     }
-    std::vector<DirEntry> entries;
-    struct stat st;
-    for (;;) {
-      errno = 0;
-      const dirent* de = ::readdir(d);
-      if (de == nullptr) {
-        if (errno != 0) {
-          const int err = errno;
-          ::closedir(d);
-          return ErrorFromErrno(err, "Cannot read directory", dir);
-        }
-        break;
-      }
-      const char* name = de->d_name;
-      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-
-      bool is_link = de->d_type == DT_LNK;
-      if (de->d_type == DT_UNKNOWN) {
-        // Some file systems do not fill d_type; only then does a link cost a second call.
-        if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-          if (errno == ENOENT) continue;  // vanished since readdir
-          const int err = errno;
-          ::closedir(d);
-          return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
-        }
-        is_link = S_ISLNK(st.st_mode);
-      }
-      if (::fstatat(dfd, name, &st, is_link ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
-        // A dangling or looping link is not listed, nor an entry removed since readdir.
-        if (is_link || errno == ENOENT) continue;
-        const int err = errno;
-        ::closedir(d);
-        return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
-      }
-      DirEntry& e = entries.emplace_back();
-      e.name = name;
-      e.is_link = is_link;
-      FillFromStat(st, e);
-    }
+    Result<std::vector<DirEntry>> entries = ReadEntries(d, dir, nullptr);
     ::closedir(d);
     return entries;
   }
+
+  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return PosixDirectory::Make(fd, path, std::make_shared<DosTimeConverter>());
+  }
+
+  bool WalksConcurrently() const override { return true; }
 
   Result<DirEntry> Stat(const std::string& path) override {
     struct stat st;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/destination_index.h"
 #include "engine/names.h"
 #include "engine/path_style.h"
 #include "platform/clock.h"
