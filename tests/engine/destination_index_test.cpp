@@ -102,5 +102,24 @@ TEST(DestinationIndex, SequenceExamples) {
   EXPECT_TRUE(index.Pair("new.txt", 1).copy_needed);
 }
 
+// A destination list and its index of 100,000 kept copies in 2,000 directories: all told
+// within 120 bytes a file.
+TEST(DestinationIndex, ListAndIndexStayWithin120BytesAFile) {
+  TWList<TFilesListItem> dest;
+  constexpr size_t kFiles = 100000;
+  for (size_t d = 0; d < 2000; ++d) {
+    const std::string rel = "level_" + std::to_string(d % 7) + "/folder_" + std::to_string(d) + "/";
+    const uint32_t dir = dest.AddDirectory("/media/backup/Archive/Docs/" + rel, rel);
+    for (size_t f = 0; f < kFiles / 2000; ++f) {
+      const std::string name = "photo_" + std::to_string(d * 50 + f) + ".jpg." + std::to_string(f);
+      dest.AddFile(dir, name, name, static_cast<uint32_t>(f), 1, 0x20);
+    }
+  }
+  const DestinationIndex index(dest, false, kKeepSequence);
+  EXPECT_LE(dest.MemoryUsed() + index.MemoryUsed(), kFiles * 120);
+  EXPECT_EQ(index.EntriesNamed("level_3/folder_3/photo_151.jpg").size(), 1u);
+  EXPECT_EQ(index.MaxSequence(), 49);
+}
+
 }  // namespace
 }  // namespace qm

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <random>
+#include <vector>
 
 #include "platform/date_time.h"
 
@@ -88,6 +91,27 @@ TEST(DosDateTime, UsesTheZoneOfTheEnvironment) {
   tzset();
   EXPECT_EQ(utc, Dos(2024, 12, 10, 0, 0, 0));
   EXPECT_EQ(new_york, Dos(2024, 12, 9, 19, 0, 0));
+}
+
+// The converter must agree with the zone to the second, also around offset changes (TZ is
+// Europe/Berlin in the tests: 2024-03-31 02:00 and 2024-10-27 03:00 local, 1980 and 1996 rules).
+TEST(DosTimeConverter, AgreesWithTheZoneAcrossOffsetChanges) {
+  std::vector<std::time_t> times;
+  for (const std::time_t change : {std::time_t{1711846800}, std::time_t{1729990800},
+                                   std::time_t{323830800}, std::time_t{846032400}}) {
+    for (std::time_t t = change - 7200; t <= change + 7200; t += 599) times.push_back(t);
+    for (const std::time_t d : {-2, -1, 0, 1, 2}) times.push_back(change + d);
+  }
+  // Times far apart, in no order, so that the converter keeps several spans; before 1980
+  // and after 2107 they clamp.
+  std::mt19937_64 rng(5);
+  std::uniform_int_distribution<std::time_t> any(-400000000, 4500000000);
+  for (int i = 0; i < 3000; ++i) times.push_back(any(rng));
+  std::shuffle(times.begin(), times.end(), rng);
+  DosTimeConverter converter;
+  for (const std::time_t t : times) {
+    ASSERT_EQ(converter.FromUnix(t), UnixToDosDateTime(t)) << t;
+  }
 }
 
 TEST(DateTimeValue, CountsDaysFrom18991230) {

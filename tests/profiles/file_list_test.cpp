@@ -1,0 +1,76 @@
+// The compact file list: what it gives back, and how little it holds.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "profiles/qmTypes.h"
+
+namespace qm {
+namespace {
+
+TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
+  TWList<TFilesListItem> list;
+  const uint32_t top = list.AddDirectory("/data/", "");
+  const uint32_t sub = list.AddDirectory("C:\\Data\\Docs\\", "docs\\");
+  list.AddFile(sub, "A.TXT", "a.txt", 0x58A46000, int64_t{5} << 32, 0x21);
+  list.AddFile(top, "b", "b", 7, 0, 0x20);
+  auto item = std::make_unique<TFilesListItem>();
+  item->Name = "given";
+  item->Time = -1;
+  item->Size = 3;
+  item->Matched = 1;
+  list.Add("/any/text", std::move(item));
+  list.AddFile(top, "b", "b", 8, 1, 0x20);  // equal texts may occur
+
+  ASSERT_EQ(list.Count(), 4u);
+  EXPECT_EQ(list.Text(0), "C:\\Data\\Docs\\A.TXT");
+  EXPECT_EQ(list.Name(0), "docs\\a.txt");
+  EXPECT_EQ(list.Text(1), "/data/b");
+  EXPECT_EQ(list.Name(1), "b");
+  EXPECT_EQ(list.Text(2), "/any/text");
+  EXPECT_EQ(list.Text(3), "/data/b");
+
+  const TFilesListItem first = list.Object(0);
+  EXPECT_EQ(first.Name, "docs\\a.txt");
+  EXPECT_EQ(first.Time, 0x58A46000);
+  EXPECT_DOUBLE_EQ(first.DateTime, DosDateTimeToDateTime(0x58A46000));
+  EXPECT_EQ(first.Size, int64_t{5} << 32);  // all 64 bits
+  EXPECT_EQ(first.Attr, 0x21);
+  EXPECT_EQ(list.Object(2).Name, "given");
+  EXPECT_EQ(list.Time(2), -1);
+  EXPECT_EQ(list.Matched(2), 1);
+
+  EXPECT_TRUE(list.NameStartsWith(0, "docs\\a"));
+  EXPECT_TRUE(list.NameStartsWith(0, "do"));
+  EXPECT_FALSE(list.NameStartsWith(0, "docs\\a.txt2"));
+  EXPECT_FALSE(list.NameStartsWith(0, "docs\\A"));
+
+  list.SetMatched(1, 1);
+  EXPECT_EQ(list.Matched(1), 1);
+  list.ClearMatched();
+  EXPECT_EQ(list.Matched(1) + list.Matched(2), 0);
+  list.Clear();
+  EXPECT_TRUE(list.Empty());
+}
+
+// A tree as the scan fills it: 100,000 files in 2,000 directories eight deep.
+TEST(FileList, HoldsATreeInFarLessThan120BytesAFile) {
+  TWList<TFilesListItem> list;
+  constexpr int kFiles = 100000, kDirs = 2000;
+  for (int d = 0; d < kDirs; ++d) {
+    std::string rel;
+    for (int level = 0, n = d; level < 8 && (level == 0 || n > 0); ++level, n /= 3) {
+      rel += "dir_" + std::to_string(n % 37) + "/";
+    }
+    const uint32_t dir = list.AddDirectory("/home/user/Documents/" + rel, rel);
+    for (int f = 0; f < kFiles / kDirs; ++f) {
+      const std::string name = "file_" + std::to_string(d * 50 + f) + ".dat";
+      list.AddFile(dir, name, name, 0, 12000, 0x20);
+    }
+  }
+  EXPECT_LT(list.MemoryUsed(), size_t{kFiles} * 60);
+}
+
+}  // namespace
+}  // namespace qm
