@@ -30,6 +30,16 @@ TEST(NameStoodFor, RemovesTheArchiveExtensionThenTheKeptCopySuffix) {
   EXPECT_EQ(NameStoodFor("a.zip", false, kKeepNone), "a.zip");
 }
 
+// The fixture's context with another file system.
+class WalkTest : public EngineTest {
+ protected:
+  EngineContext Through(FileSystem& through) {
+    EngineContext ctx = Ctx();
+    return EngineContext{through,   ctx.clock, ctx.loop,     ctx.dialogs, ctx.formats,
+                         ctx.state, RunList,   ctx.controls, ctx.host};
+  }
+};
+
 class DestinationMaskTest : public EngineTest {
  protected:
   TProfileRecord TxtOnly(int16_t keep, bool zip = false, bool removal = false) {
@@ -100,21 +110,9 @@ TEST_F(DestinationMaskTest, EveryFileMaskListsTheDestinationAsBefore) {
   }
 }
 
-class UnlistedFolderTest : public EngineTest {
+class UnlistedFolderTest : public WalkTest {
  protected:
-  EngineContext FaultCtx() {
-    return EngineContext{
-        faults,
-        loop,
-        loop,
-        dialogs,
-        formats,
-        state,
-        RunList,
-        EngineControls{lStatus, lCurrentFile, psFile, lpsCurrentFile, lStartedAt, lFinishExpectedAt,
-                       lProfilesToPperate, bStart, bStartBackground, StatTimer},
-        host};
-  }
+  EngineContext FaultCtx() { return Through(faults); }
   FaultInjectingFileSystem faults{PosixFileSystem()};
 };
 
@@ -144,7 +142,7 @@ class PathListingFs : public FullVolumeFs {
   using FullVolumeFs::FullVolumeFs;
 };
 
-TEST_F(EngineTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
+TEST_F(WalkTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
   for (int d = 0; d < 6; ++d) {
     for (int f = 0; f < 8; ++f) {
       const std::string sub = "d" + std::to_string(d) + (d % 2 ? "/inner/" : "/");
