@@ -135,7 +135,8 @@ class PosixDirectory final : public Directory {
   ~PosixDirectory() override { ::closedir(d_); }
 
   Result<std::vector<DirEntry>> List() override {
-    ::rewinddir(d_);
+    if (listed_) ::rewinddir(d_);
+    listed_ = true;
     return ReadEntries(d_, path_, times_.get());
   }
 
@@ -150,7 +151,8 @@ class PosixDirectory final : public Directory {
  private:
   DIR* d_;
   std::string path_;
-  std::shared_ptr<DosTimeConverter> times_;  // one per walk, shared down the tree
+  std::shared_ptr<DosTimeConverter> times_;
+  bool listed_ = false;  // one per walk, shared down the tree
 };
 
 class PosixReadableFile final : public ReadableFile {
