@@ -62,7 +62,8 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
         ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
                                        " exists but its directory could not be read");
       } else {
-        CopyWithRecords(ctx, source, target, d.from.Size(i), batch, /*quote_paths=*/false, d.action);
+        CopyWithRecords(ctx, source, target, d.from.Size(i), batch, /*quote_paths=*/false,
+                        d.action);
       }
     }
     ++item.FilesDone;
