@@ -1,0 +1,177 @@
+#include "wizard/disk_list.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cwctype>
+
+namespace qm {
+
+namespace {
+
+bool IsUnder(std::string_view path, std::string_view dir) {
+  if (dir == "/") return !path.empty() && path[0] == '/';
+  return path == dir ||
+         (path.size() > dir.size() && path.substr(0, dir.size()) == dir && path[dir.size()] == '/');
+}
+
+std::string WithSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string RightAligned(const std::string& text, size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// UTF-8 to code points and back; a byte that does not start a valid sequence stands for
+// itself, so that no input is lost.
+std::u32string Decode(std::string_view s) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    char32_t cp = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : extra == 1 ? c & 0x1F : c;
+    bool ok = c < 0x80 || extra > 0;
+    for (int k = 1; ok && k <= extra; ++k) {
+      if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
+        ok = false;
+      } else {
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+      }
+    }
+    if (!ok) {
+      out += static_cast<char32_t>(c);
+      ++i;
+    } else {
+      out += cp;
+      i += static_cast<size_t>(extra) + 1;
+    }
+  }
+  return out;
+}
+
+void Encode(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+int64_t RoundMegabytes(int64_t bytes) {
+  if (bytes < 0) return 0;
+  constexpr int64_t kMb = 1048576;
+  const int64_t whole = bytes / kMb, rest = bytes % kMb;
+  if (rest * 2 > kMb || (rest * 2 == kMb && whole % 2 == 1)) return whole + 1;
+  return whole;
+}
+
+const char* VolumeKindCaption(VolumeKind kind) {
+  switch (kind) {
+    case VolumeKind::kRemovable:
+      return "Removeable";
+    case VolumeKind::kNetwork:
+      return "Network";
+    default:
+      return "Local disk";
+  }
+}
+
+std::string DiskLineText(const Volume& volume) {
+  return volume.mount_point + ' ' + RightAligned(VolumeKindCaption(volume.kind), 10) +
+         RightAligned(std::to_string(RoundMegabytes(volume.free_bytes)), 7) + " Mb free, " +
+         RightAligned(std::to_string(RoundMegabytes(volume.total_bytes)), 7) + " Mb total";
+}
+
+std::string VolumeLabel(std::string_view mount_point) {
+  while (mount_point.size() > 1 && mount_point.back() == '/') mount_point.remove_suffix(1);
+  const size_t slash = mount_point.find_last_of('/');
+  const std::string_view last =
+      slash == std::string_view::npos ? mount_point : mount_point.substr(slash + 1);
+  return last.empty() ? "root" : std::string(last);
+}
+
+std::string ContainingMountPoint(const std::vector<Volume>& volumes, std::string_view path) {
+  std::string best;
+  for (const Volume& v : volumes) {
+    if (IsUnder(path, v.mount_point) && (best.empty() || v.mount_point.size() > best.size())) {
+      best = v.mount_point;
+    }
+  }
+  return best;
+}
+
+DiskList BuildDiskList(DiskSource& source) {
+  const std::vector<Volume> volumes = source.Volumes();
+  const std::string home = source.HomeDirectory();
+  std::string home_mount = home.empty() ? std::string() : source.MountPointOf(home);
+  if (home_mount.empty() && !home.empty()) home_mount = ContainingMountPoint(volumes, home);
+
+  DiskList list;
+  int64_t best_free = 0;
+  for (const Volume& v : volumes) {
+    DiskLine line;
+    line.text = DiskLineText(v);
+    line.mount_point = v.mount_point;
+    // A user cannot create folders in "/" and often not at the top of other system volumes;
+    // the home directory is the place of the user's own on its volume.
+    std::vector<std::string> candidates;
+    if (!home.empty() && v.mount_point == home_mount) candidates.push_back(WithSlash(home));
+    candidates.push_back(WithSlash(v.mount_point));
+    line.archive_dir = candidates.front() + "Archive/";
+    for (const std::string& base : candidates) {
+      if (source.CanCreate(base + "Archive")) {
+        line.archive_dir = base + "Archive/";
+        line.usable = true;
+        break;
+      }
+    }
+    if (v.kind == VolumeKind::kLocal && line.usable && v.free_bytes > best_free) {
+      best_free = v.free_bytes;
+      list.recommended = v.mount_point;
+      list.recommended_index = static_cast<int>(list.lines.size());
+    }
+    list.lines.push_back(std::move(line));
+  }
+  return list;
+}
+
+std::string FolderNameFromProfileName(std::string_view name) {
+  const auto separator = [](char32_t c) {
+    return c == U' ' || c == U'(' || c == U')' || c == U'-' || c == U'[' || c == U']' || c == U'_';
+  };
+  std::string out;
+  bool word_start = true;
+  for (char32_t c : Decode(name)) {
+    const auto wide = static_cast<wint_t>(c);
+    const char32_t changed =
+        static_cast<char32_t>(word_start ? std::towupper(wide) : std::towlower(wide));
+    word_start = separator(c);
+    if (c == U' ' || c == U'(' || c == U')') continue;
+    Encode(changed, out);
+  }
+  return out;
+}
+
+std::string ProposedProfileName(std::string_view source_path, std::string_view volume_label) {
+  // "/home/ann/Docs/" names the same folder as "/home/ann/Docs".
+  while (source_path.size() > 1 && source_path.back() == '/') source_path.remove_suffix(1);
+  const size_t slash = source_path.find_last_of('/');
+  const std::string_view last =
+      slash == std::string_view::npos ? source_path : source_path.substr(slash + 1);
+  return std::string(last) + " (" + std::string(volume_label) + ")";
+}
+
+}  // namespace qm
