@@ -208,8 +208,7 @@ void TForm1::OnAfterShowTimerTimer() {
   if (!args_.empty() && UpperCase(args_.front()) == "/B") {
     bStartBackgroundClick();
   } else if (rmSets.IsEmpty()) {
-    // A Yes opens the add-profile wizard once it exists; the table stays as it is meanwhile.
-    (void)dialogs_.Confirm(kNoProfileQuestion);
+    if (dialogs_.Confirm(kNoProfileQuestion)) Editor.bMasterClick();
   }
 }
 

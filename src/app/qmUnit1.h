@@ -28,6 +28,7 @@
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/message_loop.h"
+#include "wizard/qmwzAddProfile.h"
 
 namespace qm {
 
@@ -109,6 +110,14 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   void EngineStopped() noexcept override { run_view_.EngineStopped(); }
 
   EngineContext MakeEngineContext();
+
+  // --- add-profile wizard (add_profile_wizard.cpp)
+  // Shows the wizard modally on the profile table.
+  void ShowAddProfileWizard();
+  // The front end's window for the wizard; while none is set the wizard button stays disabled.
+  void SetWizardPresenter(WizardPresenter* presenter);
+  // Stand-ins for tests: the machine's volumes and the registry of the wizard's choices.
+  void SetWizardEnvironment(DiskSource* disks, Registry* registry);
 
   // Wraps a handler so that an error escaping it is shown in the application's standard error
   // box and the program goes on.
@@ -300,6 +309,12 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   bool store_needs_backup_ = false;
   bool closed_ = false;
   bool destroyed_ = false;
+
+  WizardPresenter* wizard_presenter_ = nullptr;
+  DiskSource* wizard_disks_ = nullptr;
+  Registry* wizard_registry_ = nullptr;
+  // The wizard's remembered filter lives as long as the program.
+  std::string wizard_filter_ = "*.*";
 };
 
 }  // namespace qm
