@@ -26,6 +26,7 @@
 #include <algorithm>
 
 #include "app/qmUnit1.h"
+#include "qt/add_profile_dialog.h"
 #include "qt/control_binding.h"
 #include "qt/image_list.h"
 #include "qt/profile_table_model.h"
@@ -138,6 +139,8 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
 
   ConnectGrid();
   tray_ = new TrayIcon(form_, this);
+  wizard_ = std::make_unique<QtWizardPresenter>(this);
+  form_.SetWizardPresenter(wizard_.get());
   qApp->installEventFilter(this);
   placement_ = std::make_unique<WindowPlacementOf>(this, /*main_window=*/true);
   form_.fs.SetPlacement(placement_.get());
@@ -145,6 +148,7 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
 
 MainWindow::~MainWindow() {
   form_.fs.SetPlacement(nullptr);
+  form_.SetWizardPresenter(nullptr);
   qApp->removeEventFilter(this);
   form_.rmSets.DataChanged.Disconnect(data_connection_);
   form_.grdProfs.SelectionCleared.Disconnect(selection_connection_);

@@ -18,6 +18,7 @@ class TForm1;
 namespace qm::qt {
 
 class ProfileTableModel;
+class QtWizardPresenter;
 class TrayIcon;
 class WindowPlacementOf;
 
@@ -52,6 +53,7 @@ class MainWindow : public QWidget {
   QSplitter* splitter_ = nullptr;
   TrayIcon* tray_ = nullptr;
   std::unique_ptr<WindowPlacementOf> placement_;
+  std::unique_ptr<QtWizardPresenter> wizard_;
   int data_connection_ = 0;
   int selection_connection_ = 0;
   bool closing_ = false;

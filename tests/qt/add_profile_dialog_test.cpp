@@ -1,0 +1,128 @@
+// The real wizard dialog on the offscreen platform, driven once from welcome to Finish.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "platform/registry.h"
+#include "qt/add_profile_dialog.h"
+#include "qt/qt_message_loop.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace qm::test {
+namespace {
+
+class TwoDisks : public DiskSource {
+ public:
+  std::vector<Volume> Volumes() override {
+    return {
+        {"/", "/dev/sda1", "ext4", VolumeKind::kLocal, 5LL << 30, 40LL << 30},
+        {"/media/ann/STICK", "/dev/sdb1", "vfat", VolumeKind::kRemovable, 1LL << 30, 2LL << 30}};
+  }
+  std::string HomeDirectory() override { return "/home/ann"; }
+  std::string MountPointOf(const std::string& path) override {
+    return path.rfind("/media/ann/STICK", 0) == 0 ? "/media/ann/STICK" : "/";
+  }
+  bool CanCreate(const std::string&) override { return true; }
+};
+
+// Processes events until `done` holds or a generous deadline passes.
+bool WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+void Type(QWidget* w, const std::string& text) {
+  w->setFocus();
+  for (const QChar c : QString::fromStdString(text)) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &release);
+  }
+}
+
+TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
+  TempDir dir;
+  const std::string source = dir.MakeDir("My Documents");
+  qt::QtMessageLoop loop;
+  ScriptedDialogs dialogs;
+  TwoDisks disks;
+  Registry registry(dir / "config");
+  RegistryRememberedChoices choices(registry, Hive::kCurrentUser, kWizardChoicesKey, dialogs);
+  std::string remembered_filter = "*.*";
+  ProfileTable table;
+  TqmwzAddProfileForm form(table, loop, dialogs, PosixFileSystem(), disks, choices,
+                           remembered_filter);
+  qt::AddProfileDialog dialog(form, nullptr);
+  form.SetWindow(&dialog);
+
+  bool checked = false;
+  QTimer::singleShot(0, [&] {
+    auto find = [&](const char* name) { return dialog.findChild<QWidget*>(name); };
+    auto button = [&](const char* name) { return dialog.findChild<QPushButton*>(name); };
+    EXPECT_EQ(dialog.windowTitle(), "Add Profile Wizard");
+    EXPECT_EQ(dialog.size(), QSize(570, 310));
+    EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Welcome!");
+    EXPECT_FALSE(dialog.pages()->isTabVisible(1));
+    EXPECT_FALSE(button("bBack")->isEnabled());
+
+    button("bNext")->click();  // glides the pointer, then the source page
+    EXPECT_EQ(dialog.pages()->currentIndex(), 1);
+    EXPECT_TRUE(dialog.pages()->isTabVisible(1));
+    EXPECT_FALSE(dialog.pages()->isTabVisible(0));
+    EXPECT_FALSE(button("bNext")->isEnabled());
+    Type(find("eSrcDir"), source);
+    auto* name = dialog.findChild<QLineEdit*>("eName");
+    EXPECT_TRUE(WaitFor([&] { return !name->text().isEmpty(); }));
+    EXPECT_EQ(name->text(), "My Documents (root)");
+    EXPECT_TRUE(button("bNext")->isEnabled());
+
+    button("bNext")->click();
+    button("bNext")->click();
+    auto* list = dialog.findChild<QListWidget*>("lbDisks");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "/ Local disk   5120 Mb free,   40960 Mb total");
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(dialog.findChild<QLabel*>("lRecomended")->text(), "/");
+    EXPECT_TRUE(dialog.findChild<QLabel*>("lSameDisk")->isVisible());
+    auto* dest = dialog.findChild<QLineEdit*>("eDestDir");
+    EXPECT_EQ(dest->text(), "/home/ann/Archive/MyDocumentsRoot");
+    list->setCurrentRow(1);  // as a click on the stick's line
+    EXPECT_EQ(dialog.findChild<QLabel*>("lSelected")->text(), "/media/ann/STICK");
+    EXPECT_FALSE(dialog.findChild<QLabel*>("lSameDisk")->isVisible());
+    dest->selectAll();
+    Type(dest, dir / "backup");
+    button("bNext")->click();
+    button("bNext")->click();
+    EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Ready");
+    // Enter presses "Finish" on the "Ready" page.
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &enter);
+    checked = true;
+  });
+  dialog.exec();
+  form.SetWindow(nullptr);
+
+  ASSERT_TRUE(checked);
+  EXPECT_TRUE(form.Closed());
+  ASSERT_EQ(table.RecordCount(), 1u);
+  EXPECT_EQ(table.Current().Name, "My Documents (root)");
+  EXPECT_EQ(table.Current().SrcDir, source);
+  EXPECT_EQ(table.Current().DestDir, dir / "backup");
+  EXPECT_TRUE(dir.Exists("backup"));
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+}  // namespace
+}  // namespace qm::test
