@@ -16,7 +16,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
@@ -32,7 +32,9 @@ namespace qm::qt {
 namespace {
 
 constexpr int kClientWidth = 570;
-constexpr int kClientHeight = 310;
+// The design's 310 pixels hold every page only with its own fonts; the destination page's
+// texts need more room here, and nothing may be cut off.
+constexpr int kClientHeight = 380;
 constexpr int kPictureWidth = 128;
 
 // Runs `update` now and on every change of `control`, until `object` is destroyed.
@@ -51,27 +53,19 @@ void FollowCommon(ui::Control& control, QWidget* w) {
   });
 }
 
-// A page's contents scroll should a large font not leave room for them, so that nothing is
-// ever cut off.
+// The contents of one page, top to bottom. The dialog's size is fixed, so the pages are laid
+// out to fit it; wrapped texts get the height their width needs.
 QVBoxLayout* PageLayout(QWidget* page) {
-  auto* outer = new QVBoxLayout(page);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* scroll = new QScrollArea(page);
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  auto* inner = new QWidget(scroll);
-  scroll->setWidget(inner);
-  outer->addWidget(scroll);
-  auto* layout = new QVBoxLayout(inner);
-  layout->setContentsMargins(8, 6, 8, 6);
-  layout->setSpacing(4);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(8, 4, 8, 4);
+  layout->setSpacing(3);
   return layout;
 }
 
 QLabel* Wrapped(QLabel* label) {
+  // Word wrap gives the label its height for the width it gets; a size policy set after it
+  // would lose that.
   label->setWordWrap(true);
-  label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
   return label;
 }
 
@@ -336,11 +330,11 @@ void AddProfileDialog::BuildSourcePage(QWidget* page) {
   // Leaving the field is an event of its own: the name is proposed then.
   src_dir_->installEventFilter(this);
   l->addWidget(Wrapped(Bind(form_.lDirExists, page)));
-  l->addSpacing(4);
+  l->addSpacing(6);
   l->addWidget(Wrapped(Bind(form_.lSubDirs, page)));
   l->addWidget(Radio(page, form_.rSubDirs1));
   l->addWidget(Radio(page, form_.rSubDirs2));
-  l->addSpacing(4);
+  l->addSpacing(6);
   l->addWidget(Wrapped(Bind(form_.lName, page)));
   l->addWidget(Bind(form_.eName, page));
   l->addStretch(1);
@@ -465,6 +459,10 @@ void AddProfileDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
+  // Centred on the screen, not over the main window.
+  if (const QScreen* screen = this->screen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
   form_.Show();
 }
 

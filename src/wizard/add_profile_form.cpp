@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "platform/atomic_file.h"
@@ -408,7 +409,7 @@ void TqmwzAddProfileForm::eDestDirButtonClick() {
   std::string start = eDestDir.Text().empty() ? dest_browse_start_ : eDestDir.Text();
   if (!DirectoryExists(start)) start = "/";
   const std::optional<std::string> chosen = dialogs_.ChooseDirectoryToCreate(
-      start, [this](const std::string&) { return dialogs_.Confirm(kCreateDirectoryQuestion); });
+      start, [this](const std::string&) { return dialogs_.Confirm(kDestCreateQuestion); });
   if (!chosen) return;
   // A directory that cannot be created is reported by Next, like a typed one.
   (void)CreateDirectories(files_, *chosen);
@@ -453,8 +454,10 @@ void TqmwzAddProfileForm::SaveProfile(bool with_additional_parameters) {
   if (!t.SetDateTime(F::FinishTime, TimeOfDay(18, 0, 0))) return;
   if (with_additional_parameters) {
     t.SetInt(F::SyncMethod, rSMSync.Checked() ? 1 : 0);
-    // 24 hours is one whole day, a valid interval, not a time of day to refuse.
-    if (!t.SetDateTime(F::Interval, TimeOfDay(eH.Value(), eM.Value(), eS.Value()))) return;
+    // The hours field reaches 24: that is one whole day, the longest interval the page
+    // offers, and a valid interval rather than a time of day to refuse.
+    const TDateTime interval = std::min(TimeOfDay(eH.Value(), eM.Value(), eS.Value()), 1.0);
+    if (!t.SetDateTime(F::Interval, interval)) return;
   }
   // A refused post is reported by the table's own check; the row stays for the user to mend.
   (void)t.Post();

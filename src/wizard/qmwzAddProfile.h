@@ -23,7 +23,7 @@ inline constexpr const char* kWizardChoicesKey = "Software\\Ostrel\\Applications
 inline constexpr const char* kWizardCloseQuestion = "Close and deny changes?";
 inline constexpr const char* kSourceBrowseTitle =
     "Select the directory that containing the files you want to backup.";
-inline constexpr const char* kCreateDirectoryQuestion =
+inline constexpr const char* kDestCreateQuestion =
     "The specified directory does not exist. Create it?";
 inline constexpr int kWizardPageCount = 8;
 // Colour of the does-not-exist message.
