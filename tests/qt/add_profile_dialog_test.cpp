@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -52,6 +53,22 @@ void Type(QWidget* w, const std::string& text) {
   }
 }
 
+// The page on show holds its contents: each text gets the height its width needs, and every
+// widget lies inside the page.
+void ExpectCurrentPageFits(qt::AddProfileDialog& dialog) {
+  QApplication::processEvents();
+  QWidget* page = dialog.pages()->currentWidget();
+  for (const QWidget* w : page->findChildren<QWidget*>()) {
+    if (!w->isVisible()) continue;
+    EXPECT_TRUE(page->rect().contains(QRect(w->mapTo(page, QPoint(0, 0)), w->size())))
+        << w->objectName().toStdString() << " on page " << dialog.pages()->currentIndex();
+    if (auto* label = qobject_cast<const QLabel*>(w); label && label->wordWrap()) {
+      EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+          << label->text().left(30).toStdString();
+    }
+  }
+}
+
 TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
   TempDir dir;
   const std::string source = dir.MakeDir("My Documents");
@@ -72,10 +89,11 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
     auto find = [&](const char* name) { return dialog.findChild<QWidget*>(name); };
     auto button = [&](const char* name) { return dialog.findChild<QPushButton*>(name); };
     EXPECT_EQ(dialog.windowTitle(), "Add Profile Wizard");
-    EXPECT_EQ(dialog.size(), QSize(570, 310));
+    EXPECT_EQ(dialog.size(), QSize(570, 380));
     EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Welcome!");
     EXPECT_FALSE(dialog.pages()->isTabVisible(1));
     EXPECT_FALSE(button("bBack")->isEnabled());
+    ExpectCurrentPageFits(dialog);
 
     button("bNext")->click();  // glides the pointer, then the source page
     EXPECT_EQ(dialog.pages()->currentIndex(), 1);
@@ -87,8 +105,10 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
     EXPECT_TRUE(WaitFor([&] { return !name->text().isEmpty(); }));
     EXPECT_EQ(name->text(), "My Documents (root)");
     EXPECT_TRUE(button("bNext")->isEnabled());
+    ExpectCurrentPageFits(dialog);
 
     button("bNext")->click();
+    ExpectCurrentPageFits(dialog);
     button("bNext")->click();
     auto* list = dialog.findChild<QListWidget*>("lbDisks");
     ASSERT_EQ(list->count(), 2);
@@ -96,6 +116,7 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(dialog.findChild<QLabel*>("lRecomended")->text(), "/");
     EXPECT_TRUE(dialog.findChild<QLabel*>("lSameDisk")->isVisible());
+    ExpectCurrentPageFits(dialog);
     auto* dest = dialog.findChild<QLineEdit*>("eDestDir");
     EXPECT_EQ(dest->text(), "/home/ann/Archive/MyDocumentsRoot");
     list->setCurrentRow(1);  // as a click on the stick's line
@@ -104,7 +125,15 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
     dest->selectAll();
     Type(dest, dir / "backup");
     button("bNext")->click();
+    ExpectCurrentPageFits(dialog);
     button("bNext")->click();
+    ExpectCurrentPageFits(dialog);
+    button("bContinue1")->click();
+    ExpectCurrentPageFits(dialog);
+    button("bNext")->click();
+    ExpectCurrentPageFits(dialog);
+    button("bBack")->click();
+    button("bBack")->click();
     EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Ready");
     // Enter presses "Finish" on the "Ready" page.
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

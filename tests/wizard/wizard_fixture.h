@@ -13,7 +13,7 @@
 #include "platform/registry.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_message_loop.h"
+#include "support/virtual_message_loop.h"
 #include "wizard/qmwzAddProfile.h"
 
 namespace qm::test {
