@@ -203,7 +203,7 @@ std::vector<Volume> ListVolumes(const MountTables& tables, const SpaceQuery& spa
     if (kind == VolumeKind::kLocal && e.HasOption("noauto")) kind = VolumeKind::kRemovable;
     if (kind != VolumeKind::kRemovable && kind != VolumeKind::kNetwork) continue;
     listed.insert(e.mount_point);
-    volumes.push_back({e.mount_point, e.source, e.fs_type, kind, -1, -1});
+    volumes.push_back({e.mount_point, e.source, e.fs_type, kind, -1, -1, false});
   }
   std::sort(volumes.begin(), volumes.end(),
             [](const Volume& a, const Volume& b) { return a.mount_point < b.mount_point; });

@@ -24,6 +24,9 @@ struct Volume {
   VolumeKind kind = VolumeKind::kOther;
   int64_t free_bytes = -1;   // free for this user; -1 when the system cannot tell
   int64_t total_bytes = -1;  // -1 when the system cannot tell
+  // False for an fstab place with nothing mounted on it now: a folder there would be made on
+  // the volume beneath.
+  bool mounted = true;
 };
 
 // Undoes the octal escapes (\040 for a blank...) of a /proc/self/mountinfo field.

@@ -412,9 +412,18 @@ void TqmwzAddProfileForm::eDestDirButtonClick() {
       start, [this](const std::string&) { return dialogs_.Confirm(kDestCreateQuestion); });
   if (!chosen) return;
   // A directory that cannot be created is reported by Next, like a typed one.
-  (void)CreateDirectories(files_, *chosen);
+  if (!OnDriveWithoutMedium(*chosen)) (void)CreateDirectories(files_, *chosen);
   eDestDir.SetText(*chosen);
   if (DirectoryExists(*chosen)) dest_browse_start_ = *chosen;
+}
+
+bool TqmwzAddProfileForm::OnDriveWithoutMedium(const std::string& dir) {
+  // With its medium out, a drive's folder is an empty folder on the disk beneath: nothing is
+  // created there, or the backup would silently fill that other disk.
+  const std::vector<Volume> volumes = disks_.Volumes();
+  const std::string mount = ContainingMountPoint(volumes, dir);
+  return std::any_of(volumes.begin(), volumes.end(),
+                     [&](const Volume& v) { return v.mount_point == mount && !v.mounted; });
 }
 
 bool TqmwzAddProfileForm::CreateDestination() {
@@ -424,7 +433,7 @@ bool TqmwzAddProfileForm::CreateDestination() {
     dialogs_.ShowApplicationError(ui::ApplicationErrorText("Unable to create directory"));
     return false;
   }
-  if (CreateDirectories(files_, dir).ok()) return true;
+  if (!OnDriveWithoutMedium(dir) && CreateDirectories(files_, dir).ok()) return true;
   dialogs_.ShowErrorBox("Can not create directory \"" + dir +
                         "\"\rPropably the name is invalid or disk is read olny.");
   return false;

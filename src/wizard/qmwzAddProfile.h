@@ -192,6 +192,7 @@ class TqmwzAddProfileForm {
   void GoToPage(int index);
   void GlidePointerToBrowseButton();
   bool CreateDestination();
+  bool OnDriveWithoutMedium(const std::string& dir);
   bool DirectoryExists(const std::string& path);
   // Appends the new profile to the target table and posts it.
   void SaveProfile(bool with_additional_parameters);

@@ -113,6 +113,10 @@ TEST(Volumes, ListsMountedVolumesWithSizesAndFstabPlacesWithoutMedium) {
   EXPECT_EQ(points, (std::vector<std::string>{"/", "/backup", "/data", "/media/stick",
                                               "/mnt/office", "/net"}));
   EXPECT_EQ(v[0].free_bytes, 100);
+  EXPECT_TRUE(v[0].mounted);
+  EXPECT_FALSE(v[1].mounted);
+  EXPECT_FALSE(v[3].mounted);
+  EXPECT_TRUE(v[5].mounted);
   EXPECT_EQ(v[1].kind, VolumeKind::kRemovable);
   EXPECT_EQ(v[1].free_bytes, -1);
   EXPECT_EQ(v[2].free_bytes, 200);

@@ -164,6 +164,16 @@ TEST_F(DestinationTest, ADestinationThatCannotBeCreatedKeepsThePage) {
                                      "\"\rPropably the name is invalid or disk is read olny."});
 }
 
+TEST_F(DestinationTest, NothingIsCreatedOnADriveWithoutItsMedium) {
+  const std::string stick = dir.MakeDir("media/STICK");
+  disks.volumes.push_back({stick, "/dev/sdb1", "vfat", VolumeKind::kRemovable, -1, -1, false});
+  form->eDestDir.SetTextByUser(stick + "/Archive/Docs");
+  form->bNext.Click();
+  EXPECT_EQ(form->PageIndex(), 3);
+  EXPECT_FALSE(std::filesystem::exists(stick + "/Archive"));
+  EXPECT_EQ(dialogs.Texts(DialogKind::kError).size(), 1u);
+}
+
 TEST_F(DestinationTest, AnEmptyOrRelativeDestinationIsRefused) {
   for (const char* text : {"", "backup", "ab"}) {
     form->eDestDir.SetTextByUser(text);
