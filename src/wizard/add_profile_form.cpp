@@ -201,9 +201,9 @@ ui::Button& TqmwzAddProfileForm::DefaultButton() {
   }
 }
 
-std::vector<StoredProperty> TqmwzAddProfileForm::StoredProperties() {
+std::vector<ChoiceProperty> TqmwzAddProfileForm::ChoiceProperties() {
   auto radio = [this](ui::CheckBox& box) {
-    return StoredProperty{box.name() + "_Checked", [&box] { return BoolText(box.Checked()); },
+    return ChoiceProperty{box.name() + "_Checked", [&box] { return BoolText(box.Checked()); },
                           [this, &box](const std::string& text) {
                             bool checked = box.Checked();
                             ReadBoolText(text, checked);
@@ -233,7 +233,7 @@ std::vector<StoredProperty> TqmwzAddProfileForm::StoredProperties() {
 }
 
 void TqmwzAddProfileForm::Show() {
-  fs_.Restore(StoredProperties());
+  fs_.Restore(ChoiceProperties());
   // A damaged store may have unchecked both choices of a pair; the initial one stands then.
   if (!rSubDirs1.Checked() && !rSubDirs2.Checked()) ChooseRadio(rSubDirs1);
   if (!rZIPYes.Checked() && !rZIPNo.Checked()) ChooseRadio(rZIPNo);
@@ -507,7 +507,7 @@ bool TqmwzAddProfileForm::Close() {
   if (!FormCloseQuery()) return false;
   closed_ = true;
   Timer1.SetEnabled(false);
-  fs_.Save(StoredProperties());
+  fs_.Save(ChoiceProperties());
   if (window_) window_->CloseWindow();
   return true;
 }

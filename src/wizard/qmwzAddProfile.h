@@ -98,7 +98,7 @@ class TqmwzAddProfileForm {
   const std::string& DestBrowseStart() const { return dest_browse_start_; }
   const std::vector<DiskLine>& DiskLines() const { return disk_lines_; }
   // The remembered choices, in the order they are stored.
-  std::vector<StoredProperty> StoredProperties();
+  std::vector<ChoiceProperty> ChoiceProperties();
   // The proposed profile name for a source path.
   std::string ProposedName(const std::string& path);
 

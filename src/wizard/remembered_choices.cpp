@@ -30,10 +30,10 @@ int ReadIntText(const std::string& text) {
   return ec == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
-void RegistryRememberedChoices::Restore(const std::vector<StoredProperty>& properties) {
+void RegistryRememberedChoices::Restore(const std::vector<ChoiceProperty>& properties) {
   const std::optional<std::string> version = registry_.ReadString(hive_, key_, "FormVersion");
   if (!version || ReadIntText(Trimmed(*version)) >= version_) {
-    for (const StoredProperty& p : properties) {
+    for (const ChoiceProperty& p : properties) {
       const std::optional<std::string> value = registry_.ReadString(hive_, key_, p.name);
       p.set(Trimmed(value ? *value : p.get()));
     }
@@ -41,7 +41,7 @@ void RegistryRememberedChoices::Restore(const std::vector<StoredProperty>& prope
   restored_ = true;
 }
 
-void RegistryRememberedChoices::Save(const std::vector<StoredProperty>& properties) {
+void RegistryRememberedChoices::Save(const std::vector<ChoiceProperty>& properties) {
   if (!restored_) return;
   auto write = [&](const std::string& name, const std::string& value) {
     if (registry_.WriteString(hive_, key_, name, value).ok()) return true;
@@ -50,7 +50,7 @@ void RegistryRememberedChoices::Save(const std::vector<StoredProperty>& properti
     return false;
   };
   if (!write("FormVersion", std::to_string(version_))) return;
-  for (const StoredProperty& p : properties) {
+  for (const ChoiceProperty& p : properties) {
     if (!write(p.name, Trimmed(p.get()))) return;
   }
 }

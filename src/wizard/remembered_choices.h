@@ -12,7 +12,7 @@
 namespace qm {
 
 // One stored property, named as the registry value is ("eFilter_Text"); its value as text.
-struct StoredProperty {
+struct ChoiceProperty {
   std::string name;
   std::function<std::string()> get;
   // Applies a stored text the way its type reads it (see the Bool/Int/Text helpers).
@@ -22,8 +22,8 @@ struct StoredProperty {
 class RememberedChoices {
  public:
   virtual ~RememberedChoices() = default;
-  virtual void Restore(const std::vector<StoredProperty>& properties) = 0;
-  virtual void Save(const std::vector<StoredProperty>& properties) = 0;
+  virtual void Restore(const std::vector<ChoiceProperty>& properties) = 0;
+  virtual void Save(const std::vector<ChoiceProperty>& properties) = 0;
 };
 
 // Text forms of property values: "True"/"False" and decimal numbers.
@@ -47,8 +47,8 @@ class RegistryRememberedChoices : public RememberedChoices {
         dialogs_(dialogs),
         version_(version) {}
 
-  void Restore(const std::vector<StoredProperty>& properties) override;
-  void Save(const std::vector<StoredProperty>& properties) override;
+  void Restore(const std::vector<ChoiceProperty>& properties) override;
+  void Save(const std::vector<ChoiceProperty>& properties) override;
 
  private:
   Registry& registry_;
