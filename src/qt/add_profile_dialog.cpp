@@ -467,12 +467,13 @@ void AddProfileDialog::showEvent(QShowEvent* event) {
 }
 
 void AddProfileDialog::closeEvent(QCloseEvent* event) {
-  if (closing_ || form_.Closed()) {
+  // The close box, and the application closing its windows when the program ends: a refused
+  // close must be reported as such, or the program would not end.
+  if (closing_ || form_.Closed() || form_.Close()) {
     event->accept();
-    return;
+  } else {
+    event->ignore();
   }
-  event->ignore();
-  (void)form_.Close();
 }
 
 void AddProfileDialog::reject() {
