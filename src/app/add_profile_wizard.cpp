@@ -1,11 +1,52 @@
 // The main window's way into the add-profile wizard.
-#include <optional>
+#include <memory>
 
+#include "app/form_state_store.h"
 #include "app/qmUnit1.h"
-#include "platform/app_paths.h"
 #include "platform/registry.h"
 
 namespace qm {
+
+namespace {
+
+// The wizard's own form-state store `fs`: the user's hive, no placement, layout version 0.
+class WizardFormState : public RememberedChoices {
+ public:
+  WizardFormState(Registry& registry, ui::Dialogs& dialogs)
+      : registry_(registry), dialogs_(dialogs) {}
+
+  void Restore(const std::vector<ChoiceProperty>& properties) override {
+    std::vector<StoredProperty> stored;
+    for (const ChoiceProperty& p : properties) {
+      // "rSubDirs1_Checked" is stored for the property "rSubDirs1.Checked".
+      std::string name = p.name;
+      name[name.find('_')] = '.';
+      stored.push_back({std::move(name), PropertyType::kText, p.get, p.set});
+    }
+    store_ = std::make_unique<FormStateStore>(registry_, dialogs_, Settings(), std::move(stored));
+    store_->RestoreFormState();
+  }
+  void Save(const std::vector<ChoiceProperty>&) override {
+    if (store_) store_->SaveFormState();
+  }
+
+ private:
+  static FormStateSettings Settings() {
+    FormStateSettings s;
+    s.root = Hive::kCurrentUser;
+    s.key_path = "Software\\Ostrel\\Applications\\Quillmor";
+    s.section = "Wizard";
+    s.store_placement = false;
+    s.version = 0;
+    return s;
+  }
+
+  Registry& registry_;
+  ui::Dialogs& dialogs_;
+  std::unique_ptr<FormStateStore> store_;
+};
+
+}  // namespace
 
 void TForm1::SetWizardPresenter(WizardPresenter* presenter) {
   wizard_presenter_ = presenter;
@@ -20,9 +61,8 @@ void TForm1::SetWizardPresenter(WizardPresenter* presenter) {
   });
 }
 
-void TForm1::SetWizardEnvironment(DiskSource* disks, Registry* registry) {
+void TForm1::SetWizardDisks(DiskSource* disks) {
   wizard_disks_ = disks;
-  wizard_registry_ = registry;
 }
 
 void TForm1::ShowAddProfileWizard() {
@@ -33,12 +73,9 @@ void TForm1::ShowAddProfileWizard() {
     system_disks = MakeSystemDiskSource(fs_);
     disks = system_disks.get();
   }
-  std::optional<Registry> user_registry;
-  Registry* registry = wizard_registry_;
-  if (!registry) registry = &user_registry.emplace(ConfigDirectory(), fs_);
-  RegistryRememberedChoices choices(*registry, Hive::kCurrentUser, kWizardChoicesKey, dialogs_);
+  WizardFormState wizard_fs(registry, dialogs_);
   qm::ShowAddProfileWizard(
-      rmSets, {loop_, dialogs_, fs_, *disks, choices, wizard_filter_, *wizard_presenter_});
+      rmSets, {loop_, dialogs_, fs_, *disks, wizard_fs, wizard_filter_, *wizard_presenter_});
 }
 
 }  // namespace qm

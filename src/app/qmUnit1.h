@@ -116,8 +116,8 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   void ShowAddProfileWizard();
   // The front end's window for the wizard; while none is set the wizard button stays disabled.
   void SetWizardPresenter(WizardPresenter* presenter);
-  // Stand-ins for tests: the machine's volumes and the registry of the wizard's choices.
-  void SetWizardEnvironment(DiskSource* disks, Registry* registry);
+  // A stand-in for tests: the machine's volumes.
+  void SetWizardDisks(DiskSource* disks);
 
   // Wraps a handler so that an error escaping it is shown in the application's standard error
   // box and the program goes on.
@@ -312,7 +312,6 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
 
   WizardPresenter* wizard_presenter_ = nullptr;
   DiskSource* wizard_disks_ = nullptr;
-  Registry* wizard_registry_ = nullptr;
   // The wizard's remembered filter lives as long as the program.
   std::string wizard_filter_ = "*.*";
 };

@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "ui/dialogs.h"
-
 namespace qm {
 
 // One stored property, named as the registry value is ("eFilter_Text"); its value as text.
@@ -19,6 +16,8 @@ struct ChoiceProperty {
   std::function<void(const std::string&)> set;
 };
 
+// The store the wizard's choices live in (the form-state store of the user's hive): restored
+// when the wizard is shown, saved when it closes.
 class RememberedChoices {
  public:
   virtual ~RememberedChoices() = default;
@@ -32,31 +31,5 @@ std::string BoolText(bool value);
 void ReadBoolText(const std::string& text, bool& value);
 // Decimal; text that does not parse reads as 0.
 int ReadIntText(const std::string& text);
-
-// The choices as string values under one registry key, with "FormVersion" beside them. Values
-// are read only when the stored version is at least `version`; nothing is written before the
-// first restore, so the stored values are never overwritten by the controls' initial states.
-// A failed write is shown in the application's standard error box.
-class RegistryRememberedChoices : public RememberedChoices {
- public:
-  RegistryRememberedChoices(Registry& registry, Hive hive, std::string key, ui::Dialogs& dialogs,
-                            int version = 0)
-      : registry_(registry),
-        hive_(hive),
-        key_(std::move(key)),
-        dialogs_(dialogs),
-        version_(version) {}
-
-  void Restore(const std::vector<ChoiceProperty>& properties) override;
-  void Save(const std::vector<ChoiceProperty>& properties) override;
-
- private:
-  Registry& registry_;
-  Hive hive_;
-  std::string key_;
-  ui::Dialogs& dialogs_;
-  int version_;
-  bool restored_ = false;
-};
 
 }  // namespace qm

@@ -34,7 +34,7 @@ class WizardFormTest : public FormTest {
  protected:
   void StartWithWizard() {
     Start();
-    form->SetWizardEnvironment(&disks, &registry);
+    form->SetWizardDisks(&disks);
     form->SetWizardPresenter(&wizard);
   }
   // A whole profile, from the welcome page to the second "Ready" page.
@@ -55,7 +55,6 @@ class WizardFormTest : public FormTest {
   }
 
   OneDisk disks;
-  Registry registry{dir / "config"};
   ScriptedWizard wizard;
 };
 
@@ -73,12 +72,18 @@ TEST_F(WizardFormTest, YesToTheFirstStartOfferOpensTheWizardAndItsProfileEnables
   EXPECT_EQ(form->rmSets.Current().Name, "docs");
   EXPECT_TRUE(form->bStart.Enabled());
   EXPECT_TRUE(form->bStartBackground.Enabled());
+  // The wizard's choices went to the user's hive, where its next use finds them.
+  const Registry user(dir / "config");
+  EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "FormVersion"), "0");
+  EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "rZIPYes_Checked"), "True");
+  EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "eFilter_Text"), "*.*");
+  EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "rgUseFilter_ItemIndex"), "0");
 }
 
 TEST_F(WizardFormTest, TheButtonAndF3OpenTheWizardAndTheTableRulesHoldForItsRows) {
   WriteStore({"one"});
   Start();
-  form->SetWizardEnvironment(&disks, &registry);
+  form->SetWizardDisks(&disks);
   EXPECT_FALSE(form->bMaster.Enabled());
   form->SetWizardPresenter(&wizard);
   EXPECT_TRUE(form->bMaster.Enabled());

@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "platform/registry.h"
 #include "qt/add_profile_dialog.h"
 #include "qt/qt_message_loop.h"
 #include "support/scripted_dialogs.h"
@@ -33,6 +32,12 @@ class TwoDisks : public DiskSource {
     return path.rfind("/media/ann/STICK", 0) == 0 ? "/media/ann/STICK" : "/";
   }
   bool CanCreate(const std::string&) override { return true; }
+};
+
+class NoChoices : public RememberedChoices {
+ public:
+  void Restore(const std::vector<ChoiceProperty>&) override {}
+  void Save(const std::vector<ChoiceProperty>&) override {}
 };
 
 // Processes events until `done` holds or a generous deadline passes.
@@ -75,8 +80,7 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
   qt::QtMessageLoop loop;
   ScriptedDialogs dialogs;
   TwoDisks disks;
-  Registry registry(dir / "config");
-  RegistryRememberedChoices choices(registry, Hive::kCurrentUser, kWizardChoicesKey, dialogs);
+  NoChoices choices;
   std::string remembered_filter = "*.*";
   ProfileTable table;
   TqmwzAddProfileForm form(table, loop, dialogs, PosixFileSystem(), disks, choices,

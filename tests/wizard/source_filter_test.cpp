@@ -107,20 +107,17 @@ TEST_F(WizardTest, ChoicesComeBackAtTheNextUseButTheCopyMethodAndIntervalDoNot) 
   form->eH.SetValueByUser(2);
   form->BitBtn1.Click();
   ASSERT_TRUE(form->Closed());
-  EXPECT_EQ(registry.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "FormVersion"), "0");
-  EXPECT_EQ(registry.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "rSubDirs1_Checked"),
-            "False");
-  EXPECT_EQ(registry.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "eFilter_Text"),
-            "*.txt;*.doc");
-  EXPECT_EQ(registry.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "rgUseFilter_ItemIndex"),
-            "1");
-  EXPECT_EQ(registry.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "rZIPYes_Checked"), "True");
+  EXPECT_EQ(choices.values["rSubDirs1_Checked"], "False");
+  EXPECT_EQ(choices.values["rSubDirs2_Checked"], "True");
+  EXPECT_EQ(choices.values["eFilter_Text"], "*.txt;*.doc");
+  EXPECT_EQ(choices.values["rgUseFilter_ItemIndex"], "1");
+  EXPECT_EQ(choices.values["rZIPNo_Checked"], "False");
+  EXPECT_EQ(choices.values["rZIPYes_Checked"], "True");
 
-  // A restart of the program: a fresh remembered filter, the same registry file.
+  // A restart of the program: a fresh remembered filter, the same stored values.
   remembered_filter = "*.*";
-  Registry fresh(dir / "config");
-  RegistryRememberedChoices fresh_choices(fresh, Hive::kCurrentUser, kWizardChoicesKey, dialogs);
-  TqmwzAddProfileForm again(table, loop, dialogs, PosixFileSystem(), disks, fresh_choices,
+  MemoryChoices stored = choices;
+  TqmwzAddProfileForm again(table, loop, dialogs, PosixFileSystem(), disks, stored,
                             remembered_filter);
   again.Show();
   EXPECT_FALSE(again.rSubDirs1.Checked());
@@ -137,15 +134,11 @@ TEST_F(WizardTest, ChoicesComeBackAtTheNextUseButTheCopyMethodAndIntervalDoNot) 
 }
 
 TEST_F(WizardTest, DamagedStoredChoicesLeaveSensibleOnes) {
-  for (const auto& [name, value] :
-       std::vector<std::pair<std::string, std::string>>{{"FormVersion", "0"},
-                                                        {"rSubDirs1_Checked", "False"},
-                                                        {"rSubDirs2_Checked", "no"},
-                                                        {"rgUseFilter_ItemIndex", "7"},
-                                                        {"rZIPNo_Checked", "FALSE"},
-                                                        {"rZIPYes_Checked", "false"}}) {
-    ASSERT_TRUE(registry.WriteString(Hive::kCurrentUser, kWizardChoicesKey, name, value).ok());
-  }
+  choices.values = {{"rSubDirs1_Checked", "False"},
+                    {"rSubDirs2_Checked", "no"},
+                    {"rgUseFilter_ItemIndex", "7"},
+                    {"rZIPNo_Checked", "FALSE"},
+                    {"rZIPYes_Checked", "false"}};
   Open();
   EXPECT_TRUE(form->rSubDirs1.Checked());
   EXPECT_FALSE(form->rSubDirs2.Checked());

@@ -1,16 +1,16 @@
 // A wizard on a virtual clock, scripted dialogs, a fake window, a fake machine of volumes and
-// a registry in a temporary directory, with small verbs for walking its pages.
+// choices stored in memory, with small verbs for walking its pages.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -30,6 +30,22 @@ class FakeDisks : public DiskSource {
     return ContainingMountPoint(volumes, path);
   }
   bool CanCreate(const std::string& dir) override { return !not_creatable.count(dir); }
+};
+
+// Choices kept in memory under their value names, as a store would keep them.
+class MemoryChoices : public RememberedChoices {
+ public:
+  std::map<std::string, std::string> values;
+
+  void Restore(const std::vector<ChoiceProperty>& properties) override {
+    for (const ChoiceProperty& p : properties) {
+      const auto it = values.find(p.name);
+      if (it != values.end()) p.set(it->second);
+    }
+  }
+  void Save(const std::vector<ChoiceProperty>& properties) override {
+    for (const ChoiceProperty& p : properties) values[p.name] = p.get();
+  }
 };
 
 class FakeWizardWindow : public WizardWindow {
@@ -102,8 +118,7 @@ class WizardTest : public ::testing::Test {
   ui::VirtualMessageLoop loop;
   ScriptedDialogs dialogs;
   FakeDisks disks;
-  Registry registry{dir / "config"};
-  RegistryRememberedChoices choices{registry, Hive::kCurrentUser, kWizardChoicesKey, dialogs};
+  MemoryChoices choices;
   std::string remembered_filter = "*.*";
   ProfileTable table;
   FakeWizardWindow window;
