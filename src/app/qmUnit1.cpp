@@ -169,8 +169,8 @@ void TForm1::FormCreate() {
   LogBuffer.clear();
   // Whatever could be read is kept; a store that was not read whole is kept aside at the next
   // save instead of being overwritten by the fewer rows.
-  const LoadResult loaded = LoadProfiles(store_path_, rmSets, fs_);
-  store_needs_backup_ = loaded.NeedsBackup();
+  store_load_ = LoadProfiles(store_path_, rmSets, fs_);
+  store_needs_backup_ = store_load_.NeedsBackup();
   bStart.SetGlyph(kImgStart);
   bStartBackground.SetGlyph(kImgBackgroundStart);
   temp_directory_ = fs_.TempDirectory();
@@ -204,7 +204,7 @@ void TForm1::FormHide() {
 void TForm1::OnAfterShowTimerTimer() {
   if (!window_.IsWindowVisible()) return;
   OnAfterShowTimer.SetEnabled(false);
-  if (Log.deLogDir.Text().empty()) Log.deLogDir.SetText(DefaultLogDirectory());
+  FillDefaultLogDirectory();
   if (!args_.empty() && UpperCase(args_.front()) == "/B") {
     bStartBackgroundClick();
   } else if (rmSets.IsEmpty()) {
@@ -224,6 +224,8 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::FormClose() {
+  // The records of the last second and a half, deletions included, are not lost with the window.
+  EmptyLogBuffer();
   if (!SaveStore()) dialogs_.ShowErrorBox(kCanNotSaveMessage);
   closed_ = true;
   loop_.Quit();
@@ -257,9 +259,13 @@ void TForm1::FormDestroy() {
   LogBuffer.clear();
 }
 
-bool TForm1::SaveStore() {
+bool TForm1::MakeStoreDirectory() {
   // The data directory does not exist before the first save of a fresh installation.
-  if (!CreateDirectories(fs_, DirectoryOf(store_path_)).ok()) return false;
+  return CreateDirectories(fs_, DirectoryOf(store_path_)).ok();
+}
+
+bool TForm1::SaveStore() {
+  if (!MakeStoreDirectory()) return false;
   const bool saved = SaveProfiles(store_path_, rmSets, fs_, store_needs_backup_);
   if (saved) store_needs_backup_ = false;
   return saved;
@@ -274,10 +280,19 @@ bool TForm1::CanCreateFileIn(const std::string& dir) {
   return closed && removed;
 }
 
+void TForm1::FillDefaultLogDirectory() {
+  if (Log.deLogDir.Text().empty()) Log.deLogDir.SetText(DefaultLogDirectory());
+}
+
 std::string TForm1::DefaultLogDirectory() {
+  // On a fresh installation the store's directory comes only with the first save; the first
+  // session's records must not go nowhere meanwhile.
+  (void)MakeStoreDirectory();
   const std::string store_dir = DirectoryOf(store_path_);
   if (CanCreateFileIn(store_dir)) return WithTrailingSlash(store_dir);
-  return WithTrailingSlash(DataDirectory());
+  const std::string data_dir = DataDirectory();
+  (void)CreateDirectories(fs_, data_dir);
+  return WithTrailingSlash(data_dir);
 }
 
 void TForm1::bHideClick() {
@@ -355,6 +370,9 @@ void TForm1::RunSelectedProfiles() {
   EngineContext ctx = MakeEngineContext();
   qm::RunSelectedProfiles(
       ctx, selected, [&ctx](const TProfileRecord& profile) { qm::QueueProfile(ctx, profile); });
+  // After a Stop the copy under way still finishes and makes its record: it is written now,
+  // not left in the buffer until the next run.
+  EmptyLogBuffer();
 }
 
 }  // namespace qm

@@ -18,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "profiles/profile_table.h"
+#include "profiles/qmProcs.h"
 #include "profiles/qmTypes.h"
 #include "scheduler/background_timers.h"
 #include "scheduler/run_controller.h"
@@ -124,6 +125,12 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   std::function<void()> Guarded(std::function<void()> handler);
 
   const std::string& store_path() const { return store_path_; }
+  // How the store loaded at FormCreate: a headless run refuses a store not read whole.
+  const LoadResult& StoreLoad() const { return store_load_; }
+  // Fills an empty log directory with the default one, as the first show does, and creates
+  // that default directory when it is missing. A directory the user chose is never created:
+  // it may lie on a volume that is not plugged in.
+  void FillDefaultLogDirectory();
   const std::vector<std::string>& args() const { return args_; }
   const std::string& TempDirectory() const { return temp_directory_; }
   const std::string& TrayHint() const { return tray_hint_; }
@@ -284,6 +291,8 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   // when the store's is not writable; with a trailing '/'.
   std::string DefaultLogDirectory();
   bool CanCreateFileIn(const std::string& dir);
+  // Creates the store's directory and its missing parents; false when one cannot be made.
+  bool MakeStoreDirectory();
   bool SaveStore();
 
   FileSystem& fs_;
@@ -306,6 +315,7 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   std::string temp_directory_;
   std::string tray_hint_ = kApplicationTitle;
   bool tray_animated_ = false;
+  LoadResult store_load_;
   bool store_needs_backup_ = false;
   bool closed_ = false;
   bool destroyed_ = false;

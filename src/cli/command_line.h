@@ -7,6 +7,8 @@
 
 namespace qm::cli {
 
+// A new command is one value here, one row in the option table and one case in
+// RunCommandLine (command_line.cpp).
 enum class Command { kWindow, kHelp, kVersion, kList, kRun, kRunAll };
 
 struct CommandLine {
@@ -14,6 +16,9 @@ struct CommandLine {
   std::string store_path;                // --store PATH; empty for the default store
   std::vector<std::string> window_args;  // what the window sees ("/B" first, if given)
   std::vector<std::string> names;        // operands of a command that takes names
+  bool dry_run = false;                  // --dry-run: show the actions, change nothing
+  bool verbose = false;                  // -v: every log record to stderr as it is made
+  bool quiet = false;                    // -q: nothing but errors
 };
 
 struct ParseOutcome {
@@ -24,8 +29,15 @@ struct ParseOutcome {
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
-// Usage text, one command per line.
-const char* UsageText();
+// The short usage, shown after a usage error.
+std::string UsageText();
+// --help: every option, the exit codes, the environment and where the files live.
+std::string HelpText();
+
+// Exit statuses of the headless commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
 
 // Runs a headless command when the arguments ask for one and returns its exit status; returns
 // -1 when the arguments are for the window (no option, or "/B"), with `window_args` holding

@@ -7,36 +7,49 @@
 #include <vector>
 
 #include "engine/run_observer.h"
+#include "platform/file_system.h"
 #include "profiles/qmTypes.h"
 
 namespace qm::cli {
 
-// What a run did, counted from the engine's events (failed: its error records), whatever the
-// log options let through to the file.
+// What a run did, counted from the engine's events, whatever the log options let through.
 struct RunTally {
   int copied = 0;
   int packed = 0;
   int deleted = 0;
   int failed = 0;
 
-  // Copies both ways, packs and deletions; a failure is counted by its error record.
+  // Copies both ways, packs, deletions and failed files.
   void Count(const FileEvent& event);
+  // An error record that does not merely describe the failed file just counted is a failure
+  // of its own (an unreadable folder, a profile refused).
   void CountRecord(TLogKind kind);
+  // A failure that made no record: an error that ended the engine, a log not written.
+  void CountFailure() { ++failed; }
   // "copied N, packed N, deleted N, failed N"
   std::string Summary() const;
+
+ private:
+  bool file_failure_pending_ = false;  // a failed file whose error record may follow
 };
 
 struct RunRequest {
   std::string store_path;          // the --store value; empty for the default store
-  std::vector<std::string> names;  // profiles to run, in this order
-  bool all = false;                // every profile of the store, in store order
+  std::vector<std::string> names;  // profiles to run, in this order, enabled or not
+  bool all = false;                // every enabled profile of the store, in store order
+  bool dry_run = false;            // print the actions, change nothing
+  bool verbose = false;            // every log record to stderr as it is made
+  bool quiet = false;              // no summary, no action lines
+  bool progress = false;           // the progress line; only for a terminal on stderr
+  FileSystem* fs = nullptr;        // the real file system when null
 };
 
-// Runs the request and returns the exit status: 0 when no error record was made, 1 when one
-// was, 2 when a name matches no profile (then nothing runs). The summary goes to `out`;
-// messages, and the progress line when `progress` is set, to `err`.
+// Runs the request and returns the exit status: 0 when nothing failed, 1 when something did
+// or the store is missing, unreadable or damaged (then nothing runs), 2 when a name matches
+// no profile (then nothing runs), 128 + the signal when SIGINT or SIGTERM stopped it. The
+// summary and a preview's actions go to `out`; messages and the progress line to `err`.
 // `watcher`, when given, hears the run's events too.
-int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err, bool progress,
+int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
                 RunObserver* watcher = nullptr);
 
 }  // namespace qm::cli

@@ -49,13 +49,59 @@ TEST(ParseCommandLine, BadArgumentsAreNamedInOneLine) {
            Case{{"/B", "--list"}, "'/B' cannot be combined with '--list'"},
            Case{{"/B", "/B"}, "unexpected argument '/B'"},
            Case{{"profile"}, "unexpected argument 'profile'"},
-           Case{{"-x"}, "unexpected argument '-x'"},
+           Case{{"-x"}, "unknown option '-x'"},
+           Case{{"--run"}, "option '--run' needs at least one name"},
+           Case{{"--run", "--"}, "option '--run' needs at least one name"},
+           Case{{"--run-all", "Docs"}, "unexpected argument 'Docs'"},
+           Case{{"--dry-run"}, "option '--dry-run' needs '--run' or '--run-all'"},
+           Case{{"--list", "-v"}, "option '--verbose' needs '--run' or '--run-all'"},
+           Case{{"--run-all", "-v", "-q"}, "options '--verbose' and '--quiet' cannot be combined"},
+           Case{{"-h", "--run-all"}, "options '--help' and '--run-all' cannot be combined"},
        }) {
     ParseOutcome p = ParseCommandLine(c.args);
     EXPECT_FALSE(p.ok) << c.args.front();
     EXPECT_EQ(p.error, c.error);
   }
   EXPECT_TRUE(ParseCommandLine({"--list", "--list"}).ok);  // the same command twice is harmless
+}
+
+TEST(ParseCommandLine, RunNamesMayFollowOptionsAndTheEndOfOptions) {
+  ParseOutcome p = ParseCommandLine({"--run", "Docs", "--store", "/s.dat", "-v", "Photos",
+                                     "--dry-run", "--", "--odd", "-q", "/B"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.line.command, Command::kRun);
+  EXPECT_EQ(p.line.names, (Args{"Docs", "Photos", "--odd", "-q", "/B"}));
+  EXPECT_EQ(p.line.store_path, "/s.dat");
+  EXPECT_TRUE(p.line.verbose);
+  EXPECT_TRUE(p.line.dry_run);
+  EXPECT_FALSE(p.line.quiet);
+
+  ParseOutcome short_forms = ParseCommandLine({"--run-all", "-q"});
+  ASSERT_TRUE(short_forms.ok);
+  EXPECT_TRUE(short_forms.line.quiet);
+  EXPECT_EQ(ParseCommandLine({"-h"}).line.command, Command::kHelp);
+  EXPECT_EQ(ParseCommandLine({"-V"}).line.command, Command::kVersion);
+  EXPECT_EQ(ParseCommandLine({"--run", "/B"}).line.names, Args{"/B"});
+}
+
+TEST(HelpText, NamesEveryOptionTheExitCodesTheEnvironmentAndTheFiles) {
+  const std::string help = HelpText();
+  for (const char* option :
+       {"--run NAME...", "--run-all", "--dry-run", "-v, --verbose", "-q, --quiet", "--list",
+        "--store PATH", "-h, --help", "-V, --version", "  --  ", "/B"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  for (const char* code : {"  0 ", "  1 ", "  2 ", "  130 ", "143"})
+    EXPECT_NE(help.find(code), std::string::npos) << code;
+  for (const char* name : {"QUILLMOR_STORE", "QUILLMOR_CONFIG_DIR", "XDG_DATA_HOME",
+                           "XDG_CONFIG_HOME", "Quillmor.dat", "Quillmor.log"})
+    EXPECT_NE(help.find(name), std::string::npos) << name;
+  // Fits a terminal of 80 columns.
+  size_t start = 0;
+  while (start < help.size()) {
+    const size_t end = help.find('\n', start);
+    EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+    start = end + 1;
+  }
 }
 
 struct Invocation {
@@ -77,10 +123,10 @@ Invocation RunInProcess(const Args& args) {
 TEST(RunCommandLine, HelpVersionAndErrorsReportThroughTheRightStream) {
   Invocation help = RunInProcess({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out, UsageText());
+  EXPECT_EQ(help.out, HelpText());
   EXPECT_EQ(help.err, "");
 
-  Invocation version = RunInProcess({"--version"});
+  Invocation version = RunInProcess({"-V"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "quillmor 0.1.0\n");
 

@@ -10,6 +10,7 @@
 
 #include "cli/run_command.h"
 #include "profiles/qmTypes.h"
+#include "support/fault_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -57,12 +58,13 @@ class HeadlessRunTest : public ::testing::Test {
     for (const auto& p : profiles)
       f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
   }
-  int Run(std::vector<std::string> names) {
+  int Run(std::vector<std::string> names, FileSystem* fs = nullptr) {
     RunRequest request;
     request.store_path = dir_ / "store.dat";
     request.all = names.empty();
     request.names = std::move(names);
-    return RunProfiles(request, out_, err_, /*progress=*/false, &counter_);
+    request.fs = fs;
+    return RunProfiles(request, out_, err_, &counter_);
   }
 
   TempDir dir_;
@@ -77,7 +79,8 @@ TEST_F(HeadlessRunTest, CountsCopiesAndPacksFromEvents) {
   EXPECT_EQ(counter_.done,
             (std::map<FileAction, int>{{FileAction::kCopied, 2}, {FileAction::kPacked, 1}}));
   EXPECT_GT(counter_.progress_calls, 0);
-  EXPECT_EQ(out_.str(), "copied 2, packed 1, deleted 0, failed 0\n");
+  EXPECT_EQ(out_.str(),
+            "copied 2, packed 1, deleted 0, failed 0\nlog: " + (dir_ / "Quillmor.log") + "\n");
 }
 
 TEST_F(HeadlessRunTest, SecondRunReportsNoFileActions) {
@@ -86,6 +89,22 @@ TEST_F(HeadlessRunTest, SecondRunReportsNoFileActions) {
   counter_.done.clear();
   EXPECT_EQ(Run({"Docs"}), 0) << err_.str();
   EXPECT_TRUE(counter_.done.empty());
+}
+
+TEST_F(HeadlessRunTest, ALogThatCannotBeWrittenFailsTheRun) {
+  TProfileRecord p = Profile("Docs", "src", "dest", false);
+  p.SetRemoveDeleted(true);
+  WriteStore({p});
+  dir_.WriteFile("dest/gone.txt", "deleted at the source");
+  FaultInjectingFileSystem fs(PosixFileSystem());
+  fs.FailAlways(FsOp::kOpenAppend, ErrorKind::kAccessDenied, "Quillmor.log");
+  fs.FailAlways(FsOp::kCreate, ErrorKind::kAccessDenied, "Quillmor.log");
+  EXPECT_EQ(Run({"Docs"}, &fs), 1);
+  EXPECT_FALSE(dir_.Exists("dest/gone.txt"));
+  EXPECT_EQ(err_.str(),
+            "quillmor: Can not create the log file \"" + (dir_ / "Quillmor.log") + "\"\n");
+  EXPECT_EQ(out_.str(), "copied 2, packed 0, deleted 1, failed 1\nlog: " + (dir_ / "Quillmor.log") +
+                            " (could not be written)\n");
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+#include "cli/signals.h"
+
+#include <csignal>
+
+#include "engine/copy_failure.h"
+
+namespace qm::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_signal = 0;
+
+struct sigaction g_old_int {};
+struct sigaction g_old_term {};
+
+extern "C" void OnInterrupt(int signal) {
+  // The first signal decides the exit status.
+  if (g_signal == 0) g_signal = signal;
+}
+
+}  // namespace
+
+InterruptHandling::InterruptHandling() {
+  g_signal = 0;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // A copy blocked in a read must not fail as an I/O error because a signal came in.
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, &g_old_int);
+  sigaction(SIGTERM, &action, &g_old_term);
+}
+
+InterruptHandling::~InterruptHandling() {
+  sigaction(SIGINT, &g_old_int, nullptr);
+  sigaction(SIGTERM, &g_old_term, nullptr);
+}
+
+int InterruptSignal() {
+  return g_signal;
+}
+
+int InterruptExitStatus() {
+  return 128 + static_cast<int>(g_signal);
+}
+
+void AbandonIfInterrupted() {
+  // The engine unwinds on this without an error box; a copy under way removes its temporary.
+  if (g_signal != 0) throw RunBroken("interrupted");
+}
+
+void ResetInterrupt() {
+  g_signal = 0;
+}
+
+}  // namespace qm::cli

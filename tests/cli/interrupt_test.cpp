@@ -1,0 +1,140 @@
+// SIGINT and SIGTERM during a headless run, in a real child process: the copy under way is
+// abandoned without a temporary left behind, the old copy stays whole, the records made so far
+// reach the log, and the exit status names the signal.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/run_command.h"
+#include "profiles/qmTypes.h"
+#include "support/fault_file_system.h"
+#include "support/temp_dir.h"
+
+namespace qm::cli {
+namespace {
+
+using test::TempDir;
+using ::testing::HasSubstr;
+
+constexpr int64_t kBigSize = 8 << 20;
+
+// Tells the parent when the big copy is under way, then waits until it has been signalled.
+class SignalPoint : public RunObserver {
+ public:
+  SignalPoint(int to_parent, int from_parent) : to_parent_(to_parent), from_parent_(from_parent) {}
+  void FileProgress(int64_t done, int64_t total) noexcept override {
+    if (reached_ || total != kBigSize || done < (1 << 20)) return;
+    reached_ = true;
+    char c = 'c';
+    if (write(to_parent_, &c, 1) != 1) _exit(90);
+    while (read(from_parent_, &c, 1) < 0 && errno == EINTR) {
+    }
+  }
+
+ private:
+  const int to_parent_;
+  const int from_parent_;
+  bool reached_ = false;
+};
+
+class InterruptTest : public ::testing::TestWithParam<int> {
+ protected:
+  InterruptTest() {
+    setenv("XDG_DATA_HOME", (dir_.path() + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_.path() + "/config").c_str(), 1);
+    // Subfolders are copied before the files beside them: the failure comes first.
+    dir_.WriteFile("src/sub/unreadable.txt", "never read");
+    dir_.WriteFile("src/big.bin", std::string(kBigSize, 'n'));
+    dir_.WriteFile("dest/big.bin", "the old copy");
+    test::SetMTime(dir_ / "dest/big.bin", 1600000000);
+
+    TProfileRecord p;
+    p.SetEnabled(true);
+    p.SetName("Big");
+    p.SetSrcDir(dir_ / "src");
+    p.SetDestDir(dir_ / "dest");
+    p.SetFileMask("*.*");
+    p.SetInclDirs(true);
+    std::ofstream f(dir_ / "store.dat", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+  }
+
+  // Runs the profile in a child process that gets `signals` once the big copy is under way.
+  int RunAndSignal(const std::vector<int>& signals) {
+    int up[2], down[2];
+    EXPECT_EQ(pipe(up), 0);
+    EXPECT_EQ(pipe(down), 0);
+    std::cout.flush();
+    const pid_t child = fork();
+    if (child == 0) {
+      close(up[0]);
+      close(down[1]);
+      FaultInjectingFileSystem fs(PosixFileSystem());
+      fs.FailAlways(FsOp::kOpenRead, ErrorKind::kAccessDenied, "unreadable");
+      RunRequest request;
+      request.store_path = dir_ / "store.dat";
+      request.names = {"Big"};
+      request.fs = &fs;
+      SignalPoint point(up[1], down[0]);
+      std::ofstream out(dir_ / "out"), err(dir_ / "err");
+      const int status = RunProfiles(request, out, err, &point);
+      out.close();
+      err.close();
+      _exit(status);
+    }
+    close(up[1]);
+    close(down[0]);
+    char c = 0;
+    const bool reached = read(up[0], &c, 1) == 1;
+    EXPECT_TRUE(reached) << "the big copy never started";
+    for (int signal : signals) kill(child, signal);
+    // The child goes on only after the signals are pending: they are taken on its way back.
+    EXPECT_EQ(write(down[1], "g", 1), 1);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    close(up[0]);
+    close(down[1]);
+    EXPECT_TRUE(WIFEXITED(raw)) << "killed by signal " << WTERMSIG(raw);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+  std::vector<std::string> Temporaries() {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir_.path()))
+      if (e.path().filename().string().ends_with(".qmtmp")) found.push_back(e.path());
+    return found;
+  }
+
+  TempDir dir_;
+};
+
+TEST_P(InterruptTest, StopsCleanlyWithTheSignalsExitStatus) {
+  const int signal = GetParam();
+  // A second Ctrl-C while the first is being handled changes nothing.
+  const int status =
+      RunAndSignal(signal == SIGINT ? std::vector<int>{SIGINT, SIGINT} : std::vector<int>{SIGTERM});
+  EXPECT_EQ(status, signal == SIGINT ? 130 : 143);
+  EXPECT_EQ(Temporaries(), std::vector<std::string>{});
+  EXPECT_EQ(dir_.ReadFile("dest/big.bin"), "the old copy");
+  // The error record made before the signal was still in the buffer: it is written.
+  EXPECT_THAT(dir_.ReadFile("Quillmor.log"),
+              HasSubstr("Error: Can not copy file \"" + (dir_ / "src/sub/unreadable.txt") + "\""));
+  EXPECT_THAT(dir_.ReadFile("out"), HasSubstr("copied 0, packed 0, deleted 0, failed 1\n"));
+  EXPECT_EQ(dir_.ReadFile("err"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                           return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
+                         });
+
+}  // namespace
+}  // namespace qm::cli
