@@ -1,0 +1,62 @@
+// The progress line: what it shows, how it is cut, and that it leaves no trace when it is not
+// wanted or once it is cleared.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "cli/progress_line.h"
+#include "support/virtual_message_loop.h"
+
+namespace qm::cli {
+namespace {
+
+TEST(ProgressText, ShowsProfileSourceFilesBytesAndFileCutToTheWidth) {
+  ProgressState s{"Docs", 3, 40, 5 * 1024 * 1024 + 512 * 1024, "report.pdf"};
+  EXPECT_EQ(ProgressText(s, 200), "Docs: 3 of 40 files, 5.5 MiB, report.pdf");
+  EXPECT_EQ(ProgressText(s, 29), "Docs: 3 of 40 files, 5.5 MiB,");
+  // A name is never cut inside a character.
+  s.current_file = "\xc3\xa9t\xc3\xa9.txt";  // "été.txt"
+  EXPECT_EQ(ProgressText(s, 31), "Docs: 3 of 40 files, 5.5 MiB, ");
+  EXPECT_EQ(ProgressText(s, 32), "Docs: 3 of 40 files, 5.5 MiB, \xc3\xa9");
+  // More handled than listed (a file added meanwhile) never shows as more than all.
+  s.files_done = 41;
+  s.current_file.clear();
+  EXPECT_EQ(ProgressText(s, 200), "Docs: 40 of 40 files, 5.5 MiB");
+}
+
+TEST(BytesText, PicksTheUnitThatKeepsTheNumberSmall) {
+  EXPECT_EQ(BytesText(0), "0 B");
+  EXPECT_EQ(BytesText(1023), "1023 B");
+  EXPECT_EQ(BytesText(1536), "1.5 KiB");
+  EXPECT_EQ(BytesText(int64_t{3} << 30), "3.0 GiB");
+  EXPECT_EQ(BytesText(int64_t{5} << 40), "5.0 TiB");
+}
+
+TEST(ProgressLine, DrawsOnlyWhenEnabledThrottlesAndClearsWhatItDrew) {
+  ui::VirtualMessageLoop loop;
+  std::ostringstream off_stream;
+  {
+    ProgressLine off(loop, off_stream, false);
+    off.Draw({"Docs", 0, 1, 0, ""}, false);
+    off.Clear();
+  }
+  EXPECT_EQ(off_stream.str(), "");
+
+  std::ostringstream err;
+  ProgressLine line(loop, err, true);
+  line.Clear();  // nothing drawn, nothing to clear
+  EXPECT_EQ(err.str(), "");
+  line.Draw({"Docs", 0, 2, 0, ""}, false);
+  line.Draw({"Docs", 1, 2, 0, ""}, true);  // too soon after the last one
+  const std::string first = "\rDocs: 0 of 2 files, 0 B\x1b[K";
+  EXPECT_EQ(err.str(), first);
+  loop.Advance(1000);
+  line.Draw({"Docs", 1, 2, 0, ""}, true);
+  line.Clear();
+  line.Clear();
+  EXPECT_EQ(err.str(), first + "\rDocs: 1 of 2 files, 0 B\x1b[K" + "\r\x1b[K");
+}
+
+}  // namespace
+}  // namespace qm::cli
