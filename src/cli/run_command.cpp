@@ -154,8 +154,9 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
     return kExitUsage;
   }
   LoadStoredLogOptions(form.registry, form.Log);
-  // The window fills this in after its first show; the log goes where it would.
-  form.FillDefaultLogDirectory();
+  // The window fills this in after its first show; the log goes where it would. A preview
+  // writes no log, so it neither probes nor creates the directory.
+  if (!request.dry_run) form.FillDefaultLogDirectory();
 
   // A "Start selected" run: the daily windows do not apply.
   form.State.Running = true;
