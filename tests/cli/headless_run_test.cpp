@@ -1,16 +1,19 @@
 // The headless run in process: what it did is known from the engine's events alone.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/run_command.h"
 #include "profiles/qmTypes.h"
 #include "support/fault_file_system.h"
+#include "support/forwarding_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -105,6 +108,26 @@ TEST_F(HeadlessRunTest, ALogThatCannotBeWrittenFailsTheRun) {
             "quillmor: Can not create the log file \"" + (dir_ / "Quillmor.log") + "\"\n");
   EXPECT_EQ(out_.str(), "copied 2, packed 0, deleted 1, failed 1\nlog: " + (dir_ / "Quillmor.log") +
                             " (could not be written)\n");
+}
+
+// A file system whose reads of one file end in an error that is not a file error: a fault of
+// the program, which ends the engine loop.
+class ThrowingFileSystem : public test::ForwardingFileSystem {
+ public:
+  using ForwardingFileSystem::ForwardingFileSystem;
+  Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
+    if (path.ends_with("b.txt")) throw std::logic_error("the program went wrong");
+    return ForwardingFileSystem::OpenRead(path);
+  }
+};
+
+TEST_F(HeadlessRunTest, AnErrorThatEndsTheEngineFailsTheRun) {
+  WriteStore({Profile("Docs", "src", "dest", false)});
+  ThrowingFileSystem fs(PosixFileSystem());
+  EXPECT_EQ(Run({"Docs"}, &fs), 1);
+  EXPECT_EQ(err_.str(), "quillmor: the program went wrong.\n");
+  EXPECT_THAT(out_.str(), ::testing::StartsWith("copied "));
+  EXPECT_THAT(out_.str(), ::testing::HasSubstr(", failed 1\n"));
 }
 
 }  // namespace
