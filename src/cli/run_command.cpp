@@ -52,16 +52,6 @@ bool StoreUsable(const LoadResult& loaded, const std::string& store, std::ostrea
   return true;
 }
 
-// Switches the engine's preview on; false when the engine cannot preview.
-template <typename Context>
-bool SetPreview(Context& ctx, bool on) {
-  if constexpr (requires { ctx.preview = on; }) {
-    ctx.preview = on;
-    return true;
-  }
-  return !on;
-}
-
 // The rows to run, or the names that match none.
 bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
                     std::vector<TProfileRecord>& selected, std::vector<std::string>& unknown) {
@@ -161,6 +151,8 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   // A "Start selected" run: the daily windows do not apply.
   form.State.Running = true;
   form.State.Mode = RunMode::kSelected;
+  // A preview takes every decision of the real run and writes nothing.
+  form.State.Preview = request.dry_run;
   // The removal pass between files does not call Update(): a signal stops it before the next.
   ui::Timer interrupt_poll(loop, "InterruptPoll", kInterruptPollMs, true);
   interrupt_poll.OnTimer = [&form] {
@@ -174,10 +166,6 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
     const EngineContext base = form.MakeEngineContext();
     EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
                       base.state, base.RunList, base.controls, host};
-    if (!SetPreview(ctx, request.dry_run)) {
-      err << "quillmor: --dry-run is not available in this build\n";
-      return kExitUsage;
-    }
     RunSelectedProfiles(ctx, selected, [&ctx](const TProfileRecord& p) {
       if (!Interrupted()) QueueProfile(ctx, p);
     });

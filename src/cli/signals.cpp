@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-#include "engine/copy_failure.h"
+#include "engine/run_abandoned.h"
 
 namespace qm::cli {
 
@@ -46,7 +46,7 @@ int InterruptExitStatus() {
 
 void AbandonIfInterrupted() {
   // The engine unwinds on this without an error box; a copy under way removes its temporary.
-  if (g_signal != 0) throw RunBroken("interrupted");
+  if (g_signal != 0) throw RunAbandoned();
 }
 
 void ResetInterrupt() {
