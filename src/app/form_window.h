@@ -11,6 +11,11 @@ class FormWindow {
   virtual void ShowWindow() = 0;
   virtual void HideWindow() = 0;
   virtual bool IsWindowVisible() const = 0;
+  // Whether the desktop has a notification area to hide the window to. Without one, hiding
+  // would leave the program unreachable, so the window is minimised instead.
+  virtual bool TrayAvailable() const { return true; }
+  virtual void MinimizeWindow() {}
+  virtual bool IsWindowMinimized() const { return false; }
 };
 
 }  // namespace qm

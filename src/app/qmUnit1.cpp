@@ -295,39 +295,6 @@ std::string TForm1::DefaultLogDirectory() {
   return WithTrailingSlash(data_dir);
 }
 
-void TForm1::bHideClick() {
-  window_.HideWindow();
-  UpdateControls();
-}
-
-void TForm1::bHelpClick() {
-  // The shell's answer is of no interest: without a help file or a viewer nothing happens.
-  (void)OpenDocument(ChangeFileExt(ExecutablePath(), ".chm"));
-}
-
-bool TForm1::FormKeyUp(HotKey key) {
-  switch (key) {
-    case HotKey::kF1:
-      bHelpClick();
-      return true;
-    case HotKey::kF3:
-      Editor.bMasterClick();
-      return true;
-    // As a click of the button: a key whose button is disabled does nothing, so the run
-    // controller never leaves the states of its control table.
-    case HotKey::kF8:
-      bStart.Click();
-      return true;
-    case HotKey::kF9:
-      bStartBackground.Click();
-      return true;
-    case HotKey::kF10:
-      bHideClick();
-      return true;
-  }
-  return false;
-}
-
 void TForm1::WriteLog(TLogKind kind, const std::string& text) {
   qm::WriteLog(Log.Options(), kind, text, clock_.Now(), formats_, LogBuffer);
 }

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/form_state_store.h"
+#include "app/failure_notice.h"
 #include "app/form_window.h"
+#include "app/help_file.h"
 #include "app/profile_editor.h"
 #include "app/profile_grid.h"
 #include "app/run_view.h"
@@ -34,7 +36,6 @@
 namespace qm {
 
 inline constexpr const char* kApplicationTitle = "Quillmor";
-inline constexpr const char* kHelpFileName = "Quillmor.chm";
 inline constexpr const char* kAtomName = "QuillmorAtom";
 // How long a hint stays up once shown, in milliseconds.
 inline constexpr int kHintHidePause = 10000;
@@ -43,6 +44,9 @@ inline constexpr const char* kNoProfileQuestion =
     "There is no one backup profile set. Would you like to set up new backup profile?";
 inline constexpr const char* kCloseQuestion = "Close Quillmor?";
 inline constexpr const char* kCanNotSaveMessage = "Can not save the program options.";
+inline constexpr const char* kNoTrayMessage =
+    "This desktop has no notification area, so Quillmor cannot hide in it. The window is "
+    "minimised instead; Quillmor keeps running and its background work goes on.";
 
 // Text colour of the controls that concern the background mode only.
 inline constexpr int32_t kBackgroundGreen = 0x008000;
@@ -87,16 +91,25 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   void UpdateControls() { run_.UpdateControls(); }
 
   // --- window commands
-  // Hides the window to the notification area (button, tray entry, F10).
+  // Hides the window to the notification area (button, tray entry, F10); without one it
+  // minimises the window instead, and the first time says why.
   void bHideClick();
   // Shows the window and brings it to the front (tray click, double-click, "Show").
-  void TrayIconDblClick() { window_.ShowWindow(); }
-  // Opens the help file beside the executable; a missing file or viewer is not reported.
+  void TrayIconDblClick() {
+    window_.ShowWindow();
+    // Restoring a minimised window is no new show, yet the tray entries must follow it.
+    UpdateControls();
+  }
+  // Opens the installed help (or the one beside the executable); a missing file or viewer is
+  // not reported.
   void bHelpClick();
-  // The window's hot keys, acted on when released with no modifier held; false for a key
-  // that is not one of them.
-  enum class HotKey { kF1, kF3, kF8, kF9, kF10 };
-  bool FormKeyUp(HotKey key);
+  // The window's hot keys, acted on when released, whichever control has the focus; false for
+  // a key that is not one of them with these modifiers.
+  enum class HotKey { kInsert, kF1, kF2, kF3, kF8, kF9, kF10, kDelete };
+  bool FormKeyUp(HotKey key, KeyModifiers modifiers = {});
+
+  // --- desktop notifications of failed background profiles
+  FailureNotice Notice;
 
   // --- EngineHost
   void WriteLog(TLogKind kind, const std::string& text) override;
@@ -267,8 +280,11 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   // RunControllerHost
   bool PostPendingEdit() override { return rmSets.CheckBrowseMode(); }
   size_t ProfileCount() const override { return rmSets.RecordCount(); }
-  bool MainWindowVisible() const override { return window_.IsWindowVisible(); }
-  void HideMainWindow() override { window_.HideWindow(); }
+  // A minimised window counts as hidden, so "Show" can bring it back.
+  bool MainWindowVisible() const override {
+    return window_.IsWindowVisible() && !window_.IsWindowMinimized();
+  }
+  void HideMainWindow() override;
   void RunSelectedProfiles() override;
   void CreateTimerItems() override;
   void ClearTimerItems() override;
@@ -324,6 +340,8 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   DiskSource* wizard_disks_ = nullptr;
   // The wizard's remembered filter lives as long as the program.
   std::string wizard_filter_ = "*.*";
+  // The no-tray explanation is given once per run of the program.
+  bool minimise_explained_ = false;
 };
 
 }  // namespace qm

@@ -112,26 +112,28 @@ QIcon HelpIcon() {
   return QIcon(pixmap);
 }
 
+QImage ApplicationImage(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const qreal s = size / 16.0;
+  // Two stacked folders with a green arrow: a copy going from one to the other.
+  p.setPen(QPen(QColor(0x8a, 0x6d, 0x1a), s * 0.8));
+  p.setBrush(QColor(0xf2, 0xc9, 0x4c));
+  p.drawRoundedRect(QRectF(1 * s, 2 * s, 9 * s, 7 * s), s, s);
+  p.drawRoundedRect(QRectF(6 * s, 7 * s, 9 * s, 7 * s), s, s);
+  p.setPen(QPen(kGreen, 1.6 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawLine(QPointF(4 * s, 10 * s), QPointF(4 * s, 13 * s));
+  p.drawLine(QPointF(4 * s, 13 * s), QPointF(6 * s, 11 * s));
+  p.drawLine(QPointF(4 * s, 13 * s), QPointF(2 * s, 11 * s));
+  p.end();
+  return image;
+}
+
 QIcon ApplicationIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size / 16.0;
-    // Two stacked folders with a green arrow: a copy going from one to the other.
-    p.setPen(QPen(QColor(0x8a, 0x6d, 0x1a), s * 0.8));
-    p.setBrush(QColor(0xf2, 0xc9, 0x4c));
-    p.drawRoundedRect(QRectF(1 * s, 2 * s, 9 * s, 7 * s), s, s);
-    p.drawRoundedRect(QRectF(6 * s, 7 * s, 9 * s, 7 * s), s, s);
-    p.setPen(QPen(kGreen, 1.6 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(QPointF(4 * s, 10 * s), QPointF(4 * s, 13 * s));
-    p.drawLine(QPointF(4 * s, 13 * s), QPointF(6 * s, 11 * s));
-    p.drawLine(QPointF(4 * s, 13 * s), QPointF(2 * s, 11 * s));
-    p.end();
-    icon.addPixmap(pixmap);
-  }
+  for (int size : {16, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(ApplicationImage(size)));
   return icon;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace qm::qt {
@@ -15,7 +16,9 @@ QPixmap ImageListPixmap(int index);
 QIcon ImageListIcon(int index);
 // The help button's picture: a question mark on a blue disc.
 QIcon HelpIcon();
-// The window's and the tray's own picture.
+// The window's and the tray's own picture at `size` pixels square; drawn without a display,
+// so the installed icon files are made from the same drawing.
+QImage ApplicationImage(int size);
 QIcon ApplicationIcon();
 
 }  // namespace qm::qt

@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -28,6 +29,7 @@
 #include "app/qmUnit1.h"
 #include "qt/add_profile_dialog.h"
 #include "qt/control_binding.h"
+#include "qt/desktop_notifier.h"
 #include "qt/image_list.h"
 #include "qt/profile_table_model.h"
 #include "qt/tray_icon.h"
@@ -141,6 +143,7 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
   tray_ = new TrayIcon(form_, this);
   wizard_ = std::make_unique<QtWizardPresenter>(this);
   form_.SetWizardPresenter(wizard_.get());
+  notifier_ = new QtDesktopNotifier(form_, *tray_, this);
   qApp->installEventFilter(this);
   placement_ = std::make_unique<WindowPlacementOf>(this, /*main_window=*/true);
   form_.fs.SetPlacement(placement_.get());
@@ -154,36 +157,70 @@ MainWindow::~MainWindow() {
   form_.grdProfs.SelectionCleared.Disconnect(selection_connection_);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyRelease) return false;
-  auto* target = qobject_cast<QWidget*>(watched);
-  if (!target || target->window() != this) return false;
-  auto* key = static_cast<QKeyEvent*>(event);
-  if (key->isAutoRepeat() ||
-      (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
-    return false;
-  TForm1::HotKey hot;
-  switch (key->key()) {
+namespace {
+
+// The keys the window acts on; anything else goes to the control with the focus.
+bool HotKeyOf(int key, TForm1::HotKey& hot) {
+  using K = TForm1::HotKey;
+  switch (key) {
+    case Qt::Key_Insert:
+      hot = K::kInsert;
+      return true;
     case Qt::Key_F1:
-      hot = TForm1::HotKey::kF1;
-      break;
+      hot = K::kF1;
+      return true;
+    case Qt::Key_F2:
+      hot = K::kF2;
+      return true;
     case Qt::Key_F3:
-      hot = TForm1::HotKey::kF3;
-      break;
+      hot = K::kF3;
+      return true;
     case Qt::Key_F8:
-      hot = TForm1::HotKey::kF8;
-      break;
+      hot = K::kF8;
+      return true;
     case Qt::Key_F9:
-      hot = TForm1::HotKey::kF9;
-      break;
+      hot = K::kF9;
+      return true;
     case Qt::Key_F10:
-      hot = TForm1::HotKey::kF10;
-      break;
+      hot = K::kF10;
+      return true;
+    case Qt::Key_Delete:
+      hot = K::kDelete;
+      return true;
     default:
       return false;
   }
-  form_.Guarded([this, hot] { form_.FormKeyUp(hot); })();
-  return true;
+}
+
+KeyModifiers ModifiersOf(const QKeyEvent& key) {
+  const Qt::KeyboardModifiers mods = key.modifiers();
+  return KeyModifiers{.shift = (mods & Qt::ShiftModifier) != 0,
+                      .ctrl = (mods & Qt::ControlModifier) != 0,
+                      .alt = (mods & Qt::AltModifier) != 0};
+}
+
+}  // namespace
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+  auto* target = qobject_cast<QWidget*>(watched);
+  if (!target || target->window() != this) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  TForm1::HotKey hot;
+  if (!HotKeyOf(key->key(), hot)) return false;
+  const KeyModifiers mods = ModifiersOf(*key);
+  if (type == QEvent::KeyPress) {
+    // The window acts on the release; a control must not act on the press first (Ctrl+Del
+    // would delete a word). Delete alone still deletes a character in an editor.
+    if (hot == TForm1::HotKey::kDelete) return mods.ctrl;
+    return !mods.shift && !mods.ctrl && !mods.alt;
+  }
+  if (key->isAutoRepeat()) return false;
+  // Handled once, at the first widget the key reaches; it does not travel up to the parents.
+  bool handled = false;
+  form_.Guarded([this, hot, mods, &handled] { handled = form_.FormKeyUp(hot, mods); })();
+  return handled;
 }
 
 QWidget* MainWindow::BuildProfilesBox() {
@@ -426,6 +463,16 @@ void WindowHandle::ShowWindow() {
   window_->show();
   window_->raise();
   window_->activateWindow();
+}
+
+WindowHandle::WindowHandle() : tray_available_(&QSystemTrayIcon::isSystemTrayAvailable) {}
+
+void WindowHandle::MinimizeWindow() {
+  if (window_) window_->showMinimized();
+}
+
+bool WindowHandle::IsWindowMinimized() const {
+  return window_ && window_->isMinimized();
 }
 
 void WindowHandle::HideWindow() {

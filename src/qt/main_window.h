@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <functional>
 
 #include "app/form_window.h"
 
@@ -19,6 +20,7 @@ namespace qm::qt {
 
 class ProfileTableModel;
 class QtWizardPresenter;
+class QtDesktopNotifier;
 class TrayIcon;
 class WindowPlacementOf;
 
@@ -35,7 +37,8 @@ class MainWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  // Sees every key released in the window before the control with the focus: the hot keys.
+  // Sees every key in the window before the control with the focus: the hot keys act on
+  // release, wherever the focus is.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -54,6 +57,7 @@ class MainWindow : public QWidget {
   TrayIcon* tray_ = nullptr;
   std::unique_ptr<WindowPlacementOf> placement_;
   std::unique_ptr<QtWizardPresenter> wizard_;
+  QtDesktopNotifier* notifier_ = nullptr;
   int data_connection_ = 0;
   int selection_connection_ = 0;
   bool closing_ = false;
@@ -65,13 +69,20 @@ class MainWindow : public QWidget {
 // once built and detached before it is destroyed.
 class WindowHandle : public FormWindow {
  public:
+  WindowHandle();
   void Attach(QWidget* window) { window_ = window; }
   void ShowWindow() override;
   void HideWindow() override;
   bool IsWindowVisible() const override;
+  bool TrayAvailable() const override { return tray_available_(); }
+  void MinimizeWindow() override;
+  bool IsWindowMinimized() const override;
+  // Overrides the platform's answer whether a notification area exists (tests).
+  void SetTrayAvailable(std::function<bool()> available) { tray_available_ = std::move(available); }
 
  private:
   QWidget* window_ = nullptr;
+  std::function<bool()> tray_available_;
 };
 
 }  // namespace qm::qt

@@ -28,10 +28,6 @@ class GridKeys : public QObject {
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    if (key->key() == Qt::Key_Insert && mods == Qt::NoModifier) {
-      editor_.AddProfile();
-      return true;
-    }
     const QString text = key->text();
     if (text.isEmpty() || !text.at(0).isPrint() || (mods & (Qt::ControlModifier | Qt::AltModifier)))
       return QObject::eventFilter(watched, event);

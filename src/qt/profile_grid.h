@@ -1,6 +1,6 @@
 // What the profile grid `grdProfs` does beyond showing the table: sorting by a click on a
-// column title (with its marker), incremental search in the current column, the Insert key,
-// and a selection that stays visible when the grid loses the focus.
+// column title (with its marker), incremental search in the current column, and a selection
+// that stays visible when the grid loses the focus.
 #pragma once
 
 class QTableView;

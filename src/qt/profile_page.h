@@ -1,7 +1,6 @@
 // The Qt side of the "Current profile" page: the widgets are bound by the main window; this
-// adds what the generic bindings cannot: the focus moving to the name editor of a new row,
-// the keys F2 and Ctrl+Del released anywhere in the main window, and the grid's sorting and
-// search.
+// adds what the generic bindings cannot: the focus moving to the name editor of a new row, and
+// the grid's sorting and search. The page's keys (Insert, F2, Ctrl+Del) are the window's.
 #pragma once
 
 #include <QObject>
@@ -21,8 +20,6 @@ class ProfilePage : public QObject {
   // Lives as a child of `window`, which must already hold the page's widgets and the grid.
   ProfilePage(MainWindow& window, ProfileEditor& editor);
   ~ProfilePage() override;
-
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* window_;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QPainter>
+#include <QStyle>
 #include <QSystemTrayIcon>
 
 #include "app/qmUnit1.h"
@@ -13,6 +14,9 @@ namespace qm::qt {
 namespace {
 constexpr int kHintLimit = 63;
 constexpr int kAnimationMs = 150;
+// A panel started after the program is found within this time.
+constexpr int kTrayWatchMs = 2000;
+constexpr int kBannerHeight = 100;
 }  // namespace
 
 QString TrayHintText(const std::string& hint) {
@@ -37,8 +41,46 @@ QPixmap AnimationFrame(int index) {
   return pixmap;
 }
 
+QPixmap MenuBannerPixmap() {
+  QPixmap pixmap(kBannerWidth, kBannerHeight);
+  pixmap.fill(QColor(0x1e, 0x8c, 0x3a));
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  QFont font = p.font();
+  font.setPixelSize(13);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(Qt::white);
+  // Turned a quarter anticlockwise, the text reads from bottom to top, ending near the top.
+  p.translate(0, kBannerHeight);
+  p.rotate(-90);
+  p.drawText(QRect(4, 0, kBannerHeight - 8, kBannerWidth), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("Quillmor"));
+  p.end();
+  return pixmap;
+}
+
+BannerMenu::BannerMenu() : banner_(MenuBannerPixmap()) {
+  setContentsMargins(kBannerWidth, 0, 0, 0);
+}
+
+QRect BannerMenu::BannerRect() const {
+  const int frame = style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
+  return QRect(frame, frame, kBannerWidth, height() - 2 * frame);
+}
+
+void BannerMenu::paintEvent(QPaintEvent* event) {
+  QMenu::paintEvent(event);
+  QPainter p(this);
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  p.drawPixmap(BannerRect(), banner_);
+}
+
 TrayIcon::TrayIcon(TForm1& form, QObject* parent)
-    : QObject(parent), form_(form), icon_(new QSystemTrayIcon(this)) {
+    : QObject(parent),
+      form_(form),
+      icon_(new QSystemTrayIcon(this)),
+      tray_available_(&QSystemTrayIcon::isSystemTrayAvailable) {
   struct Entry {
     ui::MenuItem* item;
     int image;
@@ -70,9 +112,37 @@ TrayIcon::TrayIcon(TForm1& form, QObject* parent)
   animation_.setInterval(kAnimationMs);
   QObject::connect(&animation_, &QTimer::timeout, [this] { NextFrame(); });
   connection_ = form_.TrayChanged.Connect([this] { Refresh(); });
+  QObject::connect(icon_, &QSystemTrayIcon::messageClicked,
+                   [this] { form_.Guarded([this] { form_.TrayIconDblClick(); })(); });
   icon_->setIcon(ApplicationIcon());
   Refresh();
-  if (QSystemTrayIcon::isSystemTrayAvailable()) icon_->show();
+  tray_watch_.setInterval(kTrayWatchMs);
+  QObject::connect(&tray_watch_, &QTimer::timeout, [this] { WatchForTray(); });
+  WatchForTray();
+}
+
+void TrayIcon::SetTrayAvailable(std::function<bool()> available) {
+  tray_available_ = std::move(available);
+  WatchForTray();
+}
+
+void TrayIcon::WatchForTray() {
+  if (tray_available_()) {
+    tray_watch_.stop();
+    icon_->show();
+  } else if (!tray_watch_.isActive()) {
+    tray_watch_.start();
+  }
+}
+
+bool TrayIcon::IsShown() const {
+  return icon_->isVisible();
+}
+
+bool TrayIcon::ShowMessage(const QString& title, const QString& text) {
+  if (!icon_->isVisible() || !QSystemTrayIcon::supportsMessages()) return false;
+  icon_->showMessage(title, text, QSystemTrayIcon::Warning);
+  return true;
 }
 
 TrayIcon::~TrayIcon() {

@@ -1,0 +1,73 @@
+// TForm1's window commands: hiding to the notification area (or minimising without one), the
+// help command and the hot keys.
+#include "app/qmUnit1.h"
+#include "platform/app_paths.h"
+#include "platform/shell.h"
+
+namespace qm {
+
+void TForm1::HideMainWindow() {
+  // Without a notification area a hidden window could not be brought back.
+  if (window_.TrayAvailable()) {
+    window_.HideWindow();
+  } else {
+    window_.MinimizeWindow();
+  }
+}
+
+void TForm1::bHideClick() {
+  if (!window_.TrayAvailable() && !minimise_explained_ && window_.IsWindowVisible() &&
+      !window_.IsWindowMinimized()) {
+    minimise_explained_ = true;
+    dialogs_.ShowInformation(kNoTrayMessage);
+  }
+  HideMainWindow();
+  UpdateControls();
+}
+
+void TForm1::bHelpClick() {
+  // Nothing is reported: without a help file or a viewer nothing happens, as designed.
+  const std::string help = FindHelpFile(fs_, ExecutablePath());
+  if (!help.empty()) (void)OpenDocument(help);
+}
+
+bool TForm1::FormKeyUp(HotKey key, KeyModifiers modifiers) {
+  const bool plain = !modifiers.shift && !modifiers.ctrl && !modifiers.alt;
+  switch (key) {
+    case HotKey::kF2:
+      return Editor.KeyUp(EditorKey::kF2, modifiers);
+    case HotKey::kDelete:
+      return Editor.KeyUp(EditorKey::kDelete, modifiers);
+    default:
+      break;
+  }
+  if (!plain) return false;
+  switch (key) {
+    case HotKey::kInsert:
+      // The new row is edited on the "Current profile" page, which a run hides; a row
+      // inserted then could not be completed, and its refused post would block the stop.
+      if (tshCurProf.TabVisible()) (void)rmSets.Append();
+      return true;
+    // As a click of the button: a key whose button is disabled does nothing, so the run
+    // controller never leaves the states of its control table.
+    case HotKey::kF1:
+      bHelp.Click();
+      return true;
+    case HotKey::kF3:
+      bMaster.Click();
+      return true;
+    case HotKey::kF8:
+      bStart.Click();
+      return true;
+    case HotKey::kF9:
+      bStartBackground.Click();
+      return true;
+    case HotKey::kF10:
+      bHideClick();
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace qm

@@ -1,0 +1,62 @@
+#include "qt/desktop_notifier.h"
+
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QVariantMap>
+
+#include "app/qmUnit1.h"
+#include "qt/tray_icon.h"
+
+namespace qm::qt {
+
+namespace {
+constexpr const char* kService = "org.freedesktop.Notifications";
+constexpr const char* kPath = "/org/freedesktop/Notifications";
+constexpr const char* kInterface = "org.freedesktop.Notifications";
+}  // namespace
+
+QtDesktopNotifier::QtDesktopNotifier(TForm1& form, TrayIcon& tray, QObject* parent)
+    : QObject(parent), form_(form), tray_(tray) {
+  form_.Notice.SetNotifier(this);
+}
+
+QtDesktopNotifier::~QtDesktopNotifier() {
+  form_.Notice.SetNotifier(nullptr);
+}
+
+void QtDesktopNotifier::ShowNotification(const std::string& title, const std::string& text) {
+  const QString summary = QString::fromStdString(title);
+  const QString body = QString::fromStdString(text);
+  if (tray_.ShowMessage(summary, body)) return;
+
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  if (!listening_) {
+    listening_ = bus.connect(kService, kPath, kInterface, "ActionInvoked", this,
+                             SLOT(ActionInvoked(uint, QString)));
+    bus.connect(kService, kPath, kInterface, "NotificationClosed", this,
+                SLOT(NotificationClosed(uint, uint)));
+  }
+  QDBusInterface service(kService, kPath, kInterface, bus);
+  QVariantMap hints;
+  hints.insert("desktop-entry", QString::fromUtf8(kDesktopId));
+  hints.insert("urgency", QVariant::fromValue<uchar>(1));
+  // The "default" action is what a click on the notification's body invokes.
+  const QStringList actions = {"default", "Show Quillmor"};
+  const QDBusReply<uint> reply =
+      service.call("Notify", QString::fromUtf8(kApplicationTitle), uint(0),
+                   QString::fromUtf8(kDesktopId), summary, body, actions, hints, int(-1));
+  if (reply.isValid()) shown_.insert(reply.value());
+}
+
+void QtDesktopNotifier::ActionInvoked(uint id, const QString& action) {
+  if (!shown_.contains(id) || action != "default") return;
+  form_.Guarded([this] { form_.TrayIconDblClick(); })();
+}
+
+void QtDesktopNotifier::NotificationClosed(uint id, uint) {
+  shown_.remove(id);
+}
+
+}  // namespace qm::qt

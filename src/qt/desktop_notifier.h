@@ -1,0 +1,44 @@
+// Desktop notifications for the form: the tray icon's balloon where there is an icon, else
+// the desktop's notification service over D-Bus. A click on either shows the main window.
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include "app/failure_notice.h"
+
+namespace qm {
+class TForm1;
+}
+
+namespace qm::qt {
+
+class TrayIcon;
+
+// The id the desktop knows the program by: its desktop entry, icon and metainfo file.
+inline constexpr const char* kDesktopId = "org.quillmor.Quillmor";
+
+class QtDesktopNotifier : public QObject, public DesktopNotifier {
+  Q_OBJECT
+
+ public:
+  // Registers itself with `form`, and unregisters when destroyed.
+  QtDesktopNotifier(TForm1& form, TrayIcon& tray, QObject* parent);
+  ~QtDesktopNotifier() override;
+
+  void ShowNotification(const std::string& title, const std::string& text) override;
+
+ private Q_SLOTS:
+  void ActionInvoked(uint id, const QString& action);
+  void NotificationClosed(uint id, uint reason);
+
+ private:
+  TForm1& form_;
+  TrayIcon& tray_;
+  bool listening_ = false;
+  // Notifications of ours still on the desktop.
+  QSet<uint> shown_;
+};
+
+}  // namespace qm::qt

@@ -1,0 +1,316 @@
+// The window's place on the desktop: the tray menu in every run state, the hot keys with their
+// modifiers, hiding without a notification area, the help file's place and the notice of a
+// failed background profile.
+#include <gmock/gmock.h>
+
+#include "app/failure_notice.h"
+#include "app/help_file.h"
+#include "form_fixture.h"
+
+namespace qm::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using K = TForm1::HotKey;
+
+struct MenuState {
+  bool show, hide, start_background, stop, close;
+  bool operator==(const MenuState&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const MenuState& m) {
+  return os << "show " << m.show << " hide " << m.hide << " start " << m.start_background
+            << " stop " << m.stop << " close " << m.close;
+}
+
+// A desktop without a notification area: hiding minimises.
+class NoTrayWindow : public FakeWindow {
+ public:
+  bool minimized = false;
+  int minimizes = 0;
+  bool TrayAvailable() const override { return tray; }
+  void MinimizeWindow() override {
+    minimized = true;
+    ++minimizes;
+  }
+  bool IsWindowMinimized() const override { return minimized; }
+  void ShowWindow() override {
+    minimized = false;
+    FakeWindow::ShowWindow();
+  }
+  bool tray = false;
+};
+
+class DesktopTest : public FormTest {
+ protected:
+  MenuState Menu() const {
+    return {form->ShowItem.Enabled(), form->HideItem.Enabled(),
+            form->StartinbackgroundItem.Enabled(), form->StopItem.Enabled(),
+            form->CloseItem.Enabled()};
+  }
+};
+
+TEST_F(DesktopTest, TrayMenuFollowsTheRunStateAndTheWindow) {
+  Start();
+  dialogs.ExpectConfirm(kNoProfileQuestion, false);
+  PassOneTimeStep();
+  // Idle with no profile: nothing to start.
+  EXPECT_EQ(Menu(), (MenuState{false, true, false, false, true}));
+  form->bHideClick();
+  EXPECT_EQ(Menu(), (MenuState{true, false, false, false, true}));
+}
+
+TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
+  WriteStore({"a"});
+  Start();
+  PassOneTimeStep();
+  EXPECT_EQ(Menu(), (MenuState{false, true, true, false, true}));
+
+  // During "Start selected" neither background entry can be used, nor can their keys.
+  std::vector<MenuState> during;
+  form->lStatus.Changed().Connect([&] {
+    if (form->State.SelectedRun && during.empty()) {
+      during.push_back(Menu());
+      form->FormKeyUp(K::kF9);
+      EXPECT_FALSE(form->State.BackgroundMode);
+    }
+  });
+  form->bStart.Click();
+  ASSERT_FALSE(during.empty());
+  EXPECT_EQ(during[0], (MenuState{false, true, false, false, true}));
+
+  form->StartinbackgroundItem.Click();
+  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(Menu(), (MenuState{true, false, false, true, true}));
+  form->ShowItem.Click();
+  EXPECT_EQ(Menu(), (MenuState{false, true, false, true, true}));
+  form->StopItem.Click();
+  EXPECT_FALSE(form->State.Running);
+  EXPECT_EQ(Menu(), (MenuState{false, true, true, false, true}));
+}
+
+TEST_F(DesktopTest, TrayAnimationAndHintChangeOnlyOnARealChange) {
+  Start();
+  int changes = 0;
+  form->TrayChanged.Connect([&] { ++changes; });
+  form->SetTrayAnimation(false);
+  EXPECT_EQ(changes, 0);
+  form->SetTrayAnimation(true);
+  form->SetTrayAnimation(true);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(form->TrayAnimated());
+  form->SetTrayAnimation(false);
+  form->SetTrayAnimation(false);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(form->TrayHint(), "Quillmor");
+}
+
+// --- hot keys
+
+TEST_F(DesktopTest, CtrlDeleteAsksBeforeDeletingWithShiftOrAltAlsoHeld) {
+  WriteStore({"a", "b", "c"});
+  Start();
+  PassOneTimeStep();
+  // Delete alone and Shift+Delete belong to the control with the focus.
+  EXPECT_FALSE(form->FormKeyUp(K::kDelete, {}));
+  EXPECT_FALSE(form->FormKeyUp(K::kDelete, {.shift = true}));
+  EXPECT_THAT(dialogs.Texts(DialogKind::kConfirm), IsEmpty());
+
+  dialogs.ExpectConfirm(kDeleteProfileQuestion, false);
+  EXPECT_TRUE(form->FormKeyUp(K::kDelete, {.shift = true, .ctrl = true}));
+  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
+  dialogs.ExpectConfirm(kDeleteProfileQuestion, true);
+  EXPECT_TRUE(form->FormKeyUp(K::kDelete, {.ctrl = true, .alt = true}));
+  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+}
+
+TEST_F(DesktopTest, CtrlDeleteOnAnEmptyTableAsksNothing) {
+  Start();
+  dialogs.ExpectConfirm(kNoProfileQuestion, false);
+  PassOneTimeStep();
+  EXPECT_TRUE(form->FormKeyUp(K::kDelete, {.ctrl = true}));
+  EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
+}
+
+TEST_F(DesktopTest, InsertAppendsARowAtTheEndOnlyWithoutModifiers) {
+  WriteStore({"a", "b"});
+  Start();
+  PassOneTimeStep();
+  ASSERT_EQ(form->rmSets.RecNo(), 1u);
+  EXPECT_FALSE(form->FormKeyUp(K::kInsert, {.shift = true}));
+  EXPECT_FALSE(form->rmSets.Editing());
+
+  EXPECT_TRUE(form->FormKeyUp(K::kInsert));
+  EXPECT_TRUE(form->rmSets.Editing());
+  EXPECT_EQ(form->rmSets.RecNo(), 3u);
+  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
+}
+
+TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
+  WriteStore({"a"});
+  Start({"/B"});
+  PassOneTimeStep();
+  ASSERT_TRUE(form->State.BackgroundMode);
+  form->FormKeyUp(K::kInsert);
+  EXPECT_FALSE(form->rmSets.Editing());
+  EXPECT_EQ(form->rmSets.RecordCount(), 1u);
+  // So the stop is never held up by a new row that cannot be posted.
+  form->FormKeyUp(K::kF9);
+  EXPECT_FALSE(form->State.Running);
+}
+
+TEST_F(DesktopTest, KeysOfDisabledButtonsDoNothing) {
+  WriteStore({"a"});
+  Start();
+  PassOneTimeStep();
+  int wizard_runs = 0;
+  form->Editor.SetWizard([&] { ++wizard_runs; });
+  EXPECT_TRUE(form->FormKeyUp(K::kF3));
+  EXPECT_EQ(wizard_runs, 1);
+  form->bMaster.SetEnabled(false);
+  EXPECT_TRUE(form->FormKeyUp(K::kF3));
+  EXPECT_EQ(wizard_runs, 1);
+  // F3 with a modifier is no hot key.
+  form->bMaster.SetEnabled(true);
+  EXPECT_FALSE(form->FormKeyUp(K::kF3, {.ctrl = true}));
+  EXPECT_EQ(wizard_runs, 1);
+
+  int helps = 0;
+  form->bHelp.OnClick = [&] { ++helps; };
+  form->FormKeyUp(K::kF1);
+  form->bHelp.SetEnabled(false);
+  form->FormKeyUp(K::kF1);
+  EXPECT_EQ(helps, 1);
+}
+
+// --- no notification area
+
+class NoTrayTest : public DesktopTest {
+ protected:
+  void StartWithoutTray(std::vector<std::string> args = {}) {
+    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
+                                    std::move(args), no_tray);
+    no_tray.form = form.get();
+    no_tray.ShowWindow();
+  }
+  NoTrayWindow no_tray;
+};
+
+TEST_F(NoTrayTest, HideMinimisesAndExplainsOnlyTheFirstTime) {
+  WriteStore({"a"});
+  StartWithoutTray();
+  PassOneTimeStep();
+  form->FormKeyUp(K::kF10);
+  EXPECT_TRUE(no_tray.visible);
+  EXPECT_TRUE(no_tray.minimized);
+  EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre(kNoTrayMessage));
+  // A minimised window counts as hidden: a tray that appears later offers "Show".
+  EXPECT_TRUE(form->ShowItem.Enabled());
+  EXPECT_FALSE(form->HideItem.Enabled());
+
+  form->TrayIconDblClick();
+  EXPECT_FALSE(no_tray.minimized);
+  EXPECT_FALSE(form->ShowItem.Enabled());
+  form->bHide.SetEnabled(true);
+  form->bHide.Click();
+  EXPECT_TRUE(no_tray.minimized);
+  EXPECT_EQ(no_tray.minimizes, 2);
+  EXPECT_EQ(no_tray.hides, 0);
+  EXPECT_EQ(dialogs.Texts(DialogKind::kInformation).size(), 1u);
+}
+
+TEST_F(NoTrayTest, BackgroundSwitchAtLogInMinimisesSilently) {
+  WriteStore({"a"});
+  StartWithoutTray({"/B"});
+  PassOneTimeStep();
+  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_TRUE(no_tray.minimized);
+  EXPECT_EQ(no_tray.hides, 0);
+  EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
+  EXPECT_EQ(form->lStatus.Caption(), "Background mode started.");
+}
+
+TEST_F(NoTrayTest, ATrayThatAppearsLaterIsUsedForTheNextHide) {
+  WriteStore({"a"});
+  StartWithoutTray();
+  PassOneTimeStep();
+  no_tray.tray = true;
+  form->FormKeyUp(K::kF10);
+  EXPECT_FALSE(no_tray.visible);
+  EXPECT_FALSE(no_tray.minimized);
+  EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
+}
+
+// --- help
+
+TEST_F(DesktopTest, HelpIsFoundInstalledFirstThenBesideTheExecutable) {
+  dir.MakeDir("prefix/bin");
+  const std::string exe = dir / "prefix/bin/quillmor";
+  EXPECT_EQ(FindHelpFile(fs, exe), "");
+  dir.WriteFile("prefix/bin/Quillmor.html", "beside");
+  EXPECT_EQ(FindHelpFile(fs, exe), dir / "prefix/bin/Quillmor.html");
+  dir.MakeDir("prefix/share/doc/quillmor");
+  dir.WriteFile("prefix/share/doc/quillmor/Quillmor.html", "installed");
+  EXPECT_EQ(FindHelpFile(fs, exe), dir / "prefix/bin/../share/doc/quillmor/Quillmor.html");
+}
+
+TEST_F(DesktopTest, AFolderNamedLikeTheHelpIsNoHelp) {
+  dir.MakeDir("bin/Quillmor.html");
+  EXPECT_EQ(FindHelpFile(fs, dir / "bin/quillmor"), "");
+}
+
+// --- failure notice
+
+class RecordingNotifier : public DesktopNotifier {
+ public:
+  void ShowNotification(const std::string& title, const std::string& text) override {
+    shown.push_back(title + " | " + text);
+  }
+  std::vector<std::string> shown;
+};
+
+class FailureNoticeTest : public ::testing::Test {
+ protected:
+  FailureNoticeTest() { notice.SetNotifier(&notifier); }
+  void Run(const std::string& profile, int errors, uint64_t now_ms, bool background = true,
+           const std::string& log = "/var/log/q/Quillmor.log") {
+    notice.ProfileStarted(profile);
+    for (int i = 0; i < errors; ++i) notice.ErrorRecorded();
+    notice.ProfileFinished(background, log, now_ms);
+  }
+  RecordingNotifier notifier;
+  FailureNotice notice;
+};
+
+TEST_F(FailureNoticeTest, NamesTheProfileTheErrorsAndTheLog) {
+  Run("Photos", 3, 1000);
+  Run("Music", 1, 1000, true, "");
+  EXPECT_THAT(notifier.shown,
+              ElementsAre("Quillmor: errors in \"Photos\" | The background run of \"Photos\" "
+                          "recorded 3 errors. See the log file /var/log/q/Quillmor.log.",
+                          "Quillmor: errors in \"Music\" | The background run of \"Music\" "
+                          "recorded 1 error. The log is off, so the errors were not written "
+                          "down."));
+}
+
+TEST_F(FailureNoticeTest, OnlyBackgroundProfilesWithErrors) {
+  Run("a", 0, 1000);
+  Run("a", 2, 1000, /*background=*/false);
+  EXPECT_THAT(notifier.shown, IsEmpty());
+}
+
+TEST_F(FailureNoticeTest, AtMostOncePerProfileEveryTenMinutes) {
+  Run("a", 1, 1000);
+  Run("b", 1, 1000);
+  Run("a", 1, 1000 + kFailureNoticePauseMs - 1);
+  EXPECT_EQ(notifier.shown.size(), 2u);
+  Run("a", 1, 1000 + kFailureNoticePauseMs);
+  EXPECT_EQ(notifier.shown.size(), 3u);
+  // Errors of a profile that got no notice are not carried into the next one.
+  Run("c", 0, 1000 + kFailureNoticePauseMs);
+  EXPECT_EQ(notifier.shown.size(), 3u);
+}
+
+}  // namespace
+}  // namespace qm::test
