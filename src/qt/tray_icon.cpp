@@ -20,7 +20,11 @@ constexpr int kBannerHeight = 100;
 }  // namespace
 
 QString TrayHintText(const std::string& hint) {
-  return QString::fromUtf8(hint).left(kHintLimit);
+  QString text = QString::fromUtf8(hint);
+  if (text.size() <= kHintLimit) return text;
+  // A character outside the basic plane takes two units; it is not cut in half.
+  const int cut = text.at(kHintLimit - 1).isHighSurrogate() ? kHintLimit - 1 : kHintLimit;
+  return text.left(cut);
 }
 
 QPixmap AnimationFrame(int index) {

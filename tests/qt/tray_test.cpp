@@ -1,18 +1,36 @@
-// The notification-area icon's hint limit and its animation frames.
+// The notification-area icon and its menu, and the window's keys and hiding as the real widgets
+// see them: the hint limit, the animation frames, the banner, the key preview of edit fields
+// and the fallback to minimising on a desktop without a notification area.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <memory>
 #include <string>
 
+#include "app/qmUnit1.h"
+#include "platform/clock.h"
+#include "profiles/qmProcs.h"
+#include "qt/main_window.h"
+#include "qt/qt_message_loop.h"
 #include "qt/tray_icon.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
 
 namespace qm::test {
 namespace {
 
 TEST(TrayTest, HintIsCutToSixtyThreeCharacters) {
+  EXPECT_EQ(qt::TrayHintText(std::string(62, 'a')).size(), 62);
   EXPECT_EQ(qt::TrayHintText(std::string(63, 'a')).size(), 63);
   EXPECT_EQ(qt::TrayHintText(std::string(64, 'a')).size(), 63);
   EXPECT_EQ(qt::TrayHintText("Quillmor stoped."), "Quillmor stoped.");
+  // A character of two units at the limit is left out whole rather than cut in half.
+  const QString cut = qt::TrayHintText(std::string(62, 'a') + "\U0001F600b");
+  EXPECT_EQ(cut.size(), 62);
+  EXPECT_FALSE(cut.back().isSurrogate());
 }
 
 TEST(TrayTest, TenDistinctAnimationFrames) {
@@ -20,6 +38,142 @@ TEST(TrayTest, TenDistinctAnimationFrames) {
   for (int i = 0; i < qt::kAnimationFrames; ++i) frames.push_back(qt::AnimationFrame(i).toImage());
   for (size_t i = 0; i < frames.size(); ++i)
     for (size_t j = i + 1; j < frames.size(); ++j) EXPECT_NE(frames[i], frames[j]) << i << " " << j;
+}
+
+TEST(TrayTest, BannerIsAGreenStripWithWhiteLetters) {
+  const QImage banner = qt::MenuBannerPixmap().toImage();
+  ASSERT_EQ(banner.size(), QSize(19, 100));
+  const QColor corner = banner.pixelColor(0, 0);
+  EXPECT_GT(corner.green(), 2 * corner.red());
+  int white = 0;
+  for (int y = 0; y < banner.height(); ++y)
+    for (int x = 0; x < banner.width(); ++x)
+      if (banner.pixelColor(x, y).lightness() > 200) ++white;
+  EXPECT_GT(white, 40);
+  // The name reads upwards, so it sits in the lower part of the strip.
+  int white_low = 0;
+  for (int y = 50; y < banner.height(); ++y)
+    for (int x = 0; x < banner.width(); ++x)
+      if (banner.pixelColor(x, y).lightness() > 200) ++white_low;
+  EXPECT_GT(white_low, white / 2);
+}
+
+class TrayWindowTest : public ::testing::Test {
+ protected:
+  void Open(bool tray) {
+    tray_ = tray;
+    handle.SetTrayAvailable([this] { return tray_; });
+    dir.MakeDir("data");
+    ProfileTable table;
+    for (const char* name : {"Documents", "Photos"}) {
+      ASSERT_TRUE(table.Append());
+      table.SetText(ProfileField::Name, name);
+      table.SetText(ProfileField::SrcDir, dir / name);
+      table.SetText(ProfileField::DestDir, dir / "backup");
+      ASSERT_TRUE(table.Post());
+    }
+    ASSERT_TRUE(SaveProfiles(store, table, PosixFileSystem()));
+    form = std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs,
+                                    RegionalFormats{}, store, std::vector<std::string>{}, handle);
+    window = std::make_unique<qt::MainWindow>(*form);
+    window->tray()->SetTrayAvailable([this] { return tray_; });
+    handle.Attach(window.get());
+    handle.ShowWindow();
+  }
+  void TearDown() override {
+    handle.Attach(nullptr);
+    window.reset();
+    form.reset();
+  }
+
+  // Sends a press and a release of `key` to the widget, as the keyboard would; true when the
+  // press reached the widget itself.
+  bool Key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(target, &release);
+    return press.isAccepted();
+  }
+  QLineEdit* NameEdit() { return window->findChild<QLineEdit*>("eName"); }
+
+  bool tray_ = true;
+  TempDir dir;
+  std::string store = dir / "data/Quillmor.dat";
+  qt::QtMessageLoop loop;
+  ScriptedDialogs dialogs;
+  qt::WindowHandle handle;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(TrayWindowTest, MenuDrawsItsBannerInTheLeftMargin) {
+  Open(true);
+  qt::BannerMenu& menu = window->tray()->menu();
+  EXPECT_EQ(menu.actions().size(), 7);
+  EXPECT_EQ(menu.contentsMargins().left(), qt::kBannerWidth);
+  menu.adjustSize();
+  const QImage shot = menu.grab().toImage();
+  const QRect banner = menu.BannerRect();
+  EXPECT_EQ(banner.width(), qt::kBannerWidth);
+  EXPECT_GT(banner.height(), 100 / 2);
+  const QColor middle = shot.pixelColor(banner.left() + 1, banner.top() + 2);
+  EXPECT_GT(middle.green(), 2 * middle.red());
+}
+
+TEST_F(TrayWindowTest, InsertInTheNameFieldAppendsARow) {
+  Open(true);
+  NameEdit()->setFocus();
+  Key(NameEdit(), Qt::Key_Insert);
+  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
+  EXPECT_EQ(form->rmSets.RecNo(), 3u);
+  EXPECT_TRUE(form->rmSets.Editing());
+}
+
+TEST_F(TrayWindowTest, CtrlShiftDeleteDeletesAfterTheQuestionShiftDeleteStaysWithTheEditor) {
+  Open(true);
+  NameEdit()->setText("Documents");
+  NameEdit()->setCursorPosition(0);
+  // Shift+Delete is the editor's (cut); the window asks nothing.
+  Key(NameEdit(), Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_TRUE(dialogs.Texts(DialogKind::kConfirm).empty());
+
+  dialogs.ExpectConfirm(kDeleteProfileQuestion, true);
+  form->rmSets.Cancel();
+  Key(NameEdit(), Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(form->rmSets.RecordCount(), 1u);
+  EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
+}
+
+TEST_F(TrayWindowTest, DeleteAloneStillDeletesACharacterInAnEditor) {
+  Open(true);
+  form->rmSets.Cancel();
+  NameEdit()->setFocus();
+  NameEdit()->setCursorPosition(0);
+  const QString before = NameEdit()->text();
+  Key(NameEdit(), Qt::Key_Delete);
+  EXPECT_EQ(NameEdit()->text(), before.mid(1));
+  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+}
+
+TEST_F(TrayWindowTest, WithoutANotificationAreaF10MinimisesAndSaysWhyOnce) {
+  Open(false);
+  EXPECT_FALSE(window->tray()->IsShown());
+  Key(NameEdit(), Qt::Key_F10);
+  EXPECT_TRUE(window->isMinimized());
+  EXPECT_EQ(dialogs.Texts(DialogKind::kInformation).size(), 1u);
+
+  form->TrayIconDblClick();
+  EXPECT_FALSE(window->isMinimized());
+  EXPECT_TRUE(window->isVisible());
+  Key(NameEdit(), Qt::Key_F10);
+  EXPECT_TRUE(window->isMinimized());
+  EXPECT_EQ(dialogs.Texts(DialogKind::kInformation).size(), 1u);
+
+  // A panel started later gets the icon.
+  tray_ = true;
+  window->tray()->SetTrayAvailable([this] { return tray_; });
+  EXPECT_TRUE(window->tray()->IsShown());
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ namespace {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The offscreen platform has no notification area; these tests hide to a pretended one.
+    handle.SetTrayAvailable([] { return true; });
     dir.MakeDir("data");
     ProfileTable table;
     for (const char* name : {"Documents", "Photos", "Projects"}) {
