@@ -1,8 +1,8 @@
 #include "qt/desktop_notifier.h"
 
-#include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QVariantMap>
 
 #include "app/qmUnit1.h"
@@ -30,7 +30,8 @@ void QtDesktopNotifier::ShowNotification(const std::string& title, const std::st
   const QString body = QString::fromStdString(text);
   if (tray_.ShowMessage(summary, body)) return;
 
-  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus_) bus_ = QDBusConnection::sessionBus();
+  QDBusConnection& bus = *bus_;
   if (!bus.isConnected()) return;
   if (!listening_) {
     listening_ = bus.connect(kService, kPath, kInterface, "ActionInvoked", this,
@@ -38,16 +39,22 @@ void QtDesktopNotifier::ShowNotification(const std::string& title, const std::st
     bus.connect(kService, kPath, kInterface, "NotificationClosed", this,
                 SLOT(NotificationClosed(uint, uint)));
   }
-  QDBusInterface service(kService, kPath, kInterface, bus);
+  QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
   QVariantMap hints;
   hints.insert("desktop-entry", QString::fromUtf8(kDesktopId));
   hints.insert("urgency", QVariant::fromValue<uchar>(1));
   // The "default" action is what a click on the notification's body invokes.
   const QStringList actions = {"default", "Show Quillmor"};
-  const QDBusReply<uint> reply =
-      service.call("Notify", QString::fromUtf8(kApplicationTitle), uint(0),
-                   QString::fromUtf8(kDesktopId), summary, body, actions, hints, int(-1));
-  if (reply.isValid()) shown_.insert(reply.value());
+  call << QString::fromUtf8(kApplicationTitle) << uint(0) << QString::fromUtf8(kDesktopId)
+       << summary << body << actions << hints << int(-1);
+  // Never waits: a slow or missing notification service must not stall the window or a run.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this](QDBusPendingCallWatcher* finished) {
+            const QDBusPendingReply<uint> reply = *finished;
+            if (reply.isValid()) shown_.insert(reply.value());
+            finished->deleteLater();
+          });
 }
 
 void QtDesktopNotifier::ActionInvoked(uint id, const QString& action) {

@@ -2,9 +2,11 @@
 // the desktop's notification service over D-Bus. A click on either shows the main window.
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <optional>
 
 #include "app/failure_notice.h"
 
@@ -28,6 +30,9 @@ class QtDesktopNotifier : public QObject, public DesktopNotifier {
   ~QtDesktopNotifier() override;
 
   void ShowNotification(const std::string& title, const std::string& text) override;
+  // The bus of the desktop's notification service; by default the session bus, reached only
+  // when the first notification is sent.
+  void UseBus(const QDBusConnection& bus) { bus_ = bus; }
 
  private Q_SLOTS:
   void ActionInvoked(uint id, const QString& action);
@@ -36,6 +41,7 @@ class QtDesktopNotifier : public QObject, public DesktopNotifier {
  private:
   TForm1& form_;
   TrayIcon& tray_;
+  std::optional<QDBusConnection> bus_;
   bool listening_ = false;
   // Notifications of ours still on the desktop.
   QSet<uint> shown_;

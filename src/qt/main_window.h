@@ -32,6 +32,7 @@ class MainWindow : public QWidget {
   QTableView* grid() const { return grid_; }
   QTabWidget* pages() const { return pages_; }
   TrayIcon* tray() const { return tray_; }
+  QtDesktopNotifier* notifier() const { return notifier_; }
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/global_atom.h"
+#include "qt/desktop_notifier.h"
 #include "qt/image_list.h"
 #include "qt/main_window.h"
 #include "qt/profile_page.h"
@@ -76,10 +77,12 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
   QuillmorApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setWindowIcon(ApplicationIcon());
+  // Lets the desktop match the window with the installed entry and its icon.
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopId));
   // Hiding the window to the notification area is not the end of the program; only a
   // confirmed close ends it.
   QApplication::setQuitOnLastWindowClosed(false);
-  // The help command opens the file of this name beside the executable.
+  // The help command opens the installed file of this name, or the one beside the executable.
   app.setProperty("helpFile", QString::fromUtf8(kHelpFileName));
 
   QtMessageLoop loop;

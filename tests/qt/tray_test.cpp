@@ -121,6 +121,36 @@ TEST_F(TrayWindowTest, MenuDrawsItsBannerInTheLeftMargin) {
   EXPECT_GT(middle.green(), 2 * middle.red());
 }
 
+TEST_F(TrayWindowTest, MenuEntriesCarryTheirCaptionsHintsAndPictures) {
+  Open(true);
+  const QList<QAction*> actions = window->tray()->menu().actions();
+  ASSERT_EQ(actions.size(), 7);
+  const char* captions[] = {"Show", "Hide", "", "Start in background", "Stop", "", "Close"};
+  const char* hints[] = {"Open Quillmor window",
+                         "Hide Quillmor window",
+                         "",
+                         "Start all enabled profiles in background",
+                         "Stop",
+                         "",
+                         "Stop all works and close Quillmor"};
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(i);
+    if (!*captions[i]) {
+      EXPECT_TRUE(actions[i]->isSeparator());
+      continue;
+    }
+    EXPECT_EQ(actions[i]->text(), captions[i]);
+    EXPECT_EQ(actions[i]->toolTip(), hints[i]);
+    EXPECT_FALSE(actions[i]->icon().isNull());
+  }
+  EXPECT_TRUE(window->tray()->menu().toolTipsVisible());
+  // The window is visible and the table holds profiles: idle entries.
+  EXPECT_FALSE(actions[0]->isEnabled());
+  EXPECT_TRUE(actions[1]->isEnabled());
+  EXPECT_TRUE(actions[3]->isEnabled());
+  EXPECT_FALSE(actions[4]->isEnabled());
+}
+
 TEST_F(TrayWindowTest, InsertInTheNameFieldAppendsARow) {
   Open(true);
   NameEdit()->setFocus();

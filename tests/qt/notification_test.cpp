@@ -1,0 +1,137 @@
+// The desktop notification over D-Bus when there is no tray icon: a private bus with a
+// stand-in for the desktop's notification service receives it, and a click on it (the
+// service's "default" action) shows the main window.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QVariantMap>
+#include <memory>
+
+#include "app/qmUnit1.h"
+#include "platform/clock.h"
+#include "qt/desktop_notifier.h"
+#include "qt/main_window.h"
+#include "qt/qt_message_loop.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace qm::test {
+
+class FakeNotifications : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+ public:
+  QStringList summaries, bodies, app_names;
+  QList<QStringList> actions;
+  QList<QVariantMap> hints;
+
+ public Q_SLOTS:
+  uint Notify(const QString& app_name, uint, const QString&, const QString& summary,
+              const QString& body, const QStringList& acts, const QVariantMap& hint, int) {
+    app_names << app_name;
+    summaries << summary;
+    bodies << body;
+    actions << acts;
+    hints << hint;
+    return 40 + summaries.size();
+  }
+};
+
+namespace {
+
+class NotificationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (daemon.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
+    bus_process.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    ASSERT_TRUE(bus_process.waitForReadyRead(10000));
+    address = QString::fromUtf8(bus_process.readLine()).trimmed();
+    service_bus = std::make_unique<QDBusConnection>(
+        QDBusConnection::connectToBus(address, "quillmor-test-service"));
+    ASSERT_TRUE(service_bus->isConnected());
+    ASSERT_TRUE(service_bus->registerObject("/org/freedesktop/Notifications", &fake,
+                                            QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service_bus->registerService("org.freedesktop.Notifications"));
+
+    form =
+        std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats{},
+                                 dir / "Quillmor.dat", std::vector<std::string>{}, handle);
+    window = std::make_unique<qt::MainWindow>(*form);
+    handle.Attach(window.get());
+    window->notifier()->UseBus(QDBusConnection::connectToBus(address, "quillmor-test-app"));
+  }
+  void TearDown() override {
+    handle.Attach(nullptr);
+    window.reset();
+    form.reset();
+    if (service_bus) {
+      service_bus.reset();
+      QDBusConnection::disconnectFromBus("quillmor-test-service");
+      QDBusConnection::disconnectFromBus("quillmor-test-app");
+    }
+    if (bus_process.state() != QProcess::NotRunning) {
+      bus_process.terminate();
+      bus_process.waitForFinished(10000);
+    }
+  }
+
+  // The limit only keeps a broken test from hanging.
+  template <class F>
+  bool PumpUntil(F done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+      if (timer.elapsed() > 10000) return false;
+      loop.ProcessMessages();
+    }
+    return true;
+  }
+
+  QProcess bus_process;
+  QString address;
+  std::unique_ptr<QDBusConnection> service_bus;
+  FakeNotifications fake;
+  TempDir dir;
+  qt::QtMessageLoop loop;
+  ScriptedDialogs dialogs;
+  qt::WindowHandle handle;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<qt::MainWindow> window;
+};
+
+TEST_F(NotificationTest, FailedBackgroundProfileIsNotifiedAndAClickShowsTheWindow) {
+  ASSERT_FALSE(window->isVisible());
+  form->Notice.ProfileStarted("Photos");
+  form->Notice.ErrorRecorded();
+  form->Notice.ErrorRecorded();
+  form->Notice.ProfileFinished(true, "/home/u/Quillmor.log", 5000);
+  ASSERT_TRUE(PumpUntil([&] { return !fake.summaries.isEmpty(); }));
+  EXPECT_EQ(fake.app_names[0], "Quillmor");
+  EXPECT_EQ(fake.summaries[0], "Quillmor: errors in \"Photos\"");
+  EXPECT_TRUE(fake.bodies[0].contains("2 errors"));
+  EXPECT_TRUE(fake.bodies[0].contains("/home/u/Quillmor.log"));
+  EXPECT_TRUE(fake.actions[0].contains("default"));
+  EXPECT_EQ(fake.hints[0].value("desktop-entry").toString(), qt::kDesktopId);
+
+  // A click on some other program's notification is not ours.
+  auto invoke = [&](uint id) {
+    QDBusMessage signal = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    signal << id << QString("default");
+    service_bus->send(signal);
+  };
+  invoke(7);
+  invoke(41);
+  ASSERT_TRUE(PumpUntil([&] { return window->isVisible(); }));
+}
+
+}  // namespace
+}  // namespace qm::test
+
+#include "notification_test.moc"
