@@ -100,6 +100,9 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
     // Restoring a minimised window is no new show, yet the tray entries must follow it.
     UpdateControls();
   }
+  // The desktop has got a notification area: a window minimised in place of hiding goes
+  // there now.
+  void TrayAppeared();
   // Opens the installed help (or the one beside the executable); a missing file or viewer is
   // not reported.
   void bHelpClick();
@@ -342,6 +345,7 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   std::string wizard_filter_ = "*.*";
   // The no-tray explanation is given once per run of the program.
   bool minimise_explained_ = false;
+  bool minimised_for_hide_ = false;
 };
 
 }  // namespace qm

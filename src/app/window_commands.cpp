@@ -12,7 +12,16 @@ void TForm1::HideMainWindow() {
     window_.HideWindow();
   } else {
     window_.MinimizeWindow();
+    minimised_for_hide_ = true;
   }
+}
+
+void TForm1::TrayAppeared() {
+  // A window the user has restored since stays where it is.
+  if (!minimised_for_hide_ || !window_.IsWindowMinimized()) return;
+  minimised_for_hide_ = false;
+  window_.HideWindow();
+  UpdateControls();
 }
 
 void TForm1::bHideClick() {

@@ -132,8 +132,10 @@ void TrayIcon::SetTrayAvailable(std::function<bool()> available) {
 
 void TrayIcon::WatchForTray() {
   if (tray_available_()) {
+    const bool waited = tray_watch_.isActive();
     tray_watch_.stop();
     icon_->show();
+    if (waited) form_.Guarded([this] { form_.TrayAppeared(); })();
   } else if (!tray_watch_.isActive()) {
     tray_watch_.start();
   }

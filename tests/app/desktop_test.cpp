@@ -231,6 +231,29 @@ TEST_F(NoTrayTest, BackgroundSwitchAtLogInMinimisesSilently) {
   EXPECT_EQ(form->lStatus.Caption(), "Background mode started.");
 }
 
+TEST_F(NoTrayTest, ATrayThatAppearsAfterTheLogInTakesTheMinimisedWindow) {
+  WriteStore({"a"});
+  StartWithoutTray({"/B"});
+  PassOneTimeStep();
+  ASSERT_TRUE(no_tray.minimized);
+  no_tray.tray = true;
+  form->TrayAppeared();
+  EXPECT_FALSE(no_tray.visible);
+  EXPECT_TRUE(form->ShowItem.Enabled());
+  EXPECT_TRUE(form->State.BackgroundMode);
+}
+
+TEST_F(NoTrayTest, ATrayThatAppearsLeavesARestoredWindowAlone) {
+  WriteStore({"a"});
+  StartWithoutTray({"/B"});
+  PassOneTimeStep();
+  form->TrayIconDblClick();
+  no_tray.tray = true;
+  form->TrayAppeared();
+  EXPECT_TRUE(no_tray.visible);
+  EXPECT_FALSE(no_tray.minimized);
+}
+
 TEST_F(NoTrayTest, ATrayThatAppearsLaterIsUsedForTheNextHide) {
   WriteStore({"a"});
   StartWithoutTray();

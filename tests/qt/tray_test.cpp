@@ -200,10 +200,12 @@ TEST_F(TrayWindowTest, WithoutANotificationAreaF10MinimisesAndSaysWhyOnce) {
   EXPECT_TRUE(window->isMinimized());
   EXPECT_EQ(dialogs.Texts(DialogKind::kInformation).size(), 1u);
 
-  // A panel started later gets the icon.
+  // A panel started later gets the icon, and the minimised window goes there.
   tray_ = true;
   window->tray()->SetTrayAvailable([this] { return tray_; });
   EXPECT_TRUE(window->tray()->IsShown());
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(form->ShowItem.Enabled());
 }
 
 }  // namespace
