@@ -73,7 +73,7 @@ TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
     if (form->State.SelectedRun && during.empty()) {
       during.push_back(Menu());
       form->FormKeyUp(K::kF9);
-      EXPECT_FALSE(form->State.BackgroundMode);
+      EXPECT_NE(form->State.Mode, RunMode::kBackground);
     }
   });
   form->bStart.Click();
@@ -81,7 +81,7 @@ TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
   EXPECT_EQ(during[0], (MenuState{false, true, false, false, true}));
 
   form->StartinbackgroundItem.Click();
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_EQ(Menu(), (MenuState{true, false, false, true, true}));
   form->ShowItem.Click();
   EXPECT_EQ(Menu(), (MenuState{false, true, false, true, true}));
@@ -151,7 +151,7 @@ TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
   WriteStore({"a"});
   Start({"/B"});
   PassOneTimeStep();
-  ASSERT_TRUE(form->State.BackgroundMode);
+  ASSERT_EQ(form->State.Mode, RunMode::kBackground);
   form->FormKeyUp(K::kInsert);
   EXPECT_FALSE(form->rmSets.Editing());
   EXPECT_EQ(form->rmSets.RecordCount(), 1u);
@@ -224,7 +224,7 @@ TEST_F(NoTrayTest, BackgroundSwitchAtLogInMinimisesSilently) {
   WriteStore({"a"});
   StartWithoutTray({"/B"});
   PassOneTimeStep();
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_TRUE(no_tray.minimized);
   EXPECT_EQ(no_tray.hides, 0);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
@@ -240,7 +240,7 @@ TEST_F(NoTrayTest, ATrayThatAppearsAfterTheLogInTakesTheMinimisedWindow) {
   form->TrayAppeared();
   EXPECT_FALSE(no_tray.visible);
   EXPECT_TRUE(form->ShowItem.Enabled());
-  EXPECT_TRUE(form->State.BackgroundMode);
+  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
 }
 
 TEST_F(NoTrayTest, ATrayThatAppearsLeavesARestoredWindowAlone) {
