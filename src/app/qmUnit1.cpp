@@ -296,6 +296,8 @@ std::string TForm1::DefaultLogDirectory() {
 }
 
 void TForm1::WriteLog(TLogKind kind, const std::string& text) {
+  // Counted whether or not the log keeps it: an error nobody would read is still an error.
+  if (kind == lkError) Notice.ErrorRecorded();
   qm::WriteLog(Log.Options(), kind, text, clock_.Now(), formats_, LogBuffer);
 }
 

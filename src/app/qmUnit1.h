@@ -125,6 +125,9 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   void ProfileScanned(const TDataItem&) noexcept override { run_view_.ProfileScanned(); }
   void StatusChanged(std::string_view text) noexcept override { run_view_.StatusChanged(text); }
   void EngineStopped() noexcept override { run_view_.EngineStopped(); }
+  // --- RunObserver: the errors of a background profile end in a desktop notification
+  void ProfileStarted(const TDataItem& item) noexcept override;
+  void ProfileFinished(const TDataItem& item) noexcept override;
 
   EngineContext MakeEngineContext();
 

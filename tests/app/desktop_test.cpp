@@ -5,12 +5,16 @@
 
 #include "app/failure_notice.h"
 #include "app/help_file.h"
+#include "engine/process_run_list.h"
+#include "engine/scan.h"
 #include "form_fixture.h"
 
 namespace qm::test {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using K = TForm1::HotKey;
 
@@ -23,6 +27,14 @@ std::ostream& operator<<(std::ostream& os, const MenuState& m) {
   return os << "show " << m.show << " hide " << m.hide << " start " << m.start_background
             << " stop " << m.stop << " close " << m.close;
 }
+
+class RecordingNotifier : public DesktopNotifier {
+ public:
+  void ShowNotification(const std::string& title, const std::string& text) override {
+    shown.push_back(title + " | " + text);
+  }
+  std::vector<std::string> shown;
+};
 
 // A desktop without a notification area: hiding minimises.
 class NoTrayWindow : public FakeWindow {
@@ -285,14 +297,6 @@ TEST_F(DesktopTest, AFolderNamedLikeTheHelpIsNoHelp) {
 
 // --- failure notice
 
-class RecordingNotifier : public DesktopNotifier {
- public:
-  void ShowNotification(const std::string& title, const std::string& text) override {
-    shown.push_back(title + " | " + text);
-  }
-  std::vector<std::string> shown;
-};
-
 class FailureNoticeTest : public ::testing::Test {
  protected:
   FailureNoticeTest() { notice.SetNotifier(&notifier); }
@@ -305,6 +309,39 @@ class FailureNoticeTest : public ::testing::Test {
   RecordingNotifier notifier;
   FailureNotice notice;
 };
+
+// The background mode's engine loop processes one profile whose source folder is missing, then
+// the mode is stopped.
+TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
+  WriteStore({"a"});
+  Start({"/B"});
+  PassOneTimeStep();
+  ASSERT_EQ(form->State.Mode, RunMode::kBackground);
+  RecordingNotifier notifier;
+  form->Notice.SetNotifier(&notifier);
+  EngineContext ctx = form->MakeEngineContext();
+  TProfileRecord profile;
+  ProfileFromRow(form->rmSets.Row(0), profile);
+  QueueProfile(ctx, profile);
+  loop.After(5000, [&] { form->StopItem.Click(); });
+  ProcessRunList(ctx);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_THAT(notifier.shown[0],
+              AllOf(HasSubstr("\"a\""), HasSubstr("recorded 1 error."), HasSubstr("Quillmor.log")));
+  form->Notice.SetNotifier(nullptr);
+}
+
+TEST_F(DesktopTest, AFailedSelectedRunIsNotNotified) {
+  WriteStore({"a"});
+  Start();
+  PassOneTimeStep();
+  RecordingNotifier notifier;
+  form->Notice.SetNotifier(&notifier);
+  form->bStart.Click();
+  EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
+  EXPECT_THAT(notifier.shown, IsEmpty());
+  form->Notice.SetNotifier(nullptr);
+}
 
 TEST_F(FailureNoticeTest, NamesTheProfileTheErrorsAndTheLog) {
   Run("Photos", 3, 1000);
