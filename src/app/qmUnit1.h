@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form_state_store.h"
 #include "app/failure_notice.h"
+#include "app/form_state_store.h"
 #include "app/form_window.h"
 #include "app/help_file.h"
 #include "app/profile_editor.h"

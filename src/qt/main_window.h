@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QWidget>
-#include <memory>
 #include <functional>
+#include <memory>
 
 #include "app/form_window.h"
 
