@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "cli/background_command.h"
 #include "cli/profile_listing.h"
 #include "cli/run_command.h"
 #include "platform/app_paths.h"
@@ -43,6 +44,8 @@ constexpr OptionInfo kOptions[] = {
      "log options"},
     {"--quiet", "-q", Takes::kNothing, Command::kWindow, &CommandLine::quiet, "-q, --quiet",
      "with --run or --run-all: print nothing but errors"},
+    {"--background", "", Takes::kNothing, Command::kBackground, nullptr, "--background",
+     "the background mode without the window, until SIGTERM or SIGINT (then exit 0)"},
     {"--list", "", Takes::kNothing, Command::kList, nullptr, "--list",
      "print the profiles as tab-separated lines"},
     {"--store", "", Takes::kValue, Command::kWindow, nullptr, "--store PATH",
@@ -55,6 +58,7 @@ constexpr OptionInfo kOptions[] = {
 constexpr const char* kUsage =
     "usage: quillmor [/B] [--store PATH]\n"
     "       quillmor --run NAME... | --run-all [--dry-run] [-v | -q] [--store PATH]\n"
+    "       quillmor --background [-v] [--store PATH]\n"
     "       quillmor --list [--store PATH]\n"
     "       quillmor -h | --help | -V | --version\n";
 
@@ -201,7 +205,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     return Fail("'" + line.window_args.front() + "' cannot be combined with '" + command_option +
                 "'");
   for (const OptionInfo& o : kOptions)
-    if (o.flag != nullptr && line.*(o.flag) && !IsRunCommand(line.command))
+    if (o.flag != nullptr && line.*(o.flag) && !IsRunCommand(line.command) &&
+        !(o.flag == &CommandLine::verbose && line.command == Command::kBackground))
       return Fail("option '" + std::string(o.name) + "' needs '--run' or '--run-all'");
   if (line.verbose && line.quiet)
     return Fail("options '--verbose' and '--quiet' cannot be combined");
@@ -244,6 +249,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
       request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
       return RunProfiles(request, out, err);
     }
+    case Command::kBackground:
+      return RunBackground({line.store_path, line.verbose}, err);
     case Command::kWindow:
       break;
   }

@@ -9,7 +9,7 @@ namespace qm::cli {
 
 // A new command is one value here, one row in the option table and one case in
 // RunCommandLine (command_line.cpp).
-enum class Command { kWindow, kHelp, kVersion, kList, kRun, kRunAll };
+enum class Command { kWindow, kHelp, kVersion, kList, kRun, kRunAll, kBackground };
 
 struct CommandLine {
   Command command = Command::kWindow;

@@ -1,0 +1,112 @@
+#include "cli/background_command.h"
+
+#include <ostream>
+
+#include "app/form_window.h"
+#include "app/main_form_state.h"
+#include "app/qmUnit1.h"
+#include "cli/console_dialogs.h"
+#include "cli/signals.h"
+#include "platform/app_paths.h"
+#include "stats/log_writer.h"
+#include "ui/headless_message_loop.h"
+
+namespace qm::cli {
+
+namespace {
+
+// How often the loop looks for a received signal while the engine waits for work; inside a
+// copy the engine's own update looks at every block.
+constexpr uint32_t kSignalWatchMs = 200;
+
+class HiddenWindow : public FormWindow {
+ public:
+  void ShowWindow() override {}
+  void HideWindow() override {}
+  bool IsWindowVisible() const override { return false; }
+};
+
+// Nobody answers: a full disk goes on with the next file, and no box waits for a click.
+class ServiceDialogs : public ConsoleDialogs {
+ public:
+  using ConsoleDialogs::ConsoleDialogs;
+  void ShowInformation(const std::string&) override {}
+  bool AskErrorYesNo(const std::string&) override { return false; }
+};
+
+// The main window as the engine's host, with the signal check where a run can stop and the
+// records echoed for -v.
+class ServiceHost : public EngineHost {
+ public:
+  ServiceHost(TForm1& form, Clock& clock, std::ostream* echo)
+      : form_(form), clock_(clock), echo_(echo) {}
+  void WriteLog(TLogKind kind, const std::string& text) override {
+    if (echo_ != nullptr)
+      *echo_ << FormatLogLine(kind, text, clock_.Now(), formats_) << "\n" << std::flush;
+    form_.WriteLog(kind, text);
+  }
+  void CountOperatedFile() override { form_.CountOperatedFile(); }
+  void StatTimerTimer() override { form_.StatTimerTimer(); }
+  void StopWork() override { form_.StopWork(); }
+  void bStartClick() override { form_.bStartClick(); }
+  void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
+  void SetStatTimerEnabled(bool on) override { form_.SetStatTimerEnabled(on); }
+  // The hidden window keeps its statistics as the shown one would; they feed the log flush.
+  void ProfileQueued(const TDataItem& item) noexcept override { form_.ProfileQueued(item); }
+  void ProfileScanned(const TDataItem& item) noexcept override { form_.ProfileScanned(item); }
+  void StatusChanged(std::string_view text) noexcept override { form_.StatusChanged(text); }
+  void EngineStopped() noexcept override { form_.EngineStopped(); }
+  void Update() override { AbandonIfInterrupted(); }
+
+ private:
+  TForm1& form_;
+  Clock& clock_;
+  std::ostream* echo_;
+  const RegionalFormats formats_ = RegionalFormats::FromLocale();
+};
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return "./";
+  return path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+int RunBackground(const BackgroundRequest& request, std::ostream& err) {
+  InterruptHandling interrupts;
+  ui::HeadlessMessageLoop loop;
+  ServiceDialogs dialogs(err);
+  HiddenWindow window;
+  const std::string store = StorePath(request.store_path);
+  TForm1 form(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats::FromLocale(), store,
+              {}, window);
+  LoadStoredLogOptions(form.registry, form.Log);
+  // The window fills this in after its first show; the log goes where it would.
+  if (form.Log.deLogDir.Text().empty()) form.Log.deLogDir.SetText(DirectoryOf(store));
+
+  ServiceHost host(form, SystemClock(), request.verbose ? &err : nullptr);
+  form.SetEngineHost(&host);
+  form.bStartBackgroundClick();
+  if (form.State.Mode != RunMode::kBackground) {
+    form.SetEngineHost(nullptr);
+    return 1;
+  }
+  if (request.verbose) err << "quillmor: background mode started for " << store << "\n";
+
+  ui::Timer watch(loop, "SignalWatch", kSignalWatchMs, true);
+  watch.OnTimer = [&] {
+    if (!Interrupted() || form.State.Mode != RunMode::kBackground) return;
+    // The stop flushes the log; a copy under way is abandoned by the engine's next update.
+    form.bStartBackgroundClick();
+    loop.Quit();
+  };
+  loop.Run();
+  watch.SetEnabled(false);
+  FlushLog(PosixFileSystem(), dialogs, form.Log.Options(), form.LogBuffer, form.LogWriteFailed);
+  form.SetEngineHost(nullptr);
+  if (request.verbose) err << "quillmor: background mode stopped\n";
+  return 0;
+}
+
+}  // namespace qm::cli

@@ -1,0 +1,129 @@
+// `quillmor --background` as a real child process: it backs a profile up every interval, backs
+// a changed file up again, refuses a second scheduler on the same store, and on SIGTERM in the
+// middle of a long copy abandons that copy without leaving its temporary and exits 0.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "platform/date_time.h"
+#include "profiles/qmTypes.h"
+#include "support/temp_dir.h"
+
+namespace qm::test {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return done();
+}
+
+class BackgroundProcessTest : public ::testing::Test {
+ protected:
+  BackgroundProcessTest() {
+    src = tmp.MakeDir("src");
+    dest = tmp / "dest";
+    store = tmp / "Quillmor.dat";
+    TProfileRecord p;
+    p.SetEnabled(true);
+    p.SetName("Every3s");
+    p.SetSrcDir(src);
+    p.SetDestDir(dest);
+    p.SetFileMask("*.*");
+    p.SetInclDirs(true);
+    p.SetInterval(EncodeTime(0, 0, 3));
+    std::ofstream(store, std::ios::binary)
+        .write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+  }
+  ~BackgroundProcessTest() override {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+
+  // Starts `quillmor --background` on the test's store, options and data directory.
+  pid_t Spawn(const std::string& err_file) {
+    const std::string config = tmp / "config";
+    const std::string data = tmp / "data";
+    const pid_t child = fork();
+    if (child == 0) {
+      setenv("QUILLMOR_CONFIG_DIR", config.c_str(), 1);
+      setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+      setenv("XDG_DATA_HOME", data.c_str(), 1);
+      std::freopen("/dev/null", "w", stdout);
+      std::freopen(err_file.c_str(), "w", stderr);
+      execl(QUILLMOR_BIN, QUILLMOR_BIN, "--background", "--store", store.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return child;
+  }
+  static int ExitStatus(pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  bool DestHolds(const std::string& name, const std::string& content) {
+    return stdfs::exists(dest + "/" + name) && tmp.ReadFile("dest/" + name) == content;
+  }
+
+  TempDir tmp;
+  std::string src, dest, store;
+  pid_t pid = -1;
+};
+
+TEST_F(BackgroundProcessTest, BacksUpEachIntervalAndStopsCleanlyOnSigterm) {
+  tmp.WriteFile("src/a.txt", "one");
+  pid = Spawn(tmp / "first.err");
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitFor([&] { return DestHolds("a.txt", "one"); }, 20));
+
+  // The same store's scheduler is taken.
+  const pid_t second = Spawn(tmp / "second.err");
+  EXPECT_EQ(ExitStatus(second), 1);
+  EXPECT_NE(tmp.ReadFile("second.err").find("already runs for the profile store"),
+            std::string::npos);
+
+  tmp.WriteFile("src/a.txt", "two");
+  SetMTime(src + "/a.txt", 2'000'000'000);
+  ASSERT_TRUE(WaitFor([&] { return DestHolds("a.txt", "two"); }, 20));
+
+  // A file large enough that the copy is under way when the signal comes; made beside the
+  // source and moved in whole, so no scan sees it half-written.
+  constexpr int kMiB = 512;
+  {
+    const std::string chunk(1 << 20, 'b');
+    std::ofstream big(tmp / "big.bin", std::ios::binary);
+    for (int i = 0; i < kMiB; ++i)
+      big.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
+  stdfs::rename(tmp / "big.bin", src + "/big.bin");
+  const std::string temp = dest + "/.big.bin.qmtmp";
+  ASSERT_TRUE(WaitFor([&] { return stdfs::exists(temp); }, 20));
+  kill(pid, SIGTERM);
+  EXPECT_EQ(ExitStatus(pid), 0);
+  pid = -1;
+  EXPECT_FALSE(stdfs::exists(temp));
+  // Abandoned; or, when the last block was already written, complete: never partial.
+  if (stdfs::exists(dest + "/big.bin")) {
+    EXPECT_EQ(stdfs::file_size(dest + "/big.bin"), uintmax_t{kMiB} << 20);
+  }
+  EXPECT_TRUE(DestHolds("a.txt", "two"));
+}
+
+}  // namespace
+}  // namespace qm::test
