@@ -13,6 +13,7 @@
 #include "profiles/qmProcs.h"
 #include "support/fake_window.h"
 #include "support/fault_file_system.h"
+#include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -22,9 +23,9 @@ namespace qm::test {
 class FormTest : public ::testing::Test {
  protected:
   FormTest() : fs(PosixFileSystem()) {
-    // Options and autostart entries of the test stay in its own directory.
-    setenv("QUILLMOR_CONFIG_DIR", (dir / "config").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
+    // Options, autostart entries, data files and background locks of the test stay in its
+    // own directory.
+    env.UseDirectoriesBelow(dir.path());
   }
   ~FormTest() override { form.reset(); }
 
@@ -50,6 +51,8 @@ class FormTest : public ::testing::Test {
   void Start(std::vector<std::string> args = {}) {
     form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
                                     std::move(args), window);
+    // Runs lock their folders here rather than in the user's home.
+    form->State.LockDirectory = dir / "locks";
     window.form = form.get();
     window.ShowWindow();
   }
@@ -58,6 +61,7 @@ class FormTest : public ::testing::Test {
   void PassOneTimeStep() { loop.RunFor(100); }
 
   TempDir dir;
+  ScopedEnv env;
   ui::VirtualMessageLoop loop;
   ScriptedDialogs dialogs;
   FaultInjectingFileSystem fs;

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,20 @@ namespace qm::test {
 namespace {
 
 namespace stdfs = std::filesystem;
+
+// The lock file of `folder` in the user's lock directory, named as the program names it: the
+// spawned program finds that directory from the password database, as a run from cron must,
+// so the test removes what its folders left there.
+std::string LockFileOf(const std::string& folder) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : LockName(folder)) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  char name[32];
+  std::snprintf(name, sizeof name, "/%016llx.lock", static_cast<unsigned long long>(h));
+  return DefaultLockDirectory() + name;
+}
 
 class CrashTest : public ::testing::Test {
  protected:
@@ -36,6 +52,11 @@ class CrashTest : public ::testing::Test {
         .write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
   }
 
+  ~CrashTest() override {
+    std::error_code ignored;
+    for (const std::string& folder : {src, dest}) stdfs::remove(LockFileOf(folder), ignored);
+  }
+
   // Starts `quillmor --run Crash` with its options in the test's directory.
   pid_t Spawn() {
     const std::string config = tmp / "config";
@@ -43,6 +64,7 @@ class CrashTest : public ::testing::Test {
     if (pid == 0) {
       setenv("QUILLMOR_CONFIG_DIR", config.c_str(), 1);
       setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+      setenv("XDG_DATA_HOME", config.c_str(), 1);
       std::freopen("/dev/null", "w", stdout);
       execl(QUILLMOR_EXE, QUILLMOR_EXE, "--run", "Crash", "--store", store.c_str(),
             static_cast<char*>(nullptr));
@@ -144,6 +166,7 @@ TEST_F(CrashTest, RunOnAFolderInUseIsRefused) {
   // This process plays the window in the middle of its own run on the destination.
   Result<std::unique_ptr<RunLock>> window = RunLock::Acquire({dest}, DefaultLockDirectory());
   ASSERT_TRUE(window.ok());
+  ASSERT_TRUE(stdfs::exists(LockFileOf(dest)));  // else the clean-up misses it
   tmp.WriteFile("src/a.txt", "a");
   EXPECT_EQ(RunToEnd(), 1);
   EXPECT_FALSE(stdfs::exists(dest + "/a.txt"));

@@ -170,6 +170,8 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   TWList<TDataItem> run_list;
   ui::Label lpsCurrentFile{"lpsCurrentFile"};
   ui::ProgressBar psFile{"psFile"};
+  // Runs lock their folders here rather than in the user's home.
+  state.LockDirectory = tmp / "locks";
   host.stop = [&] { state.Running = false; };
   EngineContext ctx{ActiveFs(), loop,  loop,     dialogs,
                     formats,    state, run_list, CopyProgressControls{psFile, lpsCurrentFile},

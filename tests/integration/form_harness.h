@@ -13,6 +13,7 @@
 #include "fault_harness.h"
 #include "support/fake_window.h"
 #include "support/fault_file_system.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
 
@@ -30,9 +31,8 @@ class ClosingDialogs : public AnsweringDialogs {
 class FormHarness : public ::testing::Test {
  protected:
   FormHarness() {
-    // Options and autostart entries of the test stay in its own directory.
-    setenv("QUILLMOR_CONFIG_DIR", (tmp / "config").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (tmp / "xdg").c_str(), 1);
+    // Options, autostart entries and data files of the test stay in its own directory.
+    env.UseDirectoriesBelow(tmp.path());
     store = tmp / "Quillmor.dat";
   }
   ~FormHarness() override { form.reset(); }
@@ -41,6 +41,8 @@ class FormHarness : public ::testing::Test {
   void Start() {
     form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, store,
                                     std::vector<std::string>{}, window);
+    // Runs lock their folders here rather than in the user's home.
+    form->State.LockDirectory = tmp / "locks";
     window.form = form.get();
     window.ShowWindow();
     loop.RunFor(100);
@@ -53,6 +55,7 @@ class FormHarness : public ::testing::Test {
   }
 
   TempDir tmp;
+  ScopedEnv env;
   std::string store;
   ui::VirtualMessageLoop loop;
   ClosingDialogs dialogs;

@@ -5,38 +5,13 @@
 
 #include "platform/app_paths.h"
 #include "platform/global_atom.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace qm {
 namespace {
 
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnv {
- public:
-  ~ScopedEnv() {
-    for (const auto& [name, old] : saved_) {
-      if (old) {
-        setenv(name.c_str(), old->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
-    }
-  }
-  void Set(const std::string& name, const char* value) {
-    if (!saved_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value) {
-      setenv(name.c_str(), value, 1);
-    } else {
-      unsetenv(name.c_str());
-    }
-  }
-
- private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
+using test::ScopedEnv;
 
 TEST(AppPaths, ConfigDirectoryPrecedence) {
   ScopedEnv env;

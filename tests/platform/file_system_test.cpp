@@ -9,6 +9,7 @@
 
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace qm {
@@ -222,17 +223,11 @@ TEST_F(PosixFileSystemTest, VolumeQueriesUseTheNearestExistingAncestor) {
 }
 
 TEST_F(PosixFileSystemTest, TempDirectoryEndsWithASeparator) {
-  const char* old = std::getenv("TMPDIR");
-  const std::string saved = old ? old : "";
-  setenv("TMPDIR", dir_.path().c_str(), 1);
+  test::ScopedEnv env;
+  env.Set("TMPDIR", dir_.path());
   EXPECT_EQ(fs_.TempDirectory(), dir_.path() + "/");
-  setenv("TMPDIR", (dir_ / "missing").c_str(), 1);
+  env.Set("TMPDIR", dir_ / "missing");
   EXPECT_EQ(fs_.TempDirectory(), "/tmp/");
-  if (old) {
-    setenv("TMPDIR", saved.c_str(), 1);
-  } else {
-    unsetenv("TMPDIR");
-  }
 }
 
 TEST(ErrorFromErrno, MapsErrnoToKinds) {

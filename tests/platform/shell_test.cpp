@@ -7,6 +7,7 @@
 #include "platform/atomic_file.h"
 #include "platform/shell.h"
 #include "support/fault_file_system.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace qm {
@@ -14,23 +15,10 @@ namespace {
 
 class AutostartTest : public ::testing::Test {
  protected:
-  AutostartTest() {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    if (old) saved_ = old;
-    had_ = old != nullptr;
-    setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
-  }
-  ~AutostartTest() override {
-    if (had_) {
-      setenv("XDG_CONFIG_HOME", saved_.c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
-  }
+  AutostartTest() { env_.Set("XDG_CONFIG_HOME", dir_ / "xdg"); }
   test::TempDir dir_;
+  test::ScopedEnv env_;
   FaultInjectingFileSystem fs_{PosixFileSystem()};
-  std::string saved_;
-  bool had_ = false;
 };
 
 TEST_F(AutostartTest, EntryIsWrittenAndRemoved) {
@@ -76,11 +64,11 @@ TEST(Shell, OpeningStartsTheOpenerWithoutWaiting) {
   test::TempDir dir;
   const char* old = std::getenv("PATH");
   const std::string saved = old ? old : "";
+  test::ScopedEnv env;
   dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$1\" > \"" + dir.path() + "/opened\"\n");
   ::chmod((dir / "bin/xdg-open").c_str(), 0755);
-  setenv("PATH", (dir.path() + "/bin:" + saved).c_str(), 1);
+  env.Set("PATH", dir.path() + "/bin:" + saved);
   const Status s = OpenDocument(dir / "Quillmor.chm");
-  setenv("PATH", saved.c_str(), 1);
   EXPECT_TRUE(s.ok());
 }
 

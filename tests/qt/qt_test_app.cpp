@@ -27,7 +27,8 @@ class QtApplicationEnvironment : public ::testing::Environment {
   std::unique_ptr<QApplication> app_;
 };
 
-// Each test keeps its windows' options and autostart entries in a directory of its own.
+// Each test keeps its windows' options, autostart entries, data files and background locks in
+// a directory of its own.
 class ConfigPerTest : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo&) override {
@@ -36,6 +37,7 @@ class ConfigPerTest : public ::testing::EmptyTestEventListener {
     dir_ = dir;
     setenv("QUILLMOR_CONFIG_DIR", (dir_ + "/config").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir_ + "/xdg").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ + "/xdg-data").c_str(), 1);
   }
   void OnTestEnd(const ::testing::TestInfo&) override {
     if (!dir_.empty()) std::filesystem::remove_all(dir_);

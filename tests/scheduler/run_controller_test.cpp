@@ -22,6 +22,8 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   RunControllerTest() {
     src = tmp.MakeDir("src");
     tmp.WriteFile("src/a.txt", "a");
+    // Runs lock their folders here rather than in the user's home.
+    state.LockDirectory = tmp / "locks";
     PC.AddPage(tshCurProf);
     PC.AddPage(tshStat);
     PC.AddPage(tshPars);
