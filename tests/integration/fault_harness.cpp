@@ -49,14 +49,14 @@ MidCopyFs::MidCopyFs(FileSystem& inner, std::string path_suffix, int64_t after_b
 
 namespace {
 
-class MidCopyFile final : public ReadableFile {
+class MidCopyFile final : public ForwardingReadableFile {
  public:
   MidCopyFile(std::unique_ptr<ReadableFile> inner, int64_t after_bytes,
               std::function<void()>& action)
-      : inner_(std::move(inner)), after_bytes_(after_bytes), action_(action) {}
+      : ForwardingReadableFile(std::move(inner)), after_bytes_(after_bytes), action_(action) {}
   Result<size_t> Read(std::span<std::byte> buffer) override {
     ActIfDue();
-    Result<size_t> n = inner_->Read(buffer);
+    Result<size_t> n = inner().Read(buffer);
     if (n.ok()) read_ += static_cast<int64_t>(n.value());
     return n;
   }
@@ -64,12 +64,10 @@ class MidCopyFile final : public ReadableFile {
   Result<int64_t> CopyData(FileSystem& fs, WritableFile& to, int64_t max_bytes) {
     ActIfDue();
     if (action_ && read_ < after_bytes_) max_bytes = std::min(max_bytes, after_bytes_ - read_);
-    Result<int64_t> n = fs.CopyData(*inner_, to, max_bytes);
+    Result<int64_t> n = fs.CopyData(inner(), to, max_bytes);
     if (n.ok()) read_ += n.value();
     return n;
   }
-  Result<int64_t> Size() override { return inner_->Size(); }
-  Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
 
  private:
   void ActIfDue() {
@@ -80,7 +78,6 @@ class MidCopyFile final : public ReadableFile {
     }
   }
 
-  std::unique_ptr<ReadableFile> inner_;
   int64_t after_bytes_;
   int64_t read_ = 0;
   std::function<void()>& action_;

@@ -48,6 +48,14 @@ TEST_F(FaultFsTest, WritesStopAtTheLimitAfterStoringWhatFits) {
   auto other = fs_.Create(dir_ / "fine.bin");
   ASSERT_TRUE(other.ok());
   EXPECT_TRUE(other.value()->Write(Bytes("0123456789")).ok());
+
+  // A temporary is a file like any other: the limit and create faults reach it too.
+  auto tmp = fs_.CreateTemporary(dir_ / ".full.qmtmp");
+  ASSERT_TRUE(tmp.ok());
+  EXPECT_EQ(tmp.value()->Write(Bytes("0123456")).error().kind, ErrorKind::kNoSpace);
+  fs_.Fail(FsOp::kCreate, ErrorKind::kAccessDenied, ".other.qmtmp");
+  EXPECT_EQ(fs_.CreateTemporary(dir_ / ".other.qmtmp").error().kind, ErrorKind::kAccessDenied);
+  EXPECT_FALSE(dir_.Exists(".other.qmtmp"));
 }
 
 TEST_F(FaultFsTest, ReadsStopAtTheLimit) {
@@ -74,6 +82,12 @@ TEST_F(FaultFsTest, MatchesEitherNameOfARename) {
   EXPECT_FALSE(fs_.Rename(from, dir_ / "final.txt").ok());
   EXPECT_TRUE(dir_.Exists("from.tmp"));
   EXPECT_TRUE(fs_.Rename(from, dir_ / "final.txt").ok());
+
+  const std::string again = dir_.WriteFile("again.tmp", "y");
+  fs_.Fail(FsOp::kRename, ErrorKind::kIo, "kept");
+  EXPECT_EQ(fs_.RenameNoReplace(again, dir_ / "kept.txt").error().kind, ErrorKind::kIo);
+  EXPECT_TRUE(fs_.RenameNoReplace(again, dir_ / "kept.txt").ok());
+  EXPECT_EQ(dir_.ReadFile("kept.txt"), "y");
 }
 
 }  // namespace

@@ -87,91 +87,81 @@ bool Contains(const std::string& path, const std::string& part) {
   return part.empty() || path.find(part) != std::string::npos;
 }
 
-class FaultReadableFile final : public ReadableFile {
+// What an open file may still move before its limit, and the error it fails with then.
+class Budget {
  public:
-  FaultReadableFile(FaultInjectingFileSystem& fs, std::unique_ptr<ReadableFile> inner,
-                    std::string path, std::optional<int64_t> limit, ErrorKind kind)
-      : fs_(fs), inner_(std::move(inner)), path_(std::move(path)), limit_(limit), kind_(kind) {}
+  Budget(std::string path, std::optional<int64_t> limit, ErrorKind kind)
+      : path_(std::move(path)), limit_(limit), kind_(kind) {}
 
-  Result<size_t> Read(std::span<std::byte> buffer) override {
-    if (auto e = fs_.Check(FsOp::kRead, path_)) return *e;
-    if (limit_) {
-      const int64_t left = *limit_ - done_;
-      if (left <= 0 && !buffer.empty()) return Injected(FsOp::kRead, kind_, path_);
-      buffer = buffer.first(static_cast<size_t>(std::min<int64_t>(left, buffer.size())));
-    }
-    Result<size_t> n = inner_->Read(buffer);
-    if (n.ok()) done_ += static_cast<int64_t>(n.value());
-    return n;
-  }
-  Result<int64_t> Size() override { return inner_->Size(); }
-  Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
-
-  ReadableFile& inner() { return *inner_; }
   const std::string& path() const { return path_; }
-  // Bytes this file may still deliver before its limit; INT64_MAX without one.
+  // Bytes left before the limit; INT64_MAX without one.
   int64_t Left() const { return limit_ ? *limit_ - done_ : INT64_MAX; }
   ErrorKind limit_kind() const { return kind_; }
   void Count(int64_t bytes) { done_ += bytes; }
 
  private:
-  FaultInjectingFileSystem& fs_;
-  std::unique_ptr<ReadableFile> inner_;
   std::string path_;
   std::optional<int64_t> limit_;
   ErrorKind kind_;
   int64_t done_ = 0;
 };
 
-class FaultWritableFile final : public WritableFile {
+class FaultReadableFile final : public test::ForwardingReadableFile, public Budget {
  public:
-  FaultWritableFile(FaultInjectingFileSystem& fs, std::unique_ptr<WritableFile> inner,
-                    std::string path, std::optional<int64_t> limit, ErrorKind kind)
-      : fs_(fs), inner_(std::move(inner)), path_(std::move(path)), limit_(limit), kind_(kind) {}
+  FaultReadableFile(FaultInjectingFileSystem& fs, std::unique_ptr<ReadableFile> inner,
+                    Budget budget)
+      : ForwardingReadableFile(std::move(inner)), Budget(std::move(budget)), fs_(fs) {}
 
-  Status Write(std::span<const std::byte> data) override {
-    if (auto e = fs_.Check(FsOp::kWrite, path_)) return *e;
-    if (limit_ && done_ + static_cast<int64_t>(data.size()) > *limit_) {
-      const auto fits = static_cast<size_t>(std::max<int64_t>(0, *limit_ - done_));
-      if (fits > 0) {
-        if (Status s = inner_->Write(data.first(fits)); !s.ok()) return s;
-        done_ += static_cast<int64_t>(fits);
-      }
-      return Injected(FsOp::kWrite, kind_, path_);
-    }
-    Status s = inner_->Write(data);
-    if (s.ok()) done_ += static_cast<int64_t>(data.size());
-    return s;
+  Result<size_t> Read(std::span<std::byte> buffer) override {
+    if (auto e = fs_.Check(FsOp::kRead, path())) return *e;
+    if (Left() <= 0 && !buffer.empty()) return Injected(FsOp::kRead, limit_kind(), path());
+    buffer = buffer.first(static_cast<size_t>(std::min<int64_t>(Left(), buffer.size())));
+    Result<size_t> n = inner().Read(buffer);
+    if (n.ok()) Count(static_cast<int64_t>(n.value()));
+    return n;
   }
-  Status Sync() override {
-    if (auto e = fs_.Check(FsOp::kSync, path_)) return *e;
-    return inner_->Sync();
-  }
-  Status SetLastWriteTime(DosDateTime time) override {
-    if (auto e = fs_.Check(FsOp::kFileSetLastWriteTime, path_)) return *e;
-    return inner_->SetLastWriteTime(time);
-  }
-  Status Close() override {
-    // The inner file is closed even when the close is made to fail, as a real close does.
-    Status inner = inner_->Close();
-    if (auto e = fs_.Check(FsOp::kClose, path_)) return *e;
-    return inner;
-  }
-  void StartWriteback() override { inner_->StartWriteback(); }
-
-  WritableFile& inner() { return *inner_; }
-  const std::string& path() const { return path_; }
-  int64_t Left() const { return limit_ ? *limit_ - done_ : INT64_MAX; }
-  ErrorKind limit_kind() const { return kind_; }
-  void Count(int64_t bytes) { done_ += bytes; }
 
  private:
   FaultInjectingFileSystem& fs_;
-  std::unique_ptr<WritableFile> inner_;
-  std::string path_;
-  std::optional<int64_t> limit_;
-  ErrorKind kind_;
-  int64_t done_ = 0;
+};
+
+class FaultWritableFile final : public test::ForwardingWritableFile, public Budget {
+ public:
+  FaultWritableFile(FaultInjectingFileSystem& fs, std::unique_ptr<WritableFile> inner,
+                    Budget budget)
+      : ForwardingWritableFile(std::move(inner)), Budget(std::move(budget)), fs_(fs) {}
+
+  Status Write(std::span<const std::byte> data) override {
+    if (auto e = fs_.Check(FsOp::kWrite, path())) return *e;
+    if (static_cast<int64_t>(data.size()) > Left()) {
+      const auto fits = static_cast<size_t>(std::max<int64_t>(0, Left()));
+      if (fits > 0) {
+        if (Status s = inner().Write(data.first(fits)); !s.ok()) return s;
+        Count(static_cast<int64_t>(fits));
+      }
+      return Injected(FsOp::kWrite, limit_kind(), path());
+    }
+    Status s = inner().Write(data);
+    if (s.ok()) Count(static_cast<int64_t>(data.size()));
+    return s;
+  }
+  Status Sync() override {
+    if (auto e = fs_.Check(FsOp::kSync, path())) return *e;
+    return inner().Sync();
+  }
+  Status SetLastWriteTime(DosDateTime time) override {
+    if (auto e = fs_.Check(FsOp::kFileSetLastWriteTime, path())) return *e;
+    return inner().SetLastWriteTime(time);
+  }
+  Status Close() override {
+    // The inner file is closed even when the close is made to fail, as a real close does.
+    Status inner_status = inner().Close();
+    if (auto e = fs_.Check(FsOp::kClose, path())) return *e;
+    return inner_status;
+  }
+
+ private:
+  FaultInjectingFileSystem& fs_;
 };
 
 }  // namespace
@@ -237,48 +227,51 @@ const FaultInjectingFileSystem::Limit* FaultInjectingFileSystem::LimitFor(
   return nullptr;
 }
 
-Result<std::vector<DirEntry>> FaultInjectingFileSystem::ListDirectory(const std::string& dir) {
-  if (auto e = Check(FsOp::kListDirectory, dir)) return *e;
-  return inner().ListDirectory(dir);
-}
-
-Result<DirEntry> FaultInjectingFileSystem::Stat(const std::string& path) {
-  if (auto e = Check(FsOp::kStat, path)) return *e;
-  return inner().Stat(path);
-}
-
-Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::OpenRead(const std::string& path) {
-  if (auto e = Check(FsOp::kOpenRead, path)) return *e;
-  auto file = inner().OpenRead(path);
+Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::Readable(
+    const std::string& path, Result<std::unique_ptr<ReadableFile>> file) {
   if (!file.ok()) return file.error();
   const Limit* limit = LimitFor(read_limits_, path);
   return std::unique_ptr<ReadableFile>(std::make_unique<FaultReadableFile>(
-      *this, std::move(file).value(), path,
-      limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
-      limit ? limit->kind : ErrorKind::kIo));
+      *this, std::move(file).value(),
+      Budget(path, limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
+             limit ? limit->kind : ErrorKind::kIo)));
 }
 
-Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::Create(const std::string& path) {
-  if (auto e = Check(FsOp::kCreate, path)) return *e;
-  auto file = inner().Create(path);
+Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::Writable(
+    const std::string& path, Result<std::unique_ptr<WritableFile>> file) {
   if (!file.ok()) return file.error();
   const Limit* limit = LimitFor(write_limits_, path);
   return std::unique_ptr<WritableFile>(std::make_unique<FaultWritableFile>(
-      *this, std::move(file).value(), path,
-      limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
-      limit ? limit->kind : ErrorKind::kNoSpace));
+      *this, std::move(file).value(),
+      Budget(path, limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
+             limit ? limit->kind : ErrorKind::kNoSpace)));
+}
+
+Result<std::vector<DirEntry>> FaultInjectingFileSystem::ListDirectory(const std::string& dir) {
+  return Checked(FsOp::kListDirectory, dir, [&] { return inner().ListDirectory(dir); });
+}
+
+Result<DirEntry> FaultInjectingFileSystem::Stat(const std::string& path) {
+  return Checked(FsOp::kStat, path, [&] { return inner().Stat(path); });
+}
+
+Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::OpenRead(const std::string& path) {
+  return Checked(FsOp::kOpenRead, path, [&] { return Readable(path, inner().OpenRead(path)); });
+}
+
+Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::Create(const std::string& path) {
+  return Checked(FsOp::kCreate, path, [&] { return Writable(path, inner().Create(path)); });
+}
+
+Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::CreateTemporary(
+    const std::string& path) {
+  return Checked(FsOp::kCreate, path,
+                 [&] { return Writable(path, inner().CreateTemporary(path)); });
 }
 
 Result<std::unique_ptr<WritableFile>> FaultInjectingFileSystem::OpenAppend(
     const std::string& path) {
-  if (auto e = Check(FsOp::kOpenAppend, path)) return *e;
-  auto file = inner().OpenAppend(path);
-  if (!file.ok()) return file.error();
-  const Limit* limit = LimitFor(write_limits_, path);
-  return std::unique_ptr<WritableFile>(std::make_unique<FaultWritableFile>(
-      *this, std::move(file).value(), path,
-      limit ? std::optional<int64_t>(limit->bytes) : std::nullopt,
-      limit ? limit->kind : ErrorKind::kNoSpace));
+  return Checked(FsOp::kOpenAppend, path, [&] { return Writable(path, inner().OpenAppend(path)); });
 }
 
 Status FaultInjectingFileSystem::Rename(const std::string& from, const std::string& to) {
@@ -286,24 +279,26 @@ Status FaultInjectingFileSystem::Rename(const std::string& from, const std::stri
   return inner().Rename(from, to);
 }
 
+Status FaultInjectingFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (auto e = Check(FsOp::kRename, from, to)) return *e;
+  return inner().RenameNoReplace(from, to);
+}
+
 Status FaultInjectingFileSystem::Remove(const std::string& path) {
-  if (auto e = Check(FsOp::kRemove, path)) return *e;
-  return inner().Remove(path);
+  return Checked(FsOp::kRemove, path, [&] { return inner().Remove(path); });
 }
 
 Status FaultInjectingFileSystem::CreateDirectory(const std::string& path) {
-  if (auto e = Check(FsOp::kCreateDirectory, path)) return *e;
-  return inner().CreateDirectory(path);
+  return Checked(FsOp::kCreateDirectory, path, [&] { return inner().CreateDirectory(path); });
 }
 
 Status FaultInjectingFileSystem::SetReadOnly(const std::string& path, bool read_only) {
-  if (auto e = Check(FsOp::kSetReadOnly, path)) return *e;
-  return inner().SetReadOnly(path, read_only);
+  return Checked(FsOp::kSetReadOnly, path, [&] { return inner().SetReadOnly(path, read_only); });
 }
 
 Status FaultInjectingFileSystem::SetLastWriteTime(const std::string& path, DosDateTime time) {
-  if (auto e = Check(FsOp::kSetLastWriteTime, path)) return *e;
-  return inner().SetLastWriteTime(path, time);
+  return Checked(FsOp::kSetLastWriteTime, path,
+                 [&] { return inner().SetLastWriteTime(path, time); });
 }
 
 Result<int64_t> FaultInjectingFileSystem::FreeSpace(const std::string& path) {
@@ -315,18 +310,15 @@ Result<int64_t> FaultInjectingFileSystem::FreeSpace(const std::string& path) {
 }
 
 Result<std::string> FaultInjectingFileSystem::MountPointOf(const std::string& path) {
-  if (auto e = Check(FsOp::kMountPointOf, path)) return *e;
-  return inner().MountPointOf(path);
+  return Checked(FsOp::kMountPointOf, path, [&] { return inner().MountPointOf(path); });
 }
 
 Status FaultInjectingFileSystem::SyncVolume(const std::string& path) {
-  if (auto e = Check(FsOp::kSyncVolume, path)) return *e;
-  return inner().SyncVolume(path);
+  return Checked(FsOp::kSyncVolume, path, [&] { return inner().SyncVolume(path); });
 }
 
 Status FaultInjectingFileSystem::SyncDirectory(const std::string& dir) {
-  if (auto e = Check(FsOp::kSyncDirectory, dir)) return *e;
-  return inner().SyncDirectory(dir);
+  return Checked(FsOp::kSyncDirectory, dir, [&] { return inner().SyncDirectory(dir); });
 }
 
 Result<int64_t> FaultInjectingFileSystem::CopyData(ReadableFile& from, WritableFile& to,
@@ -351,10 +343,6 @@ Result<int64_t> FaultInjectingFileSystem::CopyData(ReadableFile& from, WritableF
     out->Count(n.value());
   }
   return n;
-}
-
-std::string FaultInjectingFileSystem::TempDirectory() {
-  return inner().TempDirectory();
 }
 
 }  // namespace qm

@@ -80,14 +80,17 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override;
   Result<std::unique_ptr<WritableFile>> Create(const std::string& path) override;
   Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& path) override;
+  // A temporary is created as any file is: kCreate faults and write limits strike it too.
+  Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) override;
   Status Rename(const std::string& from, const std::string& to) override;
+  // Fails as a kRename does.
+  Status RenameNoReplace(const std::string& from, const std::string& to) override;
   Status Remove(const std::string& path) override;
   Status CreateDirectory(const std::string& path) override;
   Status SetReadOnly(const std::string& path, bool read_only) override;
   Status SetLastWriteTime(const std::string& path, DosDateTime time) override;
   Result<int64_t> FreeSpace(const std::string& path) override;
   Result<std::string> MountPointOf(const std::string& path) override;
-  std::string TempDirectory() override;
   Status SyncVolume(const std::string& path) override;
   Status SyncDirectory(const std::string& dir) override;
   Result<int64_t> CopyData(ReadableFile& from, WritableFile& to, int64_t max_bytes) override;
@@ -111,6 +114,17 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
   };
 
   const Limit* LimitFor(const std::vector<Limit>& limits, const std::string& path) const;
+  // The injected error of a call on `path`, else what `call` returns.
+  template <typename Call>
+  auto Checked(FsOp op, const std::string& path, Call call) -> decltype(call()) {
+    if (auto e = Check(op, path)) return *e;
+    return call();
+  }
+  // Wraps a file opened on `path` so that its reads or writes meet the faults and limits.
+  Result<std::unique_ptr<ReadableFile>> Readable(const std::string& path,
+                                                 Result<std::unique_ptr<ReadableFile>> file);
+  Result<std::unique_ptr<WritableFile>> Writable(const std::string& path,
+                                                 Result<std::unique_ptr<WritableFile>> file);
 
   std::vector<Rule> rules_;
   std::vector<Limit> write_limits_;

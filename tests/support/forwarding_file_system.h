@@ -1,6 +1,8 @@
-// A FileSystem that hands every call, the in-kernel copy included, to another one. Test fakes
-// derive from it and override only the calls they change, so everything else runs the same
-// code production runs.
+// A FileSystem that hands every call, the in-kernel copy included, to another one, and open
+// files that hand every call to the files they wrap. Test fakes derive from these and override
+// only the calls they change, so everything else runs the same code production runs.
+// forwarding_file_system_test.cpp holds a fake that overrides nothing against the real file
+// system: a call added to FileSystem without a forwarder here shows there.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +21,13 @@ class ForwardingFileSystem : public FileSystem {
   Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) override {
     return inner_.ListDirectory(dir);
   }
+  // Walks list through ListDirectory by path rather than through the inner file system's open
+  // directories, so that a fake which changes or fails listings changes walks too.
+  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
+    return FileSystem::OpenDirectory(path);
+  }
+  // Fakes record and count calls without a lock; one that can take two walks at once says so.
+  bool WalksConcurrently() const override { return false; }
   Result<DirEntry> Stat(const std::string& path) override { return inner_.Stat(path); }
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
     return inner_.OpenRead(path);
@@ -32,6 +41,16 @@ class ForwardingFileSystem : public FileSystem {
   Status Rename(const std::string& from, const std::string& to) override {
     return inner_.Rename(from, to);
   }
+  // These two are made of this file system's own Stat, Rename and Create, so that a fake that
+  // fails creating or renaming fails temporaries and kept copies too. A fake that wants the
+  // inner file system's own (FaultInjectingFileSystem) overrides them.
+  Status RenameNoReplace(const std::string& from, const std::string& to) override {
+    return FileSystem::RenameNoReplace(from, to);
+  }
+  Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) override {
+    return FileSystem::CreateTemporary(path);
+  }
+  Result<uint64_t> VolumeId(const std::string& path) override { return inner_.VolumeId(path); }
   Status Remove(const std::string& path) override { return inner_.Remove(path); }
   Status CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
   Status SetReadOnly(const std::string& path, bool read_only) override {
@@ -43,6 +62,9 @@ class ForwardingFileSystem : public FileSystem {
   Result<int64_t> FreeSpace(const std::string& path) override { return inner_.FreeSpace(path); }
   Result<std::string> MountPointOf(const std::string& path) override {
     return inner_.MountPointOf(path);
+  }
+  std::string NotReadyMountPlace(const std::string& path) override {
+    return inner_.NotReadyMountPlace(path);
   }
   std::string TempDirectory() override { return inner_.TempDirectory(); }
   Status SyncVolume(const std::string& path) override { return inner_.SyncVolume(path); }
@@ -58,6 +80,40 @@ class ForwardingFileSystem : public FileSystem {
 
  private:
   FileSystem& inner_;
+};
+
+// An open file for reading that hands every call to the one it wraps.
+class ForwardingReadableFile : public ReadableFile {
+ public:
+  explicit ForwardingReadableFile(std::unique_ptr<ReadableFile> inner) : inner_(std::move(inner)) {}
+
+  Result<size_t> Read(std::span<std::byte> buffer) override { return inner_->Read(buffer); }
+  Result<int64_t> Size() override { return inner_->Size(); }
+  Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
+  Result<DirEntry> Info() override { return inner_->Info(); }
+
+  // The wrapped file, for an in-kernel copy that only accepts the inner file system's own.
+  ReadableFile& inner() { return *inner_; }
+
+ private:
+  std::unique_ptr<ReadableFile> inner_;
+};
+
+// An open file for writing that hands every call to the one it wraps.
+class ForwardingWritableFile : public WritableFile {
+ public:
+  explicit ForwardingWritableFile(std::unique_ptr<WritableFile> inner) : inner_(std::move(inner)) {}
+
+  Status Write(std::span<const std::byte> data) override { return inner_->Write(data); }
+  Status Sync() override { return inner_->Sync(); }
+  Status SetLastWriteTime(DosDateTime time) override { return inner_->SetLastWriteTime(time); }
+  Status Close() override { return inner_->Close(); }
+  void StartWriteback() override { inner_->StartWriteback(); }
+
+  WritableFile& inner() { return *inner_; }
+
+ private:
+  std::unique_ptr<WritableFile> inner_;
 };
 
 }  // namespace qm::test
