@@ -12,6 +12,7 @@
 #include "platform/shell.h"
 #include "profiles/profile_rules.h"
 #include "profiles/qmProcs.h"
+#include "scheduler/run_controls_of.h"
 #include "stats/log_writer.h"
 
 namespace qm {
@@ -59,29 +60,11 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
       args_(std::move(args)),
       window_(window),
       run_(State,
-           RunControls{bStart,
-                       bStartBackground,
-                       bHide,
-                       tshCurProf,
-                       tshStat,
-                       tshPars,
-                       PC,
-                       DBCheckBox5,
-                       DBDateTimeEditEh2,
-                       DBDateTimeEditEh3,
-                       Label6,
-                       Label7,
-                       ShowItem,
-                       HideItem,
-                       StartinbackgroundItem,
-                       StopItem,
-                       lStatus,
-                       {&lStartedAt, &lFinishExpectedAt, &lProfilesToPperate, &lFilesToTotal,
-                        &lFilesLeft, &lCurrentProfile, &lCurrStartedAt, &lCurrFinishExpectedAt,
-                        &lFilesToOperate, &lCurrFilesLeft, &lCurrentFile},
-                       {&psFile, &psProfile, &psTotal},
-                       {&lpsCurrentprofile, &lpsTotal},
-                       ProcessListInBackgroundTimer},
+           RunControlsOf(*this,
+                         {&lStartedAt, &lFinishExpectedAt, &lProfilesToPperate, &lFilesToTotal,
+                          &lFilesLeft, &lCurrentProfile, &lCurrStartedAt, &lCurrFinishExpectedAt,
+                          &lFilesToOperate, &lCurrFilesLeft, &lCurrentFile},
+                         {&psFile, &psProfile, &psTotal}, {&lpsCurrentprofile, &lpsTotal}),
            *this, loop),
       run_view_(RunViewControls{lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt,
                                 lProfilesToPperate, StatTimer},

@@ -1,31 +1,11 @@
 // The statistics update of the main window: the page, the tray and the log flush.
 #include "app/qmUnit1.h"
+#include "stats/statistics_controls_of.h"
 
 namespace qm {
 
 void TForm1::StatTimerTimer() {
-  StatisticsControls page{lStatus,
-                          lfopToday,
-                          lfopHour,
-                          lfopMinute,
-                          lStartedAt,
-                          lFinishExpectedAt,
-                          lProfilesToPperate,
-                          lFilesToTotal,
-                          lFilesLeft,
-                          psTotal,
-                          lpsTotal,
-                          lCurrentProfile,
-                          lCurrStartedAt,
-                          lCurrFinishExpectedAt,
-                          lFilesToOperate,
-                          lCurrFilesLeft,
-                          psProfile,
-                          lpsCurrentprofile,
-                          lCurrentFile,
-                          psFile,
-                          lpsCurrentFile,
-                          StatTimer};
+  StatisticsControls page = StatisticsControlsOf(*this);
   const StatisticsOutcome out =
       UpdateStatistics(page, RunList, Counters, clock_.Now(), State.RunStartedAt, formats_);
   if (out.batch_over) SetTrayAnimation(false);

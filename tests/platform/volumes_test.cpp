@@ -1,9 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/volumes.h"
 
 namespace qm {
 namespace {
+
+using Points = std::vector<std::string>;
+
+Points MountPoints(const std::vector<Volume>& volumes) {
+  Points out;
+  for (const Volume& v : volumes) out.push_back(v.mount_point);
+  return out;
+}
 
 TEST(Volumes, ClassifiesMountsLikeDriveKinds) {
   EXPECT_EQ(ClassifyVolume("/", "ext4", "/dev/sda1"), VolumeKind::kLocal);
@@ -32,12 +43,8 @@ TEST(Volumes, ParsesTheMountTableOncePerDeviceInMountPointOrder) {
       "garbage line\n"
       "29 26 8:2 / /data rw - xfs /dev/sda2 rw";
   const std::vector<Volume> v = ParseMountInfo(table);
-  ASSERT_EQ(v.size(), 4u);
-  EXPECT_EQ(v[0].mount_point, "/");
-  EXPECT_EQ(v[1].mount_point, "/data");
-  EXPECT_EQ(v[2].mount_point, "/media/ann/USB STICK");
+  ASSERT_EQ(MountPoints(v), (Points{"/", "/data", "/media/ann/USB STICK", "/net"}));
   EXPECT_EQ(v[2].kind, VolumeKind::kRemovable);
-  EXPECT_EQ(v[3].mount_point, "/net");
   EXPECT_EQ(v[3].kind, VolumeKind::kNetwork);
   EXPECT_EQ(v[3].source, "nas:/export");
   EXPECT_EQ(v[0].free_bytes, -1);
@@ -48,9 +55,7 @@ TEST(Volumes, LeavesOutReadOnlyMounts) {
       "26 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
       "30 26 8:17 / /media/ann/CARD ro,nosuid - vfat /dev/sdb1 ro\n"
       "31 26 8:33 / /data rw - ext4 /dev/sdc1 ro,errors=remount-ro\n";
-  const std::vector<Volume> v = ParseMountInfo(table);
-  ASSERT_EQ(v.size(), 1u);
-  EXPECT_EQ(v[0].mount_point, "/");
+  EXPECT_EQ(MountPoints(ParseMountInfo(table)), Points{"/"});
 }
 
 TEST(Volumes, MountedPointsListEveryMountOnce) {
@@ -60,8 +65,7 @@ TEST(Volumes, MountedPointsListEveryMountOnce) {
       "27 26 8:1 /srv /var/bind rw - ext4 /dev/sda1 rw\n"
       "28 26 8:1 /srv /var/bind rw - ext4 /dev/sda1 rw\n"
       "29 26 8:17 / /mnt/my\\040disk rw - ext4 /dev/sdb1 rw\n";
-  EXPECT_EQ(MountedPoints(table),
-            (std::vector<std::string>{"/", "/mnt/my disk", "/proc", "/var/bind"}));
+  EXPECT_EQ(MountedPoints(table), (Points{"/", "/mnt/my disk", "/proc", "/var/bind"}));
 }
 
 TEST(Volumes, ParsesFstab) {
@@ -107,11 +111,9 @@ TEST(Volumes, ListsMountedVolumesWithSizesAndFstabPlacesWithoutMedium) {
     return true;
   };
   const std::vector<Volume> v = ListVolumes(tables, space);
-  std::vector<std::string> points;
-  for (const Volume& vol : v) points.push_back(vol.mount_point);
   // /srv is a local disk that should be mounted and is not: not a drive without a medium.
-  EXPECT_EQ(points, (std::vector<std::string>{"/", "/backup", "/data", "/media/stick",
-                                              "/mnt/office", "/net"}));
+  ASSERT_EQ(MountPoints(v),
+            (Points{"/", "/backup", "/data", "/media/stick", "/mnt/office", "/net"}));
   EXPECT_EQ(v[0].free_bytes, 100);
   EXPECT_TRUE(v[0].mounted);
   EXPECT_FALSE(v[1].mounted);

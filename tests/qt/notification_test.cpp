@@ -16,8 +16,7 @@
 #include "qt/desktop_notifier.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 
@@ -44,7 +43,7 @@ class FakeNotifications : public QObject {
 
 namespace {
 
-class NotificationTest : public ::testing::Test {
+class NotificationTest : public WindowFixture {
  protected:
   void SetUp() override {
     const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
@@ -59,17 +58,12 @@ class NotificationTest : public ::testing::Test {
                                             QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(service_bus->registerService("org.freedesktop.Notifications"));
 
-    form =
-        std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats{},
-                                 dir / "Quillmor.dat", std::vector<std::string>{}, handle);
-    window = std::make_unique<qt::MainWindow>(*form);
-    handle.Attach(window.get());
+    store = dir / "Quillmor.dat";
+    Create();
     window->notifier()->UseBus(QDBusConnection::connectToBus(address, "quillmor-test-app"));
   }
   void TearDown() override {
-    handle.Attach(nullptr);
-    window.reset();
-    form.reset();
+    Close();
     if (service_bus) {
       service_bus.reset();
       QDBusConnection::disconnectFromBus("quillmor-test-service");
@@ -81,28 +75,10 @@ class NotificationTest : public ::testing::Test {
     }
   }
 
-  // The limit only keeps a broken test from hanging.
-  template <class F>
-  bool PumpUntil(F done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > 10000) return false;
-      loop.ProcessMessages();
-    }
-    return true;
-  }
-
   QProcess bus_process;
   QString address;
   std::unique_ptr<QDBusConnection> service_bus;
   FakeNotifications fake;
-  TempDir dir;
-  qt::QtMessageLoop loop;
-  ScriptedDialogs dialogs;
-  qt::WindowHandle handle;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<qt::MainWindow> window;
 };
 
 TEST_F(NotificationTest, FailedBackgroundProfileIsNotifiedAndAClickShowsTheWindow) {

@@ -15,42 +15,16 @@
 #include "platform/clock.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 namespace {
 
-class ParametersTest : public ::testing::Test {
+class ParametersTest : public WindowFixture {
  protected:
-  ~ParametersTest() override { Stop(); }
-
-  void Start() {
-    form =
-        std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats{},
-                                 dir / "Quillmor.dat", std::vector<std::string>{}, handle);
-    window = std::make_unique<qt::MainWindow>(*form);
-    handle.Attach(window.get());
-    handle.ShowWindow();
-  }
-  void Stop() {
-    handle.Attach(nullptr);
-    window.reset();
-    form.reset();
-  }
-  template <class W>
-  W* Find(const char* name) {
-    auto* w = window->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
-
-  TempDir dir;
-  qt::QtMessageLoop loop;
-  ScriptedDialogs dialogs;
-  qt::WindowHandle handle;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<qt::MainWindow> window;
+  ParametersTest() { store = dir / "Quillmor.dat"; }
+  void Start() { Open(); }
+  void Stop() { Close(); }
 };
 
 TEST_F(ParametersTest, EveryControlIsThereInTabOrder) {
@@ -60,13 +34,7 @@ TEST_F(ParametersTest, EveryControlIsThereInTabOrder) {
                          "chLogDeletes",        "chLogSucc"};
   std::vector<QWidget*> wanted;
   for (const char* name : order) wanted.push_back(Find<QWidget>(name));
-  std::vector<QWidget*> chain;
-  QWidget* w = wanted.front();
-  do {
-    if (std::find(wanted.begin(), wanted.end(), w) != wanted.end()) chain.push_back(w);
-    w = w->nextInFocusChain();
-  } while (w != wanted.front());
-  EXPECT_EQ(chain, wanted);
+  EXPECT_EQ(TabOrder(wanted), wanted);
   EXPECT_EQ(Find<QLabel>("lLogDir")->toolTip(), Find<QLineEdit>("deLogDir")->toolTip());
   EXPECT_EQ(Find<QSpinBox>("eLogLimit")->maximum(), 65536);
 }

@@ -20,40 +20,26 @@
 #include "profiles/qmProcs.h"
 #include "qt/main_window.h"
 #include "qt/profile_page.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 namespace {
 
-class ProfilePageTest : public ::testing::Test {
+class ProfilePageTest : public WindowFixture {
  protected:
   void SetUp() override {
     dir.MakeDir("data");
     // The form's own timers run on a virtual clock that the test never advances, so the
     // start-up question about an empty table does not come in between.
-    form = std::make_unique<TForm1>(PosixFileSystem(), loop, loop, dialogs, RegionalFormats{},
-                                    store, std::vector<std::string>{}, handle);
-    window = std::make_unique<qt::MainWindow>(*form);
+    Create(&virtual_loop, &virtual_loop);
     new qt::ProfilePage(*window, form->Editor);
-    handle.Attach(window.get());
     handle.ShowWindow();
     window->activateWindow();
     QApplication::processEvents();
   }
-  void TearDown() override {
-    handle.Attach(nullptr);
-    window.reset();
-    form.reset();
-  }
-
-  template <class W>
-  W* Find(const char* name) {
-    auto* w = window->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
+  // The form goes before the virtual loop its timers run on.
+  void TearDown() override { Close(); }
 
   // Types `text` into `edit` key by key, as the user does.
   static void Type(QWidget* edit, const QString& text) {
@@ -63,10 +49,7 @@ class ProfilePageTest : public ::testing::Test {
     }
   }
   static void PressAndRelease(QWidget* target, int key, Qt::KeyboardModifiers mods = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, mods);
-    QApplication::sendEvent(target, &release);
+    Key(target, key, mods);
   }
   void ClickTitle(int section) {
     QHeaderView* header = window->grid()->horizontalHeader();
@@ -99,13 +82,7 @@ class ProfilePageTest : public ::testing::Test {
     }
   }
 
-  TempDir dir;
-  std::string store = dir / "data/Quillmor.dat";
-  ui::VirtualMessageLoop loop;
-  ScriptedDialogs dialogs;
-  qt::WindowHandle handle;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<qt::MainWindow> window;
+  ui::VirtualMessageLoop virtual_loop;
 };
 
 TEST_F(ProfilePageTest, ProfilesTypedAndPickedOnThePageReachTheStoreInTheSortedOrder) {

@@ -16,8 +16,7 @@
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
 #include "qt/tray_icon.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 namespace {
@@ -58,53 +57,19 @@ TEST(TrayTest, BannerIsAGreenStripWithWhiteLetters) {
   EXPECT_GT(white_low, white / 2);
 }
 
-class TrayWindowTest : public ::testing::Test {
+class TrayWindowTest : public WindowFixture {
  protected:
   void Open(bool tray) {
     tray_ = tray;
     handle.SetTrayAvailable([this] { return tray_; });
-    dir.MakeDir("data");
-    ProfileTable table;
-    for (const char* name : {"Documents", "Photos"}) {
-      ASSERT_TRUE(table.Append());
-      table.SetText(ProfileField::Name, name);
-      table.SetText(ProfileField::SrcDir, dir / name);
-      table.SetText(ProfileField::DestDir, dir / "backup");
-      ASSERT_TRUE(table.Post());
-    }
-    ASSERT_TRUE(SaveProfiles(store, table, PosixFileSystem()));
-    form = std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs,
-                                    RegionalFormats{}, store, std::vector<std::string>{}, handle);
-    window = std::make_unique<qt::MainWindow>(*form);
+    WriteStore({"Documents", "Photos"});
+    Create();
     window->tray()->SetTrayAvailable([this] { return tray_; });
-    handle.Attach(window.get());
     handle.ShowWindow();
-  }
-  void TearDown() override {
-    handle.Attach(nullptr);
-    window.reset();
-    form.reset();
-  }
-
-  // Sends a press and a release of `key` to the widget, as the keyboard would; true when the
-  // press reached the widget itself.
-  bool Key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, mods);
-    QApplication::sendEvent(target, &release);
-    return press.isAccepted();
   }
   QLineEdit* NameEdit() { return window->findChild<QLineEdit*>("eName"); }
 
   bool tray_ = true;
-  TempDir dir;
-  std::string store = dir / "data/Quillmor.dat";
-  qt::QtMessageLoop loop;
-  ScriptedDialogs dialogs;
-  qt::WindowHandle handle;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<qt::MainWindow> window;
 };
 
 TEST_F(TrayWindowTest, MenuDrawsItsBannerInTheLeftMargin) {

@@ -21,65 +21,19 @@
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
 #include "qt/tray_icon.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 namespace {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public WindowFixture {
  protected:
   void SetUp() override {
     // The offscreen platform has no notification area; these tests hide to a pretended one.
     handle.SetTrayAvailable([] { return true; });
-    dir.MakeDir("data");
-    ProfileTable table;
-    for (const char* name : {"Documents", "Photos", "Projects"}) {
-      ASSERT_TRUE(table.Append());
-      table.SetText(ProfileField::Name, name);
-      table.SetText(ProfileField::SrcDir, dir / name);
-      table.SetText(ProfileField::DestDir, dir / "backup");
-      ASSERT_TRUE(table.Post());
-    }
-    ASSERT_TRUE(SaveProfiles(store, table, PosixFileSystem()));
-    form = std::make_unique<TForm1>(PosixFileSystem(), SystemClock(), loop, dialogs,
-                                    RegionalFormats{}, store, std::vector<std::string>{}, handle);
-    window = std::make_unique<qt::MainWindow>(*form);
-    handle.Attach(window.get());
-    handle.ShowWindow();
+    WriteStore({"Documents", "Photos", "Projects"});
+    Open();
   }
-  void TearDown() override {
-    handle.Attach(nullptr);
-    window.reset();
-    form.reset();
-  }
-
-  template <class W>
-  W* Find(const char* name) {
-    auto* w = window->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
-
-  // Processes events until `done` holds; the limit only keeps a broken test from hanging.
-  template <class F>
-  bool PumpUntil(F done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > 10000) return false;
-      loop.ProcessMessages();
-    }
-    return true;
-  }
-
-  TempDir dir;
-  std::string store = dir / "data/Quillmor.dat";
-  qt::QtMessageLoop loop;
-  ScriptedDialogs dialogs;
-  qt::WindowHandle handle;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<qt::MainWindow> window;
 };
 
 TEST_F(WindowTest, ShowsThreeProfilesAndTheIdleButtons) {

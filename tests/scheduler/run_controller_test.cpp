@@ -7,6 +7,7 @@
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
 #include "scheduler/run_controller.h"
+#include "scheduler/run_controls_of.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -125,6 +126,8 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
   int timer_items_created = 0;
   std::string tray_hint;
 
+  // Public, so that RunControlsOf finds them as it finds the main window's.
+ public:
   ui::Button bStart{"bStart", "Start selected"};
   ui::Button bStartBackground{"bStartBackground", "Start in background"};
   ui::Button bHide{"bHide", "Hide"};
@@ -147,29 +150,9 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost, publ
       formats,
       state,
       RunList};
-  RunController run{state,
-                    RunControls{bStart,
-                                bStartBackground,
-                                bHide,
-                                tshCurProf,
-                                tshStat,
-                                tshPars,
-                                PC,
-                                DBCheckBox5,
-                                DBDateTimeEditEh2,
-                                DBDateTimeEditEh3,
-                                Label6,
-                                Label7,
-                                ShowItem,
-                                HideItem,
-                                StartinbackgroundItem,
-                                StopItem,
-                                lStatus,
-                                {&lStartedAt, &lCurrentFile},
-                                {&psFile, &psTotal},
-                                {&lpsTotal},
-                                ProcessListInBackgroundTimer},
-                    *this, loop};
+  RunController run{
+      state, RunControlsOf(*this, {&lStartedAt, &lCurrentFile}, {&psFile, &psTotal}, {&lpsTotal}),
+      *this, loop};
 };
 
 TEST_F(RunControllerTest, EmptyTableDisablesBothStartsAndTheTrayItem) {

@@ -1,4 +1,5 @@
 #include "stats/statistics.h"
+#include "stats/statistics_controls_of.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,9 @@ class StatisticsPageTest : public ::testing::Test {
   TWList<TDataItem> RunList;
   FileCounters counters;
   TDateTime run_started = At(3, 10, 0);
+
+  // Public, so that StatisticsControlsOf finds them as it finds the main window's.
+ public:
   ui::Label lStatus{"lStatus", "Waiting..."}, lfopToday{"a", "0"}, lfopHour{"b", "0"},
       lfopMinute{"c", "0"}, lStartedAt{"d", ""}, lFinishExpectedAt{"e", "00:00:00"},
       lProfilesToPperate{"f", "0"}, lFilesToTotal{"g", "0"}, lFilesLeft{"h", "0"},
@@ -112,28 +116,7 @@ class StatisticsPageTest : public ::testing::Test {
       lpsCurrentprofile{"o", "0 %"}, lCurrentFile{"p", "None"}, lpsCurrentFile{"q", "0 %"};
   ui::ProgressBar psTotal{"psTotal"}, psProfile{"psProfile"}, psFile{"psFile"};
   ui::Timer StatTimer{loop, "StatTimer", 1500, true};
-  StatisticsControls page{lStatus,
-                          lfopToday,
-                          lfopHour,
-                          lfopMinute,
-                          lStartedAt,
-                          lFinishExpectedAt,
-                          lProfilesToPperate,
-                          lFilesToTotal,
-                          lFilesLeft,
-                          psTotal,
-                          lpsTotal,
-                          lCurrentProfile,
-                          lCurrStartedAt,
-                          lCurrFinishExpectedAt,
-                          lFilesToOperate,
-                          lCurrFilesLeft,
-                          psProfile,
-                          lpsCurrentprofile,
-                          lCurrentFile,
-                          psFile,
-                          lpsCurrentFile,
-                          StatTimer};
+  StatisticsControls page = StatisticsControlsOf(*this);
 };
 
 TEST_F(StatisticsPageTest, EstimatesAtAConstantRate) {
