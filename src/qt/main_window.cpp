@@ -69,10 +69,14 @@ QWidget* EditWithButtons(QWidget* parent, QLineEdit* edit,
   layout->setSpacing(2);
   edit->setParent(row);
   layout->addWidget(edit, 1);
+  // Tab goes from the field to its buttons, whichever was bound first.
+  QWidget* previous = edit;
   for (QPushButton* b : buttons) {
     b->setParent(row);
     b->setFixedWidth(26);
     layout->addWidget(b);
+    QWidget::setTabOrder(previous, b);
+    previous = b;
   }
   return row;
 }

@@ -16,6 +16,7 @@
 #include "qt/qt_message_loop.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 namespace {
@@ -72,6 +73,28 @@ void ExpectCurrentPageFits(qt::AddProfileDialog& dialog) {
           << label->text().left(30).toStdString();
     }
   }
+}
+
+TEST(AddProfileDialog, BrowseButtonsFollowTheirFieldsInTabOrder) {
+  qt::QtMessageLoop loop;
+  ScriptedDialogs dialogs;
+  TwoDisks disks;
+  NoChoices choices;
+  std::string remembered_filter = "*.*";
+  ProfileTable table;
+  TqmwzAddProfileForm form(table, loop, dialogs, PosixFileSystem(), disks, choices,
+                           remembered_filter);
+  qt::AddProfileDialog dialog(form, nullptr);
+  auto order = [&](std::initializer_list<const char*> names) {
+    std::vector<QWidget*> wanted;
+    for (const char* name : names) {
+      wanted.push_back(dialog.findChild<QWidget*>(name));
+      EXPECT_NE(wanted.back(), nullptr) << name;
+    }
+    EXPECT_EQ(TabOrder(wanted), wanted);
+  };
+  order({"eSrcDir", "eSrcDirButton", "eName"});
+  order({"lbDisks", "eDestDir", "eDestDirButton"});
 }
 
 TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {

@@ -85,6 +85,14 @@ class ProfilePageTest : public WindowFixture {
   ui::VirtualMessageLoop virtual_loop;
 };
 
+TEST_F(ProfilePageTest, BrowseButtonsFollowTheirFieldsInTabOrder) {
+  std::vector<QWidget*> wanted;
+  for (const char* name : {"eName", "eSrcDir", "eSrcDirEditButtons0", "eDestDir",
+                           "eDestDirEditButtons0", "eDestDirEditButtons1", "DBEditEh4"})
+    wanted.push_back(Find<QWidget>(name));
+  EXPECT_EQ(TabOrder(wanted), wanted);
+}
+
 TEST_F(ProfilePageTest, ProfilesTypedAndPickedOnThePageReachTheStoreInTheSortedOrder) {
   const std::string docs = dir.MakeDir("docs"), music = dir.MakeDir("music");
   const std::string backup = dir.MakeDir("backup");
