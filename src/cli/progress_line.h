@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "profiles/qmTypes.h"
 #include "ui/message_loop.h"
@@ -23,6 +24,11 @@ struct ProgressState {
 
 // "<profile>: <done> of <total> files, <bytes>, <current file>", cut to `width` columns.
 std::string ProgressText(const ProgressState& state, size_t width);
+
+// The longest start of `text` that takes at most `width` terminal columns: wide characters
+// take two, combining marks none, and no character is split. Control characters and bytes
+// that are no UTF-8 show as '?'.
+std::string FitToColumns(std::string_view text, size_t width);
 
 // "512 B", "1.5 KiB", "12.0 MiB", "3.2 GiB".
 std::string BytesText(int64_t bytes);
