@@ -5,6 +5,7 @@
 #include "app/form_window.h"
 #include "app/main_form_state.h"
 #include "app/qmUnit1.h"
+#include "cli/command_notifier.h"
 #include "cli/console_dialogs.h"
 #include "cli/signals.h"
 #include "platform/app_paths.h"
@@ -56,6 +57,9 @@ class ServiceHost : public EngineHost {
   void ProfileScanned(const TDataItem& item) noexcept override { form_.ProfileScanned(item); }
   void StatusChanged(std::string_view text) noexcept override { form_.StatusChanged(text); }
   void EngineStopped() noexcept override { form_.EngineStopped(); }
+  // The window's failure notice follows the profiles.
+  void ProfileStarted(const TDataItem& item) noexcept override { form_.ProfileStarted(item); }
+  void ProfileFinished(const TDataItem& item) noexcept override { form_.ProfileFinished(item); }
   void Update() override { AbandonIfInterrupted(); }
 
  private:
@@ -78,6 +82,7 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   ui::HeadlessMessageLoop loop;
   ServiceDialogs dialogs(err);
   HiddenWindow window;
+  CommandNotifier notifier;  // outlives the form, which holds it
   const std::string store = StorePath(request.store_path);
   TForm1 form(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats::FromLocale(), store,
               {}, window);
@@ -87,6 +92,7 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
 
   ServiceHost host(form, SystemClock(), request.verbose ? &err : nullptr);
   form.SetEngineHost(&host);
+  form.Notice.SetNotifier(&notifier);
   form.bStartBackgroundClick();
   if (form.State.Mode != RunMode::kBackground) {
     form.SetEngineHost(nullptr);
