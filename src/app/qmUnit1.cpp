@@ -42,7 +42,8 @@ std::string UpperCase(std::string s) {
 TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
                RegionalFormats formats, std::string store_path, std::vector<std::string> args,
                FormWindow& window)
-    : OnAfterShowTimer(loop, "OnAfterShowTimer", 100),
+    : RecordingEngineHost(&dialogs),
+      OnAfterShowTimer(loop, "OnAfterShowTimer", 100),
       StatTimer(loop, "StatTimer", 1500),
       ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
       TimerListPlatform(loop),

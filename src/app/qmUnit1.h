@@ -14,6 +14,7 @@
 #include "app/help_file.h"
 #include "app/profile_editor.h"
 #include "app/profile_grid.h"
+#include "app/run_records.h"
 #include "app/run_view.h"
 #include "engine/engine_context.h"
 #include "platform/clock.h"
@@ -51,7 +52,7 @@ inline constexpr const char* kNoTrayMessage =
 // Text colour of the controls that concern the background mode only.
 inline constexpr int32_t kBackgroundGreen = 0x008000;
 
-class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOwner {
+class TForm1 : public RecordingEngineHost, private RunControllerHost, private TimerItemOwner {
  public:
   // `args` are the command-line arguments without the program name. FormCreate runs here.
   TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
@@ -114,7 +115,7 @@ class TForm1 : public EngineHost, private RunControllerHost, private TimerItemOw
   // --- desktop notifications of failed background profiles
   FailureNotice Notice;
 
-  // --- EngineHost
+  // --- EngineHost; the run's records and counter come through these two
   void WriteLog(TLogKind kind, const std::string& text) override;
   void CountOperatedFile() override { Counters.CountOperatedFile(clock_.Now()); }
   void StatTimerTimer() override;

@@ -6,10 +6,11 @@ namespace qm {
 
 void TForm1::ProfileStarted(const TDataItem& item) noexcept {
   Notice.ProfileStarted(item.Profile.Name());
+  RecordingEngineHost::ProfileStarted(item);
 }
 
 void TForm1::ProfileFinished(const TDataItem& item) noexcept {
-  (void)item;
+  RecordingEngineHost::ProfileFinished(item);
   const LogOptions options = Log.Options();
   const std::string log_file =
       options.create && options.errors ? LogFilePath(options.dir) : std::string();

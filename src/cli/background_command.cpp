@@ -27,17 +27,17 @@ class HiddenWindow : public FormWindow {
   bool IsWindowVisible() const override { return false; }
 };
 
-// Nobody answers: a full disk goes on with the next file, and no box waits for a click.
+// Nobody answers: no box waits for a click.
 class ServiceDialogs : public ConsoleDialogs {
  public:
   using ConsoleDialogs::ConsoleDialogs;
   void ShowInformation(const std::string&) override {}
-  bool AskErrorYesNo(const std::string&) override { return false; }
 };
 
 // The main window as the engine's host, with the signal check where a run can stop and the
-// records echoed for -v.
-class ServiceHost : public EngineHost {
+// records echoed for -v. A full disk goes on with the next file: the background mode asks no
+// break question.
+class ServiceHost : public RecordingEngineHost {
  public:
   ServiceHost(TForm1& form, Clock& clock, std::ostream* echo)
       : form_(form), clock_(clock), echo_(echo) {}

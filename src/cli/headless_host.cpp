@@ -76,6 +76,7 @@ void HeadlessHost::EngineStopped() noexcept {
 }
 
 void HeadlessHost::ProfileStarted(const TDataItem& item) noexcept {
+  RecordingEngineHost::ProfileStarted(item);
   item_ = &item;
   progress_.profile = item.Profile.Name();
   progress_.files_total = static_cast<int64_t>(item.SrcFiles.Count());
@@ -86,6 +87,7 @@ void HeadlessHost::ProfileStarted(const TDataItem& item) noexcept {
 }
 
 void HeadlessHost::ProfileFinished(const TDataItem& item) noexcept {
+  RecordingEngineHost::ProfileFinished(item);
   item_ = nullptr;
   line_.Clear();
   if (watcher_) watcher_->ProfileFinished(item);
@@ -116,6 +118,7 @@ void HeadlessHost::FileDone(const FileEvent& event) noexcept {
     }
   }
   if (watcher_) watcher_->FileDone(event);
+  RecordingEngineHost::FileDone(event);
 }
 
 void HeadlessHost::StatusChanged(std::string_view text) noexcept {

@@ -14,14 +14,12 @@
 
 namespace qm::cli {
 
-// Nobody is there to answer: the end-of-run box is left out and the break question is answered
-// No without a word, since the error record already tells what failed. Every error box is a
-// failure of the run.
+// Nobody is there to answer: the end-of-run box is left out. Every error box is a failure of
+// the run.
 class RunDialogs : public ConsoleDialogs {
  public:
   RunDialogs(std::ostream& err, RunTally& tally) : ConsoleDialogs(err), tally_(tally) {}
   void ShowInformation(const std::string&) override {}
-  bool AskErrorYesNo(const std::string&) override { return false; }
   void ShowErrorBox(const std::string& text) override;
   void ShowApplicationError(const std::string& text) override;
 
@@ -42,7 +40,9 @@ struct HostOptions {
   bool quiet = false;
 };
 
-class HeadlessHost : public EngineHost {
+// Asks no break question: the run goes on, without a word, since the error record already
+// tells what failed.
+class HeadlessHost : public RecordingEngineHost {
  public:
   HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
                std::ostream& err, const RegionalFormats& formats, HostOptions options,

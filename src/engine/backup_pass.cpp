@@ -1,6 +1,7 @@
 #include "engine/backup_pass.h"
 
 #include <memory>
+#include <optional>
 #include <unordered_set>
 
 #include "engine/copy_failure.h"
@@ -14,26 +15,21 @@ namespace qm {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
-// Why a copy must not be made when the destination listing is incomplete, or "" when it may.
-std::string UnsafeWithIncompleteListing(EngineContext& ctx,
-                                        const DestinationIndex::Pairing& pairing, int16_t keep,
-                                        const std::string& target) {
-  if (keep == kKeepSequence) {
-    return "the destination could not be listed completely, so no free kept-copy number is known";
-  }
+// Why a copy must not be made when the destination listing is incomplete, or nothing when it
+// may.
+std::optional<FileFailure> UnsafeWithIncompleteListing(EngineContext& ctx,
+                                                       const DestinationIndex::Pairing& pairing,
+                                                       int16_t keep, const std::string& target) {
+  if (keep == kKeepSequence) return FileFailure::kNoFreeKeptNumber;
   // A listed counterpart proves its folder was read; an unlisted file under the target's name
   // may be newer work the scan never saw.
-  if (!pairing.matched.empty() && keep == kKeepNone) return {};
+  if (!pairing.matched.empty() && keep == kKeepNone) return std::nullopt;
   Result<DirEntry> st = ctx.fs.Stat(target);
   const ErrorKind absent = st.ok() ? ErrorKind::kOther : st.error().kind;
   if (absent != ErrorKind::kNotFound && absent != ErrorKind::kNotDirectory) {
-    return "a file of that name exists in a folder that could not be listed";
+    return FileFailure::kUnlistedTarget;
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -43,13 +39,11 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
               bool may_replace) {
   auto done = [&ctx, source](const FinishedFile& f, const Status& s) {
     if (!s.ok()) {
-      ClassifyCopyFailure(ctx, {"compress", source, f.target, true, FileAction::kPacked},
-                          s.error().message, /*may_ask=*/false);
+      ClassifyCopyFailure(ctx, {source, f.target, false, FileAction::kPacked}, s.error().message,
+                          /*may_ask=*/false);
       return;
     }
     ctx.host.FileDone({FileAction::kPacked, FileAction::kPacked, source, f.target, f.bytes});
-    ctx.host.WriteLog(lkSuccess, "File " + Quoted(source) + " compressed to " + Quoted(f.target));
-    ctx.host.CountOperatedFile();
   };
   if (ctx.state.Preview) {
     batch.Add({{}, archive, may_replace, false, FileSizeOf(ctx.fs, source)}, std::move(done));
@@ -72,15 +66,15 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
   } catch (const FileError& e) {
     // The packer's one error type; a RunBroken or RunAbandoned raised while packing passes on.
     packer.Reset();
-    ClassifyCopyFailure(ctx, {"compress", source, archive, true, FileAction::kPacked}, e.what());
+    ClassifyCopyFailure(ctx, {source, archive, false, FileAction::kPacked}, e.what());
     return;
   }
   // Without the source's time the archive would pass for newer than its source.
   if (!ctx.fs.SetLastWriteTime(temp, source_time).ok()) {
     (void)ctx.fs.Remove(temp);
-    ctx.host.FileDone({FileAction::kFailed, FileAction::kPacked, source, archive, 0});
-    ctx.host.WriteLog(lkError, "Can not set up date and time on file " + Quoted(archive));
-    ctx.host.CountOperatedFile();
+    FileEvent event{FileAction::kFailed, FileAction::kPacked, source, archive};
+    event.failure = FileFailure::kTimeNotSet;
+    ctx.host.FileDone(event);
     return;
   }
   const bool read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
@@ -90,7 +84,7 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
 
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
   ctx.host.StatusChanged("Backing up...");
-  ctx.host.WriteLog(lkInfo, "Backup started");
+  ctx.host.PassStarted(PassKind::kBackup, item);
 
   const TProfileRecord& p = item.Profile;
   const bool zip = p.doZIP();
@@ -146,23 +140,24 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     const std::string target =
         TargetPath(source, src_root, dest_root, NewCopyName(file_name, keep, pairing.M, suffix)) +
         (zip ? ".zip" : "");
-    const FailedTransfer failed{zip ? "compress" : "copy", source, target, true,
+    const FailedTransfer failed{source, target, false,
                                 zip ? FileAction::kPacked : FileAction::kCopied};
-    const std::string unsafe =
-        item.DestScanFailed ? UnsafeWithIncompleteListing(ctx, pairing, keep, target) : "";
+    const std::optional<FileFailure> unsafe =
+        item.DestScanFailed ? UnsafeWithIncompleteListing(ctx, pairing, keep, target)
+                            : std::nullopt;
     const bool may_replace = keep == kKeepNone;
     if (!not_ready.empty()) {
       ReportDriveNotReady(ctx, failed, not_ready);
-    } else if (!unsafe.empty()) {
-      ctx.host.FileDone({FileAction::kFailed, failed.attempted, source, target, 0});
-      ctx.host.WriteLog(
-          lkError, "File " + Quoted(source) + " not copied to " + Quoted(target) + ": " + unsafe);
+    } else if (unsafe) {
+      FileEvent event{FileAction::kFailed, failed.attempted, source, target};
+      event.failure = *unsafe;
+      ctx.host.FileDone(event);
     } else if (zip) {
       if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop, &ctx.host);
       PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target, batch, may_replace);
     } else {
-      CopyWithRecords(ctx, source, target, s.Size, batch, /*quote_paths=*/true, FileAction::kCopied,
-                      may_replace);
+      CopyAndReport(ctx, source, target, s.Size, batch, /*sync=*/false, FileAction::kCopied,
+                    may_replace);
     }
     ++item.FilesDone;
   }

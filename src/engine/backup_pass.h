@@ -19,7 +19,7 @@ class ZipPacker;
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item);
 
 // Packs `source` into its own archive `archive` with `packer` and leaves it, with the source's
-// time, to `batch`, which places it and writes the record of the outcome. A kept archive
+// time, to `batch`, which places it and reports the outcome. A kept archive
 // (`may_replace` false) never replaces a file.
 void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
               DosDateTime source_time, const std::string& archive, DurabilityBatch& batch,

@@ -5,22 +5,20 @@
 namespace qm {
 
 namespace {
-std::string Quoted(const std::string& text, bool quote) {
-  return quote ? "\"" + text + "\"" : text;
-}
-
-std::string WhatFailed(const FailedTransfer& failed) {
-  return "Can not " + std::string(failed.verb) + " file " +
-         Quoted(failed.source, failed.quote_paths) + " to " +
-         Quoted(failed.target, failed.quote_paths);
+FileEvent Failure(const FailedTransfer& failed) {
+  FileEvent event{FileAction::kFailed, failed.attempted, failed.source, failed.target};
+  event.sync = failed.sync;
+  return event;
 }
 
 void DriveNotReady(EngineContext& ctx, const FailedTransfer& failed, const std::string& drive,
                    const std::string& error_text, bool may_ask) {
-  const std::string prefix = "Drive not ready or out of free disk space on drive " + drive;
-  ctx.host.WriteLog(lkError, prefix + ": ! " + WhatFailed(failed));
+  FileEvent event = Failure(failed);
+  event.failure = FileFailure::kDriveNotReady;
+  event.drive = drive;
+  ctx.host.FileDone(event);
   if (!may_ask || ctx.state.Preview || ctx.state.Mode == RunMode::kBackground) return;
-  if (!ctx.dialogs.AskErrorYesNo(prefix + ":\rBreak operation?")) return;
+  if (!ctx.host.AskBreak(event)) return;
   ctx.host.bStartClick();
   throw RunBroken(error_text);
 }
@@ -39,9 +37,8 @@ int64_t TargetFreeSpace(FileSystem& fs, const std::string& target) {
 
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text, bool may_ask) {
-  ctx.host.FileDone({FileAction::kFailed, failed.attempted, failed.source, failed.target, 0});
   if (TargetFreeSpace(ctx.fs, failed.target) > kFreeSpaceThreshold) {
-    ctx.host.WriteLog(lkError, WhatFailed(failed));
+    ctx.host.FileDone(Failure(failed));
     return;
   }
   DriveNotReady(ctx, failed, TargetDrive(ctx.fs, failed.target), error_text, may_ask);
@@ -49,25 +46,23 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
 
 void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& drive) {
-  ctx.host.FileDone({FileAction::kFailed, failed.attempted, failed.source, failed.target, 0});
   DriveNotReady(ctx, failed, drive, "Drive not ready: " + drive, true);
 }
 
-void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
-                     int64_t source_size, DurabilityBatch& batch, bool quote_paths,
-                     FileAction action, bool may_replace) {
+void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
+                   int64_t source_size, DurabilityBatch& batch, bool sync, FileAction action,
+                   bool may_replace) {
   ctx.loop.ProcessMessages();
   // Reported when the batch has made the copy durable under its name, or could not.
-  auto done = [&ctx, source, quote_paths, action](const FinishedFile& f, const Status& s) {
+  auto done = [&ctx, source, sync, action](const FinishedFile& f, const Status& s) {
     if (!s.ok()) {
-      ClassifyCopyFailure(ctx, {"copy", source, f.target, quote_paths, action}, s.error().message,
+      ClassifyCopyFailure(ctx, {source, f.target, sync, action}, s.error().message,
                           /*may_ask=*/false);
       return;
     }
-    ctx.host.FileDone({action, action, source, f.target, f.bytes});
-    ctx.host.CountOperatedFile();
-    ctx.host.WriteLog(lkSuccess, "File " + Quoted(source, quote_paths) + " copied to " +
-                                     Quoted(f.target, quote_paths));
+    FileEvent event{action, action, source, f.target, f.bytes};
+    event.sync = sync;
+    ctx.host.FileDone(event);
   };
   if (ctx.state.Preview) {
     batch.Add({{}, target, may_replace, false, source_size}, std::move(done));
@@ -79,7 +74,7 @@ void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::s
                                ctx.controls.lpsCurrentFile,
                                CopyOptions{&batch, std::move(done), &ctx.host, may_replace});
   } catch (const FileError& e) {
-    ClassifyCopyFailure(ctx, {"copy", source, target, quote_paths, action}, e.what());
+    ClassifyCopyFailure(ctx, {source, target, sync, action}, e.what());
   }
 }
 

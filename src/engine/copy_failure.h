@@ -1,4 +1,4 @@
-// What the engine does when a copy or a pack fails: one error record, and when the target's
+// What the engine does when a copy or a pack fails: one failure event, and when the target's
 // volume is gone or (nearly) full, the question whether to break the run. Shared by the backup
 // pass and the synchronisation passes.
 #pragma once
@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "engine/durability_batch.h"
 #include "engine/engine_context.h"
@@ -25,10 +24,9 @@ std::string TargetDrive(FileSystem& fs, const std::string& target);
 int64_t TargetFreeSpace(FileSystem& fs, const std::string& target);
 
 struct FailedTransfer {
-  std::string_view verb;  // "copy" or "compress", as in "Can not copy file "
   const std::string& source;
   const std::string& target;
-  bool quote_paths = true;  // the synchronisation passes write the paths bare
+  bool sync = false;  // a synchronisation pass
   FileAction attempted = FileAction::kCopied;
 };
 
@@ -39,29 +37,29 @@ class RunBroken : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Writes the error record of a failed transfer and, when the volume is full or gone and the
-// background mode is off, asks "Break operation?". On Yes it calls bStartClick (the stop) and
+// Reports a failed transfer and, when the volume is full or gone and the background mode is
+// off, asks the host whether to break the run. On Yes it calls bStartClick (the stop) and
 // throws RunBroken; otherwise the caller goes on with the next file. The error's own text is
-// not part of the record: the free space decides which record is written. `may_ask` false (a
-// group commit, a preview) writes the record only.
+// not reported: the free space decides which failure it is. `may_ask` false (a group commit, a
+// preview) reports only.
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text = {},
                          bool may_ask = true);  // throw RunBroken
 
-// A transfer to a volume that is not mounted: the "Drive not ready" record naming `drive`
-// (the mount place), and the break question as for a full volume. Nothing is written.
+// A transfer to a volume that is not mounted: a failure naming `drive` (the mount place), and
+// the break question as for a full volume. Nothing is written.
 void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& drive);  // throw RunBroken
 
 // One plain copy of a pass: processes pending messages and copies with the window's bar and
-// label into `batch`. When the batch commits it, the file is counted and its success record
-// written, or its failure reported; a copy that fails at once is classified at once. `action`
+// label into `batch`. When the batch commits it, the copy or its failure is reported; a copy
+// that fails at once is classified at once. `action`
 // is what the observer hears: kCopied, or kCopiedBack in the reverse synchronisation. A kept
 // copy (`may_replace` false) never replaces a file. In a preview nothing is copied and the
 // copy of `source_size` bytes is reported at the same point as a real one.
-void CopyWithRecords(EngineContext& ctx, const std::string& source, const std::string& target,
-                     int64_t source_size, DurabilityBatch& batch, bool quote_paths,
-                     FileAction action = FileAction::kCopied,
-                     bool may_replace = true);  // throw RunBroken, RunAbandoned
+void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
+                   int64_t source_size, DurabilityBatch& batch, bool sync,
+                   FileAction action = FileAction::kCopied,
+                   bool may_replace = true);  // throw RunBroken, RunAbandoned
 
 }  // namespace qm

@@ -44,8 +44,6 @@ struct RunState {
 class EngineHost : public RunObserver {
  public:
   virtual ~EngineHost() = default;
-  virtual void WriteLog(TLogKind kind, const std::string& text) = 0;
-  virtual void CountOperatedFile() = 0;
   virtual void StatTimerTimer() = 0;
   virtual void StopWork() = 0;
   virtual void bStartClick() = 0;

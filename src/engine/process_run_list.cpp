@@ -17,16 +17,6 @@ namespace qm {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
-std::string ProfileLine(const char* what, const TDataItem& item, int32_t files) {
-  const TProfileRecord& p = item.Profile;
-  return std::string(what) + Quoted(p.Name()) + ", Source=" + Quoted(p.SrcDir()) +
-         ", Destination=" + Quoted(p.DestDir()) + ", Files:" + std::to_string(files);
-}
-
 // A source top directory that is gone or cannot be listed: its empty scan must not look like
 // a source whose files were all deleted.
 bool SourceDirectoryReadable(FileSystem& fs, const std::string& dir) {
@@ -107,11 +97,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
         ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
     Result<std::unique_ptr<RunLock>> locked = RunLock::Acquire(folders, lock_dir);
     if (!locked.ok()) {
-      const Error& e = locked.error();
-      ctx.host.WriteLog(lkError, e.kind == ErrorKind::kExists
-                                     ? "Profile " + Quoted(p.Name()) + " not run: the folder " +
-                                           Quoted(e.message) + " is in use by another run"
-                                     : "Profile " + Quoted(p.Name()) + " not run: " + e.message);
+      ctx.host.ProfileLocked(item, locked.error());
       ctx.host.ProfileDropped(item);
       return PassOutcome::kCompleted;
     }
@@ -119,8 +105,6 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   }
 
   const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
-  ctx.host.WriteLog(lkInfo, ProfileLine("Started profile ", item, files));
-
   ctx.host.StatusChanged("Preparing...");
   item.StartedAt = ctx.clock.Now();
   item.FilesDone = 0;
@@ -140,7 +124,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     lock->MarkRunning();
   }
   if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
-    ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(p.SrcDir()));
+    ctx.host.SourceUnreadable(p.SrcDir());
   } else if (method == 0) {
     ReportUnlistedSourceDirectories(ctx, item);
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
@@ -159,7 +143,6 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
   }
 
   if (lock) lock->MarkFinished();
-  ctx.host.WriteLog(lkInfo, ProfileLine("Finished profile ", item, files));
   ctx.host.ProfileFinished(item);
   return PassOutcome::kCompleted;
 }

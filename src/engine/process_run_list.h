@@ -22,8 +22,8 @@ void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> sel
 // while Running is set and, in a "Start selected" run, until the run list is worked off.
 void ProcessRunList(EngineContext& ctx);
 
-// One snapshot: daily window, start record, passes, finish record. kStopped when a stop request
-// was seen inside a pass: no finish record is written then.
+// One snapshot: daily window, start, passes, finish. kStopped when a stop request was seen
+// inside a pass: the profile is reported dropped then, not finished.
 PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item);
 
 // Whether `now` (a date-time) lies outside the profile's daily window; only the time of day of

@@ -4,23 +4,13 @@
 
 namespace qm {
 
-namespace {
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-}  // namespace
-
 void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
-  const TProfileRecord& p = item.Profile;
   if (item.SrcScanFailed) {
-    ctx.host.WriteLog(lkError, "Deleted files not removed from " + Quoted(p.DestDir()) +
-                                   ": the source directory " + Quoted(p.SrcDir()) +
-                                   " could not be read completely");
+    ctx.host.RemovalSkipped(item, RemovalSkip::kSourceIncomplete);
     return;
   }
   if (item.SrcFiles.Empty() && !item.DestFiles.Empty()) {
-    ctx.host.WriteLog(lkError, "Deleted files not removed from " + Quoted(p.DestDir()) +
-                                   ": no file found in the source directory " + Quoted(p.SrcDir()));
+    ctx.host.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
     return;
   }
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
@@ -29,12 +19,9 @@ void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
     // A preview reports the deletion it would make.
     if (ctx.state.Preview || ctx.fs.Remove(path).ok()) {
       ctx.host.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
-      ctx.host.WriteLog(lkDelete, "Deleted file " + Quoted(path));
     } else {
       ctx.host.FileDone({FileAction::kFailed, FileAction::kDeleted, path, {}, 0});
-      ctx.host.WriteLog(lkError, "Can not delete file " + Quoted(path));
     }
-    ctx.host.CountOperatedFile();
   }
 }
 

@@ -6,10 +6,9 @@
 
 namespace qm {
 
-// Deletes every unmarked destination entry, writing a "Deleted file" or "Can not delete file"
-// record and counting each as operated. Files only, never directories; no messages are
-// processed and no stop request is looked at.
-// Deletes nothing, with an error record saying why, when the source listing cannot be trusted:
+// Deletes every unmarked destination entry and reports each deletion or failure. Files only,
+// never directories; no messages are processed and no stop request is looked at.
+// Deletes nothing, and reports why, when the source listing cannot be trusted:
 // a source directory that could not be read, or a source that lists no file at all while the
 // destination does (an unmounted or emptied source must not empty the backup).
 void RunRemovalPass(EngineContext& ctx, TDataItem& item);

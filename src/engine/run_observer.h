@@ -1,12 +1,14 @@
 // How a run reports what it does. The engine calls these hooks; each front end (the window,
 // the headless commands, later a preview) implements only the hooks it needs. The deltas never
 // throw, so a front end's fault cannot unwind a copy half-way; only Update() and AskBreak() may
-// end a run, and only where the engine can stop cleanly.
+// end a run, and only where the engine can stop cleanly. The engine writes no log record and
+// counts nothing: that is the front ends' reading of these events.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "platform/error.h"
 #include "profiles/qmTypes.h"
 
 namespace qm {
@@ -20,6 +22,17 @@ enum class FileAction {
   kFailed,      // any of the above that did not succeed
 };
 
+// Why a copy or a pack failed. A failed deletion has no reason beyond itself.
+enum class FileFailure {
+  kError,          // the operation failed although its volume has room
+  kDriveNotReady,  // the target's volume is gone or (nearly) full; `drive` names it
+  kTimeNotSet,     // an archive could not take its source's time and was dropped
+  // The destination was not listed whole, so no free kept-copy number is known.
+  kNoFreeKeptNumber,
+  // A file of the target's name may exist in a folder the scan could not list.
+  kUnlistedTarget,
+};
+
 struct FileEvent {
   FileAction action;
   // For kFailed: what was tried (kCopied, kPacked, kDeleted or kCopiedBack).
@@ -27,7 +40,16 @@ struct FileEvent {
   std::string_view source;  // the deleted file for kDeleted
   std::string_view target;  // empty for kDeleted
   int64_t bytes = 0;        // bytes written; 0 for a deletion or a failure
+  bool sync = false;        // made by a synchronisation pass, which names paths bare
+  FileFailure failure = FileFailure::kError;  // for kFailed
+  std::string_view drive = {};                // for kDriveNotReady
 };
+
+enum class PassKind { kBackup, kSyncForward, kSyncBack };
+
+// Why the removal pass deleted nothing: an empty or partly read source would look like a
+// source whose files were all deleted.
+enum class RemovalSkip { kSourceIncomplete, kSourceEmpty };
 
 class RunObserver {
  public:
@@ -40,6 +62,13 @@ class RunObserver {
   virtual void ProfileFinished(const TDataItem& /*item*/) noexcept {}
   // Left without running: outside its daily window, or the run was stopped inside it.
   virtual void ProfileDropped(const TDataItem& /*item*/) noexcept {}
+  // Its folder lock was refused (then it is dropped): kExists when another run holds the
+  // folder the message names.
+  virtual void ProfileLocked(const TDataItem& /*item*/, const Error& /*refusal*/) noexcept {}
+  virtual void PassStarted(PassKind /*pass*/, const TDataItem& /*item*/) noexcept {}
+  // A source directory that is gone or could not be listed.
+  virtual void SourceUnreadable(std::string_view /*dir*/) noexcept {}
+  virtual void RemovalSkipped(const TDataItem& /*item*/, RemovalSkip /*why*/) noexcept {}
 
   // A source file whose destination counterpart is at least as new.
   virtual void FileUpToDate(std::string_view /*source*/) noexcept {}
@@ -55,6 +84,9 @@ class RunObserver {
   // its own events and request a stop. Throttle here, not in the deltas. Throwing RunAbandoned
   // (engine/run_abandoned.h) here abandons the run: the copy under way is dropped.
   virtual void Update() {}
+  // After a failure on a volume that is gone or full: true breaks the run. Never asked in a
+  // preview or in the background mode; a front end with nobody to ask goes on.
+  virtual bool AskBreak(const FileEvent& /*failed*/) { return false; }
 };
 
 }  // namespace qm

@@ -90,10 +90,6 @@ void MarkFailed(ScanOutcome&& outcome, bool& failed, std::string& error,
   error = outcome.status.error().message;
 }
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
 }  // namespace
 
 ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, TWList<TFilesListItem>& list,
@@ -190,7 +186,7 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
 
 void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item) {
   for (const std::string& dir : item.SrcUnlistedDirs) {
-    ctx.host.WriteLog(lkError, "Can not read source directory " + Quoted(dir));
+    ctx.host.SourceUnreadable(dir);
   }
 }
 

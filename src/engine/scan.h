@@ -59,7 +59,7 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_
 // allows it; only the walks run there, the lists and records come out the same either way.
 void QueueProfile(EngineContext& ctx, const TProfileRecord& profile);
 
-// Writes an error record for every source directory the snapshot's scan could not list.
+// Reports every source directory the snapshot's scan could not list.
 void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item);
 
 }  // namespace qm

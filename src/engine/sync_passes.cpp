@@ -14,8 +14,8 @@ namespace {
 
 struct Direction {
   FileAction action;
+  PassKind pass;
   const char* status;
-  const char* arrow;
   const TWList<TFilesListItem>& from;
   const TWList<TFilesListItem>& to;
   std::string from_root;
@@ -31,8 +31,7 @@ bool MayExist(FileSystem& fs, const std::string& path) {
 
 PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   ctx.host.StatusChanged(d.status);
-  ctx.host.WriteLog(lkInfo, std::string("Synchronizing [") + d.arrow + "] started. From " +
-                                d.from_root + " to " + d.to_root);
+  ctx.host.PassStarted(d.pass, item);
   const FirstByName counterpart(d.to);
   // The target side's volume is not mounted: copies fail as on a missing drive.
   const std::string not_ready = ctx.fs.NotReadyMountPlace(d.to_root);
@@ -55,15 +54,15 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
       item.CurrentFile = file_name;
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
       if (!not_ready.empty()) {
-        ReportDriveNotReady(ctx, {"copy", source, target, false, d.action}, not_ready);
+        ReportDriveNotReady(ctx, {source, target, true, d.action}, not_ready);
       } else if (found == FirstByName::kNone && d.to_incomplete && MayExist(ctx.fs, target)) {
         // Replacing a file the scan never compared could overwrite newer work.
-        ctx.host.FileDone({FileAction::kFailed, d.action, source, target, 0});
-        ctx.host.WriteLog(lkError, "File " + source + " not copied: " + target +
-                                       " exists but its directory could not be read");
+        FileEvent event{FileAction::kFailed, d.action, source, target};
+        event.sync = true;
+        event.failure = FileFailure::kUnlistedTarget;
+        ctx.host.FileDone(event);
       } else {
-        CopyWithRecords(ctx, source, target, d.from.Size(i), batch, /*quote_paths=*/false,
-                        d.action);
+        CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action);
       }
     }
     ++item.FilesDone;
@@ -77,15 +76,15 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
 PassOutcome RunForwardSyncPass(EngineContext& ctx, TDataItem& item) {
   const TProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
-                 {FileAction::kCopied, "Synchronizing ->...", "->", item.SrcFiles, item.DestFiles,
-                  p.SrcDir(), p.DestDir(), item.DestScanFailed});
+                 {FileAction::kCopied, PassKind::kSyncForward, "Synchronizing ->...", item.SrcFiles,
+                  item.DestFiles, p.SrcDir(), p.DestDir(), item.DestScanFailed});
 }
 
 PassOutcome RunReverseSyncPass(EngineContext& ctx, TDataItem& item) {
   const TProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
-                 {FileAction::kCopiedBack, "Synchronizing <-...", "<-", item.DestFiles,
-                  item.SrcFiles, p.DestDir(), p.SrcDir(), item.SrcScanFailed});
+                 {FileAction::kCopiedBack, PassKind::kSyncBack, "Synchronizing <-...",
+                  item.DestFiles, item.SrcFiles, p.DestDir(), p.SrcDir(), item.SrcScanFailed});
 }
 
 PassOutcome RunSyncPasses(EngineContext& ctx, TDataItem& item) {

@@ -17,14 +17,9 @@ using ::testing::UnorderedElementsAre;
 
 class BackupPassTest : public EngineTest {
  protected:
-  // Queues `p` and runs only its backup pass; the snapshot stays for inspection.
   TDataItem& RunPass(const TProfileRecord& p) {
-    state.Running = true;
-    RunList.Clear();
-    EngineContext ctx = Ctx();
-    QueueProfile(ctx, p);
-    TDataItem& item = RunList.Object(0);
-    EXPECT_EQ(RunBackupPass(ctx, item), PassOutcome::kCompleted);
+    TDataItem& item = RunBackupOnly(p);
+    EXPECT_EQ(backup_outcome, PassOutcome::kCompleted);
     return item;
   }
   std::vector<std::string> DestNames() {

@@ -22,6 +22,7 @@ namespace qm::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 std::vector<std::string> TreeNames(const std::string& root) {
@@ -47,14 +48,12 @@ class FakeMountsFs : public FullVolumeFs {
 
 class DataSafetyTest : public EngineTest {
  protected:
-  TDataItem& RunPass(const TProfileRecord& p) {
-    state.Running = true;
-    RunList.Clear();
-    EngineContext ctx = Ctx();
-    QueueProfile(ctx, p);
-    TDataItem& item = RunList.Object(0);
-    RunBackupPass(ctx, item);
-    return item;
+  // An empty mount point of a volume that is not plugged in.
+  std::string UnpluggedUsb(FakeMountsFs& mounts) {
+    const std::string usb = tmp.MakeDir("media/usb");
+    mounts.tables.fstab = "UUID=1 " + usb + " vfat noauto,user 0 0\n";
+    mounts.tables.mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    return usb;
   }
   int Count(const std::string& what) const {
     int n = 0;
@@ -67,18 +66,18 @@ TEST_F(DataSafetyTest, DatedCopyMadeInTheSameSecondGetsItsOwnName) {
   formats.short_date = "dd.mm.yyyy";
   formats.long_time = "h:nn";  // no seconds: every run within a minute has the same suffix
   Write("a.txt", "first", kNoon);
-  RunPass(Profile("P", kKeepDateTime));
+  RunBackupOnly(Profile("P", kKeepDateTime));
   Write("a.txt", "second", kNoon + 60);
-  RunPass(Profile("P", kKeepDateTime));
+  RunBackupOnly(Profile("P", kKeepDateTime));
   Write("a.txt", "third", kNoon + 120);
-  RunPass(Profile("P", kKeepDateTime));
+  RunBackupOnly(Profile("P", kKeepDateTime));
   EXPECT_THAT(TreeNames(dest), ElementsAre("a.txt.09-12-2025_12-00", "a.txt.09-12-2025_12-00_2",
                                            "a.txt.09-12-2025_12-00_3"));
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.09-12-2025_12-00"), "first");
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.09-12-2025_12-00_3"), "third");
   // The suffixes still reduce to the source: the next run finds it up to date.
   host.operated = 0;
-  RunPass(Profile("P", kKeepDateTime));
+  RunBackupOnly(Profile("P", kKeepDateTime));
   EXPECT_EQ(host.operated, 0);
 }
 
@@ -92,9 +91,7 @@ TEST_F(DataSafetyTest, DistinctSuffixNeverAddsADot) {
 
 TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
   FakeMountsFs mounts(PosixFileSystem());
-  const std::string usb = tmp.MakeDir("media/usb");  // an empty mount point
-  mounts.tables.fstab = "UUID=1 " + usb + " vfat noauto,user 0 0\n";
-  mounts.tables.mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+  const std::string usb = UnpluggedUsb(mounts);
   Write("a.txt", "a", kNoon);
   Write("b.txt", "b", kNoon);
   TProfileRecord p = Profile("P");
@@ -105,9 +102,7 @@ TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
       "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", true);
   state.Running = true;
   state.Mode = RunMode::kSelected;
-  EngineContext base = Ctx();
-  EngineContext ctx{mounts,     base.clock,   base.loop,     base.dialogs, base.formats,
-                    base.state, base.RunList, base.controls, base.host};
+  EngineContext ctx = Ctx(mounts);
   QueueProfile(ctx, p);
   EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunBroken);
   EXPECT_THAT(
@@ -121,6 +116,26 @@ TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
   EXPECT_TRUE(dialogs.AllAnswered());
 }
 
+TEST_F(DataSafetyTest, APreviewOntoAnUnmountedVolumeReportsItsFailuresAndAsksNothing) {
+  FakeMountsFs mounts(PosixFileSystem());
+  const std::string usb = UnpluggedUsb(mounts);
+  Write("a.txt", "a", kNoon);
+  TProfileRecord p = Profile("P");
+  p.SetDestDir(usb + "/backup");
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
+  state.Preview = true;
+  EngineContext ctx = Ctx(mounts);
+  QueueProfile(ctx, p);
+  EXPECT_EQ(ProcessSnapshot(ctx, RunList.Object(0)), PassOutcome::kCompleted);
+  EXPECT_THAT(host.breaks_asked, IsEmpty());
+  EXPECT_THAT(host.Texts(lkError),
+              ElementsAre("Drive not ready or out of free disk space on drive " + usb +
+                          ": ! Can not copy file \"" + Src("a.txt") + "\" to \"" + usb +
+                          "/backup/a.txt\""));
+  EXPECT_TRUE(host.Logged("Finished profile \"P\""));
+}
+
 TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
   FakeMountsFs mounts(PosixFileSystem());
   const std::string stick = tmp.MakeDir("media/stick");
@@ -131,9 +146,7 @@ TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
   p.SetSrcDir(stick);
   state.Running = true;
   state.Mode = RunMode::kSelected;
-  EngineContext base = Ctx();
-  EngineContext ctx{mounts,     base.clock,   base.loop,     base.dialogs, base.formats,
-                    base.state, base.RunList, base.controls, base.host};
+  EngineContext ctx = Ctx(mounts);
   QueueProfile(ctx, p);
   ProcessSnapshot(ctx, RunList.Object(0));
   EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not read source directory \"" + stick + "\""));
@@ -159,9 +172,7 @@ TEST_F(DataSafetyTest, UnlistedDestinationFolderIsNeverOverwrittenNorNumbered) {
   WriteDest("locked/a.txt", "newer work the scan never saw", kNoon);
   Write("locked/b.txt", "new", kNoon);
   Write("free.txt", "free", kNoon);
-  EngineContext base = Ctx();
-  EngineContext ctx{unlistable, base.clock,   base.loop,     base.dialogs, base.formats,
-                    base.state, base.RunList, base.controls, base.host};
+  EngineContext ctx = Ctx(unlistable);
   state.Running = true;
   QueueProfile(ctx, Profile("P"));
   ASSERT_TRUE(RunList.Object(0).DestScanFailed);
@@ -297,9 +308,7 @@ TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
   abandoning.after = 100000;
   abandoning.stop_work = host.stop_work;
   abandoning.start_click = host.start_click;
-  EngineContext base = Ctx();
-  EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
-                    base.state, base.RunList, base.controls, abandoning};
+  EngineContext ctx = Ctx(abandoning);
   state.Running = true;
   state.Mode = RunMode::kSelected;
   state.SelectedRun = true;
@@ -327,9 +336,7 @@ class AbandonAfterFirstUpdate : public FakeHost {
 TEST_F(DataSafetyTest, AbandonMidPackLeavesNoArchiveNorTemporary) {
   Write("b.bin", std::string(1 << 20, 'b'), kNoon);
   AbandonAfterFirstUpdate abandoning;
-  EngineContext base = Ctx();
-  EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
-                    base.state, base.RunList, base.controls, abandoning};
+  EngineContext ctx = Ctx(abandoning);
   state.Running = true;
   QueueProfile(ctx, Profile("P", kKeepNone, true));
   EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunAbandoned);

@@ -152,9 +152,7 @@ class BatchPassTest : public EngineTest {
  protected:
   PassOutcome RunBackup(FileSystem& with) {
     RunList.Clear();
-    EngineContext ctx = Ctx();
-    EngineContext on{with,      ctx.clock,   ctx.loop,     ctx.dialogs, ctx.formats,
-                     ctx.state, ctx.RunList, ctx.controls, ctx.host};
+    EngineContext on = Ctx(with);
     QueueProfile(on, Profile("p"));
     state.Running = true;
     return RunBackupPass(on, RunList.Object(0));

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/backup_pass.h"
 #include "engine/engine_context.h"
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
@@ -80,6 +81,10 @@ class FakeHost : public ViewingHost {
   int tray_on = 0;
   std::function<void()> stop_work;
   std::function<void()> start_click;
+  // The sources of the failures the break question was asked about.
+  std::vector<std::string> breaks_asked;
+  // Answers the break question in place of the window's dialogs when set.
+  std::function<bool(const FileEvent&)> answer_break;
 
   void WriteLog(TLogKind kind, const std::string& text) override { log.push_back({kind, text}); }
   void CountOperatedFile() override { ++operated; }
@@ -92,8 +97,14 @@ class FakeHost : public ViewingHost {
     Seen("queued", i.Profile.Name());
     ViewingHost::ProfileQueued(i);
   }
-  void ProfileStarted(const TDataItem& i) noexcept override { Seen("started", i.Profile.Name()); }
-  void ProfileFinished(const TDataItem& i) noexcept override { Seen("finished", i.Profile.Name()); }
+  void ProfileStarted(const TDataItem& i) noexcept override {
+    Seen("started", i.Profile.Name());
+    ViewingHost::ProfileStarted(i);
+  }
+  void ProfileFinished(const TDataItem& i) noexcept override {
+    Seen("finished", i.Profile.Name());
+    ViewingHost::ProfileFinished(i);
+  }
   void ProfileDropped(const TDataItem& i) noexcept override { Seen("dropped", i.Profile.Name()); }
   void FileUpToDate(std::string_view source) noexcept override {
     Seen("up to date", std::string(source));
@@ -104,6 +115,12 @@ class FakeHost : public ViewingHost {
                                              "failed"};
     events.push_back({kNames[static_cast<int>(e.action)], std::string(e.source),
                       std::string(e.target), e.attempted, e.bytes});
+    ViewingHost::FileDone(e);
+  }
+
+  bool AskBreak(const FileEvent& failed) override {
+    breaks_asked.emplace_back(failed.source);
+    return answer_break ? answer_break(failed) : ViewingHost::AskBreak(failed);
   }
 
   std::vector<std::string> Texts(TLogKind kind) const {
@@ -130,6 +147,7 @@ class EngineTest : public ::testing::Test {
     host.View({lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt, lProfilesToPperate, StatTimer},
               loop, formats, state, RunList);
     state.LockDirectory = tmp / "locks";
+    host.SetBreakDialogs(&dialogs);
     host.stop_work = [this] {
       state.Running = false;
       lStatus.SetCaption("Stoped.");
@@ -143,10 +161,25 @@ class EngineTest : public ::testing::Test {
     };
   }
 
-  EngineContext Ctx() {
-    return EngineContext{fs,      loop,  loop,    dialogs,
-                         formats, state, RunList, CopyProgressControls{psFile, lpsCurrentFile},
-                         host};
+  EngineContext Ctx() { return Ctx(fs, host); }
+  // The same run on another file system, or reporting to another host.
+  EngineContext Ctx(FileSystem& on) { return Ctx(on, host); }
+  EngineContext Ctx(EngineHost& reporting_to) { return Ctx(fs, reporting_to); }
+  EngineContext Ctx(FileSystem& on, EngineHost& reporting_to) {
+    return EngineContext{on,          loop,  loop,    dialogs,
+                         formats,     state, RunList, CopyProgressControls{psFile, lpsCurrentFile},
+                         reporting_to};
+  }
+
+  // Queues `p` alone and runs only its backup pass; the snapshot stays for inspection.
+  TDataItem& RunBackupOnly(const TProfileRecord& p) {
+    state.Running = true;
+    RunList.Clear();
+    EngineContext ctx = Ctx();
+    QueueProfile(ctx, p);
+    TDataItem& item = RunList.Object(0);
+    backup_outcome = RunBackupPass(ctx, item);
+    return item;
   }
 
   TProfileRecord Profile(const std::string& name, int16_t keep = 0, bool zip = false) {
@@ -217,6 +250,7 @@ class EngineTest : public ::testing::Test {
   ui::Button bStartBackground{"bStartBackground", "Start in background"};
   ui::Timer StatTimer{loop, "StatTimer", 1500};
   FakeHost host;
+  PassOutcome backup_outcome = PassOutcome::kCompleted;  // of the last RunBackupOnly
 };
 
 // 2024-06-01 12:00:00 UTC and a day before it, as file times.

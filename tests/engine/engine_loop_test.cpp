@@ -188,12 +188,36 @@ TEST_F(FullDriveTest, BackgroundModeAsksNothingAndGoesOn) {
 TEST_F(FullDriveTest, AVolumeWithRoomGivesThePlainRecord) {
   fs.full_prefix.clear();
   EngineContext ctx = Ctx();
-  ClassifyCopyFailure(ctx, {"copy", Src("two.txt"), Dest("two.txt")});
-  ClassifyCopyFailure(ctx, {"copy", "/a b", "/c", /*quote_paths=*/false});
+  ClassifyCopyFailure(ctx, {Src("two.txt"), Dest("two.txt")});
+  ClassifyCopyFailure(ctx, {"/a b", "/c", /*sync=*/true});
   EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not copy file \"" + Src("two.txt") +
                                                    "\" to \"" + Dest("two.txt") + "\"",
                                                "Can not copy file /a b to /c"));
   EXPECT_GT(TargetFreeSpace(fs, Dest("no/such/dir/x")), 32768);
+}
+
+// The question goes to the run's observer, which may answer it without any dialog.
+TEST_F(FullDriveTest, TheObserverAnswersTheBreakQuestionOutsideTheBackgroundMode) {
+  std::vector<std::string> drives;
+  host.answer_break = [&](const FileEvent& failed) {
+    drives.emplace_back(failed.drive);
+    EXPECT_EQ(failed.action, FileAction::kFailed);
+    return failed.source == Src("two.txt");
+  };
+  StartSelected({Profile("P"), Profile("Q")});
+  EXPECT_THAT(host.breaks_asked, ElementsAre(Src("a/one.txt"), Src("two.txt")));
+  EXPECT_THAT(drives, ElementsAre("/mnt/full", "/mnt/full"));
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(Failure("a/one.txt"), Failure("two.txt")));
+  EXPECT_FALSE(host.Logged("Finished profile"));
+  EXPECT_FALSE(host.Logged("Started profile \"Q\""));
+  ExpectEnded();
+
+  // The background mode reports the same failures and asks nothing.
+  host.breaks_asked.clear();
+  host.log.clear();
+  RunInBackground({Profile("P")}, 500);
+  EXPECT_THAT(host.breaks_asked, IsEmpty());
+  EXPECT_THAT(host.Texts(lkError), ElementsAre(Failure("a/one.txt"), Failure("two.txt")));
 }
 
 class DailyWindowTest : public EngineLoopTest {

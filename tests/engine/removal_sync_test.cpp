@@ -27,14 +27,9 @@ class RemovalSyncTest : public EngineTest {
  protected:
   RemovalSyncTest() { state.Running = true; }
 
-  EngineContext CtxWith(FileSystem& f) {
-    return EngineContext{f,       loop,  loop,    dialogs,
-                         formats, state, RunList, CopyProgressControls{psFile, lpsCurrentFile},
-                         host};
-  }
   TDataItem& Queue(const TProfileRecord& p, FileSystem* through = nullptr) {
     RunList.Clear();
-    EngineContext ctx = CtxWith(through ? *through : fs);
+    EngineContext ctx = Ctx(through ? *through : fs);
     QueueProfile(ctx, p);
     return RunList.Object(0);
   }
@@ -56,7 +51,7 @@ class RemovalSyncTest : public EngineTest {
     return item;
   }
   PassOutcome Sync(TDataItem& item, FileSystem* through = nullptr) {
-    EngineContext ctx = CtxWith(through ? *through : fs);
+    EngineContext ctx = Ctx(through ? *through : fs);
     return RunSyncPasses(ctx, item);
   }
 };

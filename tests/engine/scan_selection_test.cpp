@@ -30,15 +30,7 @@ TEST(NameStoodFor, RemovesTheArchiveExtensionThenTheKeptCopySuffix) {
   EXPECT_EQ(NameStoodFor("a.zip", false, kKeepNone), "a.zip");
 }
 
-// The fixture's context with another file system.
-class WalkTest : public EngineTest {
- protected:
-  EngineContext Through(FileSystem& through) {
-    EngineContext ctx = Ctx();
-    return EngineContext{through,   ctx.clock, ctx.loop,     ctx.dialogs, ctx.formats,
-                         ctx.state, RunList,   ctx.controls, ctx.host};
-  }
-};
+using WalkTest = EngineTest;
 
 class DestinationMaskTest : public EngineTest {
  protected:
@@ -112,7 +104,7 @@ TEST_F(DestinationMaskTest, EveryFileMaskListsTheDestinationAsBefore) {
 
 class UnlistedFolderTest : public WalkTest {
  protected:
-  EngineContext FaultCtx() { return Through(faults); }
+  EngineContext FaultCtx() { return Ctx(faults); }
   FaultInjectingFileSystem faults{PosixFileSystem()};
 };
 

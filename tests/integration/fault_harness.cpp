@@ -170,6 +170,7 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   // Runs lock their folders here rather than in the user's home.
   state.LockDirectory = tmp / "locks";
   host.stop = [&] { state.Running = false; };
+  host.SetBreakDialogs(&dialogs);
   EngineContext ctx{ActiveFs(), loop,  loop,     dialogs,
                     formats,    state, run_list, CopyProgressControls{psFile, lpsCurrentFile},
                     host};

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_records.h"
 #include "engine/engine_context.h"
 #include "platform/file_system.h"
 #include "support/fault_file_system.h"
@@ -70,7 +71,7 @@ struct Record {
   std::string text;
 };
 
-class RecordingHost : public EngineHost {
+class RecordingHost : public RecordingEngineHost {
  public:
   std::vector<Record> log;
   std::function<void()> stop;

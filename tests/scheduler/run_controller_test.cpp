@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/run_records.h"
 #include "app/run_view.h"
 #include "engine/process_run_list.h"
 #include "engine/scan.h"
@@ -18,7 +19,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class RunControllerTest : public ::testing::Test, public RunControllerHost, public EngineHost {
+class RunControllerTest : public ::testing::Test,
+                          public RunControllerHost,
+                          public RecordingEngineHost {
  protected:
   RunControllerTest() {
     src = tmp.MakeDir("src");

@@ -1,15 +1,17 @@
-// An engine host for tests whose run labels behave as the main window's: the display events
-// go to the window's own RunView, so tests can check what a person would see.
+// An engine host for tests whose run labels and records behave as the main window's: the
+// display events go to the window's own RunView and the records come from the window's
+// adapter, so tests can check what a person would see and read.
 #pragma once
 
 #include <optional>
 
+#include "app/run_records.h"
 #include "app/run_view.h"
 #include "engine/engine_context.h"
 
 namespace qm::test {
 
-class ViewingHost : public EngineHost {
+class ViewingHost : public RecordingEngineHost {
  public:
   // Shows the run on `controls` from now on.
   void View(RunViewControls controls, Clock& clock, const RegionalFormats& formats, RunState& state,

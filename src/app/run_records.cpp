@@ -1,0 +1,145 @@
+#include "app/run_records.h"
+
+namespace qm {
+
+namespace {
+
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+// The synchronisation passes name their paths bare.
+std::string Path(std::string_view path, const FileEvent& event) {
+  return event.sync ? std::string(path) : Quoted(path);
+}
+
+std::string ProfileLine(const char* what, const TDataItem& item, int32_t files) {
+  const TProfileRecord& p = item.Profile;
+  return std::string(what) + Quoted(p.Name()) + ", Source=" + Quoted(p.SrcDir()) +
+         ", Destination=" + Quoted(p.DestDir()) + ", Files:" + std::to_string(files);
+}
+
+std::string WhatFailed(const FileEvent& event) {
+  const char* verb = event.attempted == FileAction::kPacked ? "compress" : "copy";
+  return std::string("Can not ") + verb + " file " + Path(event.source, event) + " to " +
+         Path(event.target, event);
+}
+
+std::string DrivePrefix(const FileEvent& event) {
+  return "Drive not ready or out of free disk space on drive " + std::string(event.drive);
+}
+
+}  // namespace
+
+std::string BreakQuestion(const FileEvent& failed) {
+  return DrivePrefix(failed) + ":\rBreak operation?";
+}
+
+void RunRecords::ProfileStarted(const TDataItem& item) noexcept {
+  files_ = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
+  write_(lkInfo, ProfileLine("Started profile ", item, files_));
+}
+
+void RunRecords::ProfileFinished(const TDataItem& item) noexcept {
+  write_(lkInfo, ProfileLine("Finished profile ", item, files_));
+}
+
+void RunRecords::ProfileLocked(const TDataItem& item, const Error& refusal) noexcept {
+  const std::string profile = "Profile " + Quoted(item.Profile.Name()) + " not run: ";
+  write_(lkError,
+         refusal.kind == ErrorKind::kExists
+             ? profile + "the folder " + Quoted(refusal.message) + " is in use by another run"
+             : profile + refusal.message);
+}
+
+void RunRecords::PassStarted(PassKind pass, const TDataItem& item) noexcept {
+  const std::string src = item.Profile.SrcDir();
+  const std::string dest = item.Profile.DestDir();
+  switch (pass) {
+    case PassKind::kBackup:
+      write_(lkInfo, "Backup started");
+      break;
+    case PassKind::kSyncForward:
+      write_(lkInfo, "Synchronizing [->] started. From " + src + " to " + dest);
+      break;
+    case PassKind::kSyncBack:
+      write_(lkInfo, "Synchronizing [<-] started. From " + dest + " to " + src);
+      break;
+  }
+}
+
+void RunRecords::SourceUnreadable(std::string_view dir) noexcept {
+  write_(lkError, "Can not read source directory " + Quoted(dir));
+}
+
+void RunRecords::RemovalSkipped(const TDataItem& item, RemovalSkip why) noexcept {
+  const TProfileRecord& p = item.Profile;
+  const std::string head = "Deleted files not removed from " + Quoted(p.DestDir());
+  write_(lkError, why == RemovalSkip::kSourceIncomplete
+                      ? head + ": the source directory " + Quoted(p.SrcDir()) +
+                            " could not be read completely"
+                      : head + ": no file found in the source directory " + Quoted(p.SrcDir()));
+}
+
+void RunRecords::FileDone(const FileEvent& event) noexcept {
+  switch (event.action) {
+    case FileAction::kCopied:
+    case FileAction::kCopiedBack:
+      count_();
+      write_(lkSuccess,
+             "File " + Path(event.source, event) + " copied to " + Path(event.target, event));
+      break;
+    case FileAction::kPacked:
+      write_(lkSuccess, "File " + Quoted(event.source) + " compressed to " + Quoted(event.target));
+      count_();
+      break;
+    case FileAction::kDeleted:
+      write_(lkDelete, "Deleted file " + Quoted(event.source));
+      count_();
+      break;
+    case FileAction::kFailed:
+      Failed(event);
+      break;
+  }
+}
+
+void RunRecords::Failed(const FileEvent& event) {
+  // A deletion and an archive without its time were operated on, if not as meant.
+  if (event.attempted == FileAction::kDeleted) {
+    write_(lkError, "Can not delete file " + Quoted(event.source));
+    count_();
+    return;
+  }
+  const std::string source = Path(event.source, event);
+  const std::string target = Path(event.target, event);
+  switch (event.failure) {
+    case FileFailure::kError:
+      write_(lkError, WhatFailed(event));
+      break;
+    case FileFailure::kDriveNotReady:
+      write_(lkError, DrivePrefix(event) + ": ! " + WhatFailed(event));
+      break;
+    case FileFailure::kTimeNotSet:
+      write_(lkError, "Can not set up date and time on file " + Quoted(event.target));
+      count_();
+      break;
+    case FileFailure::kNoFreeKeptNumber:
+      write_(lkError, "File " + source + " not copied to " + target +
+                          ": the destination could not be listed completely, so no free "
+                          "kept-copy number is known");
+      break;
+    case FileFailure::kUnlistedTarget:
+      write_(lkError,
+             event.sync ? "File " + source + " not copied: " + target +
+                              " exists but its directory could not be read"
+                        : "File " + source + " not copied to " + target +
+                              ": a file of that name exists in a folder that could not be listed");
+      break;
+  }
+}
+
+bool RunRecords::AskBreak(const FileEvent& failed) {
+  return ask_ != nullptr && ask_->AskErrorYesNo(BreakQuestion(failed));
+}
+
+}  // namespace qm

@@ -1,0 +1,160 @@
+// The window's reading of a run: the engine's typed events become the log records and the
+// operated-file count the window has always kept, word for word.
+#include "app/run_records.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/scripted_dialogs.h"
+
+namespace qm::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+struct Written {
+  TLogKind kind;
+  std::string text;
+  bool operator==(const Written&) const = default;
+};
+void PrintTo(const Written& w, std::ostream* os) {
+  *os << int{w.kind} << " " << w.text;
+}
+
+class RunRecordsTest : public ::testing::Test {
+ protected:
+  RunRecordsTest() {
+    item.Profile.SetName("Docs");
+    item.Profile.SetSrcDir("/home/u/docs");
+    item.Profile.SetDestDir("/mnt/b/docs");
+    for (const char* name : {"/home/u/docs/a.txt", "/home/u/docs/b.txt"})
+      item.SrcFiles.Add(name, std::make_unique<TFilesListItem>());
+    item.DestFiles.Add("/mnt/b/docs/a.txt", std::make_unique<TFilesListItem>());
+  }
+  // The counter's value at each record, so the count is seen in its place.
+  std::vector<int> counts;
+  std::vector<Written> log;
+  int operated = 0;
+  RunRecords records{[this](TLogKind kind, const std::string& text) {
+                       log.push_back({kind, text});
+                       counts.push_back(operated);
+                     },
+                     [this] { ++operated; }};
+  TDataItem item;
+};
+
+FileEvent Failed(FileAction attempted, std::string_view source, std::string_view target,
+                 FileFailure why = FileFailure::kError, bool sync = false) {
+  FileEvent e{FileAction::kFailed, attempted, source, target};
+  e.failure = why;
+  e.sync = sync;
+  return e;
+}
+
+TEST_F(RunRecordsTest, FileEventsOfABackupAndASynchronisation) {
+  records.ProfileStarted(item);
+  records.PassStarted(PassKind::kBackup, item);
+  records.FileDone({FileAction::kCopied, FileAction::kCopied, "/s/a b.txt", "/d/a b.txt", 10});
+  // A kept copy is a copy under a new name.
+  records.FileDone({FileAction::kCopied, FileAction::kCopied, "/s/k.txt", "/d/k.txt.2", 3});
+  records.FileDone({FileAction::kPacked, FileAction::kPacked, "/s/p.txt", "/d/p.txt.zip", 9});
+  records.FileDone({FileAction::kDeleted, FileAction::kDeleted, "/d/gone.txt", {}, 0});
+  records.FileDone(Failed(FileAction::kCopied, "/s/f.txt", "/d/f.txt"));
+  records.FileDone(Failed(FileAction::kPacked, "/s/z.txt", "/d/z.txt.zip"));
+  FileEvent back{FileAction::kCopiedBack, FileAction::kCopiedBack, "/d/n e w", "/s/n e w", 4};
+  back.sync = true;
+  records.PassStarted(PassKind::kSyncBack, item);
+  records.FileDone(back);
+  records.FileDone(Failed(FileAction::kCopiedBack, "/d/x", "/s/x", FileFailure::kError, true));
+  records.ProfileFinished(item);
+
+  EXPECT_THAT(
+      log,
+      ElementsAre(Written{lkInfo,
+                          "Started profile \"Docs\", Source=\"/home/u/docs\", "
+                          "Destination=\"/mnt/b/docs\", Files:3"},
+                  Written{lkInfo, "Backup started"},
+                  Written{lkSuccess, "File \"/s/a b.txt\" copied to \"/d/a b.txt\""},
+                  Written{lkSuccess, "File \"/s/k.txt\" copied to \"/d/k.txt.2\""},
+                  Written{lkSuccess, "File \"/s/p.txt\" compressed to \"/d/p.txt.zip\""},
+                  Written{lkDelete, "Deleted file \"/d/gone.txt\""},
+                  Written{lkError, "Can not copy file \"/s/f.txt\" to \"/d/f.txt\""},
+                  Written{lkError, "Can not compress file \"/s/z.txt\" to \"/d/z.txt.zip\""},
+                  Written{lkInfo, "Synchronizing [<-] started. From /mnt/b/docs to /home/u/docs"},
+                  Written{lkSuccess, "File /d/n e w copied to /s/n e w"},
+                  Written{lkError, "Can not copy file /d/x to /s/x"},
+                  Written{lkInfo,
+                          "Finished profile \"Docs\", Source=\"/home/u/docs\", "
+                          "Destination=\"/mnt/b/docs\", Files:3"}));
+  // A copy is counted before its record, a pack and a deletion after it; failures not at all.
+  EXPECT_THAT(counts, ElementsAre(0, 0, 1, 2, 2, 3, 4, 4, 4, 5, 5, 5));
+  EXPECT_EQ(operated, 5);
+}
+
+TEST_F(RunRecordsTest, FailuresThatAreNoPlainErrorAndSkippedWork) {
+  FileEvent drive = Failed(FileAction::kCopied, "/s/a", "/m/usb/a", FileFailure::kDriveNotReady);
+  drive.drive = "/m/usb";
+  records.FileDone(drive);
+  records.FileDone(Failed(FileAction::kPacked, "/s/t", "/d/t.zip", FileFailure::kTimeNotSet));
+  records.FileDone(Failed(FileAction::kDeleted, "/d/old", {}));
+  records.FileDone(Failed(FileAction::kCopied, "/s/k", "/d/k.1", FileFailure::kNoFreeKeptNumber));
+  records.FileDone(Failed(FileAction::kCopied, "/s/u", "/d/u", FileFailure::kUnlistedTarget));
+  records.FileDone(Failed(FileAction::kCopied, "/s/v", "/d/v", FileFailure::kUnlistedTarget, true));
+  records.SourceUnreadable("/home/u/docs/locked");
+  records.RemovalSkipped(item, RemovalSkip::kSourceIncomplete);
+  records.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
+  records.ProfileLocked(item, Error{ErrorKind::kExists, "/mnt/b/docs"});
+  records.ProfileLocked(item, Error{ErrorKind::kAccessDenied, "no lock directory"});
+  records.PassStarted(PassKind::kSyncForward, item);
+
+  std::vector<std::string> texts;
+  for (const Written& w : log) {
+    EXPECT_EQ(w.kind, w.text.rfind("Synchronizing", 0) == 0 ? lkInfo : lkError) << w.text;
+    texts.push_back(w.text);
+  }
+  EXPECT_THAT(
+      texts,
+      ElementsAre(
+          "Drive not ready or out of free disk space on drive /m/usb: ! Can not copy file "
+          "\"/s/a\" to \"/m/usb/a\"",
+          "Can not set up date and time on file \"/d/t.zip\"", "Can not delete file \"/d/old\"",
+          "File \"/s/k\" not copied to \"/d/k.1\": the destination could not be listed "
+          "completely, so no free kept-copy number is known",
+          "File \"/s/u\" not copied to \"/d/u\": a file of that name exists in a folder that "
+          "could not be listed",
+          "File /s/v not copied: /d/v exists but its directory could not be read",
+          "Can not read source directory \"/home/u/docs/locked\"",
+          "Deleted files not removed from \"/mnt/b/docs\": the source directory "
+          "\"/home/u/docs\" could not be read completely",
+          "Deleted files not removed from \"/mnt/b/docs\": no file found in the source "
+          "directory \"/home/u/docs\"",
+          "Profile \"Docs\" not run: the folder \"/mnt/b/docs\" is in use by another run",
+          "Profile \"Docs\" not run: no lock directory",
+          "Synchronizing [->] started. From /home/u/docs to /mnt/b/docs"));
+  // The archive without its time and the failed deletion were operated on all the same.
+  EXPECT_EQ(operated, 2);
+}
+
+TEST_F(RunRecordsTest, TheBreakQuestionGoesToTheDialogsOrIsAnsweredNo) {
+  FileEvent full = Failed(FileAction::kCopied, "/s/a", "/m/full/a", FileFailure::kDriveNotReady);
+  full.drive = "/m/full";
+  EXPECT_EQ(BreakQuestion(full),
+            "Drive not ready or out of free disk space on drive /m/full:\rBreak operation?");
+  // Nobody to ask: the run goes on.
+  EXPECT_FALSE(records.AskBreak(full));
+
+  ScriptedDialogs dialogs;
+  records.SetDialogs(&dialogs);
+  dialogs.ExpectErrorYesNo(BreakQuestion(full), true);
+  dialogs.ExpectErrorYesNo(BreakQuestion(full), false);
+  EXPECT_TRUE(records.AskBreak(full));
+  EXPECT_FALSE(records.AskBreak(full));
+  EXPECT_TRUE(dialogs.AllAnswered());
+  EXPECT_THAT(log, IsEmpty()) << "asking writes no record";
+}
+
+}  // namespace
+}  // namespace qm::test
