@@ -129,6 +129,9 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   // --- RunObserver: the errors of a background profile end in a desktop notification
   void ProfileStarted(const TDataItem& item) noexcept override;
   void ProfileFinished(const TDataItem& item) noexcept override;
+  // The notice's part of those two, for a host that writes the records itself.
+  void NoticeProfileStarted(const TDataItem& item) noexcept;
+  void NoticeProfileFinished(const TDataItem& item) noexcept;
 
   EngineContext MakeEngineContext();
 

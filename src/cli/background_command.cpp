@@ -57,9 +57,15 @@ class ServiceHost : public RecordingEngineHost {
   void ProfileScanned(const TDataItem& item) noexcept override { form_.ProfileScanned(item); }
   void StatusChanged(std::string_view text) noexcept override { form_.StatusChanged(text); }
   void EngineStopped() noexcept override { form_.EngineStopped(); }
-  // The window's failure notice follows the profiles.
-  void ProfileStarted(const TDataItem& item) noexcept override { form_.ProfileStarted(item); }
-  void ProfileFinished(const TDataItem& item) noexcept override { form_.ProfileFinished(item); }
+  // The window's failure notice follows the profiles; the records are this host's, for the echo.
+  void ProfileStarted(const TDataItem& item) noexcept override {
+    form_.NoticeProfileStarted(item);
+    RecordingEngineHost::ProfileStarted(item);
+  }
+  void ProfileFinished(const TDataItem& item) noexcept override {
+    RecordingEngineHost::ProfileFinished(item);
+    form_.NoticeProfileFinished(item);
+  }
   void Update() override { AbandonIfInterrupted(); }
 
  private:

@@ -56,7 +56,7 @@ class BackgroundProcessTest : public ::testing::Test {
   }
 
   // Starts `quillmor --background` on the test's store, options and data directory.
-  pid_t Spawn(const std::string& err_file) {
+  pid_t Spawn(const std::string& err_file, bool verbose = false) {
     const std::string config = tmp / "config";
     const std::string data = tmp / "data";
     const pid_t child = fork();
@@ -66,6 +66,10 @@ class BackgroundProcessTest : public ::testing::Test {
       setenv("XDG_DATA_HOME", data.c_str(), 1);
       std::freopen("/dev/null", "w", stdout);
       std::freopen(err_file.c_str(), "w", stderr);
+      if (verbose) {
+        execl(QUILLMOR_BIN, QUILLMOR_BIN, "--background", "-v", "--store", store.c_str(),
+              static_cast<char*>(nullptr));
+      }
       execl(QUILLMOR_BIN, QUILLMOR_BIN, "--background", "--store", store.c_str(),
             static_cast<char*>(nullptr));
       _exit(127);
@@ -123,6 +127,24 @@ TEST_F(BackgroundProcessTest, BacksUpEachIntervalAndStopsCleanlyOnSigterm) {
     EXPECT_EQ(stdfs::file_size(dest + "/big.bin"), uintmax_t{kMiB} << 20);
   }
   EXPECT_TRUE(DestHolds("a.txt", "two"));
+}
+
+// -v echoes every record of a round as the log gets it, the profile's start and finish too.
+TEST_F(BackgroundProcessTest, VerboseEchoesTheRecordsOfARound) {
+  tmp.WriteFile("src/a.txt", "one");
+  pid = Spawn(tmp / "verbose.err", /*verbose=*/true);
+  ASSERT_GT(pid, 0);
+  const auto echoed = [&](const std::string& text) {
+    // The child may not have opened its stderr yet.
+    return stdfs::exists(tmp / "verbose.err") &&
+           tmp.ReadFile("verbose.err").find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(WaitFor([&] { return echoed("Finished profile \"Every3s\""); }, 20));
+  kill(pid, SIGTERM);
+  EXPECT_EQ(ExitStatus(pid), 0);
+  pid = -1;
+  EXPECT_TRUE(echoed("Info: Started profile \"Every3s\""));
+  EXPECT_TRUE(echoed("Success: File \"" + src + "/a.txt\" copied to \"" + dest + "/a.txt\""));
 }
 
 }  // namespace
