@@ -100,11 +100,8 @@ TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
       "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", false);
   dialogs.ExpectErrorYesNo(
       "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", true);
-  state.Running = true;
-  state.Mode = RunMode::kSelected;
   EngineContext ctx = Ctx(mounts);
-  QueueProfile(ctx, p);
-  EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunBroken);
+  EXPECT_THROW(RunBackupPass(ctx, QueueSelected(ctx, p)), RunBroken);
   EXPECT_THAT(
       host.Texts(lkError),
       UnorderedElementsAre(
@@ -122,12 +119,9 @@ TEST_F(DataSafetyTest, APreviewOntoAnUnmountedVolumeReportsItsFailuresAndAsksNot
   Write("a.txt", "a", kNoon);
   TProfileRecord p = Profile("P");
   p.SetDestDir(usb + "/backup");
-  state.Running = true;
-  state.Mode = RunMode::kSelected;
   state.Preview = true;
   EngineContext ctx = Ctx(mounts);
-  QueueProfile(ctx, p);
-  EXPECT_EQ(ProcessSnapshot(ctx, RunList.Object(0)), PassOutcome::kCompleted);
+  EXPECT_EQ(ProcessSnapshot(ctx, QueueSelected(ctx, p)), PassOutcome::kCompleted);
   EXPECT_THAT(host.breaks_asked, IsEmpty());
   EXPECT_THAT(host.Texts(lkError),
               ElementsAre("Drive not ready or out of free disk space on drive " + usb +
@@ -144,11 +138,8 @@ TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
   TProfileRecord p = Profile("Both");
   p.SetSyncMethod(1);
   p.SetSrcDir(stick);
-  state.Running = true;
-  state.Mode = RunMode::kSelected;
   EngineContext ctx = Ctx(mounts);
-  QueueProfile(ctx, p);
-  ProcessSnapshot(ctx, RunList.Object(0));
+  ProcessSnapshot(ctx, QueueSelected(ctx, p));
   EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not read source directory \"" + stick + "\""));
   EXPECT_TRUE(TreeNames(stick).empty());
 }

@@ -171,6 +171,14 @@ class EngineTest : public ::testing::Test {
                          reporting_to};
   }
 
+  // Queues `p` through `ctx` for a "Start selected" run that the test then drives itself.
+  TDataItem& QueueSelected(EngineContext& ctx, const TProfileRecord& p) {
+    state.Running = true;
+    state.Mode = RunMode::kSelected;
+    QueueProfile(ctx, p);
+    return RunList.Object(0);
+  }
+
   // Queues `p` alone and runs only its backup pass; the snapshot stays for inspection.
   TDataItem& RunBackupOnly(const TProfileRecord& p) {
     state.Running = true;
