@@ -41,6 +41,19 @@ class NoChoices : public RememberedChoices {
   void Save(const std::vector<ChoiceProperty>&) override {}
 };
 
+// The wizard's form over an empty table, two disks and no remembered choices, and its dialog.
+struct Wizard {
+  qt::QtMessageLoop loop;
+  ScriptedDialogs dialogs;
+  TwoDisks disks;
+  NoChoices choices;
+  std::string remembered_filter = "*.*";
+  ProfileTable table;
+  TqmwzAddProfileForm form{table, loop,    dialogs,          PosixFileSystem(),
+                           disks, choices, remembered_filter};
+  qt::AddProfileDialog dialog{form, nullptr};
+};
+
 // Processes events until `done` holds or a generous deadline passes.
 bool WaitFor(const std::function<bool()>& done) {
   QElapsedTimer timer;
@@ -76,15 +89,8 @@ void ExpectCurrentPageFits(qt::AddProfileDialog& dialog) {
 }
 
 TEST(AddProfileDialog, BrowseButtonsFollowTheirFieldsInTabOrder) {
-  qt::QtMessageLoop loop;
-  ScriptedDialogs dialogs;
-  TwoDisks disks;
-  NoChoices choices;
-  std::string remembered_filter = "*.*";
-  ProfileTable table;
-  TqmwzAddProfileForm form(table, loop, dialogs, PosixFileSystem(), disks, choices,
-                           remembered_filter);
-  qt::AddProfileDialog dialog(form, nullptr);
+  Wizard w;
+  qt::AddProfileDialog& dialog = w.dialog;
   auto order = [&](std::initializer_list<const char*> names) {
     std::vector<QWidget*> wanted;
     for (const char* name : names) {
@@ -100,15 +106,11 @@ TEST(AddProfileDialog, BrowseButtonsFollowTheirFieldsInTabOrder) {
 TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
   TempDir dir;
   const std::string source = dir.MakeDir("My Documents");
-  qt::QtMessageLoop loop;
-  ScriptedDialogs dialogs;
-  TwoDisks disks;
-  NoChoices choices;
-  std::string remembered_filter = "*.*";
-  ProfileTable table;
-  TqmwzAddProfileForm form(table, loop, dialogs, PosixFileSystem(), disks, choices,
-                           remembered_filter);
-  qt::AddProfileDialog dialog(form, nullptr);
+  Wizard w;
+  TqmwzAddProfileForm& form = w.form;
+  qt::AddProfileDialog& dialog = w.dialog;
+  ProfileTable& table = w.table;
+  ScriptedDialogs& dialogs = w.dialogs;
   form.SetWindow(&dialog);
 
   bool checked = false;

@@ -3,29 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <cstdlib>
 #include <memory>
 
 #include "qt/qt_dialogs.h"
 #include "qt/qt_message_loop.h"
 #include "ui/message_loop.h"
+#include "window_fixture.h"
 
 namespace qm::test {
 namespace {
 
 class QtLoopTest : public ::testing::Test {
  protected:
-  // Processes events until `done` holds; the limit only keeps a broken test from hanging.
   template <class F>
   bool PumpUntil(F done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > 5000) return false;
-      loop.ProcessMessages();
-    }
-    return true;
+    return test::PumpUntil(loop, done);
   }
 
   qt::QtMessageLoop loop;

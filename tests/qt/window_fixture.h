@@ -24,6 +24,18 @@
 
 namespace qm::test {
 
+// Processes events until `done` holds; the limit only keeps a broken test from hanging.
+template <class F>
+bool PumpUntil(ui::MessageLoop& loop, F done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > 10000) return false;
+    loop.ProcessMessages();
+  }
+  return true;
+}
+
 class WindowFixture : public ::testing::Test {
  protected:
   ~WindowFixture() override { Close(); }
@@ -70,16 +82,9 @@ class WindowFixture : public ::testing::Test {
     return w;
   }
 
-  // Processes events until `done` holds; the limit only keeps a broken test from hanging.
   template <class F>
   bool PumpUntil(F done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > 10000) return false;
-      loop.ProcessMessages();
-    }
-    return true;
+    return test::PumpUntil(loop, done);
   }
 
   // Sends a press and a release of `key` to the widget, as the keyboard would; true when the
