@@ -64,37 +64,30 @@ size_t Columns(char32_t c) {
 // not start a well-formed UTF-8 sequence.
 std::optional<char32_t> DecodeUtf8(std::string_view text, size_t at, size_t& length) {
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const unsigned char lead = byte(0);
   length = 1;
-  if (lead < 0x80) return lead;
-  char32_t c;
-  char32_t min;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, c = lead & 0x1F, min = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, c = lead & 0x0F, min = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, c = lead & 0x07, min = 0x10000;
-  } else {
-    length = 1;
-    return std::nullopt;
-  }
-  if (at + length > text.size()) {
-    length = 1;
-    return std::nullopt;
-  }
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) {
-      length = 1;
-      return std::nullopt;
+  if (byte(0) < 0x80) return byte(0);
+  // Lead byte mask and value, the bits it carries, and the smallest character of that length
+  // (anything below is an overlong form).
+  struct Form {
+    unsigned char mask, value, bits;
+    char32_t min;
+  };
+  static constexpr Form kForms[] = {
+      {0xE0, 0xC0, 0x1F, 0x80}, {0xF0, 0xE0, 0x0F, 0x800}, {0xF8, 0xF0, 0x07, 0x10000}};
+  for (size_t n = 2; n <= 4; ++n) {
+    const Form& form = kForms[n - 2];
+    if ((byte(0) & form.mask) != form.value) continue;
+    if (at + n > text.size()) return std::nullopt;
+    char32_t c = byte(0) & form.bits;
+    for (size_t i = 1; i < n; ++i) {
+      if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
+      c = (c << 6) | (byte(i) & 0x3F);
     }
-    c = (c << 6) | (byte(i) & 0x3F);
+    if (c < form.min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    length = n;
+    return c;
   }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-    length = 1;
-    return std::nullopt;
-  }
-  return c;
+  return std::nullopt;
 }
 
 }  // namespace

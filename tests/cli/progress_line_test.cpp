@@ -56,6 +56,7 @@ TEST(FitToColumns, ShowsControlCharactersAndBrokenBytesAsQuestionMarks) {
                          20),
             "?a??");
   EXPECT_EQ(FitToColumns("\xc0\xafz", 20), "??z");
+  EXPECT_EQ(FitToColumns("\xed\xa0\x80z", 20), "???z");  // a UTF-16 surrogate
   EXPECT_EQ(FitToColumns("\xff\xfe", 1), "?");
 }
 
