@@ -3,6 +3,7 @@
 // middle of a long copy abandons that copy without leaving its temporary and exits 0.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +16,9 @@
 
 #include "platform/date_time.h"
 #include "profiles/qmTypes.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/user_lock_files.h"
 
 namespace qm::test {
 namespace {
@@ -53,6 +56,8 @@ class BackgroundProcessTest : public ::testing::Test {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
     }
+    // The program locks its folders in the user's lock directory.
+    RemoveUserLockFiles({src, dest});
   }
 
   // Starts `quillmor --background` on the test's store, options and data directory.
@@ -145,6 +150,29 @@ TEST_F(BackgroundProcessTest, VerboseEchoesTheRecordsOfARound) {
   pid = -1;
   EXPECT_TRUE(echoed("Info: Started profile \"Every3s\""));
   EXPECT_TRUE(echoed("Success: File \"" + src + "/a.txt\" copied to \"" + dest + "/a.txt\""));
+}
+
+TEST_F(BackgroundProcessTest, AProfileThatRecordedErrorsIsAnnouncedOnTheDesktop) {
+  // Stands in for the desktop's notify-send: one argument a line.
+  const std::string shown = tmp / "shown";
+  const std::string fake =
+      tmp.WriteFile("bin/notify-send", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + shown +
+                                           ".new\"\nmv \"" + shown + ".new\" \"" + shown + "\"\n");
+  ASSERT_EQ(chmod(fake.c_str(), 0755), 0);
+  ScopedEnv env;
+  env.Set("PATH", tmp / "bin" + ":" + std::getenv("PATH"));
+  stdfs::remove_all(src);  // the source cannot be read: an error of the profile
+
+  pid = Spawn(tmp / "err");
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(WaitFor([&] { return stdfs::exists(shown); }, 20));
+  kill(pid, SIGTERM);
+  EXPECT_EQ(ExitStatus(pid), 0);
+  pid = -1;
+  EXPECT_EQ(tmp.ReadFile("shown"),
+            "--app-name=Quillmor\n--\nQuillmor: errors in \"Every3s\"\nThe background run of "
+            "\"Every3s\" recorded 1 error. See the log file " +
+                tmp.path() + "/Quillmor.log.\n");
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,25 +13,12 @@
 
 #include "engine/run_lock.h"
 #include "fault_harness.h"
+#include "support/user_lock_files.h"
 
 namespace qm::test {
 namespace {
 
 namespace stdfs = std::filesystem;
-
-// The lock file of `folder` in the user's lock directory, named as the program names it: the
-// spawned program finds that directory from the password database, as a run from cron must,
-// so the test removes what its folders left there.
-std::string LockFileOf(const std::string& folder) {
-  uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : LockName(folder)) {
-    h ^= c;
-    h *= 1099511628211ull;
-  }
-  char name[32];
-  std::snprintf(name, sizeof name, "/%016llx.lock", static_cast<unsigned long long>(h));
-  return DefaultLockDirectory() + name;
-}
 
 class CrashTest : public ::testing::Test {
  protected:
@@ -52,10 +37,8 @@ class CrashTest : public ::testing::Test {
         .write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
   }
 
-  ~CrashTest() override {
-    std::error_code ignored;
-    for (const std::string& folder : {src, dest}) stdfs::remove(LockFileOf(folder), ignored);
-  }
+  // The program locks its folders in the user's lock directory.
+  ~CrashTest() override { RemoveUserLockFiles({src, dest}); }
 
   // Starts `quillmor --run Crash` with its options in the test's directory.
   pid_t Spawn() {
@@ -166,7 +149,7 @@ TEST_F(CrashTest, RunOnAFolderInUseIsRefused) {
   // This process plays the window in the middle of its own run on the destination.
   Result<std::unique_ptr<RunLock>> window = RunLock::Acquire({dest}, DefaultLockDirectory());
   ASSERT_TRUE(window.ok());
-  ASSERT_TRUE(stdfs::exists(LockFileOf(dest)));  // else the clean-up misses it
+  ASSERT_TRUE(stdfs::exists(UserLockFileOf(dest)));  // else the clean-up misses it
   tmp.WriteFile("src/a.txt", "a");
   EXPECT_EQ(RunToEnd(), 1);
   EXPECT_FALSE(stdfs::exists(dest + "/a.txt"));
