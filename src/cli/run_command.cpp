@@ -153,6 +153,7 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   form.State.Mode = RunMode::kSelected;
   // A preview takes every decision of the real run and writes nothing.
   form.State.Preview = request.dry_run;
+  form.State.LockDirectory = request.lock_directory;
   // The removal pass between files does not call Update(): a signal stops it before the next.
   ui::Timer interrupt_poll(loop, "InterruptPoll", kInterruptPollMs, true);
   interrupt_poll.OnTimer = [&form] {

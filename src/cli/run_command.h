@@ -42,6 +42,7 @@ struct RunRequest {
   bool quiet = false;              // no summary, no action lines
   bool progress = false;           // the progress line; only for a terminal on stderr
   FileSystem* fs = nullptr;        // the real file system when null
+  std::string lock_directory;      // where the folder locks live; empty for the user's own
 };
 
 // Runs the request and returns the exit status: 0 when nothing failed, 1 when something did

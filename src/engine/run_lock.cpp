@@ -29,6 +29,10 @@ std::string HashName(const std::string& text) {
   return out;
 }
 
+std::string LockFileOfRealPath(const std::string& real, const std::string& lock_directory) {
+  return lock_directory + "/" + HashName(real) + ".lock";
+}
+
 // Creates `dir` and its missing parents, private to the user.
 bool MakeDirs(const std::string& dir) {
   for (size_t at = 1; at <= dir.size(); ++at) {
@@ -70,6 +74,10 @@ std::string LockName(const std::string& path) {
   }
 }
 
+std::string LockFileOf(const std::string& folder, const std::string& lock_directory) {
+  return LockFileOfRealPath(LockName(folder), lock_directory);
+}
+
 RunLock::~RunLock() {
   for (int fd : fds_) ::close(fd);  // closing releases the lock
 }
@@ -86,7 +94,7 @@ Result<std::unique_ptr<RunLock>> RunLock::Acquire(const std::vector<std::string>
   if (!MakeDirs(lock_directory)) return ErrorFromErrno(errno, "Cannot create", lock_directory);
   std::unique_ptr<RunLock> lock(new RunLock());
   for (const auto& [real, given] : names) {
-    const std::string file = lock_directory + "/" + HashName(real) + ".lock";
+    const std::string file = LockFileOfRealPath(real, lock_directory);
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open", file);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

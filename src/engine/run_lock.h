@@ -46,4 +46,7 @@ class RunLock {
 // rest appended, so that a destination not yet created locks the same name as later.
 std::string LockName(const std::string& path);
 
+// The lock file of `folder` in `lock_directory`.
+std::string LockFileOf(const std::string& folder, const std::string& lock_directory);
+
 }  // namespace qm

@@ -64,6 +64,7 @@ class HeadlessRunTest : public ::testing::Test {
   int Run(std::vector<std::string> names, FileSystem* fs = nullptr) {
     RunRequest request;
     request.store_path = dir_ / "store.dat";
+    request.lock_directory = dir_ / "locks";
     request.all = names.empty();
     request.names = std::move(names);
     request.fs = fs;

@@ -81,6 +81,7 @@ class InterruptTest : public ::testing::TestWithParam<int> {
       fs.FailAlways(FsOp::kOpenRead, ErrorKind::kAccessDenied, "unreadable");
       RunRequest request;
       request.store_path = dir_ / "store.dat";
+      request.lock_directory = dir_ / "locks";
       request.names = {"Big"};
       request.fs = &fs;
       SignalPoint point(up[1], down[0]);

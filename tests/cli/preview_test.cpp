@@ -108,6 +108,7 @@ class PreviewTest : public ::testing::Test {
   int Run(bool dry_run, ActionRecorder& recorder) {
     RunRequest request;
     request.store_path = dir_ / "store.dat";
+    request.lock_directory = dir_ / "locks";
     request.all = true;
     request.dry_run = dry_run;
     out_.str("");

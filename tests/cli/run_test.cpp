@@ -14,6 +14,7 @@
 #include "cli/run_command.h"
 #include "profiles/qmTypes.h"
 #include "support/temp_dir.h"
+#include "support/user_lock_files.h"
 
 namespace qm::cli {
 namespace {
@@ -44,6 +45,7 @@ class RunCommand : public ::testing::Test {
     dir_.WriteFile("src/docs/deep/c.bin", std::string(100000, 'c'));
     test::SetMTime(dir_ / "src/a.txt", 1717243200);
   }
+  ~RunCommand() override { test::RemoveUserLockFiles({src_, dest_, dir_ / "blocker"}); }
 
   TProfileRecord Profile(const std::string& name, int16_t keep = 0) {
     TProfileRecord p;

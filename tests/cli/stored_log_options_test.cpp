@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "profiles/qmTypes.h"
 #include "support/temp_dir.h"
+#include "support/user_lock_files.h"
 
 namespace qm::cli {
 namespace {
@@ -32,6 +33,8 @@ class StoredLogOptions : public ::testing::Test {
     std::ofstream f(dir_ / "store.dat", std::ios::binary);
     f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
   }
+
+  ~StoredLogOptions() override { test::RemoveUserLockFiles({dir_ / "dest"}); }
 
   void StoreOption(const std::string& name, const std::string& value) {
     Registry options(dir_ / "config/Quillmor");

@@ -3,8 +3,6 @@
 // database, as a run from cron must), so it removes what its own folders left there.
 #pragma once
 
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -16,14 +14,7 @@ namespace qm::test {
 
 // The lock file of `folder`, named as the program names it.
 inline std::string UserLockFileOf(const std::string& folder) {
-  uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : LockName(folder)) {
-    h ^= c;
-    h *= 1099511628211ull;
-  }
-  char name[32];
-  std::snprintf(name, sizeof name, "/%016llx.lock", static_cast<unsigned long long>(h));
-  return DefaultLockDirectory() + name;
+  return LockFileOf(folder, DefaultLockDirectory());
 }
 
 inline void RemoveUserLockFiles(std::initializer_list<std::string> folders) {
