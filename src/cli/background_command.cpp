@@ -2,11 +2,11 @@
 
 #include <ostream>
 
-#include "app/form_window.h"
 #include "app/main_form_state.h"
 #include "app/qmUnit1.h"
 #include "cli/command_notifier.h"
 #include "cli/console_dialogs.h"
+#include "cli/form_host.h"
 #include "cli/signals.h"
 #include "platform/app_paths.h"
 #include "stats/log_writer.h"
@@ -20,13 +20,6 @@ namespace {
 // copy the engine's own update looks at every block.
 constexpr uint32_t kSignalWatchMs = 200;
 
-class HiddenWindow : public FormWindow {
- public:
-  void ShowWindow() override {}
-  void HideWindow() override {}
-  bool IsWindowVisible() const override { return false; }
-};
-
 // Nobody answers: no box waits for a click.
 class ServiceDialogs : public ConsoleDialogs {
  public:
@@ -37,39 +30,27 @@ class ServiceDialogs : public ConsoleDialogs {
 // The main window as the engine's host, with the signal check where a run can stop and the
 // records echoed for -v. A full disk goes on with the next file: the background mode asks no
 // break question.
-class ServiceHost : public RecordingEngineHost {
+class ServiceHost : public FormHost {
  public:
   ServiceHost(TForm1& form, Clock& clock, std::ostream* echo)
-      : form_(form), clock_(clock), echo_(echo) {}
+      : FormHost(form), clock_(clock), echo_(echo) {}
   void WriteLog(TLogKind kind, const std::string& text) override {
     if (echo_ != nullptr)
       *echo_ << FormatLogLine(kind, text, clock_.Now(), formats_) << "\n" << std::flush;
     form_.WriteLog(kind, text);
   }
-  void CountOperatedFile() override { form_.CountOperatedFile(); }
-  void StatTimerTimer() override { form_.StatTimerTimer(); }
-  void StopWork() override { form_.StopWork(); }
-  void bStartClick() override { form_.bStartClick(); }
-  void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
-  void SetStatTimerEnabled(bool on) override { form_.SetStatTimerEnabled(on); }
-  // The hidden window keeps its statistics as the shown one would; they feed the log flush.
-  void ProfileQueued(const TDataItem& item) noexcept override { form_.ProfileQueued(item); }
-  void ProfileScanned(const TDataItem& item) noexcept override { form_.ProfileScanned(item); }
-  void StatusChanged(std::string_view text) noexcept override { form_.StatusChanged(text); }
-  void EngineStopped() noexcept override { form_.EngineStopped(); }
   // The window's failure notice follows the profiles; the records are this host's, for the echo.
   void ProfileStarted(const TDataItem& item) noexcept override {
     form_.NoticeProfileStarted(item);
-    RecordingEngineHost::ProfileStarted(item);
+    FormHost::ProfileStarted(item);
   }
   void ProfileFinished(const TDataItem& item) noexcept override {
-    RecordingEngineHost::ProfileFinished(item);
+    FormHost::ProfileFinished(item);
     form_.NoticeProfileFinished(item);
   }
   void Update() override { AbandonIfInterrupted(); }
 
  private:
-  TForm1& form_;
   Clock& clock_;
   std::ostream* echo_;
   const RegionalFormats formats_ = RegionalFormats::FromLocale();

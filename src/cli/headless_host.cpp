@@ -41,7 +41,7 @@ std::string PreviewLine(const FileEvent& event) {
 HeadlessHost::HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
                            std::ostream& err, const RegionalFormats& formats, HostOptions options,
                            RunObserver* watcher)
-    : form_(form),
+    : FormHost(form),
       tally_(tally),
       line_(line),
       out_(out),
@@ -61,22 +61,22 @@ void HeadlessHost::WriteLog(TLogKind kind, const std::string& text) {
 }
 
 void HeadlessHost::ProfileQueued(const TDataItem& item) noexcept {
-  form_.ProfileQueued(item);
+  FormHost::ProfileQueued(item);
   if (watcher_) watcher_->ProfileQueued(item);
 }
 
 void HeadlessHost::ProfileScanned(const TDataItem& item) noexcept {
-  form_.ProfileScanned(item);
+  FormHost::ProfileScanned(item);
   if (watcher_) watcher_->ProfileScanned(item);
 }
 
 void HeadlessHost::EngineStopped() noexcept {
-  form_.EngineStopped();
+  FormHost::EngineStopped();
   if (watcher_) watcher_->EngineStopped();
 }
 
 void HeadlessHost::ProfileStarted(const TDataItem& item) noexcept {
-  RecordingEngineHost::ProfileStarted(item);
+  FormHost::ProfileStarted(item);
   item_ = &item;
   progress_.profile = item.Profile.Name();
   progress_.files_total = static_cast<int64_t>(item.SrcFiles.Count());
@@ -87,7 +87,7 @@ void HeadlessHost::ProfileStarted(const TDataItem& item) noexcept {
 }
 
 void HeadlessHost::ProfileFinished(const TDataItem& item) noexcept {
-  RecordingEngineHost::ProfileFinished(item);
+  FormHost::ProfileFinished(item);
   item_ = nullptr;
   line_.Clear();
   if (watcher_) watcher_->ProfileFinished(item);
@@ -118,11 +118,11 @@ void HeadlessHost::FileDone(const FileEvent& event) noexcept {
     }
   }
   if (watcher_) watcher_->FileDone(event);
-  RecordingEngineHost::FileDone(event);
+  FormHost::FileDone(event);
 }
 
 void HeadlessHost::StatusChanged(std::string_view text) noexcept {
-  form_.StatusChanged(text);
+  FormHost::StatusChanged(text);
   if (watcher_) watcher_->StatusChanged(text);
 }
 

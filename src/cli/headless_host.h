@@ -9,6 +9,7 @@
 
 #include "app/qmUnit1.h"
 #include "cli/console_dialogs.h"
+#include "cli/form_host.h"
 #include "cli/progress_line.h"
 #include "cli/run_command.h"
 
@@ -42,21 +43,14 @@ struct HostOptions {
 
 // Asks no break question: the run goes on, without a word, since the error record already
 // tells what failed.
-class HeadlessHost : public RecordingEngineHost {
+class HeadlessHost : public FormHost {
  public:
   HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
                std::ostream& err, const RegionalFormats& formats, HostOptions options,
                RunObserver* watcher);
 
   void WriteLog(TLogKind kind, const std::string& text) override;
-  void CountOperatedFile() override { form_.CountOperatedFile(); }
-  void StatTimerTimer() override { form_.StatTimerTimer(); }
-  void StopWork() override { form_.StopWork(); }
-  void bStartClick() override { form_.bStartClick(); }
-  void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
-  void SetStatTimerEnabled(bool on) override { form_.SetStatTimerEnabled(on); }
 
-  // The hidden window keeps its run labels and batch start as the shown one would.
   void ProfileQueued(const TDataItem& item) noexcept override;
   void ProfileScanned(const TDataItem& item) noexcept override;
   void EngineStopped() noexcept override;
@@ -74,7 +68,6 @@ class HeadlessHost : public RecordingEngineHost {
  private:
   void Draw(bool throttled);
 
-  TForm1& form_;
   RunTally& tally_;
   ProgressLine& line_;
   std::ostream& out_;

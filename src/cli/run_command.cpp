@@ -2,10 +2,10 @@
 
 #include <ostream>
 
-#include "app/form_window.h"
 #include "app/main_form_state.h"
 #include "app/qmUnit1.h"
 #include "cli/command_line.h"
+#include "cli/form_host.h"
 #include "cli/headless_host.h"
 #include "cli/signals.h"
 #include "engine/process_run_list.h"
@@ -23,13 +23,6 @@ namespace {
 constexpr uint32_t kInterruptPollMs = 50;
 
 // The window is never shown: its one-time step after the first show never runs.
-class HiddenWindow : public FormWindow {
- public:
-  void ShowWindow() override {}
-  void HideWindow() override {}
-  bool IsWindowVisible() const override { return false; }
-};
-
 // Nothing is run from a store that is missing, unreadable or damaged: a run of the profiles
 // read before the damage would look like a run of them all.
 bool StoreUsable(const LoadResult& loaded, const std::string& store, std::ostream& err) {

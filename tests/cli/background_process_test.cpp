@@ -17,6 +17,7 @@
 #include "platform/date_time.h"
 #include "profiles/qmTypes.h"
 #include "support/scoped_env.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"
 
@@ -40,16 +41,9 @@ class BackgroundProcessTest : public ::testing::Test {
     src = tmp.MakeDir("src");
     dest = tmp / "dest";
     store = tmp / "Quillmor.dat";
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName("Every3s");
-    p.SetSrcDir(src);
-    p.SetDestDir(dest);
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
+    TProfileRecord p = test::BackupProfile("Every3s", src, dest);
     p.SetInterval(EncodeTime(0, 0, 3));
-    std::ofstream(store, std::ios::binary)
-        .write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(store, {p});
   }
   ~BackgroundProcessTest() override {
     if (pid > 0) {

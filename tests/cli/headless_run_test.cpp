@@ -14,6 +14,7 @@
 #include "profiles/qmTypes.h"
 #include "support/fault_file_system.h"
 #include "support/forwarding_file_system.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -46,20 +47,12 @@ class HeadlessRunTest : public ::testing::Test {
 
   TProfileRecord Profile(const std::string& name, const std::string& src, const std::string& dest,
                          bool zip) {
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName(name);
-    p.SetSrcDir(dir_ / src);
-    p.SetDestDir(dir_ / dest);
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
+    TProfileRecord p = test::BackupProfile(name, dir_ / src, dir_ / dest);
     p.SetdoZIP(zip);
     return p;
   }
   void WriteStore(const std::vector<TProfileRecord>& profiles) {
-    std::ofstream f(dir_ / "store.dat", std::ios::binary);
-    for (const auto& p : profiles)
-      f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(dir_ / "store.dat", profiles);
   }
   int Run(std::vector<std::string> names, FileSystem* fs = nullptr) {
     RunRequest request;

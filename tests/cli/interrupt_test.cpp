@@ -16,6 +16,7 @@
 #include "cli/run_command.h"
 #include "profiles/qmTypes.h"
 #include "support/fault_file_system.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -56,15 +57,8 @@ class InterruptTest : public ::testing::TestWithParam<int> {
     dir_.WriteFile("dest/big.bin", "the old copy");
     test::SetMTime(dir_ / "dest/big.bin", 1600000000);
 
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName("Big");
-    p.SetSrcDir(dir_ / "src");
-    p.SetDestDir(dir_ / "dest");
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
-    std::ofstream f(dir_ / "store.dat", std::ios::binary);
-    f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(dir_ / "store.dat",
+                         {test::BackupProfile("Big", dir_ / "src", dir_ / "dest")});
   }
 
   // Runs the profile in a child process that gets `signals` once the big copy is under way.

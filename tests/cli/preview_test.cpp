@@ -14,6 +14,7 @@
 #include "cli/headless_host.h"
 #include "cli/run_command.h"
 #include "profiles/qmTypes.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -81,15 +82,8 @@ class PreviewTest : public ::testing::Test {
   }
 
   TProfileRecord Profile(const std::string& name) {
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName(name);
-    p.SetSrcDir(dir_ / (name + "/src"));
-    p.SetDestDir(dir_ / (name + "/dest"));
     dir_.MakeDir(name + "/dest");
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
-    return p;
+    return test::BackupProfile(name, dir_ / (name + "/src"), dir_ / (name + "/dest"));
   }
   void WriteStore() {
     TProfileRecord plain = Profile("plain");
@@ -100,9 +94,7 @@ class PreviewTest : public ::testing::Test {
     zip.SetdoZIP(true);
     TProfileRecord both = Profile("both");
     both.SetSyncMethod(1);
-    std::ofstream f(dir_ / "store.dat", std::ios::binary);
-    for (const auto& p : {plain, kept, zip, both})
-      f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(dir_ / "store.dat", {plain, kept, zip, both});
   }
 
   int Run(bool dry_run, ActionRecorder& recorder) {

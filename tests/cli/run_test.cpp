@@ -13,6 +13,7 @@
 
 #include "cli/run_command.h"
 #include "profiles/qmTypes.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"
 
@@ -48,20 +49,12 @@ class RunCommand : public ::testing::Test {
   ~RunCommand() override { test::RemoveUserLockFiles({src_, dest_, dir_ / "blocker"}); }
 
   TProfileRecord Profile(const std::string& name, int16_t keep = 0) {
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName(name);
-    p.SetSrcDir(src_);
-    p.SetDestDir(dest_);
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
+    TProfileRecord p = test::BackupProfile(name, src_, dest_);
     p.SetKeepCopyKind(keep);
     return p;
   }
   void WriteStore(const std::vector<TProfileRecord>& profiles) {
-    std::ofstream f(dir_ / "store.dat", std::ios::binary);
-    for (const auto& p : profiles)
-      f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(dir_ / "store.dat", profiles);
   }
 
   Outcome Quillmor(const std::string& args) {

@@ -10,6 +10,7 @@
 #include "app/main_form_state.h"
 #include "platform/registry.h"
 #include "profiles/qmTypes.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"
 
@@ -24,14 +25,8 @@ class StoredLogOptions : public ::testing::Test {
     dir_.WriteFile("src/a.txt", "alpha");
     dir_.MakeDir("dest");
     dir_.MakeDir("logs");
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName("docs");
-    p.SetSrcDir(dir_ / "src");
-    p.SetDestDir(dir_ / "dest");
-    p.SetFileMask("*.*");
-    std::ofstream f(dir_ / "store.dat", std::ios::binary);
-    f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(dir_ / "store.dat",
+                         {test::BackupProfile("docs", dir_ / "src", dir_ / "dest")});
   }
 
   ~StoredLogOptions() override { test::RemoveUserLockFiles({dir_ / "dest"}); }

@@ -13,6 +13,7 @@
 
 #include "engine/run_lock.h"
 #include "fault_harness.h"
+#include "support/store_file.h"
 #include "support/user_lock_files.h"
 
 namespace qm::test {
@@ -26,15 +27,7 @@ class CrashTest : public ::testing::Test {
     src = tmp.MakeDir("src");
     dest = tmp.MakeDir("dest");
     store = tmp / "Quillmor.dat";
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName("Crash");
-    p.SetSrcDir(src);
-    p.SetDestDir(dest);
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
-    std::ofstream(store, std::ios::binary)
-        .write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+    test::WriteStoreFile(store, {test::BackupProfile("Crash", src, dest)});
   }
 
   // The program locks its folders in the user's lock directory.
