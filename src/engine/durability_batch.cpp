@@ -1,10 +1,26 @@
 #include "engine/durability_batch.h"
 
+#include <chrono>
+#include <system_error>
 #include <utility>
 
 #include "engine/path_style.h"
 
 namespace qm {
+namespace {
+
+std::vector<Status> SyncVolumes(FileSystem& fs, const std::vector<std::string>& dirs) {
+  std::vector<Status> synced;
+  synced.reserve(dirs.size());
+  for (const std::string& dir : dirs) synced.push_back(fs.SyncVolume(dir));
+  return synced;
+}
+
+}  // namespace
+
+// The walks and the syncs ask the same of a file system: that it may be called from a second
+// thread while the first goes on.
+DurabilityBatch::DurabilityBatch(FileSystem& fs) : fs_(fs), background_(fs.WalksConcurrently()) {}
 
 DurabilityBatch::~DurabilityBatch() {
   try {
@@ -17,7 +33,18 @@ DurabilityBatch::~DurabilityBatch() {
 void DurabilityBatch::Add(FinishedFile file, Done done) {
   bytes_ += file.bytes > 0 ? file.bytes : 0;
   pending_.push_back({std::move(file), std::move(done)});
-  if (pending_.size() >= kMaxFiles || bytes_ >= kMaxBytes) (void)Commit();
+  // A sync that is over is placed now rather than when the next group fills, so that files
+  // take their names as soon as they may.
+  if (synced_.valid() && synced_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+    (void)FinishSync();
+  }
+  if (pending_.size() < kMaxFiles && bytes_ < kMaxBytes) return;
+  if (!background_) {
+    (void)Commit();
+    return;
+  }
+  (void)FinishSync();
+  StartSync();
 }
 
 std::string DurabilityBatch::VolumeKey(const std::string& dir) {
@@ -29,6 +56,47 @@ std::string DurabilityBatch::VolumeKey(const std::string& dir) {
   return key;
 }
 
+DurabilityBatch::SyncPlan DurabilityBatch::Plan(const std::vector<Pending>& group) {
+  SyncPlan plan;
+  plan.volume_of.assign(group.size(), -1);
+  std::map<std::string, int> volume_index;
+  for (size_t i = 0; i < group.size(); ++i) {
+    const FinishedFile& f = group[i].file;
+    if (f.temp.empty()) continue;
+    std::string dir(DirectoryPart(f.temp));
+    if (dir.empty()) dir = ".";
+    auto [it, added] = volume_index.emplace(VolumeKey(dir), static_cast<int>(plan.dirs.size()));
+    if (added) plan.dirs.push_back(std::move(dir));
+    plan.volume_of[i] = it->second;
+  }
+  return plan;
+}
+
+void DurabilityBatch::StartSync() {
+  syncing_ = std::move(pending_);
+  pending_.clear();
+  bytes_ = 0;
+  syncing_plan_ = Plan(syncing_);
+  try {
+    synced_ = std::async(std::launch::async, SyncVolumes, std::ref(fs_), syncing_plan_.dirs);
+  } catch (const std::system_error&) {
+    // No thread to be had: sync here.
+    std::promise<std::vector<Status>> now;
+    now.set_value(SyncVolumes(fs_, syncing_plan_.dirs));
+    synced_ = now.get_future();
+  }
+}
+
+bool DurabilityBatch::FinishSync() {
+  if (!synced_.valid()) return true;
+  const std::vector<Status> synced = synced_.get();
+  std::vector<Pending> group = std::move(syncing_);
+  syncing_.clear();
+  const SyncPlan plan = std::move(syncing_plan_);
+  syncing_plan_ = {};
+  return PlaceGroup(std::move(group), plan, synced);
+}
+
 Status DurabilityBatch::Place(const FinishedFile& f) {
   if (!f.may_replace) return fs_.RenameNoReplace(f.temp, f.target);
   if (f.target_read_only) (void)fs_.SetReadOnly(f.target, false);
@@ -37,38 +105,33 @@ Status DurabilityBatch::Place(const FinishedFile& f) {
   return s;
 }
 
-bool DurabilityBatch::Commit() {
-  if (pending_.empty()) return true;
-  std::vector<Pending> group = std::move(pending_);
-  pending_.clear();
-  bytes_ = 0;
-
-  // One sync per volume that received a file of the group.
-  std::map<std::string, Status> synced;
-  std::vector<const Status*> sync_of(group.size(), nullptr);
-  for (size_t i = 0; i < group.size(); ++i) {
-    const FinishedFile& f = group[i].file;
-    if (f.temp.empty()) continue;
-    std::string dir(DirectoryPart(f.temp));
-    if (dir.empty()) dir = ".";
-    const std::string key = VolumeKey(dir);
-    auto it = synced.find(key);
-    if (it == synced.end()) it = synced.emplace(key, fs_.SyncVolume(dir)).first;
-    sync_of[i] = &it->second;
-  }
-
+bool DurabilityBatch::PlaceGroup(std::vector<Pending> group, const SyncPlan& plan,
+                                 const std::vector<Status>& synced) {
   bool all_placed = true;
   for (size_t i = 0; i < group.size(); ++i) {
     const FinishedFile& f = group[i].file;
     Status outcome;
-    if (!f.temp.empty()) {
-      outcome = sync_of[i]->ok() ? Place(f) : *sync_of[i];
+    if (plan.volume_of[i] >= 0) {
+      const Status& sync = synced[static_cast<size_t>(plan.volume_of[i])];
+      outcome = sync.ok() ? Place(f) : sync;
       if (!outcome.ok()) (void)fs_.Remove(f.temp);
     }
     all_placed = all_placed && outcome.ok();
     if (group[i].done) group[i].done(f, outcome);
   }
   return all_placed;
+}
+
+bool DurabilityBatch::Commit() {
+  // The group in flight first: files are placed in the order they were taken.
+  bool all_placed = FinishSync();
+  if (pending_.empty()) return all_placed;
+  std::vector<Pending> group = std::move(pending_);
+  pending_.clear();
+  bytes_ = 0;
+  const SyncPlan plan = Plan(group);
+  const std::vector<Status> synced = SyncVolumes(fs_, plan.dirs);
+  return PlaceGroup(std::move(group), plan, synced) && all_placed;
 }
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,43 +24,68 @@ struct FinishedFile {
   int64_t bytes = 0;
 };
 
-// Finished files stay under their temporary names until Commit() has synced every volume that
-// received one; only then are they renamed into place. A power cut before that leaves nothing
-// under a final name, and the next run removes the temporaries and copies again. Each file's
-// outcome is reported exactly once, at its commit: `done` gets Ok, or the error that kept it
-// from its final name (its temporary is then removed).
+// Finished files stay under their temporary names until every volume that received one has
+// been synced after they were closed; only then are they renamed into place. A power cut before
+// that leaves nothing under a final name, and the next run removes the temporaries and copies
+// again. Each file's outcome is reported exactly once, when it is placed: `done` gets Ok, or
+// the error that kept it from its final name (its temporary is then removed).
+//
+// Where the file system allows calls from two threads, a full group is synced on a worker
+// thread while the next group is copied, and placed (renamed, reported, on the calling thread)
+// once that sync is over; at most one group is in flight. Elsewhere a full group is synced and
+// placed at once.
 class DurabilityBatch {
  public:
   static constexpr size_t kMaxFiles = 256;
   static constexpr int64_t kMaxBytes = int64_t{64} << 20;
   using Done = std::function<void(const FinishedFile&, const Status&)>;
 
-  explicit DurabilityBatch(FileSystem& fs) : fs_(fs) {}
+  explicit DurabilityBatch(FileSystem& fs);
   // Commits what is left, reporting nothing further if that throws.
   ~DurabilityBatch();
   DurabilityBatch(const DurabilityBatch&) = delete;
   DurabilityBatch& operator=(const DurabilityBatch&) = delete;
 
-  // Takes a finished file; commits the group when it is full.
+  // Takes a finished file; starts the sync of the group when it is full.
   void Add(FinishedFile file, Done done);
-  // Syncs each volume of the group once and renames its files into place. False when any
-  // file of the group failed.
+  // Makes every file taken so far durable and places it, waiting for a sync in flight. False
+  // when any of them failed.
   bool Commit();
-  size_t pending() const { return pending_.size(); }
+  // Files taken and not yet placed.
+  size_t pending() const { return pending_.size() + syncing_.size(); }
 
  private:
   struct Pending {
     FinishedFile file;
     Done done;
   };
+  // What one group needs synced: a directory per volume, and each file's volume among them
+  // (-1 for a file with nothing written).
+  struct SyncPlan {
+    std::vector<std::string> dirs;
+    std::vector<int> volume_of;
+  };
   // The volume a directory lies on; asked once per directory.
   std::string VolumeKey(const std::string& dir);
+  SyncPlan Plan(const std::vector<Pending>& group);
+  // Hands the pending group to a worker thread to sync.
+  void StartSync();
+  // Waits for the group in flight, if any, and places it.
+  bool FinishSync();
+  // Renames each file of a synced group into place and reports it, in the order taken.
+  bool PlaceGroup(std::vector<Pending> group, const SyncPlan& plan,
+                  const std::vector<Status>& synced);
   Status Place(const FinishedFile& f);
 
   FileSystem& fs_;
+  const bool background_;
   std::vector<Pending> pending_;
   int64_t bytes_ = 0;
   std::map<std::string, std::string, std::less<>> volume_of_dir_;
+  // The group in flight: its files, its plan, and the outcome of each of its volume syncs.
+  std::vector<Pending> syncing_;
+  SyncPlan syncing_plan_;
+  std::future<std::vector<Status>> synced_;
 };
 
 // Commits a batch on every way out of a pass: at its end, at a stop, a break or an abandon, the

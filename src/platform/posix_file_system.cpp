@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/background_close.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
 #include "platform/mount_places.h"
@@ -69,6 +70,14 @@ bool IsUnder(const std::string& path, const std::string& mount) {
   if (mount == "/") return true;
   return path.compare(0, mount.size(), mount) == 0 &&
          (path.size() == mount.size() || path[mount.size()] == '/');
+}
+
+// A full volume may only be waiting for the blocks of replaced files to be freed: true, after
+// waiting for that, when the failed call is worth one more try.
+bool SpaceMayFollow(int err) {
+  if (err != ENOSPC && err != EDQUOT) return false;
+  WaitForBackgroundCloses();
+  return true;
 }
 
 // Every entry of the open directory `d`, named `dir` in error texts. Each entry costs one
@@ -217,10 +226,15 @@ class PosixWritableFile final : public WritableFile {
 
   Status Write(std::span<const std::byte> data) override {
     if (fd_ < 0) return Closed();
+    bool retried = false;
     while (!data.empty()) {
       const ssize_t n = ::write(fd_, data.data(), data.size());
       if (n < 0) {
         if (errno == EINTR) continue;
+        if (!retried && SpaceMayFollow(errno)) {
+          retried = true;
+          continue;
+        }
         return ErrorFromErrno(errno, "Cannot write", path_);
       }
       data = data.subspan(static_cast<size_t>(n));
@@ -354,11 +368,16 @@ class PosixFileSystemImpl final : public FileSystem {
     auto* out = dynamic_cast<PosixWritableFile*>(&to);
     const Error unsupported{ErrorKind::kInvalid, "No in-kernel copy for these files"};
     if (in == nullptr || out == nullptr || out->fd() < 0 || max_bytes <= 0) return unsupported;
+    bool retried = false;
     for (;;) {
       const ssize_t n = ::copy_file_range(in->fd(), nullptr, out->fd(), nullptr,
                                           static_cast<size_t>(max_bytes), 0);
       if (n >= 0) return static_cast<int64_t>(n);
       if (errno == EINTR) continue;
+      if (!retried && SpaceMayFollow(errno)) {
+        retried = true;
+        continue;
+      }
       // Across file systems or on one that cannot do it: the caller copies by hand.
       if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
         return unsupported;
@@ -375,11 +394,17 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Status Rename(const std::string& from, const std::string& to) override {
+    struct stat st;
+    const bool replaces = ::lstat(to.c_str(), &st) == 0;
     // Replacing a read-only file would delete it, which Remove refuses too.
-    if (Status s = RefuseReadOnly(to, "Cannot replace"); !s.ok()) return s;
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-      return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
+    if (replaces) {
+      if (Status s = RefuseReadOnly(to, st, "Cannot replace"); !s.ok()) return s;
     }
+    const int held = replaces ? HoldBlocks(to, st) : -1;
+    const int rc = ::rename(from.c_str(), to.c_str());
+    const int err = errno;
+    CloseInBackground(held);
+    if (rc != 0) return ErrorFromErrno(err, "Cannot rename", from + "\" to \"" + to);
     return Status::Ok();
   }
 
@@ -397,6 +422,7 @@ class PosixFileSystemImpl final : public FileSystem {
   Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) override {
     const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK;
     int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0 && SpaceMayFollow(errno)) fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0 && errno == EACCES && ::unlink(path.c_str()) == 0) {
       fd = ::open(path.c_str(), flags, 0666);  // a stale read-only temporary of ours
     }
@@ -411,13 +437,22 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Status Remove(const std::string& path) override {
-    if (Status s = RefuseReadOnly(path, "Cannot delete"); !s.ok()) return s;
-    if (::unlink(path.c_str()) != 0) return ErrorFromErrno(errno, "Cannot delete", path);
+    struct stat st;
+    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists) {
+      if (Status s = RefuseReadOnly(path, st, "Cannot delete"); !s.ok()) return s;
+    }
+    const int held = exists ? HoldBlocks(path, st) : -1;
+    const int rc = ::unlink(path.c_str());
+    const int err = errno;
+    CloseInBackground(held);
+    if (rc != 0) return ErrorFromErrno(err, "Cannot delete", path);
     return Status::Ok();
   }
 
   Status CreateDirectory(const std::string& path) override {
-    if (::mkdir(path.c_str(), 0777) != 0) {
+    if (::mkdir(path.c_str(), 0777) != 0 &&
+        (!SpaceMayFollow(errno) || ::mkdir(path.c_str(), 0777) != 0)) {
       return ErrorFromErrno(errno, "Cannot create directory", path);
     }
     return Status::Ok();
@@ -445,6 +480,7 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Result<int64_t> FreeSpace(const std::string& path) override {
+    WaitForBackgroundCloses();  // blocks of replaced files still being freed count as free
     const std::string existing = NearestExisting(path);
     struct statvfs vfs;
     if (::statvfs(existing.c_str(), &vfs) != 0) {
@@ -502,11 +538,21 @@ class PosixFileSystemImpl final : public FileSystem {
   static Status RefuseReadOnly(const std::string& path, const char* what) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return Status::Ok();  // the call itself reports it
+    return RefuseReadOnly(path, st, what);
+  }
+  static Status RefuseReadOnly(const std::string& path, const struct stat& st, const char* what) {
     if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
       return Error{ErrorKind::kReadOnly,
                    std::string(what) + " \"" + path + "\": the file is read-only"};
     }
     return Status::Ok();
+  }
+
+  // A file with blocks that is about to lose its name, held open (or -1) so that the blocks
+  // are freed when CloseInBackground closes it rather than inside the rename or unlink.
+  static int HoldBlocks(const std::string& path, const struct stat& st) {
+    if (!S_ISREG(st.st_mode) || st.st_blocks == 0 || st.st_nlink != 1) return -1;
+    return ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   }
 
   // Without a mount table: climb while the parent is on the same device.
