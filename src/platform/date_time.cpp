@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
+#include <string>
 
 namespace qm {
 
@@ -214,7 +216,42 @@ uint32_t DosTimeConverter::FromUnix(std::time_t seconds) {
   return PackDosDateTime(p);
 }
 
-std::time_t DosDateTimeToUnix(uint32_t dos) {
+std::optional<std::time_t> DosTimeConverter::ToUnix(uint32_t dos) {
+  const DateParts p = UnpackDosDateTime(dos);
+  if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > DaysInMonth(p.year, p.month) ||
+      p.hour > 23 || p.minute > 59 || p.second > 59) {
+    return std::nullopt;
+  }
+  const int64_t local =
+      DaysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) * 86400 +
+      p.hour * 3600 + p.minute * 60 + p.second;
+  // Offsets are less than a day and change at most once in two days: the offsets in force a
+  // day before and a day after are the only candidates, and a candidate is right when the
+  // moment it gives has that offset.
+  constexpr int64_t kDay = 86400;
+  std::optional<std::time_t> found;
+  int consistent = 0;
+  int64_t tried[2];
+  for (int i = 0; i < 2; ++i) {
+    const Span* near = Find(local + (i == 0 ? -kDay : kDay));
+    if (near == nullptr) return std::nullopt;
+    tried[i] = near->offset;
+    if (i == 1 && tried[1] == tried[0]) break;
+    const int64_t candidate = local - near->offset;
+    const Span* at = Find(candidate);
+    if (at == nullptr) return std::nullopt;
+    if (at->offset == near->offset) {
+      ++consistent;
+      found = static_cast<std::time_t>(candidate);
+    }
+  }
+  if (consistent != 1) return std::nullopt;
+  return found;
+}
+
+namespace {
+
+std::time_t DosDateTimeToUnixByZone(uint32_t dos) {
   const DateParts p = UnpackDosDateTime(dos);
   std::tm tm{};
   tm.tm_year = p.year - 1900;
@@ -225,6 +262,39 @@ std::time_t DosDateTimeToUnix(uint32_t dos) {
   tm.tm_sec = p.second;
   tm.tm_isdst = -1;  // let the zone rules decide whether daylight saving applies
   return mktime(&tm);
+}
+
+// The converter of this thread, made afresh when TZ changes and every few seconds, so that a
+// change of the system's zone is followed too; asking the zone itself re-reads its file on
+// every call, a status call per copied file.
+DosTimeConverter& ThreadConverter() {
+  struct Cached {
+    DosTimeConverter converter;
+    std::string tz;
+    bool has_tz = false;
+    int64_t made = 0;
+  };
+  constexpr int64_t kFreshSeconds = 10;
+  thread_local std::unique_ptr<Cached> cached;
+  const char* tz = std::getenv("TZ");
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  if (!cached || cached->has_tz != (tz != nullptr) || (tz != nullptr && cached->tz != tz) ||
+      now.tv_sec - cached->made >= kFreshSeconds) {
+    cached = std::make_unique<Cached>();
+    cached->has_tz = tz != nullptr;
+    if (tz != nullptr) cached->tz = tz;
+    cached->made = now.tv_sec;
+    tzset();  // localtime_r follows a new TZ only after this
+  }
+  return cached->converter;
+}
+
+}  // namespace
+
+std::time_t DosDateTimeToUnix(uint32_t dos) {
+  if (const std::optional<std::time_t> t = ThreadConverter().ToUnix(dos)) return *t;
+  return DosDateTimeToUnixByZone(dos);
 }
 
 TDateTime UnixToDateTime(std::time_t seconds, int millisecond) {

@@ -34,7 +34,8 @@ TDateTime DosDateTimeToDateTime(uint32_t dos);
 
 // Conversions between the system's seconds and local DOS date-times, through the time zone
 // rules of the TZ environment (daylight saving included). Out-of-range years clamp to
-// 1980 and 2107.
+// 1980 and 2107. DosDateTimeToUnix keeps a converter per thread (see below) that follows a
+// change of TZ at once and a change of the system's zone within seconds.
 uint32_t UnixToDosDateTime(std::time_t seconds);
 std::time_t DosDateTimeToUnix(uint32_t dos);
 
@@ -45,6 +46,10 @@ std::time_t DosDateTimeToUnix(uint32_t dos);
 class DosTimeConverter {
  public:
   uint32_t FromUnix(std::time_t seconds);
+  // The system time of a local DOS date-time, when the zone gives it exactly one; nullopt for
+  // a time that daylight saving skips or repeats, or a damaged value (the zone's own rules
+  // decide those).
+  std::optional<std::time_t> ToUnix(uint32_t dos);
 
  private:
   struct Span {
