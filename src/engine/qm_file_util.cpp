@@ -65,15 +65,10 @@ struct KernelCopy {
   bool stopped = false;  // the file system could not go on: copy the rest by hand
 };
 
-// Copies up to `max` bytes inside the kernel, until `max` is reached or the source ends. Once
-// `expected` bytes (the rest of the file by its size, when known) are copied, the call that
-// would only find the end is left out: a file that grew meanwhile fails the check after the
-// copy, as any change does.
-KernelCopy CopyInKernel(FileSystem& fs, ReadableFile& in, WritableFile& out, size_t max,
-                        int64_t expected) {
+// Copies up to `max` bytes inside the kernel, until `max` is reached or the source ends.
+KernelCopy CopyInKernel(FileSystem& fs, ReadableFile& in, WritableFile& out, size_t max) {
   KernelCopy k;
   while (k.bytes < max) {
-    if (expected > 0 && static_cast<int64_t>(k.bytes) >= expected) break;
     Result<int64_t> n = fs.CopyData(in, out, static_cast<int64_t>(max - k.bytes));
     if (!n.ok()) {
       k.stopped = true;
@@ -172,7 +167,7 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
     // or fails to, the rest goes by read and write, which name a real fault precisely.
     size_t got = 0;
     if (in_kernel) {
-      const KernelCopy k = CopyInKernel(fs, in, out, kChunk, size - copied);
+      const KernelCopy k = CopyInKernel(fs, in, out, kChunk);
       got = k.bytes;
       in_kernel = !k.stopped;
     }
