@@ -169,7 +169,12 @@ void ProcessRunList(EngineContext& ctx) {
         // say "Done." again every round.
         if (state.Running) ctx.host.StopWork();
       }
-      WaitWithMessages(ctx.loop, 10);
+      // A run that has ended only hands on what is waiting: the pause would delay its end.
+      if (state.Running) {
+        WaitWithMessages(ctx.loop, 10);
+      } else {
+        ctx.loop.ProcessMessages();
+      }
     }
   } catch (...) {
     escaped = std::current_exception();
