@@ -233,14 +233,15 @@ std::optional<std::time_t> DosTimeConverter::ToUnix(uint32_t dos) {
   int consistent = 0;
   int64_t tried[2];
   for (int i = 0; i < 2; ++i) {
+    // Offsets are copied out at once: a Find may add a span and move the others.
     const Span* near = Find(local + (i == 0 ? -kDay : kDay));
     if (near == nullptr) return std::nullopt;
     tried[i] = near->offset;
     if (i == 1 && tried[1] == tried[0]) break;
-    const int64_t candidate = local - near->offset;
+    const int64_t candidate = local - tried[i];
     const Span* at = Find(candidate);
     if (at == nullptr) return std::nullopt;
-    if (at->offset == near->offset) {
+    if (at->offset == tried[i]) {
       ++consistent;
       found = static_cast<std::time_t>(candidate);
     }
