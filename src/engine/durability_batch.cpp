@@ -18,9 +18,7 @@ std::vector<Status> SyncVolumes(FileSystem& fs, const std::vector<std::string>& 
 
 }  // namespace
 
-// The walks and the syncs ask the same of a file system: that it may be called from a second
-// thread while the first goes on.
-DurabilityBatch::DurabilityBatch(FileSystem& fs) : fs_(fs), background_(fs.WalksConcurrently()) {}
+DurabilityBatch::DurabilityBatch(FileSystem& fs) : fs_(fs), background_(fs.ThreadSafe()) {}
 
 DurabilityBatch::~DurabilityBatch() {
   try {

@@ -152,7 +152,7 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   auto walk_dest = [&] {
     if (scan_dest) dest_outcome = ScanTree(ctx.fs, dest, item.DestFiles);
   };
-  if (scan_dest && ctx.fs.WalksConcurrently()) {
+  if (scan_dest && ctx.fs.ThreadSafe()) {
     std::exception_ptr dest_failure;
     std::thread dest_walk([&] {
       try {

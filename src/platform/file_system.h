@@ -97,8 +97,9 @@ class FileSystem {
   // Opens a directory for a walk. This default lists through ListDirectory by path, so a fake
   // that changes listings changes walks too.
   virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path);
-  // Whether two walks may run on two threads at once (fakes that count calls say no).
-  virtual bool WalksConcurrently() const { return false; }
+  // Whether calls may come from two threads at once: the scan walks the destination and the
+  // copier syncs full groups on a second thread when it is (fakes that count calls say no).
+  virtual bool ThreadSafe() const { return false; }
   // Attributes, size and time of one path (links followed).
   virtual Result<DirEntry> Stat(const std::string& path) = 0;
 

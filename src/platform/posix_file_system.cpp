@@ -296,7 +296,7 @@ class PosixFileSystemImpl final : public FileSystem {
     return PosixDirectory::Make(fd, path, std::make_shared<DosTimeConverter>());
   }
 
-  bool WalksConcurrently() const override { return true; }
+  bool ThreadSafe() const override { return true; }
 
   Result<DirEntry> Stat(const std::string& path) override {
     struct stat st;

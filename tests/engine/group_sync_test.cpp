@@ -23,7 +23,7 @@ namespace {
 class GatedSyncFs : public ForwardingFileSystem {
  public:
   using ForwardingFileSystem::ForwardingFileSystem;
-  bool WalksConcurrently() const override { return true; }
+  bool ThreadSafe() const override { return true; }
   Status SyncVolume(const std::string& p) override {
     std::unique_lock lock(mutex_);
     ++started_;

@@ -144,7 +144,7 @@ TEST_F(WalkTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
   }
   Write(".hidden/skip.txt", "", kNoon);
   ASSERT_EQ(::symlink(src.c_str(), Src("loop").c_str()), 0);
-  ASSERT_TRUE(PosixFileSystem().WalksConcurrently());
+  ASSERT_TRUE(PosixFileSystem().ThreadSafe());
 
   auto queue = [&](FileSystem& through) {
     RunList.Clear();

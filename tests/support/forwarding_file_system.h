@@ -26,8 +26,9 @@ class ForwardingFileSystem : public FileSystem {
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
     return FileSystem::OpenDirectory(path);
   }
-  // Fakes record and count calls without a lock; one that can take two walks at once says so.
-  bool WalksConcurrently() const override { return false; }
+  // Fakes record and count calls without a lock; one that can take calls from two threads
+  // says so.
+  bool ThreadSafe() const override { return false; }
   Result<DirEntry> Stat(const std::string& path) override { return inner_.Stat(path); }
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
     return inner_.OpenRead(path);
