@@ -19,6 +19,7 @@
 #include "platform/file_system.h"
 #include "support/forwarding_file_system.h"
 #include "support/scripted_dialogs.h"
+#include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/viewing_host.h"
 #include "support/virtual_message_loop.h"
@@ -191,13 +192,7 @@ class EngineTest : public ::testing::Test {
   }
 
   TProfileRecord Profile(const std::string& name, int16_t keep = 0, bool zip = false) {
-    TProfileRecord p;
-    p.SetEnabled(true);
-    p.SetName(name);
-    p.SetSrcDir(src);
-    p.SetDestDir(dest);
-    p.SetFileMask("*.*");
-    p.SetInclDirs(true);
+    TProfileRecord p = test::BackupProfile(name, src, dest);
     p.SetKeepCopyKind(keep);
     p.SetdoZIP(zip);
     return p;

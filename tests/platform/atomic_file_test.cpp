@@ -12,15 +12,6 @@
 namespace qm {
 namespace {
 
-std::vector<std::string> Listing(const test::TempDir& dir) {
-  std::vector<std::string> names;
-  auto entries = PosixFileSystem().ListDirectory(dir.path());
-  if (entries.ok())
-    for (const DirEntry& e : entries.value()) names.push_back(e.name);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(AtomicReplaceTest, TheTemporaryIsAHiddenNameBesideTheTarget) {
   EXPECT_EQ(TemporaryPathOf("/data/dir/Quillmor.dat"), "/data/dir/.Quillmor.dat.qmtmp");
   EXPECT_EQ(TemporaryPathOf("/x"), "/.x.qmtmp");
@@ -58,7 +49,7 @@ TEST_P(FailedReplace, LeavesTheOriginalByteForByteAndNoTemporary) {
     ASSERT_FALSE(s.ok());
     EXPECT_EQ(s.error().kind, ErrorKind::kNoSpace);
     EXPECT_TRUE(dir_.ReadFile("target.dat") == original);
-    EXPECT_EQ(Listing(dir_), std::vector<std::string>{"target.dat"});
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"target.dat"});
   }
 }
 
@@ -80,7 +71,7 @@ TEST(AtomicReplaceTest, AFailedBackupRenameKeepsTheOriginal) {
   EXPECT_FALSE(replace.value()->Commit(dir / "s.dat.bak").ok());
   replace.value().reset();
   EXPECT_EQ(dir.ReadFile("s.dat"), "old");
-  EXPECT_EQ(Listing(dir), std::vector<std::string>{"s.dat"});
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"s.dat"});
 }
 
 TEST(AtomicReplaceTest, AnAbandonedReplacementRemovesItsTemporary) {
@@ -92,7 +83,7 @@ TEST(AtomicReplaceTest, AnAbandonedReplacementRemovesItsTemporary) {
     EXPECT_TRUE(dir.Exists(".s.dat.qmtmp"));
   }
   EXPECT_EQ(dir.ReadFile("s.dat"), "old");
-  EXPECT_EQ(Listing(dir), std::vector<std::string>{"s.dat"});
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"s.dat"});
 }
 
 TEST(AtomicReplaceTest, AStaleTemporaryIsReplacedEvenWhenReadOnly) {
@@ -106,7 +97,7 @@ TEST(AtomicReplaceTest, AStaleTemporaryIsReplacedEvenWhenReadOnly) {
     }
     ASSERT_TRUE(WriteFileAtomically(fs, dir / "s.dat", "fresh").ok());
     EXPECT_EQ(dir.ReadFile("s.dat"), "fresh");
-    EXPECT_EQ(Listing(dir), std::vector<std::string>{"s.dat"});
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"s.dat"});
   }
 }
 
@@ -136,7 +127,7 @@ TEST(AtomicReplaceTest, AFailedFolderFlushIsReported) {
   fs.Fail(FsOp::kSyncDirectory, ErrorKind::kIo);
   EXPECT_EQ(WriteFileAtomically(fs, target, "new").error().kind, ErrorKind::kIo);
   EXPECT_EQ(dir.ReadFile("s.dat"), "new");
-  EXPECT_EQ(Listing(dir), std::vector<std::string>{"s.dat"});
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"s.dat"});
 }
 
 TEST(CreateDirectoriesTest, ReportsADirectoryThatCannotBeMade) {

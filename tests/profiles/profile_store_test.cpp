@@ -47,16 +47,6 @@ std::vector<std::string> Names(const ProfileTable& t) {
   return names;
 }
 
-// Every entry of the store's directory, to see that no temporary was left behind.
-std::vector<std::string> Listing(const TempDir& dir) {
-  std::vector<std::string> names;
-  auto entries = PosixFileSystem().ListDirectory(dir.path());
-  if (entries.ok())
-    for (const DirEntry& e : entries.value()) names.push_back(e.name);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class StoreTest : public ::testing::Test {
  protected:
   std::string Store() const { return dir_ / "Quillmor.dat"; }
@@ -98,7 +88,7 @@ TEST_F(StoreTest, AMissingStoreIsAnEmptyTableAndAnEmptyFileOnSave) {
   EXPECT_TRUE(w_.table.IsEmpty());
   ASSERT_TRUE(SaveProfiles(Store(), w_.table));
   EXPECT_EQ(ReadStore(), "");
-  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
 }
 
 TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
@@ -195,7 +185,7 @@ TEST_F(StoreTest, AStoreThatCannotBeOpenedLeavesTheTableEmptyButIsKeptAtTheNextS
   ASSERT_TRUE(SaveProfiles(Store(), w_.table, fs, r.NeedsBackup()));
   EXPECT_EQ(dir_.ReadFile("Quillmor.dat.bak"), original);
   EXPECT_EQ(RecordAt(ReadStore(), 0).Name(), "new");
-  EXPECT_EQ(Listing(dir_), (std::vector<std::string>{"Quillmor.dat", "Quillmor.dat.bak"}));
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"Quillmor.dat", "Quillmor.dat.bak"}));
 }
 
 TEST_F(StoreTest, TheBackupReplacesAnOlderOneAndIsOnlyMadeWhenAsked) {
@@ -227,7 +217,7 @@ TEST_P(FailedSave, LeavesTheOldStoreAndNoTemporary) {
   fs.Fail(GetParam().op, ErrorKind::kNoSpace, GetParam().path_part);
   EXPECT_FALSE(SaveProfiles(Store(), w_.table, fs, true));
   EXPECT_EQ(ReadStore(), original);
-  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -246,7 +236,7 @@ TEST_F(StoreTest, ADiskThatFillsUpPartWayLeavesTheOldStore) {
   fs.FailWritesAfter(2000);
   EXPECT_FALSE(SaveProfiles(Store(), w_.table, fs));
   EXPECT_EQ(ReadStore(), original);
-  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
 }
 
 TEST_F(StoreTest, AReadOnlyStoreIsNotReplaced) {
@@ -256,7 +246,7 @@ TEST_F(StoreTest, AReadOnlyStoreIsNotReplaced) {
   w_.Add("two");
   EXPECT_FALSE(SaveProfiles(Store(), w_.table));
   EXPECT_EQ(ReadStore(), original);
-  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
   ASSERT_TRUE(PosixFileSystem().SetReadOnly(Store(), false).ok());
 }
 
@@ -270,7 +260,7 @@ TEST_F(StoreTest, ARefusedCurrentRowStopsTheSaveBeforeTheStoreIsTouched) {
             std::vector<std::string>{"Some required fields are not filled:\r"
                                      "name, source directory, destination directory"});
   EXPECT_EQ(ReadStore(), original);
-  EXPECT_EQ(Listing(dir_), std::vector<std::string>{"Quillmor.dat"});
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
 }
 
 TEST_F(StoreTest, BoundControlsHearOnceAfterLoadingAndSaving) {

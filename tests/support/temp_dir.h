@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm::test {
 
@@ -23,6 +24,8 @@ class TempDir {
   std::string ReadFile(std::string_view relative) const;
   bool Exists(std::string_view relative) const;
   std::string MakeDir(std::string_view relative) const;
+  // The names of the directory's own entries, sorted: to see that nothing was left behind.
+  std::vector<std::string> Names() const;
 
  private:
   std::string path_;
