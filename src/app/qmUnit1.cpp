@@ -70,6 +70,8 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
       run_view_(RunViewControls{lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt,
                                 lProfilesToPperate, StatTimer},
                 clock, formats_, State, RunList) {
+  Watch(run_view_);
+  Watch(notice_events_);
   SetUpControls();
   SetUpOptions();
   ConnectHandlers();

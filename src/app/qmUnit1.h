@@ -121,17 +121,10 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   void StatTimerTimer() override;
   void SetTrayAnimation(bool on) override;
   void SetStatTimerEnabled(bool on) override { run_view_.SetStatTimerEnabled(on); }
-  // The run events the window shows.
-  void ProfileQueued(const TDataItem&) noexcept override { run_view_.ProfileQueued(); }
-  void ProfileScanned(const TDataItem&) noexcept override { run_view_.ProfileScanned(); }
-  void StatusChanged(std::string_view text) noexcept override { run_view_.StatusChanged(text); }
-  void EngineStopped() noexcept override { run_view_.EngineStopped(); }
-  // --- RunObserver: the errors of a background profile end in a desktop notification
-  void ProfileStarted(const TDataItem& item) noexcept override;
-  void ProfileFinished(const TDataItem& item) noexcept override;
-  // The notice's part of those two, for a host that writes the records itself.
-  void NoticeProfileStarted(const TDataItem& item) noexcept;
-  void NoticeProfileFinished(const TDataItem& item) noexcept;
+  // What the window shows of a run, and the notice of a failed background profile: a host
+  // that drives the engine in the window's place watches the run with these.
+  RunObserver& ViewEvents() { return run_view_; }
+  RunObserver& NoticeEvents() { return notice_events_; }
 
   EngineContext MakeEngineContext();
 
@@ -331,6 +324,18 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   FormWindow& window_;
   RunController run_;
   RunView run_view_;
+
+  // The errors of a background profile end in a desktop notification (run_notices.cpp).
+  class RunNotices final : public RunObserver {
+   public:
+    explicit RunNotices(TForm1& form) : form_(form) {}
+    void ProfileStarted(const TDataItem& item) noexcept override;
+    void ProfileFinished(const TDataItem& item) noexcept override;
+
+   private:
+    TForm1& form_;
+  };
+  RunNotices notice_events_{*this};
 
   EngineHost* engine_host_ = this;
   SchedulerLock scheduler_lock_;

@@ -11,7 +11,7 @@ constexpr std::string_view kScanning = "Scanning the folders...";
 
 }  // namespace
 
-void RunView::ProfileQueued() {
+void RunView::ProfileQueued(const TDataItem& /*item*/) noexcept {
   if (c_.lStartedAt.Caption().empty()) {
     const TDateTime now = clock_.Now();
     c_.lStartedAt.SetCaption(DateTimeToDisplay(now, formats_));
@@ -22,11 +22,11 @@ void RunView::ProfileQueued() {
   if (c_.lStatus.Caption() == kReady) c_.lStatus.SetCaption(std::string(kScanning));
 }
 
-void RunView::ProfileScanned() {
+void RunView::ProfileScanned(const TDataItem& /*item*/) noexcept {
   if (c_.lStatus.Caption() == kScanning) c_.lStatus.SetCaption("On duty...");
 }
 
-void RunView::StatusChanged(std::string_view text) {
+void RunView::StatusChanged(std::string_view text) noexcept {
   c_.lStatus.SetCaption(std::string(text));
 }
 
@@ -34,7 +34,7 @@ void RunView::SetStatTimerEnabled(bool on) {
   c_.StatTimer.SetEnabled(on);
 }
 
-void RunView::EngineStopped() {
+void RunView::EngineStopped() noexcept {
   c_.lCurrentFile.SetCaption("");
   c_.StatTimer.SetEnabled(false);
 }

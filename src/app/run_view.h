@@ -1,6 +1,6 @@
 // What the main window shows of a run: the status line, the current file and the batch's
 // labels on the statistics page, driven by the engine's run events. The window's engine host
-// forwards the events here; the engine itself never touches a control.
+// lets it watch the run; the engine itself never touches a control.
 #pragma once
 
 #include <string_view>
@@ -20,7 +20,7 @@ struct RunViewControls {
   ui::Timer& StatTimer;
 };
 
-class RunView {
+class RunView final : public RunObserver {
  public:
   RunView(RunViewControls controls, Clock& clock, const RegionalFormats& formats, RunState& state,
           const TWList<TDataItem>& run_list)
@@ -28,12 +28,12 @@ class RunView {
 
   // The first profile of a batch dates the batch; every queued one resets the estimate and
   // the count, and an idle status line says that folders are being scanned.
-  void ProfileQueued();
+  void ProfileQueued(const TDataItem& item) noexcept override;
   // A status of "Scanning the folders..." gives way to "On duty..." once the lists are made.
-  void ProfileScanned();
-  void StatusChanged(std::string_view text);
+  void ProfileScanned(const TDataItem& item) noexcept override;
+  void StatusChanged(std::string_view text) noexcept override;
   void SetStatTimerEnabled(bool on);
-  void EngineStopped();
+  void EngineStopped() noexcept override;
 
  private:
   RunViewControls c_;

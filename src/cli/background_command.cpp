@@ -27,33 +27,33 @@ class ServiceDialogs : public ConsoleDialogs {
   void ShowInformation(const std::string&) override {}
 };
 
+// Where a background run stops after a signal: the engine's update between files and blocks.
+class InterruptWatch final : public RunObserver {
+ public:
+  void Update() override { AbandonIfInterrupted(); }
+};
+
 // The main window as the engine's host, with the signal check where a run can stop and the
 // records echoed for -v. A full disk goes on with the next file: the background mode asks no
-// break question.
+// break question. The window's failure notice follows the profiles.
 class ServiceHost : public FormHost {
  public:
   ServiceHost(TForm1& form, Clock& clock, std::ostream* echo)
-      : FormHost(form), clock_(clock), echo_(echo) {}
+      : FormHost(form), clock_(clock), echo_(echo) {
+    Watch(form.NoticeEvents());
+    Watch(interrupts_);
+  }
   void WriteLog(TLogKind kind, const std::string& text) override {
     if (echo_ != nullptr)
       *echo_ << FormatLogLine(kind, text, clock_.Now(), formats_) << "\n" << std::flush;
     form_.WriteLog(kind, text);
   }
-  // The window's failure notice follows the profiles; the records are this host's, for the echo.
-  void ProfileStarted(const TDataItem& item) noexcept override {
-    form_.NoticeProfileStarted(item);
-    FormHost::ProfileStarted(item);
-  }
-  void ProfileFinished(const TDataItem& item) noexcept override {
-    FormHost::ProfileFinished(item);
-    form_.NoticeProfileFinished(item);
-  }
-  void Update() override { AbandonIfInterrupted(); }
 
  private:
   Clock& clock_;
   std::ostream* echo_;
   const RegionalFormats formats_ = RegionalFormats::FromLocale();
+  InterruptWatch interrupts_;
 };
 
 std::string DirectoryOf(const std::string& path) {

@@ -1,6 +1,7 @@
 // What the headless commands share as hosts of the engine: a main window that is never shown,
 // and a host that lets that window keep its counters, statistics and run labels as the shown
-// one would, while the records go through RecordingEngineHost.
+// one would (it watches the run with the window's view), while the records go through
+// RecordingEngineHost.
 #pragma once
 
 #include <string_view>
@@ -19,7 +20,7 @@ class HiddenWindow : public FormWindow {
 
 class FormHost : public RecordingEngineHost {
  public:
-  explicit FormHost(TForm1& form) : form_(form) {}
+  explicit FormHost(TForm1& form) : form_(form) { Watch(form.ViewEvents()); }
 
   void CountOperatedFile() override { form_.CountOperatedFile(); }
   void StatTimerTimer() override { form_.StatTimerTimer(); }
@@ -27,11 +28,6 @@ class FormHost : public RecordingEngineHost {
   void bStartClick() override { form_.bStartClick(); }
   void SetTrayAnimation(bool on) override { form_.SetTrayAnimation(on); }
   void SetStatTimerEnabled(bool on) override { form_.SetStatTimerEnabled(on); }
-
-  void ProfileQueued(const TDataItem& item) noexcept override { form_.ProfileQueued(item); }
-  void ProfileScanned(const TDataItem& item) noexcept override { form_.ProfileScanned(item); }
-  void StatusChanged(std::string_view text) noexcept override { form_.StatusChanged(text); }
-  void EngineStopped() noexcept override { form_.EngineStopped(); }
 
  protected:
   TForm1& form_;

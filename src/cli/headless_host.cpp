@@ -44,11 +44,13 @@ HeadlessHost::HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, st
     : FormHost(form),
       tally_(tally),
       line_(line),
-      out_(out),
       err_(err),
       formats_(formats),
       options_(options),
-      watcher_(watcher) {}
+      events_(form, tally, line, out, options) {
+  Watch(events_);
+  if (watcher != nullptr) Watch(*watcher);
+}
 
 void HeadlessHost::WriteLog(TLogKind kind, const std::string& text) {
   tally_.CountRecord(kind);
@@ -60,51 +62,30 @@ void HeadlessHost::WriteLog(TLogKind kind, const std::string& text) {
   if (!options_.dry_run) form_.WriteLog(kind, text);
 }
 
-void HeadlessHost::ProfileQueued(const TDataItem& item) noexcept {
-  FormHost::ProfileQueued(item);
-  if (watcher_) watcher_->ProfileQueued(item);
-}
-
-void HeadlessHost::ProfileScanned(const TDataItem& item) noexcept {
-  FormHost::ProfileScanned(item);
-  if (watcher_) watcher_->ProfileScanned(item);
-}
-
-void HeadlessHost::EngineStopped() noexcept {
-  FormHost::EngineStopped();
-  if (watcher_) watcher_->EngineStopped();
-}
-
-void HeadlessHost::ProfileStarted(const TDataItem& item) noexcept {
-  FormHost::ProfileStarted(item);
+void HeadlessEvents::ProfileStarted(const TDataItem& item) noexcept {
   item_ = &item;
   progress_.profile = item.Profile.Name();
   progress_.files_total = static_cast<int64_t>(item.SrcFiles.Count());
   progress_.files_done = 0;
   progress_.current_file.clear();
   Draw(/*throttled=*/false);
-  if (watcher_) watcher_->ProfileStarted(item);
 }
 
-void HeadlessHost::ProfileFinished(const TDataItem& item) noexcept {
-  FormHost::ProfileFinished(item);
+void HeadlessEvents::ProfileFinished(const TDataItem& /*item*/) noexcept {
   item_ = nullptr;
   line_.Clear();
-  if (watcher_) watcher_->ProfileFinished(item);
 }
 
-void HeadlessHost::ProfileDropped(const TDataItem& item) noexcept {
+void HeadlessEvents::ProfileDropped(const TDataItem& /*item*/) noexcept {
   item_ = nullptr;
   line_.Clear();
-  if (watcher_) watcher_->ProfileDropped(item);
 }
 
-void HeadlessHost::FileUpToDate(std::string_view source) noexcept {
+void HeadlessEvents::FileUpToDate(std::string_view /*source*/) noexcept {
   ++progress_.files_done;
-  if (watcher_) watcher_->FileUpToDate(source);
 }
 
-void HeadlessHost::FileDone(const FileEvent& event) noexcept {
+void HeadlessEvents::FileDone(const FileEvent& event) noexcept {
   tally_.Count(event);
   const FileAction what = event.action == FileAction::kFailed ? event.attempted : event.action;
   // Only the source files count towards the line's "done of to do".
@@ -117,31 +98,22 @@ void HeadlessHost::FileDone(const FileEvent& event) noexcept {
       out_ << text << "\n" << std::flush;
     }
   }
-  if (watcher_) watcher_->FileDone(event);
-  FormHost::FileDone(event);
 }
 
-void HeadlessHost::StatusChanged(std::string_view text) noexcept {
-  FormHost::StatusChanged(text);
-  if (watcher_) watcher_->StatusChanged(text);
-}
-
-void HeadlessHost::FileProgress(int64_t done, int64_t total) noexcept {
+void HeadlessEvents::FileProgress(int64_t done, int64_t /*total*/) noexcept {
   progress_.bytes = bytes_before_file_ + done;
-  if (watcher_) watcher_->FileProgress(done, total);
 }
 
-void HeadlessHost::Update() {
+void HeadlessEvents::Update() {
   if (Interrupted()) {
     // Also the stop request, for the parts of a run that do not call Update().
     form_.State.Running = false;
     AbandonIfInterrupted();
   }
   Draw(/*throttled=*/true);
-  if (watcher_) watcher_->Update();
 }
 
-void HeadlessHost::Draw(bool throttled) {
+void HeadlessEvents::Draw(bool throttled) {
   if (item_ == nullptr) return;
   progress_.current_file = item_->CurrentFile;
   line_.Draw(progress_, throttled);

@@ -1,6 +1,5 @@
 // The headless run's host of the engine: the main window does the work, and the run's events
-// feed the tally, the progress line, the preview's action lines and the verbose echo. Its
-// Update() is where SIGINT and SIGTERM stop the run.
+// feed the tally, the progress line, the preview's action lines and the verbose echo.
 #pragma once
 
 #include <functional>
@@ -41,25 +40,19 @@ struct HostOptions {
   bool quiet = false;
 };
 
-// Asks no break question: the run goes on, without a word, since the error record already
-// tells what failed.
-class HeadlessHost : public FormHost {
+// The headless run's reading of the events: the tally, the progress line and the preview's
+// action lines. Its Update() is where SIGINT and SIGTERM stop the run.
+class HeadlessEvents final : public RunObserver {
  public:
-  HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
-               std::ostream& err, const RegionalFormats& formats, HostOptions options,
-               RunObserver* watcher);
+  HeadlessEvents(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
+                 HostOptions options)
+      : form_(form), tally_(tally), line_(line), out_(out), options_(options) {}
 
-  void WriteLog(TLogKind kind, const std::string& text) override;
-
-  void ProfileQueued(const TDataItem& item) noexcept override;
-  void ProfileScanned(const TDataItem& item) noexcept override;
-  void EngineStopped() noexcept override;
   void ProfileStarted(const TDataItem& item) noexcept override;
   void ProfileFinished(const TDataItem& item) noexcept override;
   void ProfileDropped(const TDataItem& item) noexcept override;
   void FileUpToDate(std::string_view source) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
-  void StatusChanged(std::string_view text) noexcept override;
   void FileProgress(int64_t done, int64_t total) noexcept override;
   // Redraws the progress line; after SIGINT or SIGTERM, stops the run and abandons the copy
   // under way.
@@ -68,16 +61,35 @@ class HeadlessHost : public FormHost {
  private:
   void Draw(bool throttled);
 
+  TForm1& form_;
   RunTally& tally_;
   ProgressLine& line_;
   std::ostream& out_;
-  std::ostream& err_;
-  const RegionalFormats& formats_;
   const HostOptions options_;
-  RunObserver* watcher_;
   const TDataItem* item_ = nullptr;  // the profile being run
   ProgressState progress_;
   int64_t bytes_before_file_ = 0;  // bytes of the files finished before the current one
+};
+
+// The headless run's host of the engine: the main window does the work, the records are
+// counted, echoed for -v and (unless previewing) written to the window's log. It asks no break
+// question: the run goes on, without a word, since the error record already tells what failed.
+// `watcher`, when given, hears the run's events after the headless run's own reading.
+class HeadlessHost : public FormHost {
+ public:
+  HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
+               std::ostream& err, const RegionalFormats& formats, HostOptions options,
+               RunObserver* watcher);
+
+  void WriteLog(TLogKind kind, const std::string& text) override;
+
+ private:
+  RunTally& tally_;
+  ProgressLine& line_;
+  std::ostream& err_;
+  const RegionalFormats& formats_;
+  const HostOptions options_;
+  HeadlessEvents events_;
 };
 
 }  // namespace qm::cli

@@ -86,7 +86,8 @@ std::string LogLine(const TForm1& form, bool dry_run) {
 }  // namespace
 
 void RunTally::Count(const FileEvent& event) {
-  file_failure_pending_ = false;
+  const bool recorded = error_record_pending_;
+  error_record_pending_ = false;
   switch (event.action) {
     case FileAction::kCopied:
     case FileAction::kCopiedBack:
@@ -99,16 +100,14 @@ void RunTally::Count(const FileEvent& event) {
       ++deleted;
       break;
     case FileAction::kFailed:
-      ++failed;
-      file_failure_pending_ = true;
+      if (!recorded) ++failed;
       break;
   }
 }
 
 void RunTally::CountRecord(TLogKind kind) {
-  // The engine reports a failed file first, then writes its error record.
-  if (kind == lkError && !file_failure_pending_) ++failed;
-  file_failure_pending_ = false;
+  if (kind == lkError) ++failed;
+  error_record_pending_ = kind == lkError;
 }
 
 std::string RunTally::Summary() const {

@@ -21,8 +21,9 @@ struct RunTally {
 
   // Copies both ways, packs, deletions and failed files.
   void Count(const FileEvent& event);
-  // An error record that does not merely describe the failed file just counted is a failure
-  // of its own (an unreadable folder, a profile refused).
+  // An error record is a failure: a failed file's (which comes just before its event, as the
+  // records hear every event first, so the two count once) or one of its own (an unreadable
+  // folder, a profile refused).
   void CountRecord(TLogKind kind);
   // A failure that made no record: an error that ended the engine, a log not written.
   void CountFailure() { ++failed; }
@@ -30,7 +31,7 @@ struct RunTally {
   std::string Summary() const;
 
  private:
-  bool file_failure_pending_ = false;  // a failed file whose error record may follow
+  bool error_record_pending_ = false;  // an error record that a failed file's event may follow
 };
 
 struct RunRequest {

@@ -156,5 +156,37 @@ TEST_F(RunRecordsTest, TheBreakQuestionGoesToTheDialogsOrIsAnsweredNo) {
   EXPECT_THAT(log, IsEmpty()) << "asking writes no record";
 }
 
+// A host that only adds an observer still writes every record, and the observer hears each
+// event once its record is written.
+TEST_F(RunRecordsTest, AHostsWatcherHearsEachEventAfterItsRecord) {
+  struct Host : RecordingEngineHost {
+    std::vector<std::string> log;
+    void WriteLog(TLogKind, const std::string& text) override { log.push_back(text); }
+    void CountOperatedFile() override {}
+    void StatTimerTimer() override {}
+    void StopWork() override {}
+    void bStartClick() override {}
+    void SetTrayAnimation(bool) override {}
+    void SetStatTimerEnabled(bool) override {}
+  } host;
+  struct Watcher : RunObserver {
+    explicit Watcher(const std::vector<std::string>& log) : log(log) {}
+    const std::vector<std::string>& log;
+    std::vector<size_t> records_seen;
+    void ProfileStarted(const TDataItem&) noexcept override { records_seen.push_back(log.size()); }
+    void FileDone(const FileEvent&) noexcept override { records_seen.push_back(log.size()); }
+    bool AskBreak(const FileEvent&) override { return true; }
+  } watcher(host.log);
+  host.Watch(watcher);
+
+  host.ProfileStarted(item);
+  host.FileDone({FileAction::kCopied, FileAction::kCopied, "/s/a", "/d/a", 1});
+  host.FileUpToDate("/s/b");
+  EXPECT_EQ(host.log.size(), 2u);
+  EXPECT_THAT(watcher.records_seen, ElementsAre(1u, 2u));
+  // Nobody to ask in the records: the watcher's answer decides.
+  EXPECT_TRUE(host.AskBreak(Failed(FileAction::kCopied, "/s/a", "/d/a")));
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -220,12 +220,12 @@ TEST(RunTallyTest, CountsEachKindOfEventAndEveryFailureOnce) {
   t.Count({FileAction::kCopiedBack, FileAction::kCopiedBack, "/d/b", "/s/b", 1});
   t.Count({FileAction::kPacked, FileAction::kPacked, "/s/c", "/d/c.zip", 1});
   t.Count({FileAction::kDeleted, FileAction::kDeleted, "/d/x", "", 0});
-  // A failed file and its error record are one failure.
+  // An error record of its own (a folder that cannot be read) is a failure.
+  t.CountRecord(lkError);
+  // A failed file's error record, which comes before its event, and the event are one more.
+  t.CountRecord(lkError);
   t.Count({FileAction::kFailed, FileAction::kDeleted, "/d/y", "", 0});
-  t.CountRecord(lkError);
   t.CountRecord(lkInfo);
-  // An error record of its own (a folder that cannot be read) is another.
-  t.CountRecord(lkError);
   // So is a failure without a record (a log that could not be written).
   t.CountFailure();
   EXPECT_EQ(t.Summary(), "copied 2, packed 1, deleted 1, failed 3");

@@ -280,23 +280,15 @@ TEST_F(DataSafetyTest, PreviewTakesTheRealDecisionsAndWritesNothing) {
   EXPECT_THAT(previewed, testing::Contains("deleted " + zdest + "/old.txt -> "));
 }
 
-// A front end that abandons the run once the copy under way has passed `after` bytes.
-class AbandoningHost : public FakeHost {
- public:
-  int64_t after = 0;
-  int64_t done = 0;
-  void FileProgress(int64_t d, int64_t) noexcept override { done = d; }
-  void Update() override {
-    if (after > 0 && done > after) throw RunAbandoned();
-  }
-};
-
 TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
   Write("first/a.txt", "small and complete", kNoon);  // subfolders are listed first
   Write("b.bin", std::string(1 << 20, 'b'), kNoon);
   WriteDest("b.bin", "the good old copy", kDayBefore);
-  AbandoningHost abandoning;
-  abandoning.after = 100000;
+  // A front end that abandons the run once the copy under way has passed 100,000 bytes.
+  FakeHost abandoning;
+  abandoning.on_update = [&abandoning] {
+    if (abandoning.progress.first > 100000) throw RunAbandoned();
+  };
   abandoning.stop_work = host.stop_work;
   abandoning.start_click = host.start_click;
   EngineContext ctx = Ctx(abandoning);
@@ -315,23 +307,19 @@ TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
   EXPECT_TRUE(RunList.Empty());
 }
 
-// Abandons at every Update() after the first (which comes before the first file).
-class AbandonAfterFirstUpdate : public FakeHost {
- public:
-  int calls = 0;
-  void Update() override {
-    if (++calls > 1) throw RunAbandoned();
-  }
-};
-
 TEST_F(DataSafetyTest, AbandonMidPackLeavesNoArchiveNorTemporary) {
   Write("b.bin", std::string(1 << 20, 'b'), kNoon);
-  AbandonAfterFirstUpdate abandoning;
+  // Abandons at every update after the first (which comes before the first file).
+  FakeHost abandoning;
+  int calls = 0;
+  abandoning.on_update = [&calls] {
+    if (++calls > 1) throw RunAbandoned();
+  };
   EngineContext ctx = Ctx(abandoning);
   state.Running = true;
   QueueProfile(ctx, Profile("P", kKeepNone, true));
   EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunAbandoned);
-  EXPECT_GT(abandoning.calls, 1);
+  EXPECT_GT(calls, 1);
   EXPECT_TRUE(TreeNames(dest).empty());
 }
 

@@ -74,6 +74,8 @@ struct SeenEvent {
 
 class FakeHost : public ViewingHost {
  public:
+  FakeHost() { Watch(seen_); }
+
   std::vector<SeenEvent> events;
   std::pair<int64_t, int64_t> progress{-1, -1};  // the last (done, total) of a copy
   std::vector<LogRecord> log;
@@ -84,8 +86,10 @@ class FakeHost : public ViewingHost {
   std::function<void()> start_click;
   // The sources of the failures the break question was asked about.
   std::vector<std::string> breaks_asked;
-  // Answers the break question in place of the window's dialogs when set.
+  // Answers the break question when set, if the window's dialogs did not break the run.
   std::function<bool(const FileEvent&)> answer_break;
+  // Runs at every update of the run, where a front end may abandon it.
+  std::function<void()> on_update;
 
   void WriteLog(TLogKind kind, const std::string& text) override { log.push_back({kind, text}); }
   void CountOperatedFile() override { ++operated; }
@@ -94,50 +98,56 @@ class FakeHost : public ViewingHost {
   void bStartClick() override { start_click(); }
   void SetTrayAnimation(bool on) override { tray_on += on ? 1 : 0; }
 
-  void ProfileQueued(const TDataItem& i) noexcept override {
-    Seen("queued", i.Profile.Name());
-    ViewingHost::ProfileQueued(i);
-  }
-  void ProfileStarted(const TDataItem& i) noexcept override {
-    Seen("started", i.Profile.Name());
-    ViewingHost::ProfileStarted(i);
-  }
-  void ProfileFinished(const TDataItem& i) noexcept override {
-    Seen("finished", i.Profile.Name());
-    ViewingHost::ProfileFinished(i);
-  }
-  void ProfileDropped(const TDataItem& i) noexcept override { Seen("dropped", i.Profile.Name()); }
-  void FileUpToDate(std::string_view source) noexcept override {
-    Seen("up to date", std::string(source));
-  }
-  void FileProgress(int64_t done, int64_t total) noexcept override { progress = {done, total}; }
-  void FileDone(const FileEvent& e) noexcept override {
-    static constexpr const char* kNames[] = {"copied", "packed", "deleted", "copied back",
-                                             "failed"};
-    events.push_back({kNames[static_cast<int>(e.action)], std::string(e.source),
-                      std::string(e.target), e.attempted, e.bytes});
-    ViewingHost::FileDone(e);
-  }
-
-  bool AskBreak(const FileEvent& failed) override {
-    breaks_asked.emplace_back(failed.source);
-    return answer_break ? answer_break(failed) : ViewingHost::AskBreak(failed);
-  }
-
   std::vector<std::string> Texts(TLogKind kind) const {
     std::vector<std::string> out;
     for (const auto& r : log)
       if (r.kind == kind) out.push_back(r.text);
     return out;
   }
-  void Seen(const char* what, std::string subject) {
-    events.push_back({what, std::move(subject), {}, FileAction::kCopied, 0});
-  }
   bool Logged(const std::string& prefix) const {
     for (const auto& r : log)
       if (r.text.rfind(prefix, 0) == 0) return true;
     return false;
   }
+
+ private:
+  // Copies what the run reports into the host's lists.
+  class Seen final : public RunObserver {
+   public:
+    explicit Seen(FakeHost& host) : host_(host) {}
+    void ProfileQueued(const TDataItem& i) noexcept override { Add("queued", i.Profile.Name()); }
+    void ProfileStarted(const TDataItem& i) noexcept override { Add("started", i.Profile.Name()); }
+    void ProfileFinished(const TDataItem& i) noexcept override {
+      Add("finished", i.Profile.Name());
+    }
+    void ProfileDropped(const TDataItem& i) noexcept override { Add("dropped", i.Profile.Name()); }
+    void FileUpToDate(std::string_view source) noexcept override {
+      Add("up to date", std::string(source));
+    }
+    void FileProgress(int64_t done, int64_t total) noexcept override {
+      host_.progress = {done, total};
+    }
+    void FileDone(const FileEvent& e) noexcept override {
+      static constexpr const char* kNames[] = {"copied", "packed", "deleted", "copied back",
+                                               "failed"};
+      host_.events.push_back({kNames[static_cast<int>(e.action)], std::string(e.source),
+                              std::string(e.target), e.attempted, e.bytes});
+    }
+    void Update() override {
+      if (host_.on_update) host_.on_update();
+    }
+    bool AskBreak(const FileEvent& failed) override {
+      host_.breaks_asked.emplace_back(failed.source);
+      return host_.answer_break && host_.answer_break(failed);
+    }
+
+   private:
+    void Add(const char* what, std::string subject) {
+      host_.events.push_back({what, std::move(subject), {}, FileAction::kCopied, 0});
+    }
+    FakeHost& host_;
+  };
+  Seen seen_{*this};
 };
 
 class EngineTest : public ::testing::Test {

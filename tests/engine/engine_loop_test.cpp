@@ -199,6 +199,7 @@ TEST_F(FullDriveTest, AVolumeWithRoomGivesThePlainRecord) {
 // The question goes to the run's observer, which may answer it without any dialog.
 TEST_F(FullDriveTest, TheObserverAnswersTheBreakQuestionOutsideTheBackgroundMode) {
   std::vector<std::string> drives;
+  host.SetBreakDialogs(nullptr);
   host.answer_break = [&](const FileEvent& failed) {
     drives.emplace_back(failed.drive);
     EXPECT_EQ(failed.action, FileAction::kFailed);

@@ -24,6 +24,7 @@ class RunControllerTest : public ::testing::Test,
                           public RecordingEngineHost {
  protected:
   RunControllerTest() {
+    Watch(view);
     src = tmp.MakeDir("src");
     tmp.WriteFile("src/a.txt", "a");
     // Runs lock their folders here rather than in the user's home.
@@ -74,10 +75,6 @@ class RunControllerTest : public ::testing::Test,
   void CountOperatedFile() override {}
   void StatTimerTimer() override {}
   void SetStatTimerEnabled(bool on) override { view.SetStatTimerEnabled(on); }
-  void ProfileQueued(const TDataItem&) noexcept override { view.ProfileQueued(); }
-  void ProfileScanned(const TDataItem&) noexcept override { view.ProfileScanned(); }
-  void StatusChanged(std::string_view text) noexcept override { view.StatusChanged(text); }
-  void EngineStopped() noexcept override { view.EngineStopped(); }
   void StopWork() override { run.StopWork(); }
   void bStartClick() override { run.bStartClick(); }
 

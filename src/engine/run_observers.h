@@ -1,0 +1,75 @@
+// Several observers of one run: each event goes to every observer in the order they were added,
+// so a front end puts together the parts it needs (records, a view, a notice, a progress line)
+// and none of them has to pass the events on to another.
+#pragma once
+
+#include <vector>
+
+#include "engine/run_observer.h"
+
+namespace qm {
+
+class RunObservers final : public RunObserver {
+ public:
+  // `observer` must outlive the run; adding one twice makes it hear every event twice.
+  void Add(RunObserver& observer) { observers_.push_back(&observer); }
+
+  void ProfileQueued(const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileQueued(item);
+  }
+  void ProfileScanned(const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileScanned(item);
+  }
+  void ProfileStarted(const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileStarted(item);
+  }
+  void ProfileFinished(const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileFinished(item);
+  }
+  void ProfileDropped(const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileDropped(item);
+  }
+  void ProfileLocked(const TDataItem& item, const Error& refusal) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileLocked(item, refusal);
+  }
+  void PassStarted(PassKind pass, const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->PassStarted(pass, item);
+  }
+  void SourceUnreadable(std::string_view dir) noexcept override {
+    for (RunObserver* o : observers_) o->SourceUnreadable(dir);
+  }
+  void RemovalSkipped(const TDataItem& item, RemovalSkip why) noexcept override {
+    for (RunObserver* o : observers_) o->RemovalSkipped(item, why);
+  }
+  void FileUpToDate(std::string_view source) noexcept override {
+    for (RunObserver* o : observers_) o->FileUpToDate(source);
+  }
+  void FileDone(const FileEvent& event) noexcept override {
+    for (RunObserver* o : observers_) o->FileDone(event);
+  }
+  void StatusChanged(std::string_view text) noexcept override {
+    for (RunObserver* o : observers_) o->StatusChanged(text);
+  }
+  void EngineStopped() noexcept override {
+    for (RunObserver* o : observers_) o->EngineStopped();
+  }
+  void FileProgress(int64_t done, int64_t total) noexcept override {
+    for (RunObserver* o : observers_) o->FileProgress(done, total);
+  }
+
+  // An observer that abandons the run leaves the ones after it unasked this time.
+  void Update() override {
+    for (RunObserver* o : observers_) o->Update();
+  }
+  // The observers are asked in order until one breaks the run.
+  bool AskBreak(const FileEvent& failed) override {
+    for (RunObserver* o : observers_)
+      if (o->AskBreak(failed)) return true;
+    return false;
+  }
+
+ private:
+  std::vector<RunObserver*> observers_;
+};
+
+}  // namespace qm
