@@ -163,18 +163,24 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   int64_t copied = 0;
   bool in_kernel = true;
   for (;;) {
+    // A source of a known size ends there: no call is spent only to find its end. One that grew
+    // after it was opened fails the check of its size and time below. A size of 0 may be a
+    // file whose size the system does not know, so it is read until it ends.
+    const size_t want =
+        size > 0 ? static_cast<size_t>(std::clamp<int64_t>(size - copied, 0, int64_t{kChunk}))
+                 : kChunk;
     // The data need not pass through this process. When the file system cannot copy that way,
     // or fails to, the rest goes by read and write, which name a real fault precisely.
     size_t got = 0;
-    if (in_kernel) {
-      const KernelCopy k = CopyInKernel(fs, in, out, kChunk);
+    if (in_kernel && want > 0) {
+      const KernelCopy k = CopyInKernel(fs, in, out, want);
       got = k.bytes;
       in_kernel = !k.stopped;
     }
     if (!in_kernel) {
       if (!buffer_storage) buffer_storage = std::make_unique_for_overwrite<std::byte[]>(kChunk);
       const std::span<std::byte> buffer(buffer_storage.get(), kChunk);
-      Result<size_t> n = ReadFull(in, buffer.first(kChunk - got));
+      Result<size_t> n = ReadFull(in, buffer.first(want - got));
       if (!n.ok()) Fail(n.error(), "Stream read error");
       if (n.value() > 0) {
         if (Status s = out.Write(buffer.first(n.value())); !s.ok()) {

@@ -60,7 +60,7 @@ TEST_F(CopyFaultTest, FailedReadRenameSyncOrCloseLeavesNoPartialFile) {
     // A bad sector keeps failing, also when the copy goes on by hand. The volume sync is
     // asked of a folder, and fails the whole group with big.bin.
     if (op == FsOp::kRead) {
-      fs.Fail(op, ErrorKind::kIo, "big.bin", 2, false);
+      fs.Fail(op, ErrorKind::kIo, "big.bin", 1, false);
     } else {
       fs.Fail(op, ErrorKind::kIo, op == FsOp::kSyncVolume ? "" : "big.bin");
     }
@@ -76,6 +76,7 @@ TEST_F(CopyFaultTest, FailedReadRenameSyncOrCloseLeavesNoPartialFile) {
 // The copy runs in the kernel first. When that fails midway the rest goes by hand and the copy
 // is exact; when the hand copy fails too, the old copy stays.
 TEST_F(CopyFaultTest, FailedInKernelCopyIsFinishedByHandOrKeepsTheOldCopy) {
+  fs.SetCopyStep(CopyBufferSize);
   fs.Fail(FsOp::kCopyData, ErrorKind::kIo, "big.bin", 2);
   Run(Profile());
   EXPECT_GE(fs.CallCount(FsOp::kCopyData, "big.bin"), 2);

@@ -336,7 +336,8 @@ Result<int64_t> FaultInjectingFileSystem::CopyData(ReadableFile& from, WritableF
   if (max_bytes > 0 && out->Left() <= 0) {
     return Injected(FsOp::kWrite, out->limit_kind(), out->path());
   }
-  const int64_t max = std::min({max_bytes, in->Left(), out->Left()});
+  int64_t max = std::min({max_bytes, in->Left(), out->Left()});
+  if (copy_step_ > 0) max = std::min(max, copy_step_);
   Result<int64_t> n = inner().CopyData(in->inner(), out->inner(), max);
   if (n.ok()) {
     in->Count(n.value());

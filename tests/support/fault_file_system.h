@@ -61,7 +61,10 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
   void FailReadsAfter(int64_t bytes, ErrorKind kind = ErrorKind::kIo, std::string path_part = {});
   // FreeSpace reports `bytes` for paths containing `path_part` instead of asking the volume.
   void SetFreeSpace(int64_t bytes, std::string path_part = {});
-  // Removes every fault and free-space override; the call counts stay.
+  // Each in-kernel copy moves at most `bytes` (0: no cap), as a file system that copies in
+  // pieces does; a copy then takes several calls and can fail midway.
+  void SetCopyStep(int64_t bytes) { copy_step_ = bytes; }
+  // Removes every fault and free-space override; the call counts and the copy step stay.
   void ClearFaults();
 
   // Calls of `op` made so far (failed ones included), optionally only those on a path
@@ -131,6 +134,7 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
   std::vector<Limit> read_limits_;
   std::vector<std::pair<std::string, int64_t>> free_space_;
   std::vector<Call> calls_;
+  int64_t copy_step_ = 0;
 };
 
 }  // namespace qm
