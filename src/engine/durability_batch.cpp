@@ -70,10 +70,15 @@ DurabilityBatch::SyncPlan DurabilityBatch::Plan(const std::vector<Pending>& grou
   return plan;
 }
 
-void DurabilityBatch::StartSync() {
-  syncing_ = std::move(pending_);
+std::vector<DurabilityBatch::Pending> DurabilityBatch::TakePending() {
+  std::vector<Pending> group = std::move(pending_);
   pending_.clear();
   bytes_ = 0;
+  return group;
+}
+
+void DurabilityBatch::StartSync() {
+  syncing_ = TakePending();
   syncing_plan_ = Plan(syncing_);
   try {
     synced_ = std::async(std::launch::async, SyncVolumes, std::ref(fs_), syncing_plan_.dirs);
@@ -124,9 +129,7 @@ bool DurabilityBatch::Commit() {
   // The group in flight first: files are placed in the order they were taken.
   bool all_placed = FinishSync();
   if (pending_.empty()) return all_placed;
-  std::vector<Pending> group = std::move(pending_);
-  pending_.clear();
-  bytes_ = 0;
+  std::vector<Pending> group = TakePending();
   const SyncPlan plan = Plan(group);
   const std::vector<Status> synced = SyncVolumes(fs_, plan.dirs);
   return PlaceGroup(std::move(group), plan, synced) && all_placed;

@@ -68,6 +68,8 @@ class DurabilityBatch {
   // The volume a directory lies on; asked once per directory.
   std::string VolumeKey(const std::string& dir);
   SyncPlan Plan(const std::vector<Pending>& group);
+  // The files taken since the last group, which start the next one.
+  std::vector<Pending> TakePending();
   // Hands the pending group to a worker thread to sync.
   void StartSync();
   // Waits for the group in flight, if any, and places it.

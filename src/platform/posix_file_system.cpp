@@ -394,18 +394,11 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Status Rename(const std::string& from, const std::string& to) override {
-    struct stat st;
-    const bool replaces = ::lstat(to.c_str(), &st) == 0;
     // Replacing a read-only file would delete it, which Remove refuses too.
-    if (replaces) {
-      if (Status s = RefuseReadOnly(to, st, "Cannot replace"); !s.ok()) return s;
-    }
-    const int held = replaces ? HoldBlocks(to, st) : -1;
-    const int rc = ::rename(from.c_str(), to.c_str());
-    const int err = errno;
-    CloseInBackground(held);
-    if (rc != 0) return ErrorFromErrno(err, "Cannot rename", from + "\" to \"" + to);
-    return Status::Ok();
+    return TakeName(to, "Cannot replace", [&]() -> Status {
+      if (::rename(from.c_str(), to.c_str()) == 0) return Status::Ok();
+      return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
+    });
   }
 
   Status RenameNoReplace(const std::string& from, const std::string& to) override {
@@ -437,17 +430,10 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Status Remove(const std::string& path) override {
-    struct stat st;
-    const bool exists = ::lstat(path.c_str(), &st) == 0;
-    if (exists) {
-      if (Status s = RefuseReadOnly(path, st, "Cannot delete"); !s.ok()) return s;
-    }
-    const int held = exists ? HoldBlocks(path, st) : -1;
-    const int rc = ::unlink(path.c_str());
-    const int err = errno;
-    CloseInBackground(held);
-    if (rc != 0) return ErrorFromErrno(err, "Cannot delete", path);
-    return Status::Ok();
+    return TakeName(path, "Cannot delete", [&]() -> Status {
+      if (::unlink(path.c_str()) == 0) return Status::Ok();
+      return ErrorFromErrno(errno, "Cannot delete", path);
+    });
   }
 
   Status CreateDirectory(const std::string& path) override {
@@ -553,6 +539,21 @@ class PosixFileSystemImpl final : public FileSystem {
   static int HoldBlocks(const std::string& path, const struct stat& st) {
     if (!S_ISREG(st.st_mode) || st.st_blocks == 0 || st.st_nlink != 1) return -1;
     return ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  }
+
+  // Runs `take` (a rename over `path`, or its unlink), which removes the name `path`: refused
+  // for a read-only file; the blocks of the file that loses its name are freed off this thread.
+  template <class Take>
+  static Status TakeName(const std::string& path, const char* refusal, Take take) {
+    struct stat st;
+    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists) {
+      if (Status s = RefuseReadOnly(path, st, refusal); !s.ok()) return s;
+    }
+    const int held = exists ? HoldBlocks(path, st) : -1;
+    Status taken = take();
+    CloseInBackground(held);
+    return taken;
   }
 
   // Without a mount table: climb while the parent is on the same device.
