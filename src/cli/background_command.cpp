@@ -8,6 +8,7 @@
 #include "cli/console_dialogs.h"
 #include "cli/signals.h"
 #include "platform/app_paths.h"
+#include "profiles/log_kind.h"
 #include "stats/log_writer.h"
 #include "ui/headless_message_loop.h"
 
@@ -58,7 +59,7 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   // records are echoed for -v.
   session.SetBreakDialogs(nullptr);
   if (request.verbose) {
-    session.RecordMade.Connect([&](TLogKind kind, const std::string& text) {
+    session.RecordMade.Connect([&](LogKind kind, const std::string& text) {
       err << FormatLogLine(kind, text, session.clock().Now(), formats) << "\n" << std::flush;
     });
   }

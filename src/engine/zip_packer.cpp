@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "engine/copier.h"
 #include "engine/path_style.h"
-#include "engine/qmFileUtil.h"
 
 namespace qm {
 namespace {

@@ -519,7 +519,7 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
  private:
-  // The design's system refuses to delete or overwrite a file with the read-only attribute;
+  // A file with the read-only attribute is neither deleted nor overwritten, yet
   // root ignores permission bits, so the check is made here rather than left to the kernel.
   static Status RefuseReadOnly(const std::string& path, const char* what) {
     struct stat st;

@@ -22,8 +22,8 @@ class Registry {
   // The same on a given file system, so that tests can make its writes fail.
   Registry(std::string config_dir, FileSystem& fs);
 
-  // Key paths and value names ignore ASCII letter case, as the system the design comes from
-  // does. A hive file that exists but cannot be read reads as empty, and refuses every write
+  // Key paths and value names ignore ASCII letter case, so a value is found however its name
+  // was written. A hive file that exists but cannot be read reads as empty, and refuses every write
   // (rather than replacing the values it could not read).
 
   std::optional<std::string> ReadString(Hive hive, const std::string& key,

@@ -1,5 +1,5 @@
 // The volumes of this machine, from the mount table: the stand-in for the drive letters and
-// drive kinds the design lists. A volume is named by its mount point.
+// drive kinds. A volume is named by its mount point.
 #pragma once
 
 #include <cstdint>

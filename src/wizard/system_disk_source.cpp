@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "wizard/qmwzAddProfile.h"
+#include "wizard/add_profile_wizard.h"
 
 namespace qm {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/copier.h"
 #include "engine/path_style.h"
-#include "engine/qmFileUtil.h"
 #include "engine_loop_fixture.h"
 #include "support/fault_file_system.h"
 #include "support/forwarding_file_system.h"
