@@ -11,10 +11,10 @@
 #include <string>
 
 #include "engine/names.h"
-#include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
 #include "engine/scan.h"
 #include "engine/zip_packer.h"
+#include "platform/path_style.h"
 #include "ui/controls.h"
 #include "ui/headless_message_loop.h"
 

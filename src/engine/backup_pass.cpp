@@ -7,9 +7,9 @@
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
 #include "engine/names.h"
-#include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
 #include "engine/zip_packer.h"
+#include "platform/path_style.h"
 
 namespace qm {
 

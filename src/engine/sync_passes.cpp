@@ -5,8 +5,8 @@
 
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
-#include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
+#include "platform/path_style.h"
 
 namespace qm {
 

@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/path_style.h"
 #include "engine/qmFileUtil.h"
+#include "platform/path_style.h"
 
 namespace qm {
 namespace {

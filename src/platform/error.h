@@ -36,7 +36,7 @@ Error ErrorFromErrno(int err, std::string_view what, std::string_view path);
 class [[nodiscard]] Status {
  public:
   Status() = default;
-  Status(Error error) : error_(std::move(error)) {}  // NOLINT: implicit by design
+  Status(Error error) : error_(std::move(error)) {}  // NOLINT: implicit on purpose
 
   static Status Ok() { return Status(); }
   bool ok() const { return !error_.has_value(); }
@@ -50,8 +50,8 @@ class [[nodiscard]] Status {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : v_(std::move(value)) {}      // NOLINT: implicit by design
-  Result(Error error) : v_(std::move(error)) {}  // NOLINT: implicit by design
+  Result(T value) : v_(std::move(value)) {}      // NOLINT: implicit on purpose
+  Result(Error error) : v_(std::move(error)) {}  // NOLINT: implicit on purpose
 
   bool ok() const { return v_.index() == 0; }
   T& value() & { return std::get<0>(v_); }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/atomic_file.h"
+#include "platform/path_style.h"
 
 namespace qm {
 namespace {
@@ -159,8 +160,7 @@ void WriteLog(const LogOptions& options, TLogKind kind, const std::string& text,
 }
 
 std::string LogFilePath(const std::string& dir) {
-  if (dir.empty() || dir.back() == '/') return dir + kLogFileName;
-  return dir + "/" + kLogFileName;
+  return AddDirSeparator(dir) + kLogFileName;
 }
 
 int64_t LogBudget(int64_t limit_kb) {

@@ -13,8 +13,8 @@
 
 #include "engine/destination_index.h"
 #include "engine/names.h"
-#include "engine/path_style.h"
 #include "platform/clock.h"
+#include "platform/path_style.h"
 #include "profiles/qmTypes.h"
 
 namespace {
