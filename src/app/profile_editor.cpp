@@ -9,6 +9,7 @@
 #include "platform/atomic_file.h"
 #include "profiles/editing_rules.h"
 #include "profiles/profile_rules.h"
+#include "profiles/qmTypes.h"
 
 namespace qm {
 
@@ -210,12 +211,16 @@ void ProfileEditor::ShowCurrentRow(bool all) {
   f.eDestDir.SetText(row.DestDir);
   f.DBEditEh4.SetText(row.FileMask);
   f.DBCheckBox2.SetChecked(row.InclDirs);
-  f.eCopyMethod.SetItemIndex(!empty && row.SyncMethod >= 0 && row.SyncMethod <= 1 ? row.SyncMethod
-                                                                                  : -1);
+  // The lists show the stored values in their order; another value shows nothing.
+  f.eCopyMethod.SetItemIndex(
+      !empty && row.SyncMethod >= kSyncOneWay && row.SyncMethod <= kSyncBothWays ? row.SyncMethod
+                                                                                 : -1);
   f.chZIP.SetChecked(row.doZIP);
   f.chDeleteRemoved.SetChecked(row.RemoveDeleted);
-  f.eKeepCopy.SetItemIndex(
-      !empty && row.KeepCopyKind >= 0 && row.KeepCopyKind <= 2 ? row.KeepCopyKind : -1);
+  f.eKeepCopy.SetItemIndex(!empty && row.KeepCopyKind >= kKeepNone &&
+                                   row.KeepCopyKind <= kKeepDateTime
+                               ? row.KeepCopyKind
+                               : -1);
   f.DBCheckBox5.SetChecked(row.UseStartTimeEndTime);
   struct TimeEditor {
     ui::Edit& edit;
@@ -237,7 +242,7 @@ void ProfileEditor::UpdateOptionStates() {
   TForm1& f = form_;
   const bool empty = table_.IsEmpty();
   // Nothing to protect on an empty table: every box may start a new profile.
-  const bool one_way = empty || f.eCopyMethod.ItemIndex() == 0;
+  const bool one_way = empty || f.eCopyMethod.ItemIndex() == kSyncOneWay;
   f.chZIP.SetEnabled(one_way);
   f.chDeleteRemoved.SetEnabled(one_way);
   const bool keep = one_way && !f.chDeleteRemoved.Checked();

@@ -15,6 +15,14 @@
 
 namespace qm {
 
+// SyncMethod values of a profile, as stored.
+inline constexpr int16_t kSyncOneWay = 0;    // "From Source to Destination only"
+inline constexpr int16_t kSyncBothWays = 1;  // both directions
+// KeepCopyKind values of a profile, as stored: what becomes of a copy a newer one replaces.
+inline constexpr int16_t kKeepNone = 0;
+inline constexpr int16_t kKeepSequence = 1;  // kept under a sequence number
+inline constexpr int16_t kKeepDateTime = 2;  // kept under the date and time
+
 // One profile as the store file holds it: 1682 bytes, packed, little-endian. The doubles lie
 // at odd offsets, so every field is read and written through byte copies, never in place.
 // Texts are a length byte followed by UTF-8 bytes; a text cut to a field's size is cut at a
@@ -116,7 +124,6 @@ class TWList {
   }
   void Delete(size_t i) { entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i)); }
   void Clear() { entries_.clear(); }
-  void Reserve(size_t n) { entries_.reserve(n); }
 
   // Index of the first entry whose text equals `text` without regard to ASCII letter case;
   // -1 when there is none.
@@ -193,7 +200,6 @@ class TWList<TFilesListItem> {
   void AddFile(uint32_t dir, std::string_view name, std::string_view name_key, uint32_t time,
                int64_t size, uint32_t attr);
   void Clear();
-  void Reserve(size_t n) { entries_.reserve(n); }
   // Bytes of memory the list holds (capacities included).
   size_t MemoryUsed() const;
 

@@ -3,6 +3,8 @@
 
 #include "platform/atomic_file.h"
 #include "platform/date_time.h"
+#include "platform/path_style.h"
+#include "profiles/qmTypes.h"
 #include "wizard/qmwzAddProfile.h"
 
 namespace qm {
@@ -262,8 +264,7 @@ void TqmwzAddProfileForm::RefreshButtons() {
       if (bNext.Enabled()) {
         lDirExists.SetVisible(false);
       } else {
-        const char* slash = text.back() == '/' ? "" : "/";
-        lDirExists.SetCaption("Directory \"" + text + slash + "\" does not exsists!");
+        lDirExists.SetCaption("Directory \"" + AddDirSeparator(text) + "\" does not exsists!");
         lDirExists.SetVisible(true);
       }
     }
@@ -369,8 +370,8 @@ void TqmwzAddProfileForm::rgUseFilterClick() {
   RefreshButtons();
   if (rgUseFilter.ItemIndex() == 0) {
     remembered_filter_ = eFilter.Text();
-    eFilter.SetText("*.*");
-  } else if (rgUseFilter.ItemIndex() == 1 && remembered_filter_ != "*.*") {
+    eFilter.SetText(kAllFilesMask);
+  } else if (rgUseFilter.ItemIndex() == 1 && remembered_filter_ != kAllFilesMask) {
     eFilter.SetText(remembered_filter_);
   }
 }
@@ -447,27 +448,29 @@ void TqmwzAddProfileForm::SaveProfile(bool with_additional_parameters) {
   t.SetText(F::Name, eName.Text());
   t.SetText(F::SrcDir, eSrcDir.Text());
   t.SetText(F::DestDir, eDestDir.Text());
-  t.SetText(F::FileMask, rgUseFilter.ItemIndex() == 0 ? std::string("*.*") : eFilter.Text());
+  t.SetText(F::FileMask,
+            rgUseFilter.ItemIndex() == 0 ? std::string(kAllFilesMask) : eFilter.Text());
   t.SetBool(F::InclDirs, rSubDirs1.Checked());
   t.SetInt(F::CopyCriteria, 0);
   t.SetBool(F::doZIP, rZIPYes.Checked());
-  t.SetInt(F::SyncMethod, 0);
-  if (!t.SetDateTime(F::Interval, TimeOfDay(0, 10, 0))) return;
+  // The additional page counts only when the user went on to it.
+  t.SetInt(F::SyncMethod,
+           with_additional_parameters && rSMSync.Checked() ? kSyncBothWays : kSyncOneWay);
+  // The hours field reaches 24: that is one whole day, the longest interval the page offers,
+  // and a valid interval rather than a time of day to refuse.
+  const TDateTime interval =
+      with_additional_parameters
+          ? std::min(TimeOfDay(eH.Value(), eM.Value(), eS.Value()), 1.0)
+          : TimeOfDay(kWizardIntervalHours, kWizardIntervalMinutes, kWizardIntervalSeconds);
+  if (!t.SetDateTime(F::Interval, interval)) return;
   if (!t.SetDateTime(F::LastRun, 0) || !t.SetDateTime(F::NextRun, 0)) return;
-  t.SetInt(F::KeepCopyKind, 0);
+  t.SetInt(F::KeepCopyKind, kKeepNone);
   t.SetInt(F::PSDone, 0);
   t.SetInt(F::zipMode, 9);
   t.SetBool(F::RemoveDeleted, false);
   t.SetBool(F::UseStartTimeEndTime, false);
   if (!t.SetDateTime(F::StartTime, TimeOfDay(8, 0, 0))) return;
   if (!t.SetDateTime(F::FinishTime, TimeOfDay(18, 0, 0))) return;
-  if (with_additional_parameters) {
-    t.SetInt(F::SyncMethod, rSMSync.Checked() ? 1 : 0);
-    // The hours field reaches 24: that is one whole day, the longest interval the page
-    // offers, and a valid interval rather than a time of day to refuse.
-    const TDateTime interval = std::min(TimeOfDay(eH.Value(), eM.Value(), eS.Value()), 1.0);
-    if (!t.SetDateTime(F::Interval, interval)) return;
-  }
   // A refused post is reported by the table's own check; the row stays for the user to mend.
   (void)t.Post();
 }

@@ -28,6 +28,12 @@ inline constexpr const char* kDestCreateQuestion =
 inline constexpr int kWizardPageCount = 8;
 // Colour of the does-not-exist message.
 inline constexpr int32_t kMaroon = 0x800000;
+// The filter of "all the files", and the re-backup interval a wizard's profile gets unless the
+// user sets another on the additional page.
+inline constexpr const char* kAllFilesMask = "*.*";
+inline constexpr int kWizardIntervalHours = 0;
+inline constexpr int kWizardIntervalMinutes = 10;
+inline constexpr int kWizardIntervalSeconds = 0;
 
 // What the wizard asks of its real window.
 class WizardWindow {
@@ -137,7 +143,7 @@ class TqmwzAddProfileForm {
   ui::ComboBox rgUseFilter{"rgUseFilter"};
   ui::Label lFilterHelp{"lFilterHelp"};
   ui::Label lFilter{"lFilter", "Filter:"};
-  ui::Edit eFilter{"eFilter", "*.*"};
+  ui::Edit eFilter{"eFilter", kAllFilesMask};
 
   // --- "Destination directory": lbDisks is a list box, its items the lines
   ui::Label lDisks{"lDisks"};
@@ -170,11 +176,11 @@ class TqmwzAddProfileForm {
   ui::CheckBox rSMSync{"rSMSync"};
   ui::Label lIntervalText{"lIntervalText"};
   ui::Label lInterval{"lInterval", "Re-backup interval:"};
-  ui::SpinEdit eH{"eH", 0, 24, 0};
+  ui::SpinEdit eH{"eH", 0, 24, kWizardIntervalHours};
   ui::Label lHours{"lHours", "hours"};
-  ui::SpinEdit eM{"eM", 0, 59, 10};
+  ui::SpinEdit eM{"eM", 0, 59, kWizardIntervalMinutes};
   ui::Label lMinutes{"lMinutes", "min."};
-  ui::SpinEdit eS{"eS", 0, 59, 0};
+  ui::SpinEdit eS{"eS", 0, 59, kWizardIntervalSeconds};
   ui::Label lSeconds{"lSeconds", "sec."};
 
   // --- second "Ready"
