@@ -15,7 +15,6 @@
 #include "engine/scan.h"
 #include "engine/zip_packer.h"
 #include "platform/path_style.h"
-#include "ui/controls.h"
 #include "ui/headless_message_loop.h"
 
 namespace qm {
@@ -46,12 +45,10 @@ void BM_CopyFile(benchmark::State& state) {
   if (source.empty()) return state.SkipWithError("QM_BENCH_COPY_FILE not set");
   const std::string target = source + ".qmcopy";
   ui::HeadlessMessageLoop loop;
-  ui::ProgressBar bar("psFile");
-  ui::Label label("lpsCurrentFile");
   // Every copy starts with no dirty pages of earlier writes still waiting for the disk.
   ::sync();
   for (auto _ : state) {
-    CopyFileWithProgress(PosixFileSystem(), loop, source, target, bar, label);
+    CopyFileWithProgress(PosixFileSystem(), loop, source, target);
     state.PauseTiming();
     std::filesystem::remove(target);
     ::sync();

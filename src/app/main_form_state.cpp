@@ -37,12 +37,4 @@ std::vector<StoredProperty> MainFormProperties(TForm1& form) {
   };
 }
 
-void LoadStoredLogOptions(const Registry& registry, LogControls& log) {
-  RestoreStoredProperties(registry, MainFormSettings(),
-                          {CheckedProperty(log.chLogCreate), CheckedProperty(log.chLogDeletes),
-                           CheckedProperty(log.chLogErrors), CheckedProperty(log.chLogLimitSize),
-                           CheckedProperty(log.chLogSucc), ValueProperty(log.eLogLimit),
-                           TextProperty(log.deLogDir), CheckedProperty(log.chLogInfo)});
-}
-
 }  // namespace qm

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/form_state_store.h"
+#include "app/log_controls.h"
 #include "platform/registry.h"
-#include "stats/log_controls.h"
 
 namespace qm {
 
@@ -22,10 +22,5 @@ inline constexpr int32_t kClWindow = static_cast<int32_t>(0xFF000005);
 FormStateSettings MainFormSettings();
 // In the order they are written.
 std::vector<StoredProperty> MainFormProperties(TForm1& form);
-
-// Gives the log controls the values the main window would restore on its next show, so that
-// a command without a window writes the log as the window does. Missing values keep the
-// controls' own states. Nothing is written.
-void LoadStoredLogOptions(const Registry& registry, LogControls& log);
 
 }  // namespace qm

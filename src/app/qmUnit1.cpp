@@ -5,31 +5,15 @@
 #include <exception>
 
 #include "app/main_form_state.h"
-#include "engine/process_run_list.h"
-#include "engine/scan.h"
+#include "app/run_controls_of.h"
 #include "platform/app_paths.h"
-#include "platform/atomic_file.h"
 #include "platform/shell.h"
 #include "profiles/profile_rules.h"
 #include "profiles/qmProcs.h"
-#include "scheduler/run_controls_of.h"
-#include "stats/log_writer.h"
 
 namespace qm {
 
 namespace {
-
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string WithTrailingSlash(std::string dir) {
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir;
-}
 
 std::string UpperCase(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),
@@ -42,12 +26,10 @@ std::string UpperCase(std::string s) {
 TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
                RegionalFormats formats, std::string store_path, std::vector<std::string> args,
                FormWindow& window)
-    : RecordingEngineHost(&dialogs),
+    : session_(fs, clock, loop, dialogs, std::move(formats), std::move(store_path)),
+      rmSets(session_.rmSets),
+      State(session_.State),
       OnAfterShowTimer(loop, "OnAfterShowTimer", 100),
-      StatTimer(loop, "StatTimer", 1500),
-      ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
-      TimerListPlatform(loop),
-      TimerList(TimerListPlatform, [&loop] { return loop.TickCount(); }),
       Editor(*this, dialogs, fs, clock),
       registry(ConfigDirectory(), fs),
       fs(registry, dialogs, MainFormSettings(), MainFormProperties(*this)),
@@ -56,22 +38,37 @@ TForm1::TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs&
       clock_(clock),
       loop_(loop),
       dialogs_(dialogs),
-      formats_(std::move(formats)),
-      store_path_(std::move(store_path)),
       args_(std::move(args)),
       window_(window),
-      run_(State,
-           RunControlsOf(*this,
-                         {&lStartedAt, &lFinishExpectedAt, &lProfilesToPperate, &lFilesToTotal,
-                          &lFilesLeft, &lCurrentProfile, &lCurrStartedAt, &lCurrFinishExpectedAt,
-                          &lFilesToOperate, &lCurrFilesLeft, &lCurrentFile},
-                         {&psFile, &psProfile, &psTotal}, {&lpsCurrentprofile, &lpsTotal}),
-           *this, loop),
-      run_view_(RunViewControls{lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt,
-                                lProfilesToPperate, StatTimer},
-                clock, formats_, State, RunList) {
-  Watch(run_view_);
-  Watch(notice_events_);
+      run_(State, RunControlsOf(*this), *this, loop, dialogs),
+      run_view_(StatisticsPageControls{lStatus,
+                                       lfopToday,
+                                       lfopHour,
+                                       lfopMinute,
+                                       lStartedAt,
+                                       lFinishExpectedAt,
+                                       lProfilesToPperate,
+                                       lFilesToTotal,
+                                       lFilesLeft,
+                                       psTotal,
+                                       lpsTotal,
+                                       lCurrentProfile,
+                                       lCurrStartedAt,
+                                       lCurrFinishExpectedAt,
+                                       lFilesToOperate,
+                                       lCurrFilesLeft,
+                                       psProfile,
+                                       lpsCurrentprofile,
+                                       lCurrentFile,
+                                       psFile,
+                                       lpsCurrentFile},
+                session_.formats(), State, session_.RunList,
+                TrayOutput{[this](bool on) { SetTrayAnimation(on); },
+                           [this](const std::string& hint) { SetTrayHint(hint); }}) {
+  session_.Watch(run_view_);
+  session_.Watch(run_);
+  session_.StatisticsUpdated.Connect(
+      [this](const StatisticsSnapshot& snapshot) { run_view_.ShowStatistics(snapshot); });
   SetUpControls();
   SetUpOptions();
   ConnectHandlers();
@@ -131,10 +128,21 @@ void TForm1::ConnectHandlers() {
   HideItem.OnClick = Guarded([this] { bHideClick(); });
   ShowItem.OnClick = Guarded([this] { TrayIconDblClick(); });
   bHelp.OnClick = Guarded([this] { bHelpClick(); });
-  CloseItem.OnClick = Guarded([this] { run_.CloseItemClick(dialogs_, [this] { Close(); }); });
+  CloseItem.OnClick = Guarded([this] { run_.CloseItemClick([this] { Close(); }); });
   OnAfterShowTimer.OnTimer = Guarded([this] { OnAfterShowTimerTimer(); });
-  StatTimer.OnTimer = Guarded([this] { StatTimerTimer(); });
-  ConnectBackgroundMode();
+  session_.StatTimer.OnTimer = Guarded([this] { session_.UpdateStatistics(); });
+  session_.ProcessListInBackgroundTimer.OnTimer =
+      Guarded(session_.ProcessListInBackgroundTimer.OnTimer);
+  FollowLogOptions();
+}
+
+void TForm1::FollowLogOptions() {
+  const auto follow = [this] { session_.SetLogOptions(Log.Options()); };
+  for (ui::Control* c : std::initializer_list<ui::Control*>{
+           &Log.chLogCreate, &Log.deLogDir, &Log.chLogLimitSize, &Log.eLogLimit, &Log.chLogInfo,
+           &Log.chLogErrors, &Log.chLogDeletes, &Log.chLogSucc})
+    c->Changed().Connect(follow);
+  follow();
 }
 
 std::function<void()> TForm1::Guarded(std::function<void()> handler) {
@@ -148,18 +156,10 @@ std::function<void()> TForm1::Guarded(std::function<void()> handler) {
 }
 
 void TForm1::FormCreate() {
-  Counters = FileCounters{};
-  State = RunState{};
+  // The session has loaded the store.
   WindowShown = false;
-  RunList.Clear();
-  LogBuffer.clear();
-  // Whatever could be read is kept; a store that was not read whole is kept aside at the next
-  // save instead of being overwritten by the fewer rows.
-  store_load_ = LoadProfiles(store_path_, rmSets, fs_);
-  store_needs_backup_ = store_load_.NeedsBackup();
   bStart.SetGlyph(kImgStart);
   bStartBackground.SetGlyph(kImgBackgroundStart);
-  temp_directory_ = fs_.TempDirectory();
   OnAfterShowTimer.SetEnabled(true);
 }
 
@@ -203,16 +203,14 @@ bool TForm1::FormCloseQuery() {
   // A pending edit that cannot be posted would be lost with the window; the close waits for it.
   if (!rmSets.CheckBrowseMode()) return false;
   State.Running = false;
-  SetTimerListActive(false);
-  StatTimer.SetEnabled(false);
-  ProcessListInBackgroundTimer.SetEnabled(false);
+  session_.StopTimers();
   return true;
 }
 
 void TForm1::FormClose() {
   // The records of the last second and a half, deletions included, are not lost with the window.
-  EmptyLogBuffer();
-  if (!SaveStore()) dialogs_.ShowErrorBox(kCanNotSaveMessage);
+  session_.EmptyLogBuffer();
+  if (!session_.SaveStore()) dialogs_.ShowErrorBox(kCanNotSaveMessage);
   closed_ = true;
   loop_.Quit();
 }
@@ -227,9 +225,7 @@ bool TForm1::Close() {
 void TForm1::EndSession() {
   if (closed_) return;
   State.Running = false;
-  SetTimerListActive(false);
-  StatTimer.SetEnabled(false);
-  ProcessListInBackgroundTimer.SetEnabled(false);
+  session_.StopTimers();
   if (rmSets.Editing()) {
     if (!MissingFieldsMessage(rmSets.Current()).empty() || !rmSets.Post()) rmSets.Cancel();
   }
@@ -240,51 +236,13 @@ void TForm1::EndSession() {
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  ClearTimerItems();
-  RunList.Clear();
-  LogBuffer.clear();
-}
-
-bool TForm1::MakeStoreDirectory() {
-  // The data directory does not exist before the first save of a fresh installation.
-  return CreateDirectories(fs_, DirectoryOf(store_path_)).ok();
-}
-
-bool TForm1::SaveStore() {
-  if (!MakeStoreDirectory()) return false;
-  const bool saved = SaveProfiles(store_path_, rmSets, fs_, store_needs_backup_);
-  if (saved) store_needs_backup_ = false;
-  return saved;
-}
-
-bool TForm1::CanCreateFileIn(const std::string& dir) {
-  const std::string probe = WithTrailingSlash(dir) + ".quillmor-write-test";
-  auto file = fs_.Create(probe);
-  if (!file.ok()) return false;
-  const bool closed = file.value()->Close().ok();
-  const bool removed = fs_.Remove(probe).ok();
-  return closed && removed;
+  session_.ClearTimerItems();
+  session_.RunList.Clear();
+  session_.LogBuffer.clear();
 }
 
 void TForm1::FillDefaultLogDirectory() {
-  if (Log.deLogDir.Text().empty()) Log.deLogDir.SetText(DefaultLogDirectory());
-}
-
-std::string TForm1::DefaultLogDirectory() {
-  // On a fresh installation the store's directory comes only with the first save; the first
-  // session's records must not go nowhere meanwhile.
-  (void)MakeStoreDirectory();
-  const std::string store_dir = DirectoryOf(store_path_);
-  if (CanCreateFileIn(store_dir)) return WithTrailingSlash(store_dir);
-  const std::string data_dir = DataDirectory();
-  (void)CreateDirectories(fs_, data_dir);
-  return WithTrailingSlash(data_dir);
-}
-
-void TForm1::WriteLog(TLogKind kind, const std::string& text) {
-  // Counted whether or not the log keeps it: an error nobody would read is still an error.
-  if (kind == lkError) Notice.ErrorRecorded();
-  qm::WriteLog(Log.Options(), kind, text, clock_.Now(), formats_, LogBuffer);
+  if (Log.deLogDir.Text().empty()) Log.deLogDir.SetText(session_.DefaultLogDirectory());
 }
 
 void TForm1::SetTrayAnimation(bool on) {
@@ -299,15 +257,14 @@ void TForm1::SetTrayHint(const std::string& hint) {
   TrayChanged();
 }
 
-void TForm1::EmptyLogBuffer() {
-  FlushBeforeEmptying(fs_, dialogs_, Log.Options(), LogBuffer, LogWriteFailed);
-  LogBuffer.clear();
+void TForm1::StopRun() {
+  session_.StopWork();
+  run_view_.ShowStopped();
 }
 
-EngineContext TForm1::MakeEngineContext() {
-  return EngineContext{fs_,          clock_, loop_,   dialogs_,
-                       formats_,     State,  RunList, CopyProgressControls{psFile, lpsCurrentFile},
-                       *engine_host_};
+void TForm1::StopBackgroundMode() {
+  session_.StopBackgroundMode();
+  run_view_.ShowStopped();
 }
 
 void TForm1::RunSelectedProfiles() {
@@ -321,13 +278,7 @@ void TForm1::RunSelectedProfiles() {
     ProfileFromRow(rmSets.Row(row), selected.back());
   }
   grdProfs.ClearSelection();
-  EmptyLogBuffer();
-  EngineContext ctx = MakeEngineContext();
-  qm::RunSelectedProfiles(
-      ctx, selected, [&ctx](const TProfileRecord& profile) { qm::QueueProfile(ctx, profile); });
-  // After a Stop the copy under way still finishes and makes its record: it is written now,
-  // not left in the buffer until the next run.
-  EmptyLogBuffer();
+  session_.RunSelected(selected);
 }
 
 }  // namespace qm

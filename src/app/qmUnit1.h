@@ -1,7 +1,7 @@
-// The main window controller `TForm1`: the composition root that owns the profile table, the
-// run state and lists, the log buffer, the counters, the timers and every control of the
-// window, and whose handlers call into the subsystems. It knows no toolkit: the front end binds
-// widgets to the controls and forwards the window's show, hide and close events.
+// The main window controller `TForm1`: it holds a run session (the profile table, the run, the
+// log, the schedule) and every control of the window, shows the session, and turns the
+// window's commands into the session's. It knows no toolkit: the front end binds widgets to the
+// controls and forwards the window's show, hide and close events.
 #pragma once
 
 #include <functional>
@@ -12,9 +12,11 @@
 #include "app/form_state_store.h"
 #include "app/form_window.h"
 #include "app/help_file.h"
+#include "app/log_controls.h"
 #include "app/profile_editor.h"
 #include "app/profile_grid.h"
-#include "app/run_records.h"
+#include "app/run_controller.h"
+#include "app/run_session.h"
 #include "app/run_view.h"
 #include "engine/engine_context.h"
 #include "platform/clock.h"
@@ -23,12 +25,6 @@
 #include "profiles/profile_table.h"
 #include "profiles/qmProcs.h"
 #include "profiles/qmTypes.h"
-#include "scheduler/background_timers.h"
-#include "scheduler/run_controller.h"
-#include "scheduler/scheduler_lock.h"
-#include "scheduler/timer_list.h"
-#include "stats/log_controls.h"
-#include "stats/statistics.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/message_loop.h"
@@ -52,7 +48,10 @@ inline constexpr const char* kNoTrayMessage =
 // Text colour of the controls that concern the background mode only.
 inline constexpr int32_t kBackgroundGreen = 0x008000;
 
-class TForm1 : public RecordingEngineHost, private RunControllerHost, private TimerItemOwner {
+class TForm1 : private RunControllerHost {
+  // First: the controls' handlers and the views below refer to it.
+  RunSession session_;
+
  public:
   // `args` are the command-line arguments without the program name. FormCreate runs here.
   TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
@@ -86,9 +85,9 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   void EndSession();
 
   // --- run controller
-  void bStartClick() override { run_.bStartClick(); }
+  void bStartClick() { run_.bStartClick(); }
   void bStartBackgroundClick() { run_.bStartBackgroundClick(); }
-  void StopWork() override { run_.StopWork(); }
+  void StopWork() { run_.StopWork(); }
   void UpdateControls() { run_.UpdateControls(); }
 
   // --- window commands
@@ -112,21 +111,10 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   enum class HotKey { kInsert, kF1, kF2, kF3, kF8, kF9, kF10, kDelete };
   bool FormKeyUp(HotKey key, KeyModifiers modifiers = {});
 
-  // --- desktop notifications of failed background profiles
-  FailureNotice Notice;
-
-  // --- EngineHost; the run's records and counter come through these two
-  void WriteLog(TLogKind kind, const std::string& text) override;
-  void CountOperatedFile() override { Counters.CountOperatedFile(clock_.Now()); }
-  void StatTimerTimer() override;
-  void SetTrayAnimation(bool on) override;
-  void SetStatTimerEnabled(bool on) override { run_view_.SetStatTimerEnabled(on); }
-  // What the window shows of a run, and the notice of a failed background profile: a host
-  // that drives the engine in the window's place watches the run with these.
-  RunObserver& ViewEvents() { return run_view_; }
-  RunObserver& NoticeEvents() { return notice_events_; }
-
-  EngineContext MakeEngineContext();
+  // The session the window shows and commands.
+  RunSession& session() { return session_; }
+  const RunSession& session() const { return session_; }
+  void WriteLog(TLogKind kind, const std::string& text) { session_.WriteLog(kind, text); }
 
   // --- add-profile wizard (add_profile_wizard.cpp)
   // Shows the wizard modally on the profile table.
@@ -140,28 +128,24 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   // box and the program goes on.
   std::function<void()> Guarded(std::function<void()> handler);
 
-  const std::string& store_path() const { return store_path_; }
-  // How the store loaded at FormCreate: a headless run refuses a store not read whole.
-  const LoadResult& StoreLoad() const { return store_load_; }
+  const std::string& store_path() const { return session_.store_path(); }
   // Fills an empty log directory with the default one, as the first show does, and creates
   // that default directory when it is missing. A directory the user chose is never created:
   // it may lie on a volume that is not plugged in.
   void FillDefaultLogDirectory();
   const std::vector<std::string>& args() const { return args_; }
-  const std::string& TempDirectory() const { return temp_directory_; }
   const std::string& TrayHint() const { return tray_hint_; }
+  // The tray's state, which the run's view sets; a change fires TrayChanged.
+  void SetTrayAnimation(bool on);
+  void SetTrayHint(const std::string& hint);
   bool TrayAnimated() const { return tray_animated_; }
   // Fired when the tray's hint or animation changed.
   ui::Signal<> TrayChanged;
 
-  // --- data owned by the window
-  ProfileTable rmSets;
-  RunState State;
+  // --- the session's table and run state, which the window's controls show
+  ProfileTable& rmSets;
+  RunState& State;
   bool WindowShown = false;
-  TWList<TDataItem> RunList;
-  std::vector<std::string> LogBuffer;
-  bool LogWriteFailed = false;
-  FileCounters Counters;
 
   // --- main window
   ui::GroupBox GroupBox1{"GroupBox1", "Profiles"};
@@ -251,19 +235,6 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
 
   // --- timers
   ui::Timer OnAfterShowTimer;
-  ui::Timer StatTimer;
-  ui::Timer ProcessListInBackgroundTimer;
-
-  // --- background mode (background_mode.cpp)
-  LoopPlatformTimer TimerListPlatform;
-  qm::TimerList TimerList;
-  // After the list: each item removes its event from it when freed.
-  TWList<TDataTimerItem> TimerItems;
-  void ProcessListInBackgroundTimerTimer();
-  void TimerListFinish();
-  // The engine's events go to `host` instead of the window (a headless front end that wraps
-  // it); null restores the window.
-  void SetEngineHost(EngineHost* host) { engine_host_ = host != nullptr ? host : this; }
 
   // The "Current profile" page's controller; after the controls and the table it is bound to.
   ProfileEditor Editor;
@@ -289,65 +260,28 @@ class TForm1 : public RecordingEngineHost, private RunControllerHost, private Ti
   }
   void HideMainWindow() override;
   void RunSelectedProfiles() override;
-  void CreateTimerItems() override;
-  void ClearTimerItems() override;
-  void SetTimerListActive(bool active) override;
-  bool ClaimScheduler() override;
-  void ReleaseScheduler() override;
-  void ConnectBackgroundMode();
-  // TimerItemOwner
-  size_t RunListCount() const override { return RunList.Count(); }
-  bool BackgroundButtonEnabled() const override { return bStartBackground.Enabled(); }
-  TDateTime Now() override { return clock_.Now(); }
-  void QueueProfile(const TProfileRecord& profile) override;
-  void SetTrayHint(const std::string& hint) override;
-  void EmptyLogBuffer() override;
+  bool StartBackgroundMode() override { return session_.StartBackgroundMode(); }
+  void StopBackgroundMode() override;
+  void ShowStatus(const std::string& text) override { run_view_.ShowStatus(text); }
+  void StopRun() override;
 
   void SetUpControls();
   void SetUpOptions();
   void ConnectHandlers();
-  // "the directory of the running executable": the store's directory, or the data directory
-  // when the store's is not writable; with a trailing '/'.
-  std::string DefaultLogDirectory();
-  bool CanCreateFileIn(const std::string& dir);
-  // Creates the store's directory and its missing parents; false when one cannot be made.
-  bool MakeStoreDirectory();
-  bool SaveStore();
+  // The log options live in the "Parameters" page's controls; the session gets each change.
+  void FollowLogOptions();
 
   FileSystem& fs_;
   Clock& clock_;
   ui::MessageLoop& loop_;
   ui::Dialogs& dialogs_;
-  RegionalFormats formats_;
-  std::string store_path_;
   std::vector<std::string> args_;
   FormWindow& window_;
   RunController run_;
   RunView run_view_;
 
-  // The errors of a background profile end in a desktop notification (run_notices.cpp).
-  class RunNotices final : public RunObserver {
-   public:
-    explicit RunNotices(TForm1& form) : form_(form) {}
-    void ProfileStarted(const TDataItem& item) noexcept override;
-    void ProfileFinished(const TDataItem& item) noexcept override;
-
-   private:
-    TForm1& form_;
-  };
-  RunNotices notice_events_{*this};
-
-  EngineHost* engine_host_ = this;
-  SchedulerLock scheduler_lock_;
-  // The timer list was refused its platform timer; the next tick of
-  // ProcessListInBackgroundTimer tries again.
-  bool timer_list_retry_ = false;
-
-  std::string temp_directory_;
   std::string tray_hint_ = kApplicationTitle;
   bool tray_animated_ = false;
-  LoadResult store_load_;
-  bool store_needs_backup_ = false;
   bool closed_ = false;
   bool destroyed_ = false;
 

@@ -1,46 +1,88 @@
-// What the main window shows of a run: the status line, the current file and the batch's
-// labels on the statistics page, driven by the engine's run events. The window's engine host
-// lets it watch the run; the engine itself never touches a control.
+// What the main window shows of a run: the status line, the statistics page and the tray's
+// animation and hint, driven by the run's events and the session's statistics. The engine and
+// the session never touch a control; this view is the one place that turns them into captions.
 #pragma once
 
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "engine/engine_context.h"
-#include "platform/clock.h"
+#include "stats/statistics.h"
 #include "ui/controls.h"
 
 namespace qm {
 
-struct RunViewControls {
+// The statistics page's controls.
+struct StatisticsPageControls {
   ui::Label& lStatus;
-  ui::Label& lCurrentFile;
+  ui::Label& lfopToday;
+  ui::Label& lfopHour;
+  ui::Label& lfopMinute;
   ui::Label& lStartedAt;
   ui::Label& lFinishExpectedAt;
   ui::Label& lProfilesToPperate;
-  ui::Timer& StatTimer;
+  ui::Label& lFilesToTotal;
+  ui::Label& lFilesLeft;
+  ui::ProgressBar& psTotal;
+  ui::Label& lpsTotal;
+  ui::Label& lCurrentProfile;
+  ui::Label& lCurrStartedAt;
+  ui::Label& lCurrFinishExpectedAt;
+  ui::Label& lFilesToOperate;
+  ui::Label& lCurrFilesLeft;
+  ui::ProgressBar& psProfile;
+  ui::Label& lpsCurrentprofile;
+  ui::Label& lCurrentFile;
+  ui::ProgressBar& psFile;
+  ui::Label& lpsCurrentFile;
+};
+
+// The tray's share of a run.
+struct TrayOutput {
+  std::function<void(bool)> animate;
+  std::function<void(const std::string&)> hint;
 };
 
 class RunView final : public RunObserver {
  public:
-  RunView(RunViewControls controls, Clock& clock, const RegionalFormats& formats, RunState& state,
-          const TWList<TDataItem>& run_list)
-      : c_(controls), clock_(clock), formats_(formats), state_(state), run_list_(run_list) {}
+  RunView(StatisticsPageControls controls, const RegionalFormats& formats, const RunState& state,
+          const TWList<TDataItem>& run_list, TrayOutput tray)
+      : c_(controls),
+        formats_(formats),
+        state_(state),
+        run_list_(run_list),
+        tray_(std::move(tray)) {}
 
-  // The first profile of a batch dates the batch; every queued one resets the estimate and
-  // the count, and an idle status line says that folders are being scanned.
+  // Every queued profile resets the estimate and the count; a status line at rest says that
+  // folders are being scanned, until the lists are made.
   void ProfileQueued(const TDataItem& item) noexcept override;
-  // A status of "Scanning the folders..." gives way to "On duty..." once the lists are made.
   void ProfileScanned(const TDataItem& item) noexcept override;
+  void ProfileTaken(const TDataItem& item) noexcept override;
   void StatusChanged(std::string_view text) noexcept override;
-  void SetStatTimerEnabled(bool on);
   void EngineStopped() noexcept override;
+  void FileProgress(int64_t done, int64_t total) noexcept override;
+  void FileCopyEnded() noexcept override;
+
+  // The statistics update: the figures while profiles are queued, the page at rest after the
+  // last one.
+  void ShowStatistics(const StatisticsSnapshot& snapshot);
+  // The page after a stop.
+  void ShowStopped();
+  void ShowStatus(std::string_view text);
 
  private:
-  RunViewControls c_;
-  Clock& clock_;
+  enum class Status { kOther, kReady, kScanning };
+  // Empties the run's figures; `status` goes on the status line.
+  void ResetPage(std::string_view status);
+
+  StatisticsPageControls c_;
   const RegionalFormats& formats_;
-  RunState& state_;
+  const RunState& state_;
   const TWList<TDataItem>& run_list_;
+  TrayOutput tray_;
+  // What the status line says, so that the scanning notice replaces only a line at rest.
+  Status status_ = Status::kOther;
 };
 
 }  // namespace qm

@@ -2,11 +2,10 @@
 
 #include <ostream>
 
-#include "app/main_form_state.h"
-#include "app/qmUnit1.h"
+#include "app/run_session.h"
+#include "app/stored_log_options.h"
 #include "cli/command_notifier.h"
 #include "cli/console_dialogs.h"
-#include "cli/form_host.h"
 #include "cli/signals.h"
 #include "platform/app_paths.h"
 #include "stats/log_writer.h"
@@ -33,29 +32,6 @@ class InterruptWatch final : public RunObserver {
   void Update() override { AbandonIfInterrupted(); }
 };
 
-// The main window as the engine's host, with the signal check where a run can stop and the
-// records echoed for -v. A full disk goes on with the next file: the background mode asks no
-// break question. The window's failure notice follows the profiles.
-class ServiceHost : public FormHost {
- public:
-  ServiceHost(TForm1& form, Clock& clock, std::ostream* echo)
-      : FormHost(form), clock_(clock), echo_(echo) {
-    Watch(form.NoticeEvents());
-    Watch(interrupts_);
-  }
-  void WriteLog(TLogKind kind, const std::string& text) override {
-    if (echo_ != nullptr)
-      *echo_ << FormatLogLine(kind, text, clock_.Now(), formats_) << "\n" << std::flush;
-    form_.WriteLog(kind, text);
-  }
-
- private:
-  Clock& clock_;
-  std::ostream* echo_;
-  const RegionalFormats formats_ = RegionalFormats::FromLocale();
-  InterruptWatch interrupts_;
-};
-
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return "./";
@@ -68,36 +44,42 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   InterruptHandling interrupts;
   ui::HeadlessMessageLoop loop;
   ServiceDialogs dialogs(err);
-  HiddenWindow window;
-  CommandNotifier notifier;  // outlives the form, which holds it
+  CommandNotifier notifier;  // outlives the session, which holds it
   const std::string store = StorePath(request.store_path);
-  TForm1 form(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats::FromLocale(), store,
-              {}, window);
-  LoadStoredLogOptions(form.registry, form.Log);
+  FileSystem& fs = PosixFileSystem();
+  const RegionalFormats formats = RegionalFormats::FromLocale();
+  RunSession session(fs, SystemClock(), loop, dialogs, formats, store);
+  LogOptions log_options = LoadStoredLogOptions(Registry(ConfigDirectory(), fs));
   // The window fills this in after its first show; the log goes where it would.
-  if (form.Log.deLogDir.Text().empty()) form.Log.deLogDir.SetText(DirectoryOf(store));
+  if (log_options.dir.empty()) log_options.dir = DirectoryOf(store);
+  session.SetLogOptions(std::move(log_options));
 
-  ServiceHost host(form, SystemClock(), request.verbose ? &err : nullptr);
-  form.SetEngineHost(&host);
-  form.Notice.SetNotifier(&notifier);
-  form.bStartBackgroundClick();
-  if (form.State.Mode != RunMode::kBackground) {
-    form.SetEngineHost(nullptr);
-    return 1;
+  // A full disk goes on with the next file: the background mode asks no break question. The
+  // records are echoed for -v.
+  session.SetBreakDialogs(nullptr);
+  if (request.verbose) {
+    session.RecordMade.Connect([&](TLogKind kind, const std::string& text) {
+      err << FormatLogLine(kind, text, session.clock().Now(), formats) << "\n" << std::flush;
+    });
   }
+  InterruptWatch interrupt_watch;
+  RunFailureReport failures(dialogs);
+  session.Watch(interrupt_watch);
+  session.Watch(failures);
+  session.Notice.SetNotifier(&notifier);
+  if (!session.StartBackgroundMode()) return 1;
   if (request.verbose) err << "quillmor: background mode started for " << store << "\n";
 
   ui::Timer watch(loop, "SignalWatch", kSignalWatchMs, true);
   watch.OnTimer = [&] {
-    if (!Interrupted() || form.State.Mode != RunMode::kBackground) return;
+    if (!Interrupted() || session.State.Mode != RunMode::kBackground) return;
     // The stop flushes the log; a copy under way is abandoned by the engine's next update.
-    form.bStartBackgroundClick();
+    session.StopBackgroundMode();
     loop.Quit();
   };
   loop.Run();
   watch.SetEnabled(false);
-  FlushLog(PosixFileSystem(), dialogs, form.Log.Options(), form.LogBuffer, form.LogWriteFailed);
-  form.SetEngineHost(nullptr);
+  session.FlushLog();
   if (request.verbose) err << "quillmor: background mode stopped\n";
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "engine/run_observer.h"
 #include "ui/dialogs.h"
 
 namespace qm::cli {
@@ -31,6 +32,18 @@ class ConsoleDialogs : public ui::Dialogs {
  private:
   void Print(const std::string& text);
   std::ostream& err_;
+};
+
+// An error that ended the engine is told as the console tells the application's errors.
+class RunFailureReport final : public RunObserver {
+ public:
+  explicit RunFailureReport(ui::Dialogs& dialogs) : dialogs_(dialogs) {}
+  void RunFailed(std::string_view text) override {
+    dialogs_.ShowApplicationError(ui::ApplicationErrorText(std::string(text)));
+  }
+
+ private:
+  ui::Dialogs& dialogs_;
 };
 
 }  // namespace qm::cli

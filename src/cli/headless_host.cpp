@@ -3,7 +3,6 @@
 #include <ostream>
 
 #include "cli/signals.h"
-#include "platform/clock.h"
 #include "stats/log_writer.h"
 
 namespace qm::cli {
@@ -38,28 +37,39 @@ std::string PreviewLine(const FileEvent& event) {
   return {};
 }
 
-HeadlessHost::HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
-                           std::ostream& err, const RegionalFormats& formats, HostOptions options,
-                           RunObserver* watcher)
-    : FormHost(form),
+HeadlessHost::HeadlessHost(RunSession& session, RunTally& tally, ProgressLine& line,
+                           std::ostream& out, std::ostream& err, RunDialogs& dialogs,
+                           HostOptions options, RunObserver* watcher)
+    : session_(session),
       tally_(tally),
       line_(line),
       err_(err),
-      formats_(formats),
       options_(options),
-      events_(form, tally, line, out, options) {
-  Watch(events_);
-  if (watcher != nullptr) Watch(*watcher);
+      events_(session.State, tally, line, out, options),
+      failures_(dialogs),
+      watcher_(watcher) {
+  session_.SetBreakDialogs(nullptr);
+  record_connection_ = session_.RecordMade.Connect(
+      [this](TLogKind kind, const std::string& text) { Record(kind, text); });
+  session_.Watch(events_);
+  if (watcher_ != nullptr) session_.Watch(*watcher_);
+  session_.Watch(failures_);
 }
 
-void HeadlessHost::WriteLog(TLogKind kind, const std::string& text) {
+HeadlessHost::~HeadlessHost() {
+  session_.Unwatch(failures_);
+  if (watcher_ != nullptr) session_.Unwatch(*watcher_);
+  session_.Unwatch(events_);
+  session_.RecordMade.Disconnect(record_connection_);
+}
+
+void HeadlessHost::Record(TLogKind kind, const std::string& text) {
   tally_.CountRecord(kind);
   if (options_.verbose) {
     line_.Clear();
-    err_ << FormatLogLine(kind, text, SystemClock().Now(), formats_) << "\n" << std::flush;
+    err_ << FormatLogLine(kind, text, session_.clock().Now(), session_.formats()) << "\n"
+         << std::flush;
   }
-  // A preview writes no log.
-  if (!options_.dry_run) form_.WriteLog(kind, text);
 }
 
 void HeadlessEvents::ProfileStarted(const TDataItem& item) noexcept {
@@ -107,7 +117,7 @@ void HeadlessEvents::FileProgress(int64_t done, int64_t /*total*/) noexcept {
 void HeadlessEvents::Update() {
   if (Interrupted()) {
     // Also the stop request, for the parts of a run that do not call Update().
-    form_.State.Running = false;
+    state_.Running = false;
     AbandonIfInterrupted();
   }
   Draw(/*throttled=*/true);

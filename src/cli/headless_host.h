@@ -1,14 +1,13 @@
-// The headless run's host of the engine: the main window does the work, and the run's events
-// feed the tally, the progress line, the preview's action lines and the verbose echo.
+// The headless run's reading of a run session: the run's events and records feed the tally, the
+// progress line, the preview's action lines and the verbose echo.
 #pragma once
 
 #include <functional>
 #include <iosfwd>
 #include <string>
 
-#include "app/qmUnit1.h"
+#include "app/run_session.h"
 #include "cli/console_dialogs.h"
-#include "cli/form_host.h"
 #include "cli/progress_line.h"
 #include "cli/run_command.h"
 
@@ -44,9 +43,9 @@ struct HostOptions {
 // action lines. Its Update() is where SIGINT and SIGTERM stop the run.
 class HeadlessEvents final : public RunObserver {
  public:
-  HeadlessEvents(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
+  HeadlessEvents(RunState& state, RunTally& tally, ProgressLine& line, std::ostream& out,
                  HostOptions options)
-      : form_(form), tally_(tally), line_(line), out_(out), options_(options) {}
+      : state_(state), tally_(tally), line_(line), out_(out), options_(options) {}
 
   void ProfileStarted(const TDataItem& item) noexcept override;
   void ProfileFinished(const TDataItem& item) noexcept override;
@@ -61,7 +60,7 @@ class HeadlessEvents final : public RunObserver {
  private:
   void Draw(bool throttled);
 
-  TForm1& form_;
+  RunState& state_;
   RunTally& tally_;
   ProgressLine& line_;
   std::ostream& out_;
@@ -71,25 +70,31 @@ class HeadlessEvents final : public RunObserver {
   int64_t bytes_before_file_ = 0;  // bytes of the files finished before the current one
 };
 
-// The headless run's host of the engine: the main window does the work, the records are
-// counted, echoed for -v and (unless previewing) written to the window's log. It asks no break
-// question: the run goes on, without a word, since the error record already tells what failed.
-// `watcher`, when given, hears the run's events after the headless run's own reading.
-class HeadlessHost : public FormHost {
+// The headless run's watch over a session, for as long as it lives: the records are counted and
+// echoed for -v (a preview writes none to the log), the events read as above, an error that
+// ended the engine reported. It asks no break question: the run goes on, without a word, since
+// the error record already tells what failed. `watcher`, when given, hears the run's events
+// after the headless run's own reading.
+class HeadlessHost {
  public:
-  HeadlessHost(TForm1& form, RunTally& tally, ProgressLine& line, std::ostream& out,
-               std::ostream& err, const RegionalFormats& formats, HostOptions options,
-               RunObserver* watcher);
-
-  void WriteLog(TLogKind kind, const std::string& text) override;
+  HeadlessHost(RunSession& session, RunTally& tally, ProgressLine& line, std::ostream& out,
+               std::ostream& err, RunDialogs& dialogs, HostOptions options, RunObserver* watcher);
+  ~HeadlessHost();
+  HeadlessHost(const HeadlessHost&) = delete;
+  HeadlessHost& operator=(const HeadlessHost&) = delete;
 
  private:
+  void Record(TLogKind kind, const std::string& text);
+
+  RunSession& session_;
   RunTally& tally_;
   ProgressLine& line_;
   std::ostream& err_;
-  const RegionalFormats& formats_;
   const HostOptions options_;
   HeadlessEvents events_;
+  RunFailureReport failures_;
+  RunObserver* watcher_;
+  int record_connection_ = 0;
 };
 
 }  // namespace qm::cli

@@ -2,10 +2,9 @@
 
 #include <ostream>
 
-#include "app/main_form_state.h"
-#include "app/qmUnit1.h"
+#include "app/run_session.h"
+#include "app/stored_log_options.h"
 #include "cli/command_line.h"
-#include "cli/form_host.h"
 #include "cli/headless_host.h"
 #include "cli/signals.h"
 #include "engine/process_run_list.h"
@@ -22,7 +21,6 @@ namespace {
 // How often the run looks for a signal where the engine does not call Update().
 constexpr uint32_t kInterruptPollMs = 50;
 
-// The window is never shown: its one-time step after the first show never runs.
 // Nothing is run from a store that is missing, unreadable or damaged: a run of the profiles
 // read before the damage would look like a run of them all.
 bool StoreUsable(const LoadResult& loaded, const std::string& store, std::ostream& err) {
@@ -74,12 +72,12 @@ bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
 }
 
 // The summary's second line: where the records went.
-std::string LogLine(const TForm1& form, bool dry_run) {
+std::string LogLine(const RunSession& session, bool dry_run) {
   if (dry_run) return "dry run: nothing was changed, no log written";
-  const LogOptions options = form.Log.Options();
+  const LogOptions& options = session.log_options();
   if (!options.create) return "log: off";
   const std::string path = LogFilePath(options.dir);
-  if (form.LogWriteFailed) return "log: " + path + " (could not be written)";
+  if (session.LogWriteFailed) return "log: " + path + " (could not be written)";
   return "log: " + path;
 }
 
@@ -121,53 +119,50 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   ui::HeadlessMessageLoop loop;
   RunTally tally;
   RunDialogs dialogs(err, tally);
-  HiddenWindow window;
-  const RegionalFormats formats = RegionalFormats::FromLocale();
   const std::string store = StorePath(request.store_path);
   FileSystem& fs = request.fs != nullptr ? *request.fs : PosixFileSystem();
-  TForm1 form(fs, SystemClock(), loop, dialogs, formats, store, {}, window);
+  RunSession session(fs, SystemClock(), loop, dialogs, RegionalFormats::FromLocale(), store);
 
-  if (!StoreUsable(form.StoreLoad(), store, err)) return kExitFailed;
+  if (!StoreUsable(session.StoreLoad(), store, err)) return kExitFailed;
   std::vector<TProfileRecord> selected;
   std::vector<std::string> unknown;
-  if (!SelectProfiles(form.rmSets, request, selected, unknown)) {
+  if (!SelectProfiles(session.rmSets, request, selected, unknown)) {
     for (const std::string& name : unknown)
       err << "quillmor: no profile named \"" << name << "\" in " << store << "\n";
     return kExitUsage;
   }
-  LoadStoredLogOptions(form.registry, form.Log);
+  session.SetLogOptions(LoadStoredLogOptions(Registry(ConfigDirectory(), fs)));
   // The window fills this in after its first show; the log goes where it would. A preview
   // writes no log, so it neither probes nor creates the directory.
-  if (!request.dry_run) form.FillDefaultLogDirectory();
+  if (!request.dry_run) session.FillDefaultLogDirectory();
 
   // A "Start selected" run: the daily windows do not apply.
-  form.State.Running = true;
-  form.State.Mode = RunMode::kSelected;
+  RunState& state = session.State;
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
   // A preview takes every decision of the real run and writes nothing.
-  form.State.Preview = request.dry_run;
-  form.State.LockDirectory = request.lock_directory;
+  state.Preview = request.dry_run;
+  state.LockDirectory = request.lock_directory;
   // The removal pass between files does not call Update(): a signal stops it before the next.
   ui::Timer interrupt_poll(loop, "InterruptPoll", kInterruptPollMs, true);
-  interrupt_poll.OnTimer = [&form] {
-    if (Interrupted()) form.State.Running = false;
+  interrupt_poll.OnTimer = [&state] {
+    if (Interrupted()) state.Running = false;
   };
   {
     ProgressLine line(loop, err, request.progress);
     dialogs.BeforeOutput = [&line] { line.Clear(); };
-    HeadlessHost host(form, tally, line, out, err, formats,
+    HeadlessHost host(session, tally, line, out, err, dialogs,
                       {request.dry_run, request.verbose, request.quiet}, watcher);
-    const EngineContext base = form.MakeEngineContext();
-    EngineContext ctx{base.fs,    base.clock,   base.loop,     base.dialogs, base.formats,
-                      base.state, base.RunList, base.controls, host};
+    EngineContext ctx = session.MakeEngineContext();
     RunSelectedProfiles(ctx, selected, [&ctx](const TProfileRecord& p) {
       if (!Interrupted()) QueueProfile(ctx, p);
     });
     dialogs.BeforeOutput = nullptr;
   }
   // The records of the file under way when the run ended are written now, not lost.
-  form.StatTimerTimer();
+  session.FlushLog();
 
-  if (!request.quiet) out << tally.Summary() << "\n" << LogLine(form, request.dry_run) << "\n";
+  if (!request.quiet) out << tally.Summary() << "\n" << LogLine(session, request.dry_run) << "\n";
   out.flush();
   if (Interrupted()) return InterruptExitStatus();
   return tally.failed > 0 ? kExitFailed : 0;

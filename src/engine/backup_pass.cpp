@@ -43,7 +43,7 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
                           /*may_ask=*/false);
       return;
     }
-    ctx.host.FileDone({FileAction::kPacked, FileAction::kPacked, source, f.target, f.bytes});
+    ctx.observer.FileDone({FileAction::kPacked, FileAction::kPacked, source, f.target, f.bytes});
   };
   if (ctx.state.Preview) {
     batch.Add({{}, archive, may_replace, false, FileSizeOf(ctx.fs, source)}, std::move(done));
@@ -74,7 +74,7 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
     (void)ctx.fs.Remove(temp);
     FileEvent event{FileAction::kFailed, FileAction::kPacked, source, archive};
     event.failure = FileFailure::kTimeNotSet;
-    ctx.host.FileDone(event);
+    ctx.observer.FileDone(event);
     return;
   }
   const bool read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
@@ -83,8 +83,8 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
 }
 
 PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
-  ctx.host.StatusChanged("Backing up...");
-  ctx.host.PassStarted(PassKind::kBackup, item);
+  ctx.observer.StatusChanged("Backing up...");
+  ctx.observer.PassStarted(PassKind::kBackup, item);
 
   const TProfileRecord& p = item.Profile;
   const bool zip = p.doZIP();
@@ -106,7 +106,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
   CommitOnExit commit(batch);
 
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
-    ctx.host.Update();
+    ctx.observer.Update();
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
@@ -117,7 +117,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     const DestinationIndex::Pairing pairing = index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
 
     if (!pairing.copy_needed) {
-      ctx.host.FileUpToDate(item.SrcFiles.Text(i));
+      ctx.observer.FileUpToDate(item.SrcFiles.Text(i));
       ++item.FilesDone;  // the destination counterpart counts as done too
       ++item.FilesDone;
       continue;
@@ -151,9 +151,9 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     } else if (unsafe) {
       FileEvent event{FileAction::kFailed, failed.attempted, source, target};
       event.failure = *unsafe;
-      ctx.host.FileDone(event);
+      ctx.observer.FileDone(event);
     } else if (zip) {
-      if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop, &ctx.host);
+      if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop, &ctx.observer);
       PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target, batch, may_replace);
     } else {
       CopyAndReport(ctx, source, target, s.Size, batch, /*sync=*/false, FileAction::kCopied,

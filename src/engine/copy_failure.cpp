@@ -16,10 +16,12 @@ void DriveNotReady(EngineContext& ctx, const FailedTransfer& failed, const std::
   FileEvent event = Failure(failed);
   event.failure = FileFailure::kDriveNotReady;
   event.drive = drive;
-  ctx.host.FileDone(event);
+  ctx.observer.FileDone(event);
   if (!may_ask || ctx.state.Preview || ctx.state.Mode == RunMode::kBackground) return;
-  if (!ctx.host.AskBreak(event)) return;
-  ctx.host.bStartClick();
+  if (!ctx.observer.AskBreak(event)) return;
+  ctx.observer.BreakAccepted();
+  // A break ends the run, whoever else heard of it.
+  ctx.state.Running = false;
   throw RunBroken(error_text);
 }
 }  // namespace
@@ -38,7 +40,7 @@ int64_t TargetFreeSpace(FileSystem& fs, const std::string& target) {
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text, bool may_ask) {
   if (TargetFreeSpace(ctx.fs, failed.target) > kFreeSpaceThreshold) {
-    ctx.host.FileDone(Failure(failed));
+    ctx.observer.FileDone(Failure(failed));
     return;
   }
   DriveNotReady(ctx, failed, TargetDrive(ctx.fs, failed.target), error_text, may_ask);
@@ -62,7 +64,7 @@ void CopyAndReport(EngineContext& ctx, const std::string& source, const std::str
     }
     FileEvent event{action, action, source, f.target, f.bytes};
     event.sync = sync;
-    ctx.host.FileDone(event);
+    ctx.observer.FileDone(event);
   };
   if (ctx.state.Preview) {
     batch.Add({{}, target, may_replace, false, source_size}, std::move(done));
@@ -70,9 +72,8 @@ void CopyAndReport(EngineContext& ctx, const std::string& source, const std::str
   }
   // The copier's one error type; anything else is a fault of the program, not of the file.
   try {
-    (void)CopyFileWithProgress(ctx.fs, ctx.loop, source, target, ctx.controls.psFile,
-                               ctx.controls.lpsCurrentFile,
-                               CopyOptions{&batch, std::move(done), &ctx.host, may_replace});
+    (void)CopyFileWithProgress(ctx.fs, ctx.loop, source, target,
+                               CopyOptions{&batch, std::move(done), &ctx.observer, may_replace});
   } catch (const FileError& e) {
     ClassifyCopyFailure(ctx, {source, target, sync, action}, e.what());
   }

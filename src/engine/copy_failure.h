@@ -38,8 +38,8 @@ class RunBroken : public std::runtime_error {
 };
 
 // Reports a failed transfer and, when the volume is full or gone and the background mode is
-// off, asks the host whether to break the run. On Yes it calls bStartClick (the stop) and
-// throws RunBroken; otherwise the caller goes on with the next file. The error's own text is
+// off, asks the observer whether to break the run. On Yes it tells the observer, ends the run
+// and throws RunBroken; otherwise the caller goes on with the next file. The error's own text is
 // not reported: the free space decides which failure it is. `may_ask` false (a group commit, a
 // preview) reports only.
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
@@ -51,12 +51,12 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
 void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& drive);  // throw RunBroken
 
-// One plain copy of a pass: processes pending messages and copies with the window's bar and
-// label into `batch`. When the batch commits it, the copy or its failure is reported; a copy
-// that fails at once is classified at once. `action`
-// is what the observer hears: kCopied, or kCopiedBack in the reverse synchronisation. A kept
-// copy (`may_replace` false) never replaces a file. In a preview nothing is copied and the
-// copy of `source_size` bytes is reported at the same point as a real one.
+// One plain copy of a pass: processes pending messages and copies into `batch`, reporting the
+// copy's progress to the observer. When the batch commits it, the copy or its failure is reported;
+// a copy that fails at once is classified at once. `action` is what the observer hears: kCopied, or
+// kCopiedBack in the reverse synchronisation. A kept copy (`may_replace` false) never replaces a
+// file. In a preview nothing is copied and the copy of `source_size` bytes is reported at the same
+// point as a real one.
 void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
                    int64_t source_size, DurabilityBatch& batch, bool sync,
                    FileAction action = FileAction::kCopied,

@@ -1,7 +1,6 @@
-// What the engine works with: the services, the run state and lists of the main window, the
-// bar and label the copier drives, and the host it reports to. The main window builds one
-// context and hands it to every engine operation, so the engine never includes the window; what
-// the window shows of a run is the host's business.
+// What the engine works with: its services, the run state and list, and the observer it reports
+// to. A run session builds one context and hands it to every engine operation, so the engine
+// never includes a front end.
 #pragma once
 
 #include <string>
@@ -10,8 +9,6 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "profiles/qmTypes.h"
-#include "ui/controls.h"
-#include "ui/dialogs.h"
 #include "ui/message_loop.h"
 
 namespace qm {
@@ -24,7 +21,7 @@ enum class RunMode {
   kBackground,  // the background mode: daily windows apply, no break question is asked
 };
 
-// The run state of the main window; idle and all false at creation.
+// The run state of a run session; idle and all false at creation.
 struct RunState {
   bool EngineBusy = false;   // the engine loop is active; a second entry returns at once
   bool Running = false;      // clearing it is the stop request
@@ -39,37 +36,17 @@ struct RunState {
   std::string LockDirectory;
 };
 
-// Operations of the main window that the engine calls, and the run's observer: the events
-// reach whatever front end hosts the engine.
-class EngineHost : public RunObserver {
- public:
-  virtual ~EngineHost() = default;
-  virtual void StatTimerTimer() = 0;
-  virtual void StopWork() = 0;
-  virtual void bStartClick() = 0;
-  // Switches the tray icon's animation on (true) or off.
-  virtual void SetTrayAnimation(bool on) = 0;
-  // Switches the periodic statistics update on while a snapshot is worked on.
-  virtual void SetStatTimerEnabled(bool on) = 0;
-};
-
-// The bar and the percentage label that CopyFileWithProgress drives block by block; a front
-// end that shows no bar hands in unbound ones.
-struct CopyProgressControls {
-  ui::ProgressBar& psFile;
-  ui::Label& lpsCurrentFile;
-};
-
+// The engine's services, the run state and list it works on, and the one observer it reports
+// every outcome to. Nothing here is a control or a dialog: what a front end shows of a run is
+// its reading of the observer's events.
 struct EngineContext {
   FileSystem& fs;
   Clock& clock;
   ui::MessageLoop& loop;
-  ui::Dialogs& dialogs;
   const RegionalFormats& formats;
   RunState& state;
   TWList<TDataItem>& RunList;
-  CopyProgressControls controls;
-  EngineHost& host;
+  RunObserver& observer;
 };
 
 }  // namespace qm

@@ -27,18 +27,18 @@ bool SourceDirectoryReadable(FileSystem& fs, const std::string& dir) {
   return fs.ListDirectory(dir).ok();
 }
 
-// An error that escaped a snapshot and ended the loop goes to the application's error box; a
-// break the user asked for has been answered already and is not reported again.
+// An error that escaped a snapshot and ended the loop is reported as the run's failure; a break
+// the user asked for has been answered already and is not reported again.
 void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
   } catch (const RunBroken&) {
   } catch (const RunAbandoned&) {
-    // The front end that abandoned the run knows why; nothing to show.
+    // The front end that abandoned the run knows why; nothing to report.
   } catch (const std::exception& e) {
-    ctx.dialogs.ShowApplicationError(ui::ApplicationErrorText(e.what()));
+    ctx.observer.RunFailed(e.what());
   } catch (...) {
-    ctx.dialogs.ShowApplicationError("Unknown error.");
+    ctx.observer.RunFailed("Unknown error.");
   }
 }
 
@@ -74,14 +74,13 @@ void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> sel
 }
 
 PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
-  ctx.host.SetTrayAnimation(true);
-  ctx.host.SetStatTimerEnabled(true);
+  ctx.observer.ProfileTaken(item);
 
   const TProfileRecord& p = item.Profile;
   // A "Start selected" run ignores the daily window.
   if (ctx.state.Mode != RunMode::kSelected && p.UseStartTimeEndTime() &&
       OutsideDailyWindow(p, ctx.clock.Now())) {
-    ctx.host.ProfileDropped(item);
+    ctx.observer.ProfileDropped(item);
     return PassOutcome::kCompleted;
   }
 
@@ -97,22 +96,22 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
         ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
     Result<std::unique_ptr<RunLock>> locked = RunLock::Acquire(folders, lock_dir);
     if (!locked.ok()) {
-      ctx.host.ProfileLocked(item, locked.error());
-      ctx.host.ProfileDropped(item);
+      ctx.observer.ProfileLocked(item, locked.error());
+      ctx.observer.ProfileDropped(item);
       return PassOutcome::kCompleted;
     }
     lock = std::move(locked.value());
   }
 
   const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
-  ctx.host.StatusChanged("Preparing...");
+  ctx.observer.StatusChanged("Preparing...");
   item.StartedAt = ctx.clock.Now();
   item.FilesDone = 0;
   item.FilesLeft = files;
   item.CurrentFile.clear();
   item.SrcFiles.ClearMatched();
   item.DestFiles.ClearMatched();
-  ctx.host.ProfileStarted(item);
+  ctx.observer.ProfileStarted(item);
 
   if (lock) {
     // A run on these folders was cut off: its temporaries are debris now, whether or not
@@ -124,12 +123,12 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     lock->MarkRunning();
   }
   if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
-    ctx.host.SourceUnreadable(p.SrcDir());
+    ctx.observer.SourceUnreadable(p.SrcDir());
   } else if (method == 0) {
     ReportUnlistedSourceDirectories(ctx, item);
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
-      ctx.host.ProfileDropped(item);
+      ctx.observer.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
     if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
@@ -137,13 +136,13 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     ReportUnlistedSourceDirectories(ctx, item);
     if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
-      ctx.host.ProfileDropped(item);
+      ctx.observer.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
   }
 
   if (lock) lock->MarkFinished();
-  ctx.host.ProfileFinished(item);
+  ctx.observer.ProfileFinished(item);
   return PassOutcome::kCompleted;
 }
 
@@ -157,17 +156,13 @@ void ProcessRunList(EngineContext& ctx) {
       if (!ctx.RunList.Empty()) {
         if (ProcessSnapshot(ctx, ctx.RunList.Object(0)) == PassOutcome::kStopped) break;
         ctx.RunList.Delete(0);
-        ctx.host.StatTimerTimer();
+        ctx.observer.ProfileLeftList();
       }
       if (ctx.RunList.Empty() && state.SelectedRun) {
-        ctx.dialogs.ShowInformation("Done.");
-        if (state.Mode == RunMode::kSelected)
-          ctx.host.bStartClick();
-        else
-          ctx.host.StopWork();
-        // A click that was cancelled (a refused post) must not leave the run going: it would
-        // say "Done." again every round.
-        if (state.Running) ctx.host.StopWork();
+        ctx.observer.BatchFinished();
+        // A batch that is over must not leave the run going, even when nobody ended it: it
+        // would finish again every round.
+        state.Running = false;
       }
       // A run that has ended only hands on what is waiting: the pause would delay its end.
       if (state.Running) {
@@ -179,9 +174,9 @@ void ProcessRunList(EngineContext& ctx) {
   } catch (...) {
     escaped = std::current_exception();
   }
-  ctx.host.StatusChanged("Ready.");
+  ctx.observer.StatusChanged("Ready.");
   state.EngineBusy = false;
-  ctx.host.EngineStopped();
+  ctx.observer.EngineStopped();
   ctx.RunList.Clear();
   // Reported only now: the box is modal and pumps messages, and the engine has ended.
   if (escaped) ReportEscapedError(ctx, escaped);

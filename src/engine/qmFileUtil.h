@@ -1,5 +1,5 @@
-// The engine's file utilities: the block copier that drives a progress bar while it copies,
-// and the small file-system helpers around it.
+// The engine's file utilities: the block copier that reports its progress while it copies, and
+// the small file-system helpers around it.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,12 @@
 #include "engine/run_observer.h"
 #include "engine/temporary_names.h"
 #include "platform/file_system.h"
-#include "ui/controls.h"
 #include "ui/message_loop.h"
 
 namespace qm {
 
-// The copier's block size: every read is this big, and the bar, the label and the message
-// loop are served once per block. Twice this is the engine's free-space threshold.
+// The copier's block size: every read is this big, and the observer and the message loop are
+// served once per block. Twice this is the engine's free-space threshold.
 inline constexpr int CopyBufferSize = 16384;
 
 // How a copy is finished. Without a batch the copy is synced and renamed into place at once.
@@ -35,16 +34,17 @@ struct CopyOptions {
 };
 
 // Copies `source` to `target` (into it when `target` is an existing directory), creating the
-// target's directories, while it sets `bar` to the bytes copied and `label` to "<percent> %"
-// and processes messages once per block. The copy is written to TempCopyName(target) and
+// target's directories, while it reports the bytes copied to the options' observer (FileProgress
+// as the copy opens and once per block, FileCopyEnded on every way out) and processes messages
+// once per block. The copy is written to TempCopyName(target) and
 // given the source's DOS time; only a complete copy ever reaches the target's name, so a
 // failure leaves an existing target exactly as it was and removes the temporary file. A
-// read-only target is replaced, and the new copy is not read-only. The bar ends at position 0.
+// read-only target is replaced, and the new copy is not read-only.
 // Throws FileError with "Cannot open file <source>", "Cannot create file <target>",
 // "Stream read error" or "Stream write error".
 // Returns the bytes copied.
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                             const std::string& target, ui::ProgressBar& bar, ui::Label& label,
+                             const std::string& target,
                              const CopyOptions& options = {});  // throw FileError
 
 // Removes every temporary of ours below `root` (folders a scan never lists are not entered:

@@ -19,14 +19,15 @@ constexpr size_t kBlocksPerChunk = 64;
   throw FileError(Error{cause.kind, std::move(text)});
 }
 
-// Undoes a half-done copy on every way out: the temporary file goes, the bar returns to 0.
+// Undoes a half-done copy on every way out: the temporary file goes, and the observer hears
+// that the copy has ended.
 class CopyGuard {
  public:
-  CopyGuard(FileSystem& fs, ui::ProgressBar& bar) : fs_(fs), bar_(bar) {}
+  CopyGuard(FileSystem& fs, RunObserver* observer) : fs_(fs), observer_(observer) {}
   ~CopyGuard() {
     out_.reset();
     if (!temp_.empty()) (void)fs_.Remove(temp_);
-    bar_.SetPosition(0);
+    if (observer_ != nullptr) observer_->FileCopyEnded();
   }
   CopyGuard(const CopyGuard&) = delete;
   CopyGuard& operator=(const CopyGuard&) = delete;
@@ -41,7 +42,7 @@ class CopyGuard {
 
  private:
   FileSystem& fs_;
-  ui::ProgressBar& bar_;
+  RunObserver* observer_;
   std::string temp_;
   std::unique_ptr<WritableFile> out_;
 };
@@ -85,8 +86,7 @@ std::string PercentText(int64_t done, int64_t total) {
 }
 
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                             const std::string& target_path, ui::ProgressBar& bar, ui::Label& label,
-                             const CopyOptions& options) {
+                             const std::string& target_path, const CopyOptions& options) {
   // The one status call beyond the copy itself: is the target a directory, does it exist, is
   // it read-only.
   std::string target = target_path;
@@ -103,7 +103,7 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   // Allocated only when the in-kernel copy cannot be used, and never zero-filled.
   constexpr size_t kChunk = size_t{CopyBufferSize} * kBlocksPerChunk;
   std::unique_ptr<std::byte[]> buffer_storage;
-  CopyGuard guard(fs, bar);
+  CopyGuard guard(fs, options.observer);
   Result<std::unique_ptr<ReadableFile>> opened = fs.OpenRead(source);
   if (!opened.ok()) Fail(opened.error(), "Cannot open file " + source);
   ReadableFile& in = *opened.value();
@@ -113,9 +113,8 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   const Result<DirEntry> at_open = in.Info();
   const int64_t size = at_open.ok() ? at_open.value().size : FileSizeOf(fs, source);
 
-  bar.SetRange(0, size < 0 ? 0 : size);
-  bar.SetPosition(0);
-  label.SetCaption("0 %");
+  const int64_t total = size < 0 ? 0 : size;
+  if (options.observer != nullptr) options.observer->FileProgress(0, total);
 
   const std::string temp = TempCopyName(target);
   Result<std::unique_ptr<WritableFile>> created = fs.CreateTemporary(temp);
@@ -133,8 +132,8 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   guard.Track(temp, std::move(created.value()));
   WritableFile& out = guard.out();
 
-  // The I/O runs in chunks of kBlocksPerChunk blocks, a few system calls per megabyte; the bar,
-  // the label and the message loop are still served once per CopyBufferSize block, at the
+  // The I/O runs in chunks of kBlocksPerChunk blocks, a few system calls per megabyte; the
+  // observer and the message loop are still served once per CopyBufferSize block, at the
   // same byte counts as with one read per block, the final short (or empty) block included.
   int64_t copied = 0;
   bool in_kernel = true;
@@ -177,10 +176,8 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
       const size_t block = std::min<size_t>(CopyBufferSize, left);
       left -= block;
       copied += static_cast<int64_t>(block);
-      bar.SetPosition(copied);
-      if (size > 0) label.SetCaption(PercentText(copied, size));
       if (options.observer != nullptr) {
-        options.observer->FileProgress(copied, size);
+        options.observer->FileProgress(copied, total);
         options.observer->Update();  // may abandon the run: the guard removes the temporary
       }
       loop.ProcessMessages();

@@ -6,11 +6,11 @@ namespace qm {
 
 void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
   if (item.SrcScanFailed) {
-    ctx.host.RemovalSkipped(item, RemovalSkip::kSourceIncomplete);
+    ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceIncomplete);
     return;
   }
   if (item.SrcFiles.Empty() && !item.DestFiles.Empty()) {
-    ctx.host.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
+    ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
     return;
   }
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
@@ -18,9 +18,9 @@ void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
     const std::string path = item.DestFiles.Text(i);
     // A preview reports the deletion it would make.
     if (ctx.state.Preview || ctx.fs.Remove(path).ok()) {
-      ctx.host.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
+      ctx.observer.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
     } else {
-      ctx.host.FileDone({FileAction::kFailed, FileAction::kDeleted, path, {}, 0});
+      ctx.observer.FileDone({FileAction::kFailed, FileAction::kDeleted, path, {}, 0});
     }
   }
 }

@@ -1,7 +1,9 @@
 // How a run reports what it does. The engine calls these hooks; each front end (the window,
 // the headless commands, later a preview) implements only the hooks it needs. The deltas never
 // throw, so a front end's fault cannot unwind a copy half-way; only Update() and AskBreak() may
-// end a run, and only where the engine can stop cleanly. The engine writes no log record and
+// end a run, and only where the engine can stop cleanly. The hooks between profiles and at the
+// end of a run (ProfileLeftList, BatchFinished, BreakAccepted, RunFailed) may show a box, and
+// may throw as any handler of the front end may. The engine writes no log record and
 // counts nothing: that is the front ends' reading of these events.
 #pragma once
 
@@ -56,6 +58,10 @@ class RunObserver {
   virtual ~RunObserver() = default;
 
   virtual void ProfileQueued(const TDataItem& /*item*/) noexcept {}
+  // The engine has taken the profile at the head of the run list: work is in progress.
+  virtual void ProfileTaken(const TDataItem& /*item*/) noexcept {}
+  // The profile at the head of the run list is done with and has left the list.
+  virtual void ProfileLeftList() {}
   // Its source and destination have been listed.
   virtual void ProfileScanned(const TDataItem& /*item*/) noexcept {}
   virtual void ProfileStarted(const TDataItem& /*item*/) noexcept {}
@@ -75,10 +81,20 @@ class RunObserver {
   virtual void FileDone(const FileEvent& /*event*/) noexcept {}
 
   virtual void StatusChanged(std::string_view /*text*/) noexcept {}
+  // A "Start selected" batch has been worked off; the run is to end now. An observer that
+  // started the run ends it here; the engine ends it itself when none did.
+  virtual void BatchFinished() {}
+  // The answer to the break question was yes: the run is to end now, before the engine unwinds.
+  virtual void BreakAccepted() {}
+  // An error that is no file's escaped the engine loop and ended it (`text` says what).
+  virtual void RunFailed(std::string_view /*text*/) {}
   // The engine loop has ended (worked off, stopped, or ended by an error) and is idle.
   virtual void EngineStopped() noexcept {}
-  // Bytes of the current file copied so far, of `total`.
+  // Bytes of the current file copied so far, of `total`: (0, total) as a copy opens, then once
+  // per block.
   virtual void FileProgress(int64_t /*done*/, int64_t /*total*/) noexcept {}
+  // The copy under way has ended, however it ended.
+  virtual void FileCopyEnded() noexcept {}
 
   // Called between files and between blocks of a copy: the one place a front end may handle
   // its own events and request a stop. Throttle here, not in the deltas. Throwing RunAbandoned

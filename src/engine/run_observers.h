@@ -13,9 +13,17 @@ class RunObservers final : public RunObserver {
  public:
   // `observer` must outlive the run; adding one twice makes it hear every event twice.
   void Add(RunObserver& observer) { observers_.push_back(&observer); }
+  // Stops sending events to `observer`.
+  void Remove(RunObserver& observer) { std::erase(observers_, &observer); }
 
   void ProfileQueued(const TDataItem& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileQueued(item);
+  }
+  void ProfileTaken(const TDataItem& item) noexcept override {
+    for (RunObserver* o : observers_) o->ProfileTaken(item);
+  }
+  void ProfileLeftList() override {
+    for (RunObserver* o : observers_) o->ProfileLeftList();
   }
   void ProfileScanned(const TDataItem& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileScanned(item);
@@ -49,6 +57,18 @@ class RunObservers final : public RunObserver {
   }
   void StatusChanged(std::string_view text) noexcept override {
     for (RunObserver* o : observers_) o->StatusChanged(text);
+  }
+  void BatchFinished() override {
+    for (RunObserver* o : observers_) o->BatchFinished();
+  }
+  void BreakAccepted() override {
+    for (RunObserver* o : observers_) o->BreakAccepted();
+  }
+  void RunFailed(std::string_view text) override {
+    for (RunObserver* o : observers_) o->RunFailed(text);
+  }
+  void FileCopyEnded() noexcept override {
+    for (RunObserver* o : observers_) o->FileCopyEnded();
   }
   void EngineStopped() noexcept override {
     for (RunObserver* o : observers_) o->EngineStopped();

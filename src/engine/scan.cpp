@@ -132,7 +132,7 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   auto snapshot = std::make_unique<TDataItem>();
   snapshot->Profile = profile;
   TDataItem& item = ctx.RunList.Add(name, std::move(snapshot));
-  ctx.host.ProfileQueued(item);
+  ctx.observer.ProfileQueued(item);
 
   ScanRequest src;
   src.dir = src.top = profile.SrcDir();
@@ -184,12 +184,12 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   item.FilesDone = 0;
   item.FilesLeft = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   item.CurrentFile.clear();
-  ctx.host.ProfileScanned(item);
+  ctx.observer.ProfileScanned(item);
 }
 
 void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item) {
   for (const std::string& dir : item.SrcUnlistedDirs) {
-    ctx.host.SourceUnreadable(dir);
+    ctx.observer.SourceUnreadable(dir);
   }
 }
 

@@ -52,8 +52,8 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_
                   const PathStyle& style = PosixStyle());
 
 // Queues a snapshot of `profile` on ctx.RunList unless a profile of that name (any letter case)
-// is already queued: scans its source and destination, telling the host when the snapshot is
-// queued and when it is scanned.
+// is already queued: scans its source and destination, telling the observer when the snapshot
+// is queued and when it is scanned.
 // A failed scan sets the snapshot's SrcScanFailed / DestScanFailed with the error text and the
 // unlisted directories. The two trees are walked at once on two threads when the file system
 // allows it; only the walks run there, the lists and records come out the same either way.

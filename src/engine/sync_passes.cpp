@@ -30,8 +30,8 @@ bool MayExist(FileSystem& fs, const std::string& path) {
 }
 
 PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
-  ctx.host.StatusChanged(d.status);
-  ctx.host.PassStarted(d.pass, item);
+  ctx.observer.StatusChanged(d.status);
+  ctx.observer.PassStarted(d.pass, item);
   const FirstByName counterpart(d.to);
   // The target side's volume is not mounted: copies fail as on a missing drive.
   const std::string not_ready = ctx.fs.NotReadyMountPlace(d.to_root);
@@ -40,7 +40,7 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
   CommitOnExit commit(batch);
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
-    ctx.host.Update();
+    ctx.observer.Update();
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
@@ -60,7 +60,7 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
         FileEvent event{FileAction::kFailed, d.action, source, target};
         event.sync = true;
         event.failure = FileFailure::kUnlistedTarget;
-        ctx.host.FileDone(event);
+        ctx.observer.FileDone(event);
       } else {
         CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action);
       }

@@ -18,11 +18,11 @@ constexpr const char* kInterface = "org.freedesktop.Notifications";
 
 QtDesktopNotifier::QtDesktopNotifier(TForm1& form, TrayIcon& tray, QObject* parent)
     : QObject(parent), form_(form), tray_(tray) {
-  form_.Notice.SetNotifier(this);
+  form_.session().Notice.SetNotifier(this);
 }
 
 QtDesktopNotifier::~QtDesktopNotifier() {
-  form_.Notice.SetNotifier(nullptr);
+  form_.session().Notice.SetNotifier(nullptr);
 }
 
 void QtDesktopNotifier::ShowNotification(const std::string& title, const std::string& text) {

@@ -26,7 +26,7 @@ TDataTimerItem::~TDataTimerItem() {
 
 void TDataTimerItem::DoTimer() {
   if (OwnerForm.RunListCount() >= kRunListCap) return;
-  if (OwnerForm.BackgroundButtonEnabled() && Profile.UseStartTimeEndTime() &&
+  if (OwnerForm.CurrentRunState().Mode != RunMode::kSelected && Profile.UseStartTimeEndTime() &&
       OutsideDailyWindow(Profile, OwnerForm.Now()))
     return;
   OwnerForm.QueueProfile(Profile);

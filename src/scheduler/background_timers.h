@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "engine/engine_context.h"
 #include "profiles/qmTypes.h"
 #include "scheduler/timer_list.h"
 
@@ -14,13 +15,13 @@ namespace qm {
 // The run list is full at this many entries; due profiles then wait for their next interval.
 inline constexpr size_t kRunListCap = 1024;
 
-// What a timer item asks of the main window.
+// What a timer item asks of the run session that owns it.
 class TimerItemOwner {
  public:
   virtual ~TimerItemOwner() = default;
   virtual size_t RunListCount() const = 0;
-  // True throughout the background mode: the daily window applies only then.
-  virtual bool BackgroundButtonEnabled() const = 0;
+  // The daily window applies unless a "Start selected" run is on.
+  virtual const RunState& CurrentRunState() const = 0;
   virtual TDateTime Now() = 0;
   // Appends a snapshot of `profile` to the run list, scanned now, unless one of that name is
   // queued or in work.

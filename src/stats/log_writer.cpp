@@ -82,13 +82,13 @@ Status WriteLines(WritableFile& file, const std::vector<std::string>& lines) {
 
 class LogFlush {
  public:
-  LogFlush(FileSystem& fs, ui::Dialogs& dialogs, std::string path, bool& failed)
-      : fs_(fs), dialogs_(dialogs), path_(std::move(path)), failed_(failed) {}
+  LogFlush(FileSystem& fs, const ShowLogError& show_error, std::string path, bool& failed)
+      : fs_(fs), show_error_(show_error), path_(std::move(path)), failed_(failed) {}
 
   // Sets the mark before the modal box: a flush nested in the box must find it set.
   void Fail(const char* what) {
     failed_ = true;
-    dialogs_.ShowErrorBox(std::string(what) + Quoted(path_));
+    if (show_error_) show_error_(std::string(what) + Quoted(path_));
   }
 
   void Append(const std::vector<std::string>& lines) {
@@ -118,7 +118,7 @@ class LogFlush {
 
  private:
   FileSystem& fs_;
-  ui::Dialogs& dialogs_;
+  const ShowLogError& show_error_;
   std::string path_;
   bool& failed_;
 };
@@ -179,7 +179,7 @@ void TrimToBudget(std::vector<std::string>& lines, int64_t budget) {
   }
 }
 
-void FlushLog(FileSystem& fs, ui::Dialogs& dialogs, const LogOptions& options,
+void FlushLog(FileSystem& fs, const ShowLogError& show_error, const LogOptions& options,
               std::vector<std::string>& LogBuffer, bool& LogWriteFailed) {
   // The buffer is taken whole before any file work: records made while an error box is open
   // go to a fresh buffer, and a nested flush cannot pull lines from under this one.
@@ -187,7 +187,7 @@ void FlushLog(FileSystem& fs, ui::Dialogs& dialogs, const LogOptions& options,
   lines.swap(LogBuffer);
   if (!options.create || LogWriteFailed || lines.empty()) return;
 
-  LogFlush flush(fs, dialogs, LogFilePath(options.dir), LogWriteFailed);
+  LogFlush flush(fs, show_error, LogFilePath(options.dir), LogWriteFailed);
 
   bool loaded = false;
   if (options.limit_size && options.limit_kb > 0) {

@@ -4,17 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "profiles/qmTypes.h"
-#include "ui/dialogs.h"
 
 namespace qm {
 
 inline constexpr const char* kLogFileName = "Quillmor.log";
+// The range of the log's size limit, in kilobytes.
+inline constexpr int64_t kLogLimitMinKb = 0;
+inline constexpr int64_t kLogLimitMaxKb = 65536;
 
 // The log options as the controls show them at the moment of use; read afresh for every
 // record and every flush, so a change takes effect at once, also during a run.
@@ -50,19 +53,23 @@ int64_t LogBudget(int64_t limit_kb);
 // lengths first exceeds `budget` is the oldest one kept. Nothing is dropped when all fit.
 void TrimToBudget(std::vector<std::string>& lines, int64_t budget);
 
+// Shows a failure of the log file to the user (an error box in the window).
+using ShowLogError = std::function<void(const std::string&)>;
+
 // Appends the buffered lines to the log file, trimming it first when it has reached the limit.
-// A failed open or write shows one of the three file errors, sets `LogWriteFailed` (before the
-// message, so a flush nested in the modal box skips the file) and leaves the log off for the
-// rest of the process. The buffer is always empty afterwards.
-void FlushLog(FileSystem& fs, ui::Dialogs& dialogs, const LogOptions& options,
+// A failed open or write shows one of the three file errors through `show_error`, sets
+// `LogWriteFailed` (before the message, so a flush nested in the modal box skips the file) and
+// leaves the log off for the rest of the process. The buffer is always empty afterwards.
+void FlushLog(FileSystem& fs, const ShowLogError& show_error, const LogOptions& options,
               std::vector<std::string>& LogBuffer, bool& LogWriteFailed);
 
 // Use where the buffer must be emptied before something new starts (a stop, the start of a
 // run or of the background mode): the lines are written first, so records of deletions and
 // errors made just before are never dropped.
-inline void FlushBeforeEmptying(FileSystem& fs, ui::Dialogs& dialogs, const LogOptions& options,
-                                std::vector<std::string>& LogBuffer, bool& LogWriteFailed) {
-  FlushLog(fs, dialogs, options, LogBuffer, LogWriteFailed);
+inline void FlushBeforeEmptying(FileSystem& fs, const ShowLogError& show_error,
+                                const LogOptions& options, std::vector<std::string>& LogBuffer,
+                                bool& LogWriteFailed) {
+  FlushLog(fs, show_error, options, LogBuffer, LogWriteFailed);
 }
 
 }  // namespace qm

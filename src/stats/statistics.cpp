@@ -10,10 +10,6 @@ constexpr int64_t kMsPerMinute = 60'000;
 constexpr int64_t kMsPerHour = 3'600'000;
 constexpr int64_t kMsPerDayInt = 86'400'000;
 
-std::string Percent(int64_t value) {
-  return std::to_string(value) + " %";
-}
-
 }  // namespace
 
 void FileCounters::RollOver(TDateTime now) {
@@ -63,35 +59,25 @@ TDateTime FinishEstimate(TDateTime started, TDateTime now, int64_t all, int64_t 
   return started + (now - started) * static_cast<double>(all) / static_cast<double>(done);
 }
 
-std::string StatisticsTrayHint(const std::string& today, const std::string& hour,
-                               const std::string& minute) {
-  return "Quillmor\rDone today:" + today + "\rthis hour:" + hour + "\rthis minute:" + minute;
+std::string StatisticsSnapshot::TrayHint() const {
+  return "Quillmor\rDone today:" + std::to_string(files_today) +
+         "\rthis hour:" + std::to_string(files_this_hour) +
+         "\rthis minute:" + std::to_string(files_this_minute);
 }
 
-StatisticsOutcome UpdateStatistics(StatisticsControls& c, TWList<TDataItem>& RunList,
-                                   FileCounters& counters, TDateTime now, TDateTime RunStartedAt,
-                                   const RegionalFormats& formats) {
+StatisticsSnapshot ComputeStatistics(TWList<TDataItem>& RunList, FileCounters& counters,
+                                     TDateTime now, TDateTime RunStartedAt,
+                                     const RegionalFormats& formats) {
   counters.RollOver(now);
-  StatisticsOutcome out;
+  StatisticsSnapshot out;
   if (RunList.Empty()) {
     out.batch_over = true;
-    c.StatTimer.SetEnabled(false);
-    c.lStatus.SetCaption("Ready.");
-    for (ui::Label* l :
-         {&c.lStartedAt, &c.lFinishExpectedAt, &c.lProfilesToPperate, &c.lFilesToTotal,
-          &c.lFilesLeft, &c.lCurrentProfile, &c.lCurrStartedAt, &c.lCurrFinishExpectedAt,
-          &c.lFilesToOperate, &c.lCurrFilesLeft, &c.lCurrentFile})
-      l->SetCaption("");
-    for (ui::ProgressBar* b : {&c.psFile, &c.psProfile, &c.psTotal}) b->SetPosition(0);
-    for (ui::Label* l : {&c.lpsCurrentprofile, &c.lpsTotal, &c.lpsCurrentFile})
-      l->SetCaption(Percent(0));
     return out;
   }
-
-  c.lfopToday.SetCaption(std::to_string(counters.FilesToday));
-  c.lfopHour.SetCaption(std::to_string(counters.FilesThisHour));
-  c.lfopMinute.SetCaption(std::to_string(counters.FilesThisMinute));
-  c.lProfilesToPperate.SetCaption(std::to_string(RunList.Count()));
+  out.files_today = counters.FilesToday;
+  out.files_this_hour = counters.FilesThisHour;
+  out.files_this_minute = counters.FilesThisMinute;
+  out.profiles_queued = RunList.Count();
 
   auto file_count = [](const TDataItem& item) {
     return static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
@@ -104,40 +90,26 @@ StatisticsOutcome UpdateStatistics(StatisticsControls& c, TWList<TDataItem>& Run
     left += file_count(item) - item.FilesDone;
   }
   const int64_t done = total - left;
-  c.lFilesToTotal.SetCaption(std::to_string(total));
-  c.lFilesLeft.SetCaption(std::to_string(left));
+  out.files_total = total;
+  out.files_left = left;
   if (total >= 1 && done >= 1)
-    c.lFinishExpectedAt.SetCaption(
-        DateTimeToDisplay(FinishEstimate(RunStartedAt, now, total, done), formats));
-  if (total >= 1) {
-    c.psTotal.SetPosition(PercentHalfEven(done, total));
-    c.lpsTotal.SetCaption(Percent(c.psTotal.Position()));
-  }
+    out.finish_expected =
+        DateTimeToDisplay(FinishEstimate(RunStartedAt, now, total, done), formats);
+  if (total >= 1) out.total_percent = PercentHalfEven(done, total);
 
   TDataItem& head = RunList.Object(0);
   const int64_t n = file_count(head);
-  c.lCurrentProfile.SetCaption(head.Profile.Name());
-  c.lCurrStartedAt.SetCaption(DateTimeToDisplay(head.StartedAt, formats));
-  c.lFilesToOperate.SetCaption(std::to_string(n));
+  out.current_profile = head.Profile.Name();
+  out.current_started = DateTimeToDisplay(head.StartedAt, formats);
+  out.current_files = n;
   head.FilesLeft = static_cast<int32_t>(n - head.FilesDone);
-  c.lCurrFilesLeft.SetCaption(std::to_string(head.FilesLeft));
-  c.lCurrentFile.SetCaption(head.CurrentFile);
+  out.current_files_left = head.FilesLeft;
+  out.current_file = head.CurrentFile;
   if (n >= 1 && head.FilesDone >= 1)
-    c.lCurrFinishExpectedAt.SetCaption(
-        DateTimeToDisplay(FinishEstimate(head.StartedAt, now, n, head.FilesDone), formats));
-  if (n >= 1) {
-    c.psProfile.SetPosition(PercentHalfEven(head.FilesDone, n));
-    c.lpsCurrentprofile.SetCaption(Percent(c.psProfile.Position()));
-  }
-  out.hint =
-      StatisticsTrayHint(c.lfopToday.Caption(), c.lfopHour.Caption(), c.lfopMinute.Caption());
+    out.current_finish_expected =
+        DateTimeToDisplay(FinishEstimate(head.StartedAt, now, n, head.FilesDone), formats);
+  if (n >= 1) out.profile_percent = PercentHalfEven(head.FilesDone, n);
   return out;
-}
-
-void StatTimerTimer(FileCounters& counters, TDateTime now, const LogOptions& options,
-                    const LogFlushTarget& log) {
-  counters.RollOver(now);
-  FlushLog(log.fs, log.dialogs, options, log.LogBuffer, log.LogWriteFailed);
 }
 
 }  // namespace qm

@@ -1,20 +1,14 @@
-// The statistics page: the files-operated counters, the estimates and percentages of the queue
-// and of its head profile, and the one update that refreshes them.
+// The statistics of a run: the files-operated counters, and the estimates and percentages of the
+// queue and of its head profile, taken as one snapshot that a front end shows.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/date_time.h"
-#include "platform/file_system.h"
 #include "profiles/qmTypes.h"
-#include "stats/log_writer.h"
-#include "ui/controls.h"
-#include "ui/dialogs.h"
-#include "ui/message_loop.h"
 
 namespace qm {
 
@@ -55,60 +49,30 @@ int64_t PercentHalfEven(int64_t part, int64_t whole);
 // The moment the work is expected to end at the rate so far: `started` + elapsed * all / done.
 TDateTime FinishEstimate(TDateTime started, TDateTime now, int64_t all, int64_t done);
 
-// "Quillmor\rDone today:<n>\rthis hour:<n>\rthis minute:<n>"
-std::string StatisticsTrayHint(const std::string& today, const std::string& hour,
-                               const std::string& minute);
+// What the statistics page shows at one update. While profiles are queued every figure is
+// filled; a figure that cannot be estimated yet is left out, so the page keeps what it showed.
+struct StatisticsSnapshot {
+  // The run list is empty: the page returns to its rest state and the tray stops its animation.
+  bool batch_over = false;
+  int64_t files_today = 0, files_this_hour = 0, files_this_minute = 0;
+  size_t profiles_queued = 0;
+  int64_t files_total = 0, files_left = 0;
+  std::optional<std::string> finish_expected;  // of the whole run list
+  std::optional<int64_t> total_percent;
+  std::string current_profile, current_started;
+  int64_t current_files = 0, current_files_left = 0;
+  std::string current_file;
+  std::optional<std::string> current_finish_expected;
+  std::optional<int64_t> profile_percent;
 
-// The page's controls.
-struct StatisticsControls {
-  ui::Label& lStatus;
-  ui::Label& lfopToday;
-  ui::Label& lfopHour;
-  ui::Label& lfopMinute;
-  ui::Label& lStartedAt;
-  ui::Label& lFinishExpectedAt;
-  ui::Label& lProfilesToPperate;
-  ui::Label& lFilesToTotal;
-  ui::Label& lFilesLeft;
-  ui::ProgressBar& psTotal;
-  ui::Label& lpsTotal;
-  ui::Label& lCurrentProfile;
-  ui::Label& lCurrStartedAt;
-  ui::Label& lCurrFinishExpectedAt;
-  ui::Label& lFilesToOperate;
-  ui::Label& lCurrFilesLeft;
-  ui::ProgressBar& psProfile;
-  ui::Label& lpsCurrentprofile;
-  ui::Label& lCurrentFile;
-  ui::ProgressBar& psFile;
-  ui::Label& lpsCurrentFile;
-  ui::Timer& StatTimer;
+  // "Quillmor\rDone today:<n>\rthis hour:<n>\rthis minute:<n>", while profiles are queued.
+  std::string TrayHint() const;
 };
 
-// What the update leaves to the window: the tray.
-struct StatisticsOutcome {
-  bool batch_over = false;          // stop the tray's animation
-  std::optional<std::string> hint;  // the tray's new hint, while profiles are queued
-};
-
-// The statistics update without the log step: roll-over, then either the end-of-batch reset or
-// the counters, totals, estimates, percentages and the head entry's labels. Writes the run
-// list's FilesLeft fields.
-StatisticsOutcome UpdateStatistics(StatisticsControls& c, TWList<TDataItem>& RunList,
-                                   FileCounters& counters, TDateTime now, TDateTime RunStartedAt,
-                                   const RegionalFormats& formats);
-
-// What the statistics update needs for its log step.
-struct LogFlushTarget {
-  FileSystem& fs;
-  ui::Dialogs& dialogs;
-  std::vector<std::string>& LogBuffer;
-  bool& LogWriteFailed;
-};
-
-// The counters and the log step of the update, for a front end without the page: the roll-over
-// first, the flush last.
-void StatTimerTimer(FileCounters& counters, TDateTime now, const LogOptions& options,
-                    const LogFlushTarget& log);
+// The statistics update: the counters roll over, then the figures of the run list and of its
+// head entry are taken. Writes the head entry's FilesLeft field.
+StatisticsSnapshot ComputeStatistics(TWList<TDataItem>& RunList, FileCounters& counters,
+                                     TDateTime now, TDateTime RunStartedAt,
+                                     const RegionalFormats& formats);
 
 }  // namespace qm

@@ -56,7 +56,7 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
   });
   loop.At(6500, [&] {
     second = dir.ReadFile("dest/a.txt");
-    counted = form->Counters.FilesToday;
+    counted = form->session().Counters.FilesToday;
     form->StopItem.Click();
   });
   loop.RunFor(10'000);
@@ -65,9 +65,9 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
   EXPECT_EQ(second, "two");
   EXPECT_EQ(counted, 2);
   EXPECT_FALSE(form->State.Running);
-  EXPECT_EQ(form->TimerItems.Count(), 0u);
-  EXPECT_EQ(form->TimerList.Count(), 0u);
-  EXPECT_FALSE(form->TimerList.Active());
+  EXPECT_EQ(form->session().TimerItems.Count(), 0u);
+  EXPECT_EQ(form->session().TimerList.Count(), 0u);
+  EXPECT_FALSE(form->session().TimerList.Active());
 }
 
 TEST_F(BackgroundModeTest, ZeroIntervalIsAnErrorRecordAndNeverRuns) {

@@ -318,8 +318,8 @@ TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
   PassOneTimeStep();
   ASSERT_EQ(form->State.Mode, RunMode::kBackground);
   RecordingNotifier notifier;
-  form->Notice.SetNotifier(&notifier);
-  EngineContext ctx = form->MakeEngineContext();
+  form->session().Notice.SetNotifier(&notifier);
+  EngineContext ctx = form->session().MakeEngineContext();
   TProfileRecord profile;
   ProfileFromRow(form->rmSets.Row(0), profile);
   QueueProfile(ctx, profile);
@@ -328,7 +328,7 @@ TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
   ASSERT_EQ(notifier.shown.size(), 1u);
   EXPECT_THAT(notifier.shown[0],
               AllOf(HasSubstr("\"a\""), HasSubstr("recorded 1 error."), HasSubstr("Quillmor.log")));
-  form->Notice.SetNotifier(nullptr);
+  form->session().Notice.SetNotifier(nullptr);
 }
 
 TEST_F(DesktopTest, AFailedSelectedRunIsNotNotified) {
@@ -336,11 +336,11 @@ TEST_F(DesktopTest, AFailedSelectedRunIsNotNotified) {
   Start();
   PassOneTimeStep();
   RecordingNotifier notifier;
-  form->Notice.SetNotifier(&notifier);
+  form->session().Notice.SetNotifier(&notifier);
   form->bStart.Click();
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
   EXPECT_THAT(notifier.shown, IsEmpty());
-  form->Notice.SetNotifier(nullptr);
+  form->session().Notice.SetNotifier(nullptr);
 }
 
 TEST_F(FailureNoticeTest, NamesTheProfileTheErrorsAndTheLog) {

@@ -54,7 +54,7 @@ TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
   form->CloseItem.Click();
   EXPECT_FALSE(form->Closed());
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
-  EXPECT_TRUE(form->ProcessListInBackgroundTimer.Enabled());
+  EXPECT_TRUE(form->session().ProcessListInBackgroundTimer.Enabled());
 
   dialogs.ExpectConfirm("Stop and close Quillmor?", true);
   form->CloseItem.Click();

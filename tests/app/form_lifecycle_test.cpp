@@ -69,7 +69,7 @@ TEST_F(FormTest, LowerCaseSwitchStartsTheBackgroundModeAndHidesTheWindow) {
   EXPECT_FALSE(form->StartinbackgroundItem.Enabled());
   EXPECT_TRUE(form->ShowItem.Enabled());
   EXPECT_FALSE(form->HideItem.Enabled());
-  EXPECT_TRUE(form->ProcessListInBackgroundTimer.Enabled());
+  EXPECT_TRUE(form->session().ProcessListInBackgroundTimer.Enabled());
 }
 
 TEST_F(FormTest, SwitchOnlyAsSecondArgumentHasNoEffect) {
@@ -107,7 +107,7 @@ TEST_F(FormTest, StoppingTheBackgroundModeFromTheTrayLeavesTheWindowHiddenAndIdl
   EXPECT_EQ(form->lpsTotal.Caption(), "0 %");
   EXPECT_TRUE(form->StartinbackgroundItem.Enabled());
   EXPECT_FALSE(form->StopItem.Enabled());
-  EXPECT_FALSE(form->ProcessListInBackgroundTimer.Enabled());
+  EXPECT_FALSE(form->session().ProcessListInBackgroundTimer.Enabled());
   EXPECT_TRUE(form->tshCurProf.TabVisible());
   EXPECT_FALSE(form->tshStat.TabVisible());
 }
@@ -190,20 +190,20 @@ TEST_F(FormTest, CloseAsksAndNoKeepsTheWindowAndTheRun) {
   Start();
   PassOneTimeStep();
   form->State.Running = true;
-  form->StatTimer.SetEnabled(true);
+  form->session().StatTimer.SetEnabled(true);
 
   dialogs.ExpectConfirm(kCloseQuestion, false);
   EXPECT_FALSE(form->Close());
   EXPECT_FALSE(form->Closed());
   EXPECT_FALSE(loop.quit_requested());
   EXPECT_TRUE(form->State.Running);
-  EXPECT_TRUE(form->StatTimer.Enabled());
+  EXPECT_TRUE(form->session().StatTimer.Enabled());
 
   dialogs.ExpectConfirm(kCloseQuestion, true);
   EXPECT_TRUE(form->Close());
   EXPECT_TRUE(loop.quit_requested());
   EXPECT_FALSE(form->State.Running);
-  EXPECT_FALSE(form->StatTimer.Enabled());
+  EXPECT_FALSE(form->session().StatTimer.Enabled());
   EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
 }
 
@@ -226,12 +226,12 @@ TEST_F(FormTest, CloseInTheBackgroundModeAsksNothingAndStopsTheTimers) {
   WriteStore({"a"});
   Start({"/B"});
   PassOneTimeStep();
-  ASSERT_TRUE(form->ProcessListInBackgroundTimer.Enabled());
+  ASSERT_TRUE(form->session().ProcessListInBackgroundTimer.Enabled());
 
   EXPECT_TRUE(form->Close());
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_FALSE(form->State.Running);
-  EXPECT_FALSE(form->ProcessListInBackgroundTimer.Enabled());
+  EXPECT_FALSE(form->session().ProcessListInBackgroundTimer.Enabled());
   EXPECT_TRUE(loop.quit_requested());
 }
 

@@ -20,7 +20,7 @@ TEST_F(FormTest, FreshInstallationCreatesTheDefaultLogDirectoryAndLogsTheFirstSe
   PassOneTimeStep();
   EXPECT_EQ(form->Log.deLogDir.Text(), dir / "data/");
   form->WriteLog(lkError, "first session");
-  form->StatTimerTimer();
+  form->session().UpdateStatistics();
   EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
   EXPECT_THAT(dir.ReadFile("data/Quillmor.log"), HasSubstr("Error: first session\r\n"));
 }
@@ -31,7 +31,7 @@ TEST_F(FormTest, ALogDirectoryTheUserChoseIsNeverCreated) {
   form->Log.deLogDir.SetText(dir / "unplugged/logs/");
   PassOneTimeStep();
   form->WriteLog(lkError, "to an absent volume");
-  form->StatTimerTimer();
+  form->session().UpdateStatistics();
   EXPECT_FALSE(dir.Exists("unplugged"));
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Can not create the log file \"" +
@@ -68,7 +68,7 @@ TEST_F(FormTest, TheCopyFinishedAfterStopIsLoggedWhenTheRunEnds) {
   EXPECT_EQ(dir.ReadFile("dest-a/" + done), big);
   EXPECT_THAT(dir.ReadFile("data/Quillmor.log"),
               HasSubstr("Success: File \"" + (dir / ("src-a/" + done)) + "\" copied to"));
-  EXPECT_TRUE(form->LogBuffer.empty());
+  EXPECT_TRUE(form->session().LogBuffer.empty());
   EXPECT_THAT(dialogs.Texts(DialogKind::kError), Not(Contains(HasSubstr("log"))));
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/autostart.h"
 #include "app/main_form_state.h"
+#include "app/stored_log_options.h"
 #include "form_fixture.h"
 #include "platform/shell.h"
 #include "support/fake_placement.h"
@@ -239,13 +240,12 @@ TEST_F(OptionsTest, StoredLogOptionsWithoutAWindow) {
   Store("eLogLimit_Value", "100000");
   Store("deLogDir_Text", " /var/log/q/ ");
   Store("chRunOnWindowsStart_Checked", "True");
-  LogControls log;
-  LoadStoredLogOptions(Options(), log);
-  EXPECT_TRUE(log.chLogSucc.Checked());
-  EXPECT_FALSE(log.chLogErrors.Checked());
-  EXPECT_TRUE(log.chLogDeletes.Checked());
-  EXPECT_EQ(log.eLogLimit.Value(), 65536);
-  EXPECT_EQ(log.deLogDir.Text(), "/var/log/q/");
+  const LogOptions log = LoadStoredLogOptions(Options());
+  EXPECT_TRUE(log.success);
+  EXPECT_FALSE(log.errors);
+  EXPECT_TRUE(log.deletes);
+  EXPECT_EQ(log.limit_kb, 65536);
+  EXPECT_EQ(log.dir, "/var/log/q/");
   EXPECT_FALSE(EntryExists());
   EXPECT_FALSE(RunValue());
 }

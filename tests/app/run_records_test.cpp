@@ -7,7 +7,10 @@
 
 #include <memory>
 
+#include "app/run_session.h"
 #include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "support/virtual_message_loop.h"
 
 namespace qm::test {
 namespace {
@@ -156,19 +159,16 @@ TEST_F(RunRecordsTest, TheBreakQuestionGoesToTheDialogsOrIsAnsweredNo) {
   EXPECT_THAT(log, IsEmpty()) << "asking writes no record";
 }
 
-// A host that only adds an observer still writes every record, and the observer hears each
-// event once its record is written.
-TEST_F(RunRecordsTest, AHostsWatcherHearsEachEventAfterItsRecord) {
-  struct Host : RecordingEngineHost {
-    std::vector<std::string> log;
-    void WriteLog(TLogKind, const std::string& text) override { log.push_back(text); }
-    void CountOperatedFile() override {}
-    void StatTimerTimer() override {}
-    void StopWork() override {}
-    void bStartClick() override {}
-    void SetTrayAnimation(bool) override {}
-    void SetStatTimerEnabled(bool) override {}
-  } host;
+// A session's watcher hears each event once its record is made, and no watcher can leave the
+// records out.
+TEST_F(RunRecordsTest, ASessionsWatcherHearsEachEventAfterItsRecord) {
+  TempDir tmp;
+  ui::VirtualMessageLoop loop;
+  ScriptedDialogs dialogs;
+  RunSession session(PosixFileSystem(), loop, loop, dialogs, RegionalFormats{}, tmp / "q.dat");
+  session.SetBreakDialogs(nullptr);
+  std::vector<std::string> made;
+  session.RecordMade.Connect([&](TLogKind, const std::string& text) { made.push_back(text); });
   struct Watcher : RunObserver {
     explicit Watcher(const std::vector<std::string>& log) : log(log) {}
     const std::vector<std::string>& log;
@@ -176,16 +176,17 @@ TEST_F(RunRecordsTest, AHostsWatcherHearsEachEventAfterItsRecord) {
     void ProfileStarted(const TDataItem&) noexcept override { records_seen.push_back(log.size()); }
     void FileDone(const FileEvent&) noexcept override { records_seen.push_back(log.size()); }
     bool AskBreak(const FileEvent&) override { return true; }
-  } watcher(host.log);
-  host.Watch(watcher);
+  } watcher(made);
+  session.Watch(watcher);
 
-  host.ProfileStarted(item);
-  host.FileDone({FileAction::kCopied, FileAction::kCopied, "/s/a", "/d/a", 1});
-  host.FileUpToDate("/s/b");
-  EXPECT_EQ(host.log.size(), 2u);
+  RunObserver& run = session.MakeEngineContext().observer;
+  run.ProfileStarted(item);
+  run.FileDone({FileAction::kCopied, FileAction::kCopied, "/s/a", "/d/a", 1});
+  run.FileUpToDate("/s/b");
+  EXPECT_EQ(made.size(), 2u);
   EXPECT_THAT(watcher.records_seen, ElementsAre(1u, 2u));
   // Nobody to ask in the records: the watcher's answer decides.
-  EXPECT_TRUE(host.AskBreak(Failed(FileAction::kCopied, "/s/a", "/d/a")));
+  EXPECT_TRUE(run.AskBreak(Failed(FileAction::kCopied, "/s/a", "/d/a")));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace qm::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 class BackupPassTest : public EngineTest {
@@ -56,13 +57,13 @@ TEST_F(BackupPassTest, CopiesByDosTimeOnly) {
   EXPECT_EQ(DosTimeOf(Dest("older.txt")), DosTimeOf(Src("older.txt")));
   // Up to date: 2 each (the file and its counterpart); copied: 1 each.
   EXPECT_EQ(item.FilesDone, 2 + 2 + 1 + 1);
-  EXPECT_EQ(host.operated, 2);
-  EXPECT_THAT(host.Texts(lkSuccess),
-              UnorderedElementsAre(
-                  "File \"" + Src("older.txt") + "\" copied to \"" + Dest("older.txt") + "\"",
-                  "File \"" + Src("fresh.txt") + "\" copied to \"" + Dest("fresh.txt") + "\""));
-  EXPECT_EQ(lStatus.Caption(), "Backing up...");
-  EXPECT_EQ(host.Texts(lkInfo).back(), "Backup started");
+  EXPECT_THAT(host.Transferred(),
+              UnorderedElementsAre("copied " + Src("older.txt") + " -> " + Dest("older.txt"),
+                                   "copied " + Src("fresh.txt") + " -> " + Dest("fresh.txt")));
+  EXPECT_THAT(host.Lines({"up to date"}), UnorderedElementsAre("up to date " + Src("same.txt"),
+                                                               "up to date " + Src("newer.txt")));
+  EXPECT_THAT(host.Lines({"status", "pass"}), ElementsAre("status Backing up...", "pass backup P"));
+  EXPECT_FALSE(host.Event("copied").sync);
 }
 
 TEST_F(BackupPassTest, DatesAfter2043CompareUnsigned) {
@@ -106,7 +107,7 @@ TEST_F(BackupPassTest, EveryKeptCopyOfAnExistingFileIsMarked) {
   TDataItem& item = RunPass(Profile("P", kKeepSequence));
   // Whatever order the listing gave, the search stops at a.txt.2, yet all three are kept.
   EXPECT_THAT(Marked(item), UnorderedElementsAre("a.txt.1", "a.txt.2", "a.txt.3"));
-  EXPECT_EQ(host.operated, 0);
+  EXPECT_THAT(host.Transferred(), IsEmpty());
 }
 
 TEST_F(BackupPassTest, ModeOneAfterModeZeroCopiesBesideThePlainCopy) {
@@ -125,9 +126,10 @@ TEST_F(BackupPassTest, DateTimeSuffixNamesTheCopy) {
   // The virtual clock starts at 2025-12-09 12:00 and has moved a few milliseconds.
   EXPECT_THAT(DestNames(), ElementsAre("a.txt.09-12-2025_12-00-00"));
   // The suffix reduces away again: the next run finds the copy up to date.
-  host.log.clear();
+  host.events.clear();
   RunPass(Profile("P", kKeepDateTime));
-  EXPECT_EQ(host.operated, 1);
+  EXPECT_THAT(host.Transferred(), IsEmpty());
+  EXPECT_EQ(host.Count("up to date"), 1);
 }
 
 class ZipPassTest : public BackupPassTest {
@@ -153,13 +155,14 @@ TEST_F(ZipPassTest, EachFileBecomesItsOwnArchiveWithTheSourceTime) {
   EXPECT_THAT(Entries(Dest("report.doc.zip")), ElementsAre("report.doc"));
   EXPECT_THAT(Entries(Dest("sub/notes.txt.zip")), ElementsAre("notes.txt"));
   EXPECT_EQ(DosTimeOf(Dest("report.doc.zip")), DosTimeOf(Src("report.doc")));
-  EXPECT_TRUE(host.Logged("File \"" + Src("report.doc") + "\" compressed to \"" +
-                          Dest("report.doc.zip") + "\""));
-  EXPECT_EQ(host.operated, 2);
+  EXPECT_THAT(
+      host.Transferred(),
+      UnorderedElementsAre("packed " + Src("report.doc") + " -> " + Dest("report.doc.zip"),
+                           "packed " + Src("sub/notes.txt") + " -> " + Dest("sub/notes.txt.zip")));
 
-  host.log.clear();
+  host.events.clear();
   RunPass(Profile("P", kKeepNone, true));
-  EXPECT_EQ(host.operated, 2) << "unchanged files are not packed again";
+  EXPECT_THAT(host.Transferred(), IsEmpty()) << "unchanged files are not packed again";
 }
 
 TEST_F(ZipPassTest, PlainCopiesDoNotPairAndAChangedFileGetsTheNextNumber) {
@@ -177,9 +180,11 @@ TEST_F(ZipPassTest, ArchiveThatCannotBeWrittenIsAFailedPack) {
   Write("b.txt", "b", kNoon);
   WriteDest("sub", "a file where the directory should be", kDayBefore);
   RunPass(Profile("P", kKeepNone, true));
-  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not compress file \"" + Src("sub/a.txt") +
-                                               "\" to \"" + Dest("sub/a.txt.zip") + "\""));
-  EXPECT_EQ(host.operated, 1) << "the next file is packed";
+  EXPECT_THAT(host.Failures(),
+              ElementsAre("failed pack " + Src("sub/a.txt") + " -> " + Dest("sub/a.txt.zip")));
+  EXPECT_THAT(host.Transferred(),
+              ElementsAre("packed " + Src("b.txt") + " -> " + Dest("b.txt.zip")))
+      << "the next file is packed";
   EXPECT_THAT(Entries(Dest("b.txt.zip")), ElementsAre("b.txt"));
 }
 

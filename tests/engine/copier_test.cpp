@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "engine/qmFileUtil.h"
 #include "engine_loop_fixture.h"
@@ -20,10 +22,24 @@ using test::TempDir;
 
 constexpr long long kTime = 1717243200;  // 2024-06-01 12:00:00 UTC
 
+// What a copy reports of its progress.
+struct ProgressSeen final : RunObserver {
+  std::vector<std::pair<int64_t, int64_t>> steps;  // (done, total), as reported
+  int ended = 0;
+  void FileProgress(int64_t done, int64_t total) noexcept override {
+    steps.emplace_back(done, total);
+  }
+  void FileCopyEnded() noexcept override { ++ended; }
+};
+
 class CopierTest : public ::testing::Test {
  protected:
-  void Copy(const std::string& from, const std::string& to) {
-    CopyFileWithProgress(fs, loop, from, to, bar, label);
+  void Copy(const std::string& from, const std::string& to) { Copy(fs, from, to); }
+  void Copy(FileSystem& with, const std::string& from, const std::string& to) {
+    seen = {};
+    CopyOptions options;
+    options.observer = &seen;
+    CopyFileWithProgress(with, loop, from, to, options);
   }
   // Runs the copy and returns the FileError's text ("" when it succeeded).
   std::string CopyFailure(const std::string& from, const std::string& to) {
@@ -50,8 +66,7 @@ class CopierTest : public ::testing::Test {
   TempDir tmp;
   FaultInjectingFileSystem fs{PosixFileSystem()};
   ui::VirtualMessageLoop loop;
-  ui::ProgressBar bar{"psFile"};
-  ui::Label label{"lpsCurrentFile"};
+  ProgressSeen seen;
 };
 
 TEST_F(CopierTest, EmptySourceGivesEmptyTargetWithSourceTime) {
@@ -59,13 +74,16 @@ TEST_F(CopierTest, EmptySourceGivesEmptyTargetWithSourceTime) {
   SetMTime(src, kTime);
   Copy(src, tmp / "dst/empty");
   EXPECT_EQ(tmp.ReadFile("dst/empty"), "");
-  EXPECT_EQ(label.Caption(), "0 %");
+  using Step = std::pair<int64_t, int64_t>;
+  EXPECT_EQ(seen.steps, (std::vector<Step>{{0, 0}, {0, 0}}));  // as it opens, then its one block
+  EXPECT_EQ(seen.ended, 1);
   EXPECT_EQ(MTime(tmp / "dst/empty"), kTime);
   EXPECT_EQ(loop.TickCount(), 1u);  // one block, one round of messages
 }
 
-// The progress points are those of one read per block, whether the data is copied inside the
-// kernel (the real file system) or read and written by hand (the wrapper).
+// The progress points are those of one read per block, after one as the copy opens, whether the
+// data is copied inside the kernel (the real file system) or read and written by hand (the
+// wrapper).
 TEST_F(CopierTest, BlocksAroundTheBufferSize) {
   const size_t chunk = 64 * CopyBufferSize;
   for (size_t size : {size_t{1}, size_t{16383}, size_t{16384}, size_t{16385}, size_t{40000}, chunk,
@@ -74,15 +92,19 @@ TEST_F(CopierTest, BlocksAroundTheBufferSize) {
     const std::string src = tmp.WriteFile("src/f", content);
     const uint64_t before = loop.TickCount();
     if (size % 2 == 0) {
-      CopyFileWithProgress(PosixFileSystem(), loop, src, tmp / "dst/f", bar, label);
+      Copy(PosixFileSystem(), src, tmp / "dst/f");
     } else {
       Copy(src, tmp / "dst/f");
     }
     EXPECT_EQ(tmp.ReadFile("dst/f"), content);
-    EXPECT_EQ(loop.TickCount() - before, size / CopyBufferSize + 1) << size;
-    EXPECT_EQ(label.Caption(), "100 %");
-    EXPECT_EQ(bar.Max(), static_cast<int64_t>(size));
-    EXPECT_EQ(bar.Position(), 0);
+    const size_t blocks = size / CopyBufferSize + 1;
+    EXPECT_EQ(loop.TickCount() - before, blocks) << size;
+    const auto total = static_cast<int64_t>(size);
+    ASSERT_EQ(seen.steps.size(), blocks + 1) << size;
+    EXPECT_EQ(seen.steps.front(), std::make_pair(int64_t{0}, total));
+    EXPECT_EQ(seen.steps[1], std::make_pair(std::min<int64_t>(total, CopyBufferSize), total));
+    EXPECT_EQ(seen.steps.back(), std::make_pair(total, total));
+    EXPECT_EQ(seen.ended, 1);
   }
 }
 
@@ -103,7 +125,7 @@ TEST_F(CopierTest, NoInKernelCallOnlyToFindTheEnd) {
     const std::string content(size, 'k');
     const std::string src = tmp.WriteFile("src/f", content);
     counting.calls = counting.empty = 0;
-    CopyFileWithProgress(counting, loop, src, tmp / "dst/f", bar, label);
+    Copy(counting, src, tmp / "dst/f");
     EXPECT_EQ(tmp.ReadFile("dst/f"), content);
     EXPECT_EQ(counting.empty, size == 0 ? 1 : 0) << size;
     EXPECT_GE(counting.calls, 1) << size;
@@ -126,7 +148,7 @@ TEST_F(CopierTest, KernelCopyFailingMidwayIsFinishedByHand) {
   for (int i = 0; i < 30000; ++i) content += static_cast<char>('a' + i % 26);
   const std::string src = tmp.WriteFile("a", content);
   KernelCopyFailsFs failing;
-  CopyFileWithProgress(failing, loop, src, tmp / "b", bar, label);
+  Copy(failing, src, tmp / "b");
   EXPECT_EQ(tmp.ReadFile("b"), content);
   EXPECT_EQ(failing.calls, 2);
   EXPECT_EQ(loop.TickCount(), 2u);
@@ -177,7 +199,8 @@ TEST_F(CopierTest, StaleTemporaryIsOverwrittenAndCopyOntoItselfIsHarmless) {
   EXPECT_EQ(tmp.ReadFile("a.txt"), "data");
 }
 
-// Every failure leaves the old target as it was, no temporary file, and the bar at 0.
+// Every failure leaves the old target as it was and no temporary file, and ends the copy for
+// the observer.
 TEST_F(CopierTest, EveryInjectedFailureKeepsTheOldTarget) {
   const std::string src = tmp.WriteFile("a.txt", std::string(50000, 'n'));
   const std::string dst = tmp.WriteFile("out/a.txt", "old");
@@ -203,12 +226,11 @@ TEST_F(CopierTest, EveryInjectedFailureKeepsTheOldTarget) {
     SCOPED_TRACE(c.what);
     fs.ClearFaults();
     c.inject();
-    bar.SetPosition(123);
     EXPECT_EQ(CopyFailure(src, dst), c.text);
+    EXPECT_EQ(seen.ended, 1);
     EXPECT_EQ(ReadWholeFile(dst), "old");
     EXPECT_EQ(MTime(dst), kTime);
     EXPECT_TRUE(NoTemporaryLeft(tmp / "out"));
-    EXPECT_EQ(bar.Position(), 0);
   }
 }
 

@@ -55,11 +55,6 @@ class DataSafetyTest : public EngineTest {
     mounts.tables.mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
     return usb;
   }
-  int Count(const std::string& what) const {
-    int n = 0;
-    for (const SeenEvent& e : host.events) n += e.what == what ? 1 : 0;
-    return n;
-  }
 };
 
 TEST_F(DataSafetyTest, DatedCopyMadeInTheSameSecondGetsItsOwnName) {
@@ -76,9 +71,10 @@ TEST_F(DataSafetyTest, DatedCopyMadeInTheSameSecondGetsItsOwnName) {
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.09-12-2025_12-00"), "first");
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.09-12-2025_12-00_3"), "third");
   // The suffixes still reduce to the source: the next run finds it up to date.
-  host.operated = 0;
+  host.events.clear();
   RunBackupOnly(Profile("P", kKeepDateTime));
-  EXPECT_EQ(host.operated, 0);
+  EXPECT_THAT(host.Transferred(), IsEmpty());
+  EXPECT_THAT(host.Lines({"up to date"}), ElementsAre("up to date " + Src("a.txt")));
 }
 
 TEST_F(DataSafetyTest, DistinctSuffixNeverAddsADot) {
@@ -96,21 +92,18 @@ TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
   Write("b.txt", "b", kNoon);
   TProfileRecord p = Profile("P");
   p.SetDestDir(usb + "/backup");
-  dialogs.ExpectErrorYesNo(
-      "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", false);
-  dialogs.ExpectErrorYesNo(
-      "Drive not ready or out of free disk space on drive " + usb + ":\rBreak operation?", true);
+  // No to the first failure, yes to the second.
+  host.answer_break = [this](const FileEvent&) { return host.breaks_asked.size() == 2; };
   EngineContext ctx = Ctx(mounts);
   EXPECT_THROW(RunBackupPass(ctx, QueueSelected(ctx, p)), RunBroken);
-  EXPECT_THAT(
-      host.Texts(lkError),
-      UnorderedElementsAre(
-          "Drive not ready or out of free disk space on drive " + usb + ": ! Can not copy file \"" +
-              Src("a.txt") + "\" to \"" + usb + "/backup/a.txt\"",
-          "Drive not ready or out of free disk space on drive " + usb + ": ! Can not copy file \"" +
-              Src("b.txt") + "\" to \"" + usb + "/backup/b.txt\""));
+  EXPECT_THAT(host.Failures(),
+              UnorderedElementsAre("failed copy " + Src("a.txt") + " -> " + usb +
+                                       "/backup/a.txt: drive not ready on " + usb,
+                                   "failed copy " + Src("b.txt") + " -> " + usb +
+                                       "/backup/b.txt: drive not ready on " + usb));
   EXPECT_TRUE(TreeNames(usb).empty());
-  EXPECT_TRUE(dialogs.AllAnswered());
+  EXPECT_EQ(host.breaks_asked.size(), 2u);
+  EXPECT_EQ(host.Count("break accepted"), 1);
 }
 
 TEST_F(DataSafetyTest, APreviewOntoAnUnmountedVolumeReportsItsFailuresAndAsksNothing) {
@@ -123,11 +116,9 @@ TEST_F(DataSafetyTest, APreviewOntoAnUnmountedVolumeReportsItsFailuresAndAsksNot
   EngineContext ctx = Ctx(mounts);
   EXPECT_EQ(ProcessSnapshot(ctx, QueueSelected(ctx, p)), PassOutcome::kCompleted);
   EXPECT_THAT(host.breaks_asked, IsEmpty());
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("Drive not ready or out of free disk space on drive " + usb +
-                          ": ! Can not copy file \"" + Src("a.txt") + "\" to \"" + usb +
-                          "/backup/a.txt\""));
-  EXPECT_TRUE(host.Logged("Finished profile \"P\""));
+  EXPECT_THAT(host.Failures(), ElementsAre("failed copy " + Src("a.txt") + " -> " + usb +
+                                           "/backup/a.txt: drive not ready on " + usb));
+  EXPECT_EQ(host.Count("finished"), 1);
 }
 
 TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
@@ -140,7 +131,7 @@ TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
   p.SetSrcDir(stick);
   EngineContext ctx = Ctx(mounts);
   ProcessSnapshot(ctx, QueueSelected(ctx, p));
-  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not read source directory \"" + stick + "\""));
+  EXPECT_THAT(host.Failures(), ElementsAre("unreadable " + stick));
   EXPECT_TRUE(TreeNames(stick).empty());
 }
 
@@ -171,18 +162,23 @@ TEST_F(DataSafetyTest, UnlistedDestinationFolderIsNeverOverwrittenNorNumbered) {
   EXPECT_EQ(tmp.ReadFile("dest/locked/a.txt"), "newer work the scan never saw");
   EXPECT_EQ(tmp.ReadFile("dest/locked/b.txt"), "new");
   EXPECT_EQ(tmp.ReadFile("dest/free.txt"), "free");
-  EXPECT_THAT(
-      host.Texts(lkError),
-      ElementsAre("File \"" + Src("locked/a.txt") + "\" not copied to \"" + Dest("locked/a.txt") +
-                  "\": a file of that name exists in a folder that could not be listed"));
+  EXPECT_THAT(host.Failures(), ElementsAre("failed copy " + Src("locked/a.txt") + " -> " +
+                                           Dest("locked/a.txt") + ": unlisted target"));
+  EXPECT_FALSE(host.Event("failed").sync);
 
   // With numbered copies no number is taken from the incomplete listing.
-  host.log.clear();
+  host.events.clear();
   RunList.Clear();
   QueueProfile(ctx, Profile("P", kKeepSequence));
   RunBackupPass(ctx, RunList.Object(0));
-  EXPECT_EQ(host.Texts(lkError).size(), 3u);
-  EXPECT_TRUE(host.Texts(lkSuccess).empty());
+  EXPECT_THAT(host.Failures(),
+              UnorderedElementsAre("failed copy " + Src("locked/a.txt") + " -> " +
+                                       Dest("locked/a.txt.1") + ": no free kept-copy number",
+                                   "failed copy " + Src("locked/b.txt") + " -> " +
+                                       Dest("locked/b.txt.1") + ": no free kept-copy number",
+                                   "failed copy " + Src("free.txt") + " -> " + Dest("free.txt.1") +
+                                       ": no free kept-copy number"));
+  EXPECT_THAT(host.Transferred(), IsEmpty());
 }
 
 TEST_F(DataSafetyTest, TemporariesOfACutOffRunAreRemovedByTheNext) {
@@ -212,13 +208,14 @@ TEST_F(DataSafetyTest, FolderInUseRefusesTheProfile) {
   auto other = RunLock::Acquire({dest + "/"}, state.LockDirectory);
   ASSERT_TRUE(other.ok());
   StartSelected(Profile("P"));
-  EXPECT_THAT(host.Texts(lkError), ElementsAre("Profile \"P\" not run: the folder \"" + dest +
-                                               "\" is in use by another run"));
+  EXPECT_THAT(host.Lines({"locked", "started", "dropped", "finished"}),
+              ElementsAre("locked P: " + dest, "dropped P"));
+  EXPECT_EQ(host.Event("locked").refusal.kind, ErrorKind::kExists);
   EXPECT_TRUE(TreeNames(dest).empty());
   other.value().reset();
-  host.log.clear();
+  host.events.clear();
   StartSelected(Profile("P"));
-  EXPECT_TRUE(host.Texts(lkError).empty());
+  EXPECT_THAT(host.Failures(), IsEmpty());
   EXPECT_THAT(TreeNames(dest), ElementsAre("a.txt"));
 }
 
@@ -232,13 +229,6 @@ TEST_F(DataSafetyTest, BothDirectionsLocksBothFoldersWhateverTheOrder) {
   // A folder not yet created locks the same name as later.
   EXPECT_EQ(LockName(dest + "/new/../new"), LockName(dest) + "/new/../new");
   EXPECT_TRUE(RunLock::Acquire({dest, src}, state.LockDirectory).ok());
-}
-
-// The events of a run as "what source -> target".
-std::vector<std::string> Actions(const FakeHost& host) {
-  std::vector<std::string> out;
-  for (const SeenEvent& e : host.events) out.push_back(e.what + " " + e.source + " -> " + e.target);
-  return out;
 }
 
 TEST_F(DataSafetyTest, PreviewTakesTheRealDecisionsAndWritesNothing) {
@@ -267,17 +257,19 @@ TEST_F(DataSafetyTest, PreviewTakesTheRealDecisionsAndWritesNothing) {
 
   state.Preview = true;
   StartSelected({keep, zip});
-  const std::vector<std::string> previewed = Actions(host);
+  const std::vector<std::string> previewed = host.Recorded();
+  const std::vector<std::string> previewed_up_to_date = host.Lines({"up to date"});
   EXPECT_EQ(TreeNames(tmp.path()), before) << "the preview wrote something";
 
   host.events.clear();
   state.Preview = false;
   StartSelected({keep, zip});
-  EXPECT_EQ(Actions(host), previewed);
+  EXPECT_EQ(host.Recorded(), previewed);
+  EXPECT_EQ(host.Lines({"up to date"}), previewed_up_to_date);
   EXPECT_THAT(previewed, testing::Contains("copied " + Src("sub/changed.txt") + " -> " +
                                            Dest("sub/changed.txt.5")));
   EXPECT_THAT(previewed, testing::Contains("packed " + zsrc + "/p.txt -> " + zdest + "/p.txt.zip"));
-  EXPECT_THAT(previewed, testing::Contains("deleted " + zdest + "/old.txt -> "));
+  EXPECT_THAT(previewed, testing::Contains("deleted " + zdest + "/old.txt"));
 }
 
 TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
@@ -285,37 +277,34 @@ TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
   Write("b.bin", std::string(1 << 20, 'b'), kNoon);
   WriteDest("b.bin", "the good old copy", kDayBefore);
   // A front end that abandons the run once the copy under way has passed 100,000 bytes.
-  FakeHost abandoning;
-  abandoning.on_update = [&abandoning] {
-    if (abandoning.progress.first > 100000) throw RunAbandoned();
+  host.on_update = [this] {
+    if (host.progress.first > 100000) throw RunAbandoned();
   };
-  abandoning.stop_work = host.stop_work;
-  abandoning.start_click = host.start_click;
-  EngineContext ctx = Ctx(abandoning);
+  EngineContext ctx = Ctx();
   state.Running = true;
   state.Mode = RunMode::kSelected;
   state.SelectedRun = true;
   QueueProfile(ctx, Profile("P"));
-  ProcessRunList(ctx);  // ends quietly: no error box
+  ProcessRunList(ctx);  // ends quietly: no failure reported
   EXPECT_EQ(tmp.ReadFile("dest/b.bin"), "the good old copy");
   EXPECT_EQ(tmp.ReadFile("dest/first/a.txt"), "small and complete")
       << "a complete copy is committed";
   EXPECT_THAT(TreeNames(dest), ElementsAre("b.bin", "first", "first/a.txt"));
-  EXPECT_THAT(
-      abandoning.Texts(lkSuccess),
-      ElementsAre("File \"" + Src("first/a.txt") + "\" copied to \"" + Dest("first/a.txt") + "\""));
+  EXPECT_THAT(host.Transferred(),
+              ElementsAre("copied " + Src("first/a.txt") + " -> " + Dest("first/a.txt")));
+  EXPECT_EQ(host.Count("run failed"), 0);
+  EXPECT_EQ(host.copies_ended, 2) << "the abandoned copy has ended too";
   EXPECT_TRUE(RunList.Empty());
 }
 
 TEST_F(DataSafetyTest, AbandonMidPackLeavesNoArchiveNorTemporary) {
   Write("b.bin", std::string(1 << 20, 'b'), kNoon);
   // Abandons at every update after the first (which comes before the first file).
-  FakeHost abandoning;
   int calls = 0;
-  abandoning.on_update = [&calls] {
+  host.on_update = [&calls] {
     if (++calls > 1) throw RunAbandoned();
   };
-  EngineContext ctx = Ctx(abandoning);
+  EngineContext ctx = Ctx();
   state.Running = true;
   QueueProfile(ctx, Profile("P", kKeepNone, true));
   EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunAbandoned);

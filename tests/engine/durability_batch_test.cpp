@@ -25,7 +25,7 @@ class BatchCopyTest : public ::testing::Test {
  protected:
   void Copy(const std::string& from, const std::string& to, DurabilityBatch& batch,
             bool may_replace = true) {
-    CopyFileWithProgress(fs, loop, from, to, bar, label,
+    CopyFileWithProgress(fs, loop, from, to,
                          {&batch,
                           [this](const FinishedFile& f, const Status& s) {
                             outcomes.push_back(f.target + (s.ok() ? " placed" : " failed"));
@@ -41,8 +41,6 @@ class BatchCopyTest : public ::testing::Test {
   TempDir tmp;
   FaultInjectingFileSystem fs{PosixFileSystem()};
   ui::VirtualMessageLoop loop;
-  ui::ProgressBar bar{"psFile"};
-  ui::Label label{"lpsCurrentFile"};
   std::vector<std::string> outcomes;
 };
 
@@ -131,7 +129,7 @@ TEST_F(BatchCopyTest, EveryVolumeThatReceivedAFileIsSynced) {
   DurabilityBatch batch(two);
   const std::string src = Source("a.txt", "x");
   for (const char* to : {"dst/a", "dst/sub/b", "dst/usb/c", "dst/usb/deeper/d"})
-    CopyFileWithProgress(two, loop, src, tmp / to, bar, label, {&batch, nullptr, nullptr, true});
+    CopyFileWithProgress(two, loop, src, tmp / to, {&batch, nullptr, nullptr, true});
   EXPECT_TRUE(batch.Commit());
   EXPECT_THAT(two.synced, testing::ElementsAre(tmp / "dst/", tmp / "dst/usb/"));
 }
@@ -168,12 +166,12 @@ TEST_F(BatchPassTest, PowerCutBeforeTheCommitLeavesNothingTheRerunTakesAsUpToDat
   EXPECT_THROW(RunBackup(cutting), PowerCut);
   EXPECT_FALSE(Exists(Dest("old.txt")));
   EXPECT_EQ(tmp.ReadFile("dest/sub/new.txt"), "the good old copy");
+  EXPECT_THAT(host.Lines({"copied", "failed"}), testing::IsEmpty());
 
-  host.log.clear();
-  host.operated = 0;
+  host.events.clear();
   cutting.cut = false;
   EXPECT_EQ(RunBackup(cutting), PassOutcome::kCompleted);
-  EXPECT_EQ(host.operated, 2);
+  EXPECT_EQ(host.Transferred().size(), 2u);
   EXPECT_EQ(tmp.ReadFile("dest/old.txt"), "from 1970");
   EXPECT_EQ(tmp.ReadFile("dest/sub/new.txt"), "new");
 }
@@ -183,22 +181,19 @@ TEST_F(BatchPassTest, FailedGroupSyncIsReportedAsFailedCopies) {
   Write("sub/b.txt", "beta", kTime);
   fs.fail_volume_sync = true;
   EXPECT_EQ(RunBackup(fs), PassOutcome::kCompleted);
-  EXPECT_EQ(host.operated, 0);
-  EXPECT_TRUE(host.Texts(lkSuccess).empty());
-  EXPECT_THAT(
-      host.Texts(lkError),
-      testing::UnorderedElementsAre(
-          "Can not copy file \"" + Src("a.txt") + "\" to \"" + Dest("a.txt") + "\"",
-          "Can not copy file \"" + Src("sub/b.txt") + "\" to \"" + Dest("sub/b.txt") + "\""));
-  int failed = 0;
-  for (const SeenEvent& e : host.events) failed += e.what == "failed" ? 1 : 0;
-  EXPECT_EQ(failed, 2);
+  EXPECT_THAT(host.Transferred(), testing::IsEmpty());
+  // Failed as plain copies: the volume has room, and nobody is asked after the copy is over.
+  EXPECT_THAT(host.Failures(), testing::UnorderedElementsAre(
+                                   "failed copy " + Src("a.txt") + " -> " + Dest("a.txt"),
+                                   "failed copy " + Src("sub/b.txt") + " -> " + Dest("sub/b.txt")));
+  EXPECT_THAT(host.breaks_asked, testing::IsEmpty());
   EXPECT_FALSE(Exists(Dest("a.txt")));
   EXPECT_FALSE(Exists(Dest("sub/.b.txt.qmtmp")));
 
+  host.events.clear();
   fs.fail_volume_sync = false;
   EXPECT_EQ(RunBackup(fs), PassOutcome::kCompleted);
-  EXPECT_EQ(host.operated, 2);
+  EXPECT_EQ(host.Transferred().size(), 2u);
   EXPECT_EQ(DosTimeOf(Dest("sub/b.txt")), DosTimeOf(Src("sub/b.txt")));
 }
 
@@ -215,7 +210,7 @@ TEST_F(BatchPassTest, StopRequestStillCommitsTheCopiesMade) {
   }
   EXPECT_GT(copied, 0);
   EXPECT_LT(copied, 40);
-  EXPECT_EQ(host.operated, copied);
+  EXPECT_EQ(host.Count("copied"), copied);
 }
 
 }  // namespace

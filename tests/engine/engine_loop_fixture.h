@@ -1,14 +1,16 @@
-// A main window in miniature for engine tests: the controls the engine writes, a host that
-// records every log record and plays the run controller's stop, real files in a temporary
-// directory, a virtual clock and scripted dialogs.
+// The engine's surroundings for its tests: an observer that keeps every event of the run and
+// plays the run controller's stop, real files in a temporary directory and a virtual clock.
 #pragma once
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,10 +20,8 @@
 #include "engine/scan.h"
 #include "platform/file_system.h"
 #include "support/forwarding_file_system.h"
-#include "support/scripted_dialogs.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
-#include "support/viewing_host.h"
 #include "support/virtual_message_loop.h"
 
 namespace qm::test {
@@ -58,96 +58,151 @@ class FullVolumeFs : public ForwardingFileSystem {
   }
 };
 
-struct LogRecord {
-  TLogKind kind;
-  std::string text;
-  bool operator==(const LogRecord&) const = default;
-};
-
-// One event of the run observer, with its paths copied.
+// One event of the run observer, with its texts copied.
 struct SeenEvent {
-  std::string what;  // "queued", "started", "finished", "dropped", "up to date", "copied"...
-  std::string source, target;
+  std::string what;  // "queued", "started", "pass", "copied", "failed", "status"... (see Line)
+  // The profile's name for a profile event; the file for a file event; the directory, status
+  // text or error text otherwise.
+  std::string source;
+  std::string target;
   FileAction attempted = FileAction::kCopied;
   int64_t bytes = 0;
+  bool sync = false;
+  FileFailure failure = FileFailure::kError;
+  std::string drive;
+  PassKind pass = PassKind::kBackup;
+  RemovalSkip skip = RemovalSkip::kSourceIncomplete;
+  Error refusal;      // of a folder lock
+  int64_t files = 0;  // both file lists of the profile, as the event came
+
+  // The event in one line: "started P", "pass forward P", "copied S -> T", "failed pack S -> T:
+  // drive not ready on D", "deleted D", "locked P: M", "status Ready."...
+  std::string Line() const {
+    static constexpr const char* kPasses[] = {"backup", "forward", "back"};
+    static constexpr const char* kAttempts[] = {"copy", "pack", "delete", "copy back", ""};
+    static constexpr const char* kWhy[] = {"", ": drive not ready on ", ": time not set",
+                                           ": no free kept-copy number", ": unlisted target"};
+    std::string line = what;
+    if (what == "pass") line += std::string(" ") + kPasses[static_cast<int>(pass)];
+    if (what == "failed") line += std::string(" ") + kAttempts[static_cast<int>(attempted)];
+    if (!source.empty()) line += " " + source;
+    if (!target.empty()) line += " -> " + target;
+    if (what == "failed") line += kWhy[static_cast<int>(failure)] + drive;
+    if (what == "removal skipped")
+      line += skip == RemovalSkip::kSourceEmpty ? ": source empty" : ": source incomplete";
+    if (what == "locked") line += ": " + refusal.message;
+    return line;
+  }
 };
 
-class FakeHost : public ViewingHost {
+// A front end in miniature: it keeps every event of the run, answers the break question and
+// plays the run controller's stop after a yes.
+class FakeHost : public RunObserver {
  public:
-  FakeHost() { Watch(seen_); }
-
   std::vector<SeenEvent> events;
   std::pair<int64_t, int64_t> progress{-1, -1};  // the last (done, total) of a copy
-  std::vector<LogRecord> log;
-  int operated = 0;
-  int stat_updates = 0;
-  int tray_on = 0;
-  std::function<void()> stop_work;
-  std::function<void()> start_click;
+  int copies_ended = 0;
   // The sources of the failures the break question was asked about.
   std::vector<std::string> breaks_asked;
-  // Answers the break question when set, if the window's dialogs did not break the run.
+  // Answers the break question; without it the run goes on.
   std::function<bool(const FileEvent&)> answer_break;
+  // Runs when a break was accepted: the run controller's stop.
+  std::function<void()> on_break;
   // Runs at every update of the run, where a front end may abandon it.
   std::function<void()> on_update;
 
-  void WriteLog(TLogKind kind, const std::string& text) override { log.push_back({kind, text}); }
-  void CountOperatedFile() override { ++operated; }
-  void StatTimerTimer() override { ++stat_updates; }
-  void StopWork() override { stop_work(); }
-  void bStartClick() override { start_click(); }
-  void SetTrayAnimation(bool on) override { tray_on += on ? 1 : 0; }
-
-  std::vector<std::string> Texts(TLogKind kind) const {
+  // The lines of the events named `whats`, in order; of every event when none is named.
+  std::vector<std::string> Lines(std::initializer_list<std::string_view> whats = {}) const {
     std::vector<std::string> out;
-    for (const auto& r : log)
-      if (r.kind == kind) out.push_back(r.text);
+    for (const SeenEvent& e : events)
+      if (whats.size() == 0 || std::find(whats.begin(), whats.end(), e.what) != whats.end())
+        out.push_back(e.Line());
     return out;
   }
-  bool Logged(const std::string& prefix) const {
-    for (const auto& r : log)
-      if (r.text.rfind(prefix, 0) == 0) return true;
-    return false;
+  // The events a log record is written for: what the run did, to which profile and file.
+  std::vector<std::string> Recorded() const {
+    return Lines({"started", "finished", "locked", "pass", "unreadable", "removal skipped",
+                  "copied", "packed", "deleted", "copied back", "failed"});
+  }
+  // The files that reached their target: copied, packed or copied back.
+  std::vector<std::string> Transferred() const {
+    return Lines({"copied", "packed", "copied back"});
+  }
+  std::vector<std::string> Failures() const {
+    return Lines({"failed", "locked", "unreadable", "removal skipped"});
+  }
+  int Count(std::string_view what) const {
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [&](const SeenEvent& e) { return e.what == what; }));
+  }
+  // The first event named `what`.
+  const SeenEvent& Event(std::string_view what) const {
+    for (const SeenEvent& e : events)
+      if (e.what == what) return e;
+    ADD_FAILURE() << "no event " << what;
+    static const SeenEvent none;
+    return none;
+  }
+
+  void ProfileQueued(const TDataItem& i) noexcept override { Add("queued", i); }
+  void ProfileTaken(const TDataItem& i) noexcept override { Add("taken", i); }
+  void ProfileLeftList() override { Add("left list"); }
+  void ProfileScanned(const TDataItem& i) noexcept override { Add("scanned", i); }
+  void ProfileStarted(const TDataItem& i) noexcept override { Add("started", i); }
+  void ProfileFinished(const TDataItem& i) noexcept override { Add("finished", i); }
+  void ProfileDropped(const TDataItem& i) noexcept override { Add("dropped", i); }
+  void ProfileLocked(const TDataItem& i, const Error& refusal) noexcept override {
+    Add("locked", i).refusal = refusal;
+  }
+  void PassStarted(PassKind pass, const TDataItem& i) noexcept override {
+    Add("pass", i).pass = pass;
+  }
+  void SourceUnreadable(std::string_view dir) noexcept override { Add("unreadable", dir); }
+  void RemovalSkipped(const TDataItem& i, RemovalSkip why) noexcept override {
+    Add("removal skipped", i).skip = why;
+  }
+  void FileUpToDate(std::string_view source) noexcept override { Add("up to date", source); }
+  void FileDone(const FileEvent& e) noexcept override {
+    static constexpr const char* kNames[] = {"copied", "packed", "deleted", "copied back",
+                                             "failed"};
+    SeenEvent& seen = Add(kNames[static_cast<int>(e.action)], e.source);
+    seen.target = e.target;
+    seen.attempted = e.attempted;
+    seen.bytes = e.bytes;
+    seen.sync = e.sync;
+    seen.failure = e.failure;
+    seen.drive = e.drive;
+  }
+  void StatusChanged(std::string_view text) noexcept override { Add("status", text); }
+  void BatchFinished() override { Add("batch finished"); }
+  void BreakAccepted() override {
+    Add("break accepted");
+    if (on_break) on_break();
+  }
+  void RunFailed(std::string_view text) override { Add("run failed", text); }
+  void EngineStopped() noexcept override { Add("engine stopped"); }
+  void FileProgress(int64_t done, int64_t total) noexcept override { progress = {done, total}; }
+  void FileCopyEnded() noexcept override { ++copies_ended; }
+  void Update() override {
+    if (on_update) on_update();
+  }
+  bool AskBreak(const FileEvent& failed) override {
+    breaks_asked.emplace_back(failed.source);
+    return answer_break && answer_break(failed);
   }
 
  private:
-  // Copies what the run reports into the host's lists.
-  class Seen final : public RunObserver {
-   public:
-    explicit Seen(FakeHost& host) : host_(host) {}
-    void ProfileQueued(const TDataItem& i) noexcept override { Add("queued", i.Profile.Name()); }
-    void ProfileStarted(const TDataItem& i) noexcept override { Add("started", i.Profile.Name()); }
-    void ProfileFinished(const TDataItem& i) noexcept override {
-      Add("finished", i.Profile.Name());
-    }
-    void ProfileDropped(const TDataItem& i) noexcept override { Add("dropped", i.Profile.Name()); }
-    void FileUpToDate(std::string_view source) noexcept override {
-      Add("up to date", std::string(source));
-    }
-    void FileProgress(int64_t done, int64_t total) noexcept override {
-      host_.progress = {done, total};
-    }
-    void FileDone(const FileEvent& e) noexcept override {
-      static constexpr const char* kNames[] = {"copied", "packed", "deleted", "copied back",
-                                               "failed"};
-      host_.events.push_back({kNames[static_cast<int>(e.action)], std::string(e.source),
-                              std::string(e.target), e.attempted, e.bytes});
-    }
-    void Update() override {
-      if (host_.on_update) host_.on_update();
-    }
-    bool AskBreak(const FileEvent& failed) override {
-      host_.breaks_asked.emplace_back(failed.source);
-      return host_.answer_break && host_.answer_break(failed);
-    }
-
-   private:
-    void Add(const char* what, std::string subject) {
-      host_.events.push_back({what, std::move(subject), {}, FileAction::kCopied, 0});
-    }
-    FakeHost& host_;
-  };
-  Seen seen_{*this};
+  SeenEvent& Add(const char* what, std::string_view subject = {}) {
+    SeenEvent& e = events.emplace_back();
+    e.what = what;
+    e.source = subject;
+    return e;
+  }
+  SeenEvent& Add(const char* what, const TDataItem& item) {
+    SeenEvent& e = Add(what, item.Profile.Name());
+    e.files = static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
+    return e;
+  }
 };
 
 class EngineTest : public ::testing::Test {
@@ -155,31 +210,22 @@ class EngineTest : public ::testing::Test {
   explicit EngineTest(TDateTime start = 46000.5) : loop(start) {
     src = tmp.MakeDir("src");
     dest = tmp.MakeDir("dest");
-    host.View({lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt, lProfilesToPperate, StatTimer},
-              loop, formats, state, RunList);
     state.LockDirectory = tmp / "locks";
-    host.SetBreakDialogs(&dialogs);
-    host.stop_work = [this] {
-      state.Running = false;
-      lStatus.SetCaption("Stoped.");
-    };
-    // The run controller's stop direction; the engine never clicks it to start.
-    host.start_click = [this] {
-      state.Mode = RunMode::kIdle;
-      host.StopWork();
-      bStart.SetCaption("Start selected");
-      bStartBackground.SetEnabled(true);
-    };
+    host.on_break = [this] { Stop(); };
   }
 
   EngineContext Ctx() { return Ctx(fs, host); }
-  // The same run on another file system, or reporting to another host.
+  // The same run on another file system, or reporting to another observer.
   EngineContext Ctx(FileSystem& on) { return Ctx(on, host); }
-  EngineContext Ctx(EngineHost& reporting_to) { return Ctx(fs, reporting_to); }
-  EngineContext Ctx(FileSystem& on, EngineHost& reporting_to) {
-    return EngineContext{on,          loop,  loop,    dialogs,
-                         formats,     state, RunList, CopyProgressControls{psFile, lpsCurrentFile},
-                         reporting_to};
+  EngineContext Ctx(RunObserver& reporting_to) { return Ctx(fs, reporting_to); }
+  EngineContext Ctx(FileSystem& on, RunObserver& reporting_to) {
+    return EngineContext{on, loop, loop, formats, state, RunList, reporting_to};
+  }
+
+  // The run controller's stop.
+  void Stop() {
+    state.Mode = RunMode::kIdle;
+    state.Running = false;
   }
 
   // Queues `p` through `ctx` for a "Start selected" run that the test then drives itself.
@@ -212,8 +258,6 @@ class EngineTest : public ::testing::Test {
   void StartSelected(const std::vector<TProfileRecord>& profiles) {
     state.Running = true;
     state.Mode = RunMode::kSelected;
-    bStart.SetCaption("Stop");
-    bStartBackground.SetEnabled(false);
     EngineContext ctx = Ctx();
     RunSelectedProfiles(ctx, profiles, [&](const TProfileRecord& p) { QueueProfile(ctx, p); });
   }
@@ -223,14 +267,9 @@ class EngineTest : public ::testing::Test {
   void RunInBackground(const std::vector<TProfileRecord>& profiles, uint64_t stop_at_ms) {
     state.Running = true;
     state.Mode = RunMode::kBackground;
-    bStart.SetEnabled(false);
-    bStartBackground.SetCaption("Stop");
     EngineContext ctx = Ctx();
     for (const auto& p : profiles) QueueProfile(ctx, p);
-    loop.At(stop_at_ms, [this] {
-      state.Mode = RunMode::kIdle;
-      host.StopWork();
-    });
+    loop.At(stop_at_ms, [this] { Stop(); });
     ProcessRunList(ctx);
   }
 
@@ -251,17 +290,9 @@ class EngineTest : public ::testing::Test {
   std::string src, dest;
   FullVolumeFs fs{PosixFileSystem()};
   ui::VirtualMessageLoop loop;
-  ScriptedDialogs dialogs;
   RegionalFormats formats;
   RunState state;
   TWList<TDataItem> RunList;
-  ui::Label lStatus{"lStatus"}, lCurrentFile{"lCurrentFile"}, lpsCurrentFile{"lpsCurrentFile"},
-      lStartedAt{"lStartedAt"}, lFinishExpectedAt{"lFinishExpectedAt"},
-      lProfilesToPperate{"lProfilesToPperate"};
-  ui::ProgressBar psFile{"psFile"};
-  ui::Button bStart{"bStart", "Start selected"};
-  ui::Button bStartBackground{"bStartBackground", "Start in background"};
-  ui::Timer StatTimer{loop, "StatTimer", 1500};
   FakeHost host;
   PassOutcome backup_outcome = PassOutcome::kCompleted;  // of the last RunBackupOnly
 };

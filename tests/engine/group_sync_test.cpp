@@ -61,7 +61,7 @@ class GroupSyncTest : public ::testing::Test {
  protected:
   void Copy(const std::string& name, DurabilityBatch& batch) {
     CopyFileWithProgress(
-        fs, loop, src, tmp / ("dst/" + name), bar, label,
+        fs, loop, src, tmp / ("dst/" + name),
         {&batch,
          [this](const FinishedFile& f, const Status& s) {
            outcomes.push_back(std::string(f.target.substr(f.target.rfind('/') + 1)) +
@@ -80,8 +80,6 @@ class GroupSyncTest : public ::testing::Test {
   std::string src = tmp.WriteFile("src/a.txt", "the data");
   GatedSyncFs fs{PosixFileSystem()};
   ui::VirtualMessageLoop loop;
-  ui::ProgressBar bar{"psFile"};
-  ui::Label label{"lpsCurrentFile"};
   std::vector<std::string> outcomes;
   const int kGroup = static_cast<int>(DurabilityBatch::kMaxFiles);
 };

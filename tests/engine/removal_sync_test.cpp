@@ -67,10 +67,9 @@ TEST_F(RemovalSyncTest, BackupWithRemovalDeletesWhatLeftTheSource) {
   EXPECT_FALSE(tmp.Exists("dest/gone.txt"));
   EXPECT_FALSE(tmp.Exists("dest/sub/gone2.txt"));
   EXPECT_TRUE(tmp.Exists("dest/sub"));  // emptied directories stay
-  EXPECT_THAT(host.Texts(lkDelete),
-              ::testing::UnorderedElementsAre("Deleted file \"" + Dest("gone.txt") + "\"",
-                                              "Deleted file \"" + Dest("sub/gone2.txt") + "\""));
-  EXPECT_EQ(host.operated, 2);
+  EXPECT_THAT(host.Lines({"deleted", "failed"}),
+              ::testing::UnorderedElementsAre("deleted " + Dest("gone.txt"),
+                                              "deleted " + Dest("sub/gone2.txt")));
   // The removal pass adds nothing to the progress; the up-to-date pair counts 2.
   EXPECT_EQ(item.FilesDone, 2);
 }
@@ -82,9 +81,9 @@ TEST_F(RemovalSyncTest, ReadOnlyDestinationFileIsNotDeleted) {
 
   BackupWithRemoval(Queue(WithRemoval()));
   EXPECT_TRUE(tmp.Exists("dest/locked.txt"));
-  EXPECT_THAT(host.Texts(lkError), ElementsAre("Can not delete file \"" + locked + "\""));
-  EXPECT_THAT(host.Texts(lkDelete), IsEmpty());
-  EXPECT_EQ(host.operated, 2);  // the copy of keep.txt and the failed deletion
+  EXPECT_THAT(host.Recorded(),
+              ElementsAre("pass backup P", "copied " + Src("keep.txt") + " -> " + Dest("keep.txt"),
+                          "failed delete " + locked));
 }
 
 TEST_F(RemovalSyncTest, EmptySourceDoesNotEmptyTheBackup) {
@@ -94,10 +93,7 @@ TEST_F(RemovalSyncTest, EmptySourceDoesNotEmptyTheBackup) {
   BackupWithRemoval(Queue(WithRemoval()));
   EXPECT_TRUE(tmp.Exists("dest/a.txt"));
   EXPECT_TRUE(tmp.Exists("dest/sub/b.txt"));
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("Deleted files not removed from \"" + dest +
-                          "\": no file found in the source directory \"" + src + "\""));
-  EXPECT_EQ(host.operated, 0);
+  EXPECT_THAT(host.Recorded(), ElementsAre("pass backup P", "removal skipped P: source empty"));
 }
 
 TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
@@ -106,9 +102,7 @@ TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
   WriteDest("a.txt", "a", kNoon);
   WriteDest("sub/b.txt", "b", kNoon);
   WriteDest("gone.txt", "g", kNoon);
-  const std::string expected = "Deleted files not removed from \"" + dest +
-                               "\": the source directory \"" + src +
-                               "\" could not be read completely";
+  const std::string expected = "removal skipped P: source incomplete";
 
   // A subdirectory of the source that cannot be listed: its files would look deleted.
   FaultInjectingFileSystem faulty(PosixFileSystem());
@@ -118,18 +112,17 @@ TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
   BackupWithRemoval(partial);
   EXPECT_TRUE(tmp.Exists("dest/sub/b.txt"));
   EXPECT_TRUE(tmp.Exists("dest/gone.txt"));
-  EXPECT_THAT(host.Texts(lkError), ElementsAre(expected));
+  EXPECT_THAT(host.Lines({"removal skipped", "deleted", "failed"}), ElementsAre(expected));
 
   // The source top directory gone (an unmounted volume).
-  host.log.clear();
+  host.events.clear();
   std::filesystem::remove_all(src);
   TDataItem& missing = Queue(WithRemoval());
   EngineContext ctx = Ctx();
   RunRemovalPass(ctx, missing);
   EXPECT_TRUE(tmp.Exists("dest/a.txt"));
   EXPECT_TRUE(tmp.Exists("dest/gone.txt"));
-  EXPECT_THAT(host.Texts(lkError), ElementsAre(expected));
-  EXPECT_EQ(host.operated, 0);
+  EXPECT_THAT(host.Recorded(), ElementsAre(expected));
 }
 
 TEST_F(RemovalSyncTest, LaterTimeWinsInBothDirections) {
@@ -152,24 +145,30 @@ TEST_F(RemovalSyncTest, LaterTimeWinsInBothDirections) {
   EXPECT_EQ(tmp.ReadFile("dest/after2043.txt"), "src");
   // Nothing tells a file deleted from the source from a new one in the destination.
   EXPECT_EQ(tmp.ReadFile("src/deleted_in_src.txt"), "dest");
-  EXPECT_THAT(host.Texts(lkInfo),
-              ElementsAre("Synchronizing [->] started. From " + src + " to " + dest,
-                          "Synchronizing [<-] started. From " + dest + " to " + src));
+  EXPECT_THAT(host.Lines({"pass", "status"}),
+              ElementsAre("status Synchronizing ->...", "pass forward P",
+                          "status Synchronizing <-...", "pass back P"));
+  EXPECT_THAT(host.Lines({"copied"}),
+              ::testing::UnorderedElementsAre(
+                  "copied " + Src("src_newer.txt") + " -> " + Dest("src_newer.txt"),
+                  "copied " + Src("after2043.txt") + " -> " + Dest("after2043.txt")));
   EXPECT_THAT(
-      host.Texts(lkSuccess),
+      host.Lines({"copied back"}),
       ::testing::UnorderedElementsAre(
-          "File " + Src("src_newer.txt") + " copied to " + Dest("src_newer.txt"),
-          "File " + Src("after2043.txt") + " copied to " + Dest("after2043.txt"),
-          "File " + Dest("dest_newer.txt") + " copied to " + Src("dest_newer.txt"),
-          "File " + Dest("deleted_in_src.txt") + " copied to " + Src("deleted_in_src.txt")));
-  EXPECT_EQ(host.operated, 4);
+          "copied back " + Dest("dest_newer.txt") + " -> " + Src("dest_newer.txt"),
+          "copied back " + Dest("deleted_in_src.txt") + " -> " + Src("deleted_in_src.txt")));
+  // A synchronisation pass names its paths bare in the records.
+  for (const SeenEvent& e : host.events) {
+    if (e.what == "copied" || e.what == "copied back") {
+      EXPECT_TRUE(e.sync) << e.Line();
+    }
+  }
   EXPECT_EQ(item.FilesDone, 9);  // every entry of both lists
-  EXPECT_EQ(lStatus.Caption(), "Synchronizing <-...");
 
   // The copies carry their source's time: a second run finds both sides equal.
-  host.log.clear();
+  host.events.clear();
   EXPECT_EQ(Sync(Queue(Both())), PassOutcome::kCompleted);
-  EXPECT_THAT(host.Texts(lkSuccess), IsEmpty());
+  EXPECT_THAT(host.Transferred(), IsEmpty());
 }
 
 TEST_F(RemovalSyncTest, DestinationOnlyFileRecreatesItsSourceSubdirectory) {
@@ -179,8 +178,8 @@ TEST_F(RemovalSyncTest, DestinationOnlyFileRecreatesItsSourceSubdirectory) {
 
   Sync(Queue(Both()));
   EXPECT_EQ(tmp.ReadFile("src/New Dir/deep/x.txt"), "x");
-  EXPECT_THAT(host.Texts(lkSuccess), ElementsAre("File " + Dest("New Dir/deep/x.txt") +
-                                                 " copied to " + Src("New Dir/deep/x.txt")));
+  EXPECT_THAT(host.Transferred(), ElementsAre("copied back " + Dest("New Dir/deep/x.txt") + " -> " +
+                                              Src("New Dir/deep/x.txt")));
 }
 
 TEST_F(RemovalSyncTest, StopInTheForwardPassFinishesTheFileAndSkipsTheReversePass) {
@@ -195,7 +194,7 @@ TEST_F(RemovalSyncTest, StopInTheForwardPassFinishesTheFileAndSkipsTheReversePas
   EXPECT_TRUE(tmp.Exists("dest/1.txt"));
   EXPECT_FALSE(tmp.Exists("dest/2.txt"));
   EXPECT_FALSE(tmp.Exists("src/only_dest.txt"));
-  EXPECT_FALSE(host.Logged("Synchronizing [<-]"));
+  EXPECT_THAT(host.Lines({"pass"}), ElementsAre("pass forward P"));
   EXPECT_EQ(item.FilesDone, 1);
 }
 
@@ -211,12 +210,8 @@ class FullSourceVolumeTest : public RemovalSyncTest {
     full.FailAlways(FsOp::kCreate, ErrorKind::kNoSpace, src);
     drive = TargetDrive(full, Src("back1.txt"));
   }
-  std::string Record(const std::string& name) const {
-    return "Drive not ready or out of free disk space on drive " + drive +
-           ": ! Can not copy file " + Dest(name) + " to " + Src(name);
-  }
-  std::string Question() const {
-    return "Drive not ready or out of free disk space on drive " + drive + ":\rBreak operation?";
+  std::string Failure(const std::string& name) const {
+    return "failed copy back " + Dest(name) + " -> " + Src(name) + ": drive not ready on " + drive;
   }
 
   FaultInjectingFileSystem full{PosixFileSystem()};
@@ -225,39 +220,42 @@ class FullSourceVolumeTest : public RemovalSyncTest {
 
 TEST_F(FullSourceVolumeTest, ReverseCopyFailureNamesTheVolumeAndNoGoesOn) {
   ASSERT_FALSE(drive.empty());
-  dialogs.ExpectErrorYesNo(Question(), false);
-  dialogs.ExpectErrorYesNo(Question(), false);
   TDataItem& item = Queue(Both(), &full);
 
   EXPECT_EQ(Sync(item, &full), PassOutcome::kCompleted);
-  EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt"), Record("back2.txt")));
+  EXPECT_THAT(host.breaks_asked, ElementsAre(Dest("back1.txt"), Dest("back2.txt")));
+  EXPECT_THAT(host.Recorded(), ElementsAre("pass forward P", "pass back P", Failure("back1.txt"),
+                                           Failure("back2.txt")));
   EXPECT_FALSE(tmp.Exists("src/back1.txt"));
-  EXPECT_EQ(host.operated, 0);
   EXPECT_EQ(item.FilesDone, 4);
 }
 
 TEST_F(FullSourceVolumeTest, YesBreaksTheRun) {
-  dialogs.ExpectErrorYesNo(Question(), true);
+  host.answer_break = [](const FileEvent&) { return true; };
   TDataItem& item = Queue(Both(), &full);
   EXPECT_THROW(Sync(item, &full), RunBroken);
-  EXPECT_FALSE(state.Running);
-  EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt")));
+  // The controller heard of the break before the pass unwound.
+  EXPECT_THAT(host.Lines({"failed", "break accepted"}),
+              ElementsAre(Failure("back1.txt"), "break accepted"));
 }
 
 TEST_F(FullSourceVolumeTest, BackgroundModeAsksNothing) {
   state.Mode = RunMode::kBackground;
+  host.answer_break = [](const FileEvent&) { return true; };
   Sync(Queue(Both(), &full), &full);
-  EXPECT_THAT(host.Texts(lkError), ElementsAre(Record("back1.txt"), Record("back2.txt")));
+  EXPECT_THAT(host.breaks_asked, IsEmpty());
+  EXPECT_THAT(host.Failures(), ElementsAre(Failure("back1.txt"), Failure("back2.txt")));
 }
 
-TEST_F(RemovalSyncTest, PlainFailureGivesTheUnquotedRecord) {
+TEST_F(RemovalSyncTest, PlainFailureOfASyncCopyIsMarkedAsSuch) {
   WriteDest("back.txt", "b", kNoon);
   FaultInjectingFileSystem faulty(PosixFileSystem());
   faulty.FailAlways(FsOp::kRename, ErrorKind::kIo, src);
   faulty.SetFreeSpace(int64_t{1} << 30, src);
   Sync(Queue(Both(), &faulty), &faulty);
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("Can not copy file " + Dest("back.txt") + " to " + Src("back.txt")));
+  EXPECT_THAT(host.Failures(),
+              ElementsAre("failed copy back " + Dest("back.txt") + " -> " + Src("back.txt")));
+  EXPECT_TRUE(host.Event("failed").sync);
   EXPECT_FALSE(tmp.Exists("src/back.txt"));
 }
 
@@ -275,9 +273,9 @@ TEST_F(RemovalSyncTest, UnlistedTargetIsNotOverwritten) {
   Sync(item);
   EXPECT_EQ(tmp.ReadFile("dest/sub/x.txt"), "newer work");
   EXPECT_EQ(tmp.ReadFile("dest/y.txt"), "y");
-  EXPECT_THAT(host.Texts(lkError),
-              ElementsAre("File " + Src("sub/x.txt") + " not copied: " + Dest("sub/x.txt") +
-                          " exists but its directory could not be read"));
+  EXPECT_THAT(host.Failures(), ElementsAre("failed copy " + Src("sub/x.txt") + " -> " +
+                                           Dest("sub/x.txt") + ": unlisted target"));
+  EXPECT_TRUE(host.Event("failed").sync);
 }
 
 }  // namespace

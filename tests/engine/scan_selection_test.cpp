@@ -1,5 +1,5 @@
-// Which destination files a profile's masks select, the records for folders that could not
-// be listed, and walks on two threads.
+// Which destination files a profile's masks select, the folders that could not be listed, and
+// walks on two threads.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ class DestinationMaskTest : public EngineTest {
     std::sort(names.begin(), names.end());
     return names;
   }
-  size_t Copies() const { return host.Texts(lkSuccess).size(); }
+  size_t Copies() const { return host.Transferred().size(); }
 };
 
 TEST_F(DestinationMaskTest, NumberedCopiesOfAFilteredFileAreKept) {
@@ -66,7 +66,7 @@ TEST_F(DestinationMaskTest, DatedAndPlainCopiesAreNotMadeAgain) {
   Write("a.txt", "one", kNoon);
   for (const int16_t keep : {kKeepNone, kKeepDateTime}) {
     SCOPED_TRACE(keep);
-    host.log.clear();
+    host.events.clear();
     StartSelected(TxtOnly(keep));
     StartSelected(TxtOnly(keep));
     EXPECT_EQ(Copies(), 1u);
@@ -80,12 +80,12 @@ TEST_F(DestinationMaskTest, ArchivesArePairedAndRemovedWithTheirSource) {
   WriteDest("other.doc.zip", "not ours", kNoon);  // stands for a file the filter leaves out
   StartSelected(TxtOnly(kKeepNone, true, true));
   StartSelected(TxtOnly(kKeepNone, true, true));
-  EXPECT_EQ(host.Texts(lkSuccess).size(), 2u);  // packed once each, not repacked
+  EXPECT_EQ(Copies(), 2u);  // packed once each, not repacked
 
   ASSERT_EQ(::unlink(Src("b.txt").c_str()), 0);
   StartSelected(TxtOnly(kKeepNone, true, true));
   EXPECT_THAT(DestFiles(), ElementsAre("a.txt.zip", "other.doc.zip"));
-  EXPECT_THAT(host.Texts(lkDelete), ElementsAre("Deleted file \"" + Dest("b.txt.zip") + "\""));
+  EXPECT_THAT(host.Lines({"deleted"}), ElementsAre("deleted " + Dest("b.txt.zip")));
 }
 
 TEST_F(DestinationMaskTest, EveryFileMaskListsTheDestinationAsBefore) {
@@ -108,7 +108,7 @@ class UnlistedFolderTest : public WalkTest {
   FaultInjectingFileSystem faults{PosixFileSystem()};
 };
 
-TEST_F(UnlistedFolderTest, EachUnreadableSourceFolderGetsARecordAlsoWithoutRemoval) {
+TEST_F(UnlistedFolderTest, EachUnreadableSourceFolderIsReportedAlsoWithoutRemoval) {
   Write("a.txt", "", kNoon);
   Write("locked/b.txt", "", kNoon);
   Write("deep/also/c.txt", "", kNoon);
@@ -120,9 +120,8 @@ TEST_F(UnlistedFolderTest, EachUnreadableSourceFolderGetsARecordAlsoWithoutRemov
   TDataItem& item = RunList.Object(0);
   EXPECT_TRUE(item.SrcScanFailed);
   EXPECT_EQ(ProcessSnapshot(ctx, item), PassOutcome::kCompleted);
-  EXPECT_THAT(host.Texts(lkError),
-              UnorderedElementsAre("Can not read source directory \"" + Src("locked") + "\"",
-                                   "Can not read source directory \"" + Src("deep/also") + "\""));
+  EXPECT_THAT(host.Failures(), UnorderedElementsAre("unreadable " + Src("locked"),
+                                                    "unreadable " + Src("deep/also")));
   // What could be listed is still backed up.
   EXPECT_TRUE(tmp.Exists("dest/a.txt"));
 }
@@ -148,10 +147,8 @@ TEST_F(WalkTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
 
   auto queue = [&](FileSystem& through) {
     RunList.Clear();
-    EngineContext ctx = Ctx();
-    EngineContext other{through,   ctx.clock, ctx.loop,     ctx.dialogs, ctx.formats,
-                        ctx.state, RunList,   ctx.controls, ctx.host};
-    QueueProfile(other, Profile("P", kKeepSequence));
+    EngineContext ctx = Ctx(through);
+    QueueProfile(ctx, Profile("P", kKeepSequence));
     std::vector<std::string> out;
     for (const auto* list : {&RunList.Object(0).SrcFiles, &RunList.Object(0).DestFiles}) {
       for (size_t i = 0; i < list->Count(); ++i) {

@@ -154,14 +154,10 @@ TEST(ScanWindowsStyle, RelativeNamesInLowerCaseBelowAFolderOrADriveRoot) {
 
 class QueueProfileTest : public test::EngineTest {};
 
-TEST_F(QueueProfileTest, SnapshotsBothListsAndSetsTheLabels) {
+TEST_F(QueueProfileTest, SnapshotsBothListsAndTellsWhenQueuedAndWhenScanned) {
   Write("a.txt", "1", test::kNoon);
   Write("sub/b.txt", "2", test::kNoon);
   WriteDest("a.txt", "1", test::kNoon);
-  lStatus.SetCaption("Ready.");
-  std::vector<std::string> statuses;
-  lStatus.Changed().Connect([&] { statuses.push_back(lStatus.Caption()); });
-  lFinishExpectedAt.SetCaption("later");
   EngineContext ctx = Ctx();
   TProfileRecord p = Profile("Docs");
   p.SetFileMask("");  // every file
@@ -172,29 +168,26 @@ TEST_F(QueueProfileTest, SnapshotsBothListsAndSetsTheLabels) {
   EXPECT_EQ(item.SrcFiles.Count(), 2u);
   EXPECT_EQ(item.DestFiles.Count(), 1u);
   EXPECT_EQ(item.FilesLeft, 3);
+  EXPECT_EQ(item.StartedAt, loop.Now());
   EXPECT_FALSE(item.SrcScanFailed);
   EXPECT_EQ(item.SrcFiles.Object(0).Name, "sub/b.txt");
-  EXPECT_EQ(statuses, std::vector<std::string>({"Scanning the folders...", "On duty..."}));
-  EXPECT_EQ(lStartedAt.Caption(), DateTimeToDisplay(loop.Now(), formats));
-  EXPECT_EQ(state.RunStartedAt, loop.Now());
-  EXPECT_EQ(lFinishExpectedAt.Caption(), "");
-  EXPECT_EQ(lProfilesToPperate.Caption(), "1");
+  // Queued before the walk, with nothing listed yet; scanned with both lists.
+  EXPECT_THAT(host.Lines(), ::testing::ElementsAre("queued Docs", "scanned Docs"));
+  EXPECT_EQ(host.events[0].files, 0);
+  EXPECT_EQ(host.events[1].files, 3);
 }
 
 TEST_F(QueueProfileTest, SameNameInAnyCaseIsNotQueuedTwice) {
   EngineContext ctx = Ctx();
   QueueProfile(ctx, Profile("Docs"));
-  lStatus.SetCaption("Backing up...");
-  lStartedAt.SetCaption("kept");
   Write("new.txt", "", test::kNoon);
   QueueProfile(ctx, Profile("DOCS"));
   EXPECT_EQ(RunList.Count(), 1u);
   EXPECT_EQ(RunList.Object(0).SrcFiles.Count(), 0u);
   QueueProfile(ctx, Profile("Other"));
   EXPECT_EQ(RunList.Count(), 2u);
-  EXPECT_EQ(lProfilesToPperate.Caption(), "2");
-  EXPECT_EQ(lStatus.Caption(), "Backing up...");  // the engine's own text is left alone
-  EXPECT_EQ(lStartedAt.Caption(), "kept");
+  // The second "Docs" was not even announced.
+  EXPECT_THAT(host.Lines({"queued"}), ::testing::ElementsAre("queued Docs", "queued Other"));
 }
 
 TEST_F(QueueProfileTest, MissingSourceIsFlaggedMissingDestinationIsNot) {

@@ -100,7 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> lines = buffer;
   SilentDialogs dialogs;
   bool failed = false;
-  qm::FlushLog(qm::PosixFileSystem(), dialogs, options, buffer, failed);
+  qm::FlushLog(
+      qm::PosixFileSystem(), [&](const std::string& t) { dialogs.ShowErrorBox(t); }, options,
+      buffer, failed);
   Require(buffer.empty());
   Require(!failed && dialogs.shown == 0);
 

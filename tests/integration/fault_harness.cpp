@@ -165,15 +165,11 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   RegionalFormats formats;
   RunState state;
   TWList<TDataItem> run_list;
-  ui::Label lpsCurrentFile{"lpsCurrentFile"};
-  ui::ProgressBar psFile{"psFile"};
   // Runs lock their folders here rather than in the user's home.
   state.LockDirectory = tmp / "locks";
   host.stop = [&] { state.Running = false; };
   host.SetBreakDialogs(&dialogs);
-  EngineContext ctx{ActiveFs(), loop,  loop,     dialogs,
-                    formats,    state, run_list, CopyProgressControls{psFile, lpsCurrentFile},
-                    host};
+  EngineContext ctx{ActiveFs(), loop, loop, formats, state, run_list, host.observers};
   state.Running = true;
   state.Mode = RunMode::kSelected;
   const std::vector<TProfileRecord> selected{profile};

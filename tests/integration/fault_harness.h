@@ -16,6 +16,7 @@
 
 #include "app/run_records.h"
 #include "engine/engine_context.h"
+#include "engine/run_observers.h"
 #include "platform/file_system.h"
 #include "support/fault_file_system.h"
 #include "support/forwarding_file_system.h"
@@ -71,18 +72,31 @@ struct Record {
   std::string text;
 };
 
-class RecordingHost : public RecordingEngineHost {
+// The run's records, kept in memory, and the stop a break or the batch's end makes.
+class RecordingHost {
  public:
+  RecordingHost() {
+    observers.Add(records);
+    observers.Add(stopper);
+  }
   std::vector<Record> log;
   std::function<void()> stop;
-  void WriteLog(TLogKind kind, const std::string& text) override { log.push_back({kind, text}); }
-  void CountOperatedFile() override {}
-  void StatTimerTimer() override {}
-  void StopWork() override { stop(); }
-  void bStartClick() override { stop(); }
-  void SetTrayAnimation(bool) override {}
-  void SetStatTimerEnabled(bool) override {}
+  RunObservers observers;
+  void SetBreakDialogs(ui::Dialogs* ask) { records.SetDialogs(ask); }
   std::vector<std::string> Texts(TLogKind kind) const;
+
+ private:
+  struct Stopper final : RunObserver {
+    explicit Stopper(RecordingHost& host) : host(host) {}
+    void BatchFinished() override { host.stop(); }
+    void BreakAccepted() override { host.stop(); }
+    RecordingHost& host;
+  };
+  RunRecords records{[this](TLogKind kind, const std::string& text) {
+                       log.push_back({kind, text});
+                     },
+                     [] {}};
+  Stopper stopper{*this};
 };
 
 class MidCopyFs;

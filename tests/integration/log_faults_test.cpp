@@ -50,7 +50,7 @@ TEST_F(LogFaultTest, LogDirectoryVanishingMidRunStopsOnlyTheLog) {
   // One message, then the log stays off; the directory is not made again behind the user.
   const std::string text = "Can not create the log file \"" + logs + "/Quillmor.log\"";
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{text});
-  EXPECT_TRUE(form->LogWriteFailed);
+  EXPECT_TRUE(form->session().LogWriteFailed);
   EXPECT_FALSE(std::filesystem::exists(logs));
   EXPECT_TRUE(Close());
 }

@@ -29,14 +29,17 @@ TProfileRecord Profile(const std::string& name, TDateTime interval) {
 
 class BackgroundTimersTest : public ::testing::Test, public TimerItemOwner {
  protected:
+  BackgroundTimersTest() { state.Mode = RunMode::kBackground; }
   ~BackgroundTimersTest() override { items.Clear(); }
 
   size_t RunListCount() const override { return run_list_count; }
-  bool BackgroundButtonEnabled() const override { return true; }
+  const RunState& CurrentRunState() const override { return state; }
   TDateTime Now() override { return now ? *now : loop.Now(); }
   void QueueProfile(const TProfileRecord& profile) override {
     queued.push_back(profile.Name() + "@" + std::to_string(loop.TickCount()));
   }
+
+  RunState state;
 
   void Create(const std::vector<TProfileRecord>& profiles) {
     CreateTimerItems(items, list, *this, profiles, no_interval);

@@ -21,7 +21,8 @@ class LogFaultTest : public ::testing::Test {
 
   void Flush(std::vector<std::string> lines) {
     buffer = std::move(lines);
-    FlushLog(fs, dialogs, options, buffer, failed);
+    FlushLog(
+        fs, [&](const std::string& t) { dialogs.ShowErrorBox(t); }, options, buffer, failed);
     EXPECT_TRUE(buffer.empty());
   }
   std::string Message(const char* what) const {

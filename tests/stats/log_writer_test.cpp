@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/log_controls.h"
 #include "platform/file_system.h"
-#include "stats/log_controls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -55,7 +55,10 @@ class LogFlushTest : public ::testing::Test {
 
   std::string LogPath() const { return dir / "Quillmor.log"; }
   std::string LogContent() const { return dir.ReadFile("Quillmor.log"); }
-  void Flush() { FlushLog(fs, dialogs, options, buffer, failed); }
+  void Flush() {
+    FlushLog(
+        fs, [&](const std::string& t) { dialogs.ShowErrorBox(t); }, options, buffer, failed);
+  }
 
   // A log file of exactly `bytes` bytes: numbered 98-character lines, the first one padded.
   std::vector<std::string> WriteLogOfSize(size_t bytes) {
@@ -281,10 +284,12 @@ TEST_F(LogFlushTest, FlushInsideErrorBoxSkipsTheFile) {
   buffer = {"a"};
   nesting.on_error = [&] {
     buffer.push_back("made while the box is open");
-    FlushLog(fs, nesting, options, buffer, failed);
+    FlushLog(
+        fs, [&](const std::string& t) { nesting.ShowErrorBox(t); }, options, buffer, failed);
     EXPECT_TRUE(buffer.empty());
   };
-  FlushLog(fs, nesting, options, buffer, failed);
+  FlushLog(
+      fs, [&](const std::string& t) { nesting.ShowErrorBox(t); }, options, buffer, failed);
   EXPECT_EQ(nesting.shown().size(), 1u);
   EXPECT_TRUE(buffer.empty());
 }

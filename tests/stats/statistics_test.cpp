@@ -1,12 +1,10 @@
 #include "stats/statistics.h"
-#include "stats/statistics_controls_of.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/file_system.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
-#include "support/virtual_message_loop.h"
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace qm {
 namespace {
@@ -80,12 +78,7 @@ TEST(PercentTest, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(PercentHalfEven(3, 3), 100);
 }
 
-TEST(StatisticsTest, TrayHintHasFourLines) {
-  EXPECT_EQ(StatisticsTrayHint("12", "3", "0"),
-            "Quillmor\rDone today:12\rthis hour:3\rthis minute:0");
-}
-
-class StatisticsPageTest : public ::testing::Test {
+class StatisticsTest : public ::testing::Test {
  protected:
   TDataItem& Queue(const std::string& name, int files, int done, TDateTime started) {
     auto item = std::make_unique<TDataItem>();
@@ -96,103 +89,68 @@ class StatisticsPageTest : public ::testing::Test {
     item->StartedAt = started;
     return RunList.Add(name, std::move(item));
   }
-  StatisticsOutcome Update(TDateTime now) {
-    return UpdateStatistics(page, RunList, counters, now, run_started, formats);
+  StatisticsSnapshot Update(TDateTime now) {
+    return ComputeStatistics(RunList, counters, now, run_started, formats);
   }
 
-  ui::VirtualMessageLoop loop;
   RegionalFormats formats;
   TWList<TDataItem> RunList;
   FileCounters counters;
   TDateTime run_started = At(3, 10, 0);
-
-  // Public, so that StatisticsControlsOf finds them as it finds the main window's.
- public:
-  ui::Label lStatus{"lStatus", "Waiting..."}, lfopToday{"a", "0"}, lfopHour{"b", "0"},
-      lfopMinute{"c", "0"}, lStartedAt{"d", ""}, lFinishExpectedAt{"e", "00:00:00"},
-      lProfilesToPperate{"f", "0"}, lFilesToTotal{"g", "0"}, lFilesLeft{"h", "0"},
-      lpsTotal{"i", "0 %"}, lCurrentProfile{"j", "None"}, lCurrStartedAt{"k", "00:00:00"},
-      lCurrFinishExpectedAt{"l", "00:00:00"}, lFilesToOperate{"m", "0"}, lCurrFilesLeft{"n", "0"},
-      lpsCurrentprofile{"o", "0 %"}, lCurrentFile{"p", "None"}, lpsCurrentFile{"q", "0 %"};
-  ui::ProgressBar psTotal{"psTotal"}, psProfile{"psProfile"}, psFile{"psFile"};
-  ui::Timer StatTimer{loop, "StatTimer", 1500, true};
-  StatisticsControls page = StatisticsControlsOf(*this);
 };
 
-TEST_F(StatisticsPageTest, EstimatesAtAConstantRate) {
+TEST_F(StatisticsTest, EstimatesAtAConstantRate) {
   run_started = At(3, 10, 0);
   TDataItem& item = Queue("Docs", 200, 50, At(3, 10, 0));
   item.CurrentFile = "a.txt";
   Count(counters, 12, At(3, 10, 10));
-  const StatisticsOutcome out = Update(At(3, 10, 10));
-  EXPECT_EQ(lCurrFinishExpectedAt.Caption(), DateTimeToDisplay(At(3, 10, 40), formats));
-  EXPECT_EQ(lFinishExpectedAt.Caption(), DateTimeToDisplay(At(3, 10, 40), formats));
-  EXPECT_EQ(psProfile.Position(), 25);
-  EXPECT_EQ(lpsCurrentprofile.Caption(), "25 %");
-  EXPECT_EQ(lpsTotal.Caption(), "25 %");
-  EXPECT_EQ(lFilesToOperate.Caption(), "200");
-  EXPECT_EQ(lCurrFilesLeft.Caption(), "150");
+  const StatisticsSnapshot s = Update(At(3, 10, 10));
+  EXPECT_FALSE(s.batch_over);
+  EXPECT_EQ(s.current_finish_expected, DateTimeToDisplay(At(3, 10, 40), formats));
+  EXPECT_EQ(s.finish_expected, DateTimeToDisplay(At(3, 10, 40), formats));
+  EXPECT_EQ(s.profile_percent, 25);
+  EXPECT_EQ(s.total_percent, 25);
+  EXPECT_EQ(s.current_files, 200);
+  EXPECT_EQ(s.current_files_left, 150);
   EXPECT_EQ(item.FilesLeft, 150);
-  EXPECT_EQ(lCurrentProfile.Caption(), "Docs");
-  EXPECT_EQ(lCurrentFile.Caption(), "a.txt");
-  EXPECT_EQ(lfopToday.Caption(), "12");
-  ASSERT_TRUE(out.hint);
-  EXPECT_EQ(*out.hint, "Quillmor\rDone today:12\rthis hour:12\rthis minute:12");
-  EXPECT_FALSE(out.batch_over);
+  EXPECT_EQ(s.current_profile, "Docs");
+  EXPECT_EQ(s.current_started, DateTimeToDisplay(At(3, 10, 0), formats));
+  EXPECT_EQ(s.current_file, "a.txt");
+  EXPECT_EQ(s.files_today, 12);
+  EXPECT_EQ(s.TrayHint(), "Quillmor\rDone today:12\rthis hour:12\rthis minute:12");
 }
 
-TEST_F(StatisticsPageTest, TotalsSpanTheQueueAndEstimatesWaitForADoneFile) {
+TEST_F(StatisticsTest, TotalsSpanTheQueueAndEstimatesWaitForADoneFile) {
   Queue("A", 10, 0, At(3, 10, 1));
   Queue("B", 30, 0, 0);
-  lCurrFinishExpectedAt.SetCaption("earlier");
-  lFinishExpectedAt.SetCaption("");
-  Update(At(3, 10, 2));
-  EXPECT_EQ(lProfilesToPperate.Caption(), "2");
-  EXPECT_EQ(lFilesToTotal.Caption(), "40");
-  EXPECT_EQ(lFilesLeft.Caption(), "40");
-  EXPECT_EQ(lCurrFinishExpectedAt.Caption(), "earlier");
-  EXPECT_EQ(lFinishExpectedAt.Caption(), "");
-  EXPECT_EQ(lpsTotal.Caption(), "0 %");
+  const StatisticsSnapshot s = Update(At(3, 10, 2));
+  EXPECT_EQ(s.profiles_queued, 2u);
+  EXPECT_EQ(s.files_total, 40);
+  EXPECT_EQ(s.files_left, 40);
+  EXPECT_EQ(s.current_finish_expected, std::nullopt);
+  EXPECT_EQ(s.finish_expected, std::nullopt);
+  EXPECT_EQ(s.total_percent, 0);
 }
 
-TEST_F(StatisticsPageTest, EmptyProfileKeepsItsBar) {
+TEST_F(StatisticsTest, EmptyProfileHasNoPercentage) {
   Queue("Empty", 0, 0, At(3, 10, 1));
-  psProfile.SetPosition(70);
-  lpsCurrentprofile.SetCaption("70 %");
-  Update(At(3, 10, 2));
-  EXPECT_EQ(psProfile.Position(), 70);
-  EXPECT_EQ(lpsCurrentprofile.Caption(), "70 %");
+  const StatisticsSnapshot s = Update(At(3, 10, 2));
+  EXPECT_EQ(s.profile_percent, std::nullopt);
+  EXPECT_EQ(s.total_percent, std::nullopt);
+  EXPECT_EQ(s.current_files, 0);
 }
 
-TEST_F(StatisticsPageTest, EndOfBatchResetsThePageButNotTheCounters) {
-  lfopToday.SetCaption("9");
-  lCurrentProfile.SetCaption("Docs");
-  psTotal.SetPosition(50);
-  lpsCurrentFile.SetCaption("80 %");
-  const StatisticsOutcome out = Update(At(3, 10, 2));
-  EXPECT_TRUE(out.batch_over);
-  EXPECT_FALSE(out.hint);
-  EXPECT_FALSE(StatTimer.Enabled());
-  EXPECT_EQ(lStatus.Caption(), "Ready.");
-  EXPECT_EQ(lCurrentProfile.Caption(), "");
-  EXPECT_EQ(psTotal.Position(), 0);
-  EXPECT_EQ(lpsCurrentFile.Caption(), "0 %");
-  EXPECT_EQ(lfopToday.Caption(), "9");
-}
-
-TEST(FileCountersTest, UpdateEndsWithTheFlush) {
-  test::TempDir dir;
-  test::ScriptedDialogs dialogs;
-  std::vector<std::string> buffer = {"line"};
-  bool failed = false;
-  LogOptions options;
-  options.dir = dir.path();
-  FileCounters c;
-  c.CountOperatedFile(At(3, 10, 5));
-  StatTimerTimer(c, At(3, 10, 5), options, {PosixFileSystem(), dialogs, buffer, failed});
-  EXPECT_TRUE(buffer.empty());
-  EXPECT_EQ(dir.ReadFile("Quillmor.log"), "line\r\n");
-  EXPECT_EQ(c.FilesThisMinute, 1);
+TEST_F(StatisticsTest, EndOfBatchLeavesTheCountersAlone) {
+  Count(counters, 9, At(3, 10, 2));
+  const StatisticsSnapshot s = Update(At(3, 10, 2));
+  EXPECT_TRUE(s.batch_over);
+  EXPECT_EQ(s.current_profile, "");
+  EXPECT_EQ(s.profiles_queued, 0u);
+  EXPECT_EQ(counters.FilesToday, 9);
+  // The counters still roll over at an update without work.
+  EXPECT_TRUE(Update(At(3, 10, 3)).batch_over);
+  EXPECT_EQ(counters.FilesThisMinute, 0);
+  EXPECT_EQ(counters.FilesToday, 9);
 }
 
 }  // namespace

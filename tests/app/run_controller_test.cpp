@@ -3,12 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/run_controller.h"
+#include "app/run_controls_of.h"
 #include "app/run_records.h"
 #include "app/run_view.h"
 #include "engine/process_run_list.h"
+#include "engine/run_observers.h"
 #include "engine/scan.h"
-#include "scheduler/run_controller.h"
-#include "scheduler/run_controls_of.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -19,12 +20,12 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class RunControllerTest : public ::testing::Test,
-                          public RunControllerHost,
-                          public RecordingEngineHost {
+class RunControllerTest : public ::testing::Test, public RunControllerHost {
  protected:
   RunControllerTest() {
-    Watch(view);
+    observers.Add(records);
+    observers.Add(view);
+    observers.Add(run);
     src = tmp.MakeDir("src");
     tmp.WriteFile("src/a.txt", "a");
     // Runs lock their folders here rather than in the user's home.
@@ -63,31 +64,27 @@ class RunControllerTest : public ::testing::Test,
     EngineContext ctx = Ctx();
     qm::RunSelectedProfiles(ctx, profiles, [&](const TProfileRecord& p) { QueueProfile(ctx, p); });
   }
-  void CreateTimerItems() override { ++timer_items_created; }
-  void ClearTimerItems() override {}
-  void SetTimerListActive(bool active) override { timer_list_active = active; }
-  void SetTrayAnimation(bool on) override { tray_animated = on; }
-  void SetTrayHint(const std::string& hint) override { tray_hint = hint; }
-  void EmptyLogBuffer() override { log.clear(); }
-
-  // EngineHost
-  void WriteLog(TLogKind, const std::string& text) override { log.push_back(text); }
-  void CountOperatedFile() override {}
-  void StatTimerTimer() override {}
-  void SetStatTimerEnabled(bool on) override { view.SetStatTimerEnabled(on); }
-  void StopWork() override { run.StopWork(); }
-  void bStartClick() override { run.bStartClick(); }
+  bool StartBackgroundMode() override {
+    state.Running = true;
+    state.Mode = RunMode::kBackground;
+    ++timer_items_created;
+    background_timers = true;
+    return true;
+  }
+  void StopBackgroundMode() override {
+    state.Mode = RunMode::kIdle;
+    StopRun();
+    background_timers = false;
+  }
+  void ShowStatus(const std::string& text) override { view.ShowStatus(text); }
+  void StopRun() override {
+    state.Running = false;
+    log.clear();
+    view.ShowStopped();
+  }
 
   EngineContext Ctx() {
-    return EngineContext{PosixFileSystem(),
-                         loop,
-                         loop,
-                         dialogs,
-                         formats,
-                         state,
-                         RunList,
-                         CopyProgressControls{psFile, lpsCurrentFile},
-                         *this};
+    return EngineContext{PosixFileSystem(), loop, loop, formats, state, RunList, observers};
   }
 
   void ExpectIdle() {
@@ -122,7 +119,7 @@ class RunControllerTest : public ::testing::Test,
   RunState state;
   TWList<TDataItem> RunList;
   std::vector<std::string> log;
-  bool post_allowed = true, visible = true, tray_animated = false, timer_list_active = false;
+  bool post_allowed = true, visible = true, tray_animated = false, background_timers = false;
   int timer_items_created = 0;
   std::string tray_hint;
 
@@ -138,21 +135,44 @@ class RunControllerTest : public ::testing::Test,
   ui::Label Label6{"Label6"}, Label7{"Label7"};
   ui::MenuItem ShowItem{"ShowItem"}, HideItem{"HideItem"},
       StartinbackgroundItem{"StartinbackgroundItem"}, StopItem{"StopItem"};
-  ui::Label lStatus{"lStatus"}, lCurrentFile{"lCurrentFile"}, lpsCurrentFile{"lpsCurrentFile"},
-      lStartedAt{"lStartedAt"}, lFinishExpectedAt{"lFinishExpectedAt"},
-      lProfilesToPperate{"lProfilesToPperate"}, lpsTotal{"lpsTotal"};
-  ui::ProgressBar psFile{"psFile"}, psTotal{"psTotal"};
-  ui::Timer StatTimer{loop, "StatTimer", 1500};
-  ui::Timer ProcessListInBackgroundTimer{loop, "ProcessListInBackgroundTimer", 1000};
-  RunView view{
-      {lStatus, lCurrentFile, lStartedAt, lFinishExpectedAt, lProfilesToPperate, StatTimer},
-      loop,
-      formats,
-      state,
-      RunList};
-  RunController run{
-      state, RunControlsOf(*this, {&lStartedAt, &lCurrentFile}, {&psFile, &psTotal}, {&lpsTotal}),
-      *this, loop};
+  ui::Label lStatus{"lStatus"}, lfopToday{"lfopToday"}, lfopHour{"lfopHour"},
+      lfopMinute{"lfopMinute"}, lStartedAt{"lStartedAt"}, lFinishExpectedAt{"lFinishExpectedAt"},
+      lProfilesToPperate{"lProfilesToPperate"}, lFilesToTotal{"lFilesToTotal"},
+      lFilesLeft{"lFilesLeft"}, lpsTotal{"lpsTotal"}, lCurrentProfile{"lCurrentProfile"},
+      lCurrStartedAt{"lCurrStartedAt"}, lCurrFinishExpectedAt{"lCurrFinishExpectedAt"},
+      lFilesToOperate{"lFilesToOperate"}, lCurrFilesLeft{"lCurrFilesLeft"},
+      lpsCurrentprofile{"lpsCurrentprofile"}, lCurrentFile{"lCurrentFile"},
+      lpsCurrentFile{"lpsCurrentFile"};
+  ui::ProgressBar psTotal{"psTotal"}, psProfile{"psProfile"}, psFile{"psFile"};
+  RunRecords records{[this](TLogKind, const std::string& text) { log.push_back(text); }, [] {}};
+  RunView view{{lStatus,
+                lfopToday,
+                lfopHour,
+                lfopMinute,
+                lStartedAt,
+                lFinishExpectedAt,
+                lProfilesToPperate,
+                lFilesToTotal,
+                lFilesLeft,
+                psTotal,
+                lpsTotal,
+                lCurrentProfile,
+                lCurrStartedAt,
+                lCurrFinishExpectedAt,
+                lFilesToOperate,
+                lCurrFilesLeft,
+                psProfile,
+                lpsCurrentprofile,
+                lCurrentFile,
+                psFile,
+                lpsCurrentFile},
+               formats,
+               state,
+               RunList,
+               {[this](bool on) { tray_animated = on; },
+                [this](const std::string& hint) { tray_hint = hint; }}};
+  RunController run{state, RunControlsOf(*this), *this, loop, dialogs};
+  RunObservers observers;
 };
 
 TEST_F(RunControllerTest, EmptyTableDisablesBothStartsAndTheTrayItem) {
@@ -161,8 +181,8 @@ TEST_F(RunControllerTest, EmptyTableDisablesBothStartsAndTheTrayItem) {
   EXPECT_FALSE(bStart.Enabled());
   EXPECT_FALSE(bStartBackground.Enabled());
   EXPECT_FALSE(StartinbackgroundItem.Enabled());
-  run.F8Pressed();
-  run.F9Pressed();
+  bStart.Click();
+  bStartBackground.Click();
   EXPECT_FALSE(state.Running) << "keys of disabled buttons do nothing";
 }
 
@@ -241,8 +261,7 @@ TEST_F(RunControllerTest, BackgroundModeHidesTheWindowAndTheTrayStopsIt) {
   EXPECT_EQ(bStartBackground.Hint(), "Stop the background mode\r[ F9 ]");
   EXPECT_FALSE(bStart.Enabled());
   EXPECT_TRUE(bHide.Enabled());
-  EXPECT_TRUE(ProcessListInBackgroundTimer.Enabled());
-  EXPECT_TRUE(timer_list_active);
+  EXPECT_TRUE(background_timers);
   EXPECT_EQ(timer_items_created, 1);
   ExpectStatisticsOnly();
   EXPECT_FALSE(StartinbackgroundItem.Enabled());
@@ -252,8 +271,7 @@ TEST_F(RunControllerTest, BackgroundModeHidesTheWindowAndTheTrayStopsIt) {
 
   StopItem.Click();
   EXPECT_FALSE(visible) << "stopping from the tray leaves the window hidden";
-  EXPECT_FALSE(ProcessListInBackgroundTimer.Enabled());
-  EXPECT_FALSE(timer_list_active);
+  EXPECT_FALSE(background_timers);
   EXPECT_EQ(lStatus.Caption(), "Stoped.");
   ExpectIdle();
 }
@@ -279,15 +297,15 @@ TEST_F(RunControllerTest, CloseInTheBackgroundAsksFirst) {
   int closes = 0;
   run.bStartBackgroundClick();
   dialogs.ExpectConfirm("Stop and close Quillmor?", false);
-  run.CloseItemClick(dialogs, [&] { ++closes; });
+  run.CloseItemClick([&] { ++closes; });
   EXPECT_EQ(closes, 0);
   EXPECT_TRUE(state.Running);
   dialogs.ExpectConfirm("Stop and close Quillmor?", true);
-  run.CloseItemClick(dialogs, [&] { ++closes; });
+  run.CloseItemClick([&] { ++closes; });
   EXPECT_EQ(closes, 1);
 
   run.bStartBackgroundClick();
-  run.CloseItemClick(dialogs, [&] { ++closes; });
+  run.CloseItemClick([&] { ++closes; });
   EXPECT_EQ(closes, 2) << "idle: no question of the controller's own";
 }
 

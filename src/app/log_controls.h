@@ -42,7 +42,7 @@ struct LogControls {
   // Opens the folder browser at the directory in the field.
   ui::Button deLogDirButton{"deLogDirButton", "..."};
   ui::CheckBox chLogLimitSize{"chLogLimitSize", "Limit log file site to", true};
-  ui::SpinEdit eLogLimit{"eLogLimit", 0, 65536, 64};
+  ui::SpinEdit eLogLimit{"eLogLimit", kLogLimitMinKb, kLogLimitMaxKb, 64};
   ui::Label lLogLimitKb{"lLogLimitKb", "Kb"};  // follows eLogLimit
   ui::CheckBox chLogInfo{"chLogInfo", "Log informational messages", false};
   ui::CheckBox chLogErrors{"chLogErrors", "Log errors", true};

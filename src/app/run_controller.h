@@ -1,6 +1,7 @@
-// The start and stop toggles of the main window, the common stop step and the derivation of the
-// state-dependent controls from the run state. Works on the main window's controls and run state
-// through references, so it can be driven without a window.
+// The start and stop toggles of the main window, the common stop step, the end of a run as the
+// window shows it, and the derivation of the state-dependent controls from the run state. Works
+// on the main window's controls and run state through references, so it can be driven without
+// a window.
 #pragma once
 
 #include <cstddef>
@@ -55,12 +56,6 @@ struct RunControls {
   ui::MenuItem& HideItem;
   ui::MenuItem& StartinbackgroundItem;
   ui::MenuItem& StopItem;
-  ui::Label& lStatus;
-  // The statistics captions a stop empties.
-  std::vector<ui::Label*> stat_captions;
-  std::vector<ui::ProgressBar*> progress_bars;  // set to 0 by a stop
-  std::vector<ui::Label*> percent_captions;     // set to "0 %" by a stop
-  ui::Timer& ProcessListInBackgroundTimer;
 };
 
 // What the run controller asks of the main window and the other subsystems.
@@ -74,24 +69,22 @@ class RunControllerHost {
   virtual void HideMainWindow() = 0;
   // Queues the selected profiles and runs the engine to the end of the run list.
   virtual void RunSelectedProfiles() = 0;
-  // Claims the store's one background scheduler; false when another holds it (the host has
-  // told the user). Released when the background mode stops.
-  virtual bool ClaimScheduler() { return true; }
-  virtual void ReleaseScheduler() {}
-  // The background mode's timer items and their timer list.
-  virtual void CreateTimerItems() = 0;
-  virtual void ClearTimerItems() = 0;
-  virtual void SetTimerListActive(bool active) = 0;
-  virtual void SetTrayAnimation(bool on) = 0;
-  virtual void SetTrayHint(const std::string& hint) = 0;
-  // Empties the log buffer; lines still pending are written to the log file first.
-  virtual void EmptyLogBuffer() = 0;
+  // The session's background mode; false when the store's scheduler is held by another (the
+  // host has told the user). Stopping it stops the run as StopRun() does.
+  virtual bool StartBackgroundMode() = 0;
+  virtual void StopBackgroundMode() = 0;
+  // The status line of the statistics page.
+  virtual void ShowStatus(const std::string& text) = 0;
+  // The common stop: the run is cleared, the records written, the page and the tray reset.
+  virtual void StopRun() = 0;
 };
 
-class RunController {
+// Watches the run for its end: "Done." after a "Start selected" batch, the stop after a break,
+// and the application's error box for an error that ended the engine.
+class RunController final : public RunObserver {
  public:
   RunController(RunState& state, RunControls controls, RunControllerHost& host,
-                ui::MessageLoop& loop);
+                ui::MessageLoop& loop, ui::Dialogs& dialogs);
 
   // The toggle behind "Start selected" / "Stop" (also F8, and the engine at the end of a run).
   void bStartClick();
@@ -103,17 +96,19 @@ class RunController {
   void UpdateControls();
   // The tray item "Close": in the background mode only after "Stop and close Quillmor?" is
   // answered Yes; otherwise `close` at once (the close sequence asks its own question).
-  void CloseItemClick(ui::Dialogs& dialogs, const std::function<void()>& close);
-  // The hot keys act as a click on their button, so a key whose button is disabled does
-  // nothing and the controller always stays in one of its three states.
-  void F8Pressed() { c_.bStart.Click(); }
-  void F9Pressed() { c_.bStartBackground.Click(); }
+  void CloseItemClick(const std::function<void()>& close);
+
+  // RunObserver
+  void BatchFinished() override;
+  void BreakAccepted() override { bStartClick(); }
+  void RunFailed(std::string_view text) override;
 
  private:
   RunState& state_;
   RunControls c_;
   RunControllerHost& host_;
   ui::MessageLoop& loop_;
+  ui::Dialogs& dialogs_;
 };
 
 }  // namespace qm

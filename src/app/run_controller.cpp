@@ -1,10 +1,10 @@
-#include "scheduler/run_controller.h"
+#include "app/run_controller.h"
 
 namespace qm {
 
 RunController::RunController(RunState& state, RunControls controls, RunControllerHost& host,
-                             ui::MessageLoop& loop)
-    : state_(state), c_(std::move(controls)), host_(host), loop_(loop) {}
+                             ui::MessageLoop& loop, ui::Dialogs& dialogs)
+    : state_(state), c_(std::move(controls)), host_(host), loop_(loop), dialogs_(dialogs) {}
 
 void RunController::bStartClick() {
   // The background mode ends whichever way the toggle goes, even when the post is refused.
@@ -37,26 +37,16 @@ void RunController::bStartClick() {
 void RunController::bStartBackgroundClick() {
   if (!host_.PostPendingEdit()) return;
   if (state_.Mode != RunMode::kBackground) {
-    if (!host_.ClaimScheduler()) return;
-    state_.Running = true;
-    state_.Mode = RunMode::kBackground;
+    if (!host_.StartBackgroundMode()) return;
     c_.bStartBackground.SetCaption(kStopCaption);
     c_.bStartBackground.SetGlyph(kImgBackgroundStop);
     c_.bStartBackground.SetHint(kStopBackgroundHint);
     c_.bStart.SetEnabled(false);
     c_.bHide.SetEnabled(true);
     host_.HideMainWindow();
-    host_.CreateTimerItems();
-    c_.lStatus.SetCaption("Background mode started.");
-    host_.SetTimerListActive(true);
-    c_.ProcessListInBackgroundTimer.SetEnabled(true);
+    host_.ShowStatus("Background mode started.");
   } else {
-    state_.Mode = RunMode::kIdle;
-    StopWork();
-    c_.ProcessListInBackgroundTimer.SetEnabled(false);
-    host_.SetTimerListActive(false);
-    host_.ClearTimerItems();
-    host_.ReleaseScheduler();
+    host_.StopBackgroundMode();
     c_.bStartBackground.SetCaption(kStartBackgroundCaption);
     c_.bStartBackground.SetGlyph(kImgBackgroundStart);
     c_.bStartBackground.SetHint(kStartBackgroundHint);
@@ -67,14 +57,7 @@ void RunController::bStartBackgroundClick() {
 }
 
 void RunController::StopWork() {
-  state_.Running = false;
-  host_.SetTrayAnimation(false);
-  host_.EmptyLogBuffer();
-  c_.lStatus.SetCaption("Stoped.");
-  for (ui::Label* label : c_.stat_captions) label->SetCaption("");
-  for (ui::ProgressBar* bar : c_.progress_bars) bar->SetPosition(0);
-  for (ui::Label* label : c_.percent_captions) label->SetCaption("0 %");
-  host_.SetTrayHint("Quillmor stoped.");
+  host_.StopRun();
 }
 
 void RunController::UpdateControls() {
@@ -112,9 +95,23 @@ void RunController::UpdateControls() {
   c_.StopItem.SetEnabled(bg_enabled && bg_stop);
 }
 
-void RunController::CloseItemClick(ui::Dialogs& dialogs, const std::function<void()>& close) {
-  if (state_.Mode == RunMode::kBackground && !dialogs.Confirm(kStopAndCloseQuestion)) return;
+void RunController::CloseItemClick(const std::function<void()>& close) {
+  if (state_.Mode == RunMode::kBackground && !dialogs_.Confirm(kStopAndCloseQuestion)) return;
   close();
+}
+
+void RunController::BatchFinished() {
+  dialogs_.ShowInformation("Done.");
+  if (state_.Mode == RunMode::kSelected)
+    bStartClick();
+  else
+    StopWork();
+  // A click that was cancelled (a refused post) must not leave the run going.
+  if (state_.Running) StopWork();
+}
+
+void RunController::RunFailed(std::string_view text) {
+  dialogs_.ShowApplicationError(ui::ApplicationErrorText(std::string(text)));
 }
 
 }  // namespace qm

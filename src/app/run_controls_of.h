@@ -2,18 +2,12 @@
 // window and a stand-in for it hand in the same set.
 #pragma once
 
-#include <vector>
-
-#include "scheduler/run_controller.h"
+#include "app/run_controller.h"
 
 namespace qm {
 
-// `stat_captions`, `progress_bars` and `percent_captions` are what a stop resets; the rest the
-// window holds under the controller's names.
 template <class Window>
-RunControls RunControlsOf(Window& w, std::vector<ui::Label*> stat_captions,
-                          std::vector<ui::ProgressBar*> progress_bars,
-                          std::vector<ui::Label*> percent_captions) {
+RunControls RunControlsOf(Window& w) {
   return RunControls{w.bStart,
                      w.bStartBackground,
                      w.bHide,
@@ -29,12 +23,7 @@ RunControls RunControlsOf(Window& w, std::vector<ui::Label*> stat_captions,
                      w.ShowItem,
                      w.HideItem,
                      w.StartinbackgroundItem,
-                     w.StopItem,
-                     w.lStatus,
-                     std::move(stat_captions),
-                     std::move(progress_bars),
-                     std::move(percent_captions),
-                     w.ProcessListInBackgroundTimer};
+                     w.StopItem};
 }
 
 }  // namespace qm

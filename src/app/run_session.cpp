@@ -1,0 +1,257 @@
+#include "app/run_session.h"
+
+#include "engine/process_run_list.h"
+#include "engine/scan.h"
+#include "platform/app_paths.h"
+#include "platform/atomic_file.h"
+#include "profiles/profile_rules.h"
+
+namespace qm {
+
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string WithTrailingSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+}  // namespace
+
+RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
+                       RegionalFormats formats, std::string store_path)
+    : StatTimer(loop, "StatTimer", 1500),
+      ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
+      TimerListPlatform(loop),
+      TimerList(TimerListPlatform, [&loop] { return loop.TickCount(); }),
+      fs_(fs),
+      clock_(clock),
+      loop_(loop),
+      dialogs_(dialogs),
+      formats_(std::move(formats)),
+      store_path_(std::move(store_path)),
+      records_([this](TLogKind kind, const std::string& text) { WriteLog(kind, text); },
+               [this] { Counters.CountOperatedFile(clock_.Now()); }, &dialogs) {
+  observers_.Add(records_);
+  observers_.Add(events_);
+  StatTimer.OnTimer = [this] { UpdateStatistics(); };
+  ProcessListInBackgroundTimer.OnTimer = [this] { ProcessListInBackground(); };
+  TimerList.OnFinish = [this] {
+    // Switched off under a running background mode: only a refused platform timer does that.
+    if (State.Running && State.Mode == RunMode::kBackground) timer_list_retry_ = true;
+  };
+  TimerList.OnError = [this](const std::string& message) { WriteLog(lkError, message); };
+  // A stored row gets the rules of a row entered by hand: the defaults of a new row under its
+  // stored values, and the check before it is posted, which ends the load at a row it refuses.
+  const int defaults =
+      rmSets.AfterInsert.Connect([this] { ApplyNewRowDefaults(rmSets, clock_.Now()); });
+  const int check = rmSets.BeforePost.Connect([this](bool& allow) {
+    if (allow) allow = CheckRowBeforePost(rmSets, dialogs_);
+  });
+  // Whatever could be read is kept; a store that was not read whole is kept aside at the next
+  // save instead of being overwritten by the fewer rows.
+  store_load_ = LoadProfiles(store_path_, rmSets, fs_);
+  store_needs_backup_ = store_load_.NeedsBackup();
+  rmSets.AfterInsert.Disconnect(defaults);
+  rmSets.BeforePost.Disconnect(check);
+}
+
+RunSession::~RunSession() {
+  TimerItems.Clear();
+  RunList.Clear();
+}
+
+bool RunSession::MakeStoreDirectory() {
+  // The data directory does not exist before the first save of a fresh installation.
+  return CreateDirectories(fs_, DirectoryOf(store_path_)).ok();
+}
+
+bool RunSession::SaveStore() {
+  if (!MakeStoreDirectory()) return false;
+  const bool saved = SaveProfiles(store_path_, rmSets, fs_, store_needs_backup_);
+  if (saved) store_needs_backup_ = false;
+  return saved;
+}
+
+std::vector<TProfileRecord> RunSession::EnabledProfiles() const {
+  std::vector<TProfileRecord> enabled;
+  for (size_t row = 0; row < rmSets.RecordCount(); ++row) {
+    if (!rmSets.Row(row).Enabled) continue;
+    enabled.emplace_back();
+    ProfileFromRow(rmSets.Row(row), enabled.back());
+  }
+  return enabled;
+}
+
+EngineContext RunSession::MakeEngineContext() {
+  return EngineContext{fs_, clock_, loop_, formats_, State, RunList, observers_};
+}
+
+void RunSession::QueueProfile(const TProfileRecord& profile) {
+  EngineContext ctx = MakeEngineContext();
+  qm::QueueProfile(ctx, profile);
+}
+
+void RunSession::RunSelected(std::span<const TProfileRecord> selected) {
+  EmptyLogBuffer();
+  EngineContext ctx = MakeEngineContext();
+  RunSelectedProfiles(ctx, selected,
+                      [&ctx](const TProfileRecord& profile) { qm::QueueProfile(ctx, profile); });
+  // After a Stop the copy under way still finishes and makes its record: it is written now,
+  // not left in the buffer until the next run.
+  EmptyLogBuffer();
+}
+
+void RunSession::StopWork() {
+  State.Running = false;
+  State.RunStartedAt = 0;
+  EmptyLogBuffer();
+}
+
+void RunSession::WriteLog(TLogKind kind, const std::string& text) {
+  RecordMade(kind, text);
+  // A preview writes no log.
+  if (State.Preview) return;
+  // Counted whether or not the log keeps it: an error nobody would read is still an error.
+  if (kind == lkError) Notice.ErrorRecorded();
+  qm::WriteLog(log_options_, kind, text, clock_.Now(), formats_, LogBuffer);
+}
+
+void RunSession::FlushLog() {
+  qm::FlushLog(fs_, ShowLogErrorBox(), log_options_, LogBuffer, LogWriteFailed);
+}
+
+void RunSession::EmptyLogBuffer() {
+  FlushBeforeEmptying(fs_, ShowLogErrorBox(), log_options_, LogBuffer, LogWriteFailed);
+  LogBuffer.clear();
+}
+
+ShowLogError RunSession::ShowLogErrorBox() {
+  return [this](const std::string& text) { dialogs_.ShowErrorBox(text); };
+}
+
+bool RunSession::CanCreateFileIn(const std::string& dir) {
+  const std::string probe = WithTrailingSlash(dir) + ".quillmor-write-test";
+  auto file = fs_.Create(probe);
+  if (!file.ok()) return false;
+  const bool closed = file.value()->Close().ok();
+  const bool removed = fs_.Remove(probe).ok();
+  return closed && removed;
+}
+
+void RunSession::FillDefaultLogDirectory() {
+  if (log_options_.dir.empty()) log_options_.dir = DefaultLogDirectory();
+}
+
+std::string RunSession::DefaultLogDirectory() {
+  // On a fresh installation the store's directory comes only with the first save; the first
+  // session's records must not go nowhere meanwhile.
+  (void)MakeStoreDirectory();
+  const std::string store_dir = DirectoryOf(store_path_);
+  if (CanCreateFileIn(store_dir)) return WithTrailingSlash(store_dir);
+  const std::string data_dir = DataDirectory();
+  (void)CreateDirectories(fs_, data_dir);
+  return WithTrailingSlash(data_dir);
+}
+
+void RunSession::UpdateStatistics() {
+  const StatisticsSnapshot snapshot =
+      ComputeStatistics(RunList, Counters, clock_.Now(), State.RunStartedAt, formats_);
+  if (snapshot.batch_over) {
+    StatTimer.SetEnabled(false);
+    State.RunStartedAt = 0;
+  }
+  StatisticsUpdated(snapshot);
+  FlushLog();
+}
+
+// --- the background mode
+
+bool RunSession::StartBackgroundMode() {
+  std::string error;
+  if (!scheduler_lock_.Acquire(DataDirectory(), store_path_, error)) {
+    dialogs_.ShowErrorBox(error);
+    return false;
+  }
+  State.Running = true;
+  State.Mode = RunMode::kBackground;
+  CreateTimerItems();
+  SetTimerListActive(true);
+  ProcessListInBackgroundTimer.SetEnabled(true);
+  return true;
+}
+
+void RunSession::StopBackgroundMode() {
+  State.Mode = RunMode::kIdle;
+  StopWork();
+  ProcessListInBackgroundTimer.SetEnabled(false);
+  SetTimerListActive(false);
+  ClearTimerItems();
+  scheduler_lock_.Release();
+}
+
+void RunSession::CreateTimerItems() {
+  State.SelectedRun = false;
+  EmptyLogBuffer();
+  std::vector<std::string> no_interval;
+  qm::CreateTimerItems(TimerItems, TimerList, *this, EnabledProfiles(), no_interval);
+  for (const std::string& name : no_interval) WriteLog(lkError, NoIntervalMessage(name));
+}
+
+void RunSession::SetTimerListActive(bool active) {
+  timer_list_retry_ = false;
+  if (!TimerList.SetActive(active) && active) timer_list_retry_ = true;
+}
+
+void RunSession::StopTimers() {
+  SetTimerListActive(false);
+  StatTimer.SetEnabled(false);
+  ProcessListInBackgroundTimer.SetEnabled(false);
+}
+
+void RunSession::ProcessListInBackground() {
+  if (timer_list_retry_ && State.Running && State.Mode == RunMode::kBackground)
+    SetTimerListActive(true);
+  if (State.EngineBusy) return;
+  EngineContext ctx = MakeEngineContext();
+  ProcessRunList(ctx);
+}
+
+// --- the session's reading of the run
+
+void RunSession::Events::ProfileQueued(const TDataItem& /*item*/) noexcept {
+  // The first profile of a batch dates the batch.
+  if (session_.State.RunStartedAt == 0) session_.State.RunStartedAt = session_.clock_.Now();
+}
+
+void RunSession::Events::ProfileTaken(const TDataItem& /*item*/) noexcept {
+  session_.StatTimer.SetEnabled(true);
+}
+
+void RunSession::Events::ProfileStarted(const TDataItem& item) noexcept {
+  session_.Notice.ProfileStarted(item.Profile.Name());
+}
+
+void RunSession::Events::ProfileFinished(const TDataItem& /*item*/) noexcept {
+  const LogOptions& options = session_.log_options_;
+  const std::string log_file =
+      options.create && options.errors ? LogFilePath(options.dir) : std::string();
+  session_.Notice.ProfileFinished(session_.State.Mode == RunMode::kBackground, log_file,
+                                  session_.loop_.TickCount());
+}
+
+void RunSession::Events::ProfileLeftList() {
+  session_.UpdateStatistics();
+}
+
+void RunSession::Events::EngineStopped() noexcept {
+  session_.StatTimer.SetEnabled(false);
+}
+
+}  // namespace qm

@@ -1,0 +1,172 @@
+// A run session: everything a run needs and nothing a window shows. It owns the profile table
+// and its store, the run state and list, the log buffer with its options, the file counters,
+// the statistics timer, the background mode's timer items and the record maker, and it hands
+// the engine one observer that sends every event to the records first and then to whoever
+// watches. The main window's controller and each headless command hold one.
+#pragma once
+
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/failure_notice.h"
+#include "app/run_records.h"
+#include "engine/engine_context.h"
+#include "engine/run_observers.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "profiles/profile_table.h"
+#include "profiles/qmProcs.h"
+#include "profiles/qmTypes.h"
+#include "scheduler/background_timers.h"
+#include "scheduler/scheduler_lock.h"
+#include "scheduler/timer_list.h"
+#include "stats/log_writer.h"
+#include "stats/statistics.h"
+#include "ui/dialogs.h"
+#include "ui/message_loop.h"
+#include "ui/signal.h"
+
+namespace qm {
+
+class RunSession : private TimerItemOwner {
+ public:
+  // Loads the store at `store_path` into the profile table. `dialogs` shows the log's write
+  // errors and the refusal of a second scheduler, and asks the break question.
+  RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
+             RegionalFormats formats, std::string store_path);
+  ~RunSession() override;
+  RunSession(const RunSession&) = delete;
+  RunSession& operator=(const RunSession&) = delete;
+
+  FileSystem& file_system() { return fs_; }
+  Clock& clock() { return clock_; }
+  ui::MessageLoop& loop() { return loop_; }
+  const RegionalFormats& formats() const { return formats_; }
+
+  // --- the profile table and its store
+  ProfileTable rmSets;
+  const std::string& store_path() const { return store_path_; }
+  // How the store loaded: a headless run refuses a store not read whole.
+  const LoadResult& StoreLoad() const { return store_load_; }
+  // Writes the table to the store, creating its directory first; a store that was not read
+  // whole is kept aside as a backup the first time. False when it could not be written.
+  bool SaveStore();
+  // The enabled rows as snapshots, in table order; the current row stays where it is.
+  std::vector<TProfileRecord> EnabledProfiles() const;
+
+  // --- the run
+  RunState State;
+  TWList<TDataItem> RunList;
+  FileCounters Counters;
+  // The run's events go to `observer` too, after the records and the observers added before.
+  void Watch(RunObserver& observer) { observers_.Add(observer); }
+  void Unwatch(RunObserver& observer) { observers_.Remove(observer); }
+  // Where the break question is asked; null answers No without asking.
+  void SetBreakDialogs(ui::Dialogs* ask) { records_.SetDialogs(ask); }
+  EngineContext MakeEngineContext();
+  // Appends a snapshot of `profile`, scanned now, unless one of that name is queued.
+  void QueueProfile(const TProfileRecord& profile) override;
+  // "Start selected": queues `selected` and works the run list off; the log buffer is written
+  // before and after.
+  void RunSelected(std::span<const TProfileRecord> selected);
+  // What every stop does: clears the run, and writes the records made so far.
+  void StopWork();
+
+  // --- the log
+  const LogOptions& log_options() const { return log_options_; }
+  void SetLogOptions(LogOptions options) { log_options_ = std::move(options); }
+  // Hands the record to the listeners, then (unless previewing) buffers it under the options.
+  void WriteLog(TLogKind kind, const std::string& text);
+  // Hears every record as it is made, a preview's too.
+  ui::Signal<TLogKind, const std::string&> RecordMade;
+  // Appends the buffered records to the log file.
+  void FlushLog();
+  // Writes the buffered records, then empties the buffer: nothing made before is dropped.
+  void EmptyLogBuffer();
+  std::vector<std::string> LogBuffer;
+  bool LogWriteFailed = false;
+  // Fills an empty log directory with the default one and creates that default directory when
+  // it is missing. A directory the user chose is never created: it may lie on a volume that is
+  // not plugged in.
+  void FillDefaultLogDirectory();
+  // The directory of the store (or the data directory when the store's is not writable), with
+  // a trailing '/'.
+  std::string DefaultLogDirectory();
+  // Creates the store's directory and its missing parents; false when one cannot be made.
+  bool MakeStoreDirectory();
+
+  // --- statistics: every 1.5 seconds while a profile is worked on, and after each profile
+  ui::Timer StatTimer;
+  // Rolls the counters over, takes the figures, tells the listeners and writes the log.
+  void UpdateStatistics();
+  ui::Signal<const StatisticsSnapshot&> StatisticsUpdated;
+
+  // --- desktop notifications of failed background profiles
+  FailureNotice Notice;
+
+  // --- the background mode
+  // Claims the store's one background scheduler (false, after an error box, when another holds
+  // it), then runs: a timer item for each enabled profile queues it when it falls due, and the
+  // engine loop works the run list off every second.
+  bool StartBackgroundMode();
+  // Stops the run and the timers, and releases the scheduler.
+  void StopBackgroundMode();
+  // Every timer of the session off, for a close.
+  void StopTimers();
+  void ClearTimerItems() { TimerItems.Clear(); }
+  ui::Timer ProcessListInBackgroundTimer;
+  LoopPlatformTimer TimerListPlatform;
+  qm::TimerList TimerList;
+  // After the list: each item removes its event from it when freed.
+  TWList<TDataTimerItem> TimerItems;
+
+ private:
+  // The session's own reading of the events: it dates the batch, drives the statistics timer,
+  // and follows the profiles for the failure notice.
+  class Events final : public RunObserver {
+   public:
+    explicit Events(RunSession& session) : session_(session) {}
+    void ProfileQueued(const TDataItem& item) noexcept override;
+    void ProfileTaken(const TDataItem& item) noexcept override;
+    void ProfileStarted(const TDataItem& item) noexcept override;
+    void ProfileFinished(const TDataItem& item) noexcept override;
+    void ProfileLeftList() override;
+    void EngineStopped() noexcept override;
+
+   private:
+    RunSession& session_;
+  };
+
+  // TimerItemOwner
+  size_t RunListCount() const override { return RunList.Count(); }
+  const RunState& CurrentRunState() const override { return State; }
+  TDateTime Now() override { return clock_.Now(); }
+
+  void CreateTimerItems();
+  void SetTimerListActive(bool active);
+  void ProcessListInBackground();
+  bool CanCreateFileIn(const std::string& dir);
+  ShowLogError ShowLogErrorBox();
+
+  FileSystem& fs_;
+  Clock& clock_;
+  ui::MessageLoop& loop_;
+  ui::Dialogs& dialogs_;
+  const RegionalFormats formats_;
+  const std::string store_path_;
+  LoadResult store_load_;
+  bool store_needs_backup_ = false;
+  LogOptions log_options_;
+
+  RunRecords records_;
+  Events events_{*this};
+  RunObservers observers_;
+  SchedulerLock scheduler_lock_;
+  // The timer list was refused its platform timer; the next tick of
+  // ProcessListInBackgroundTimer tries again.
+  bool timer_list_retry_ = false;
+};
+
+}  // namespace qm
