@@ -35,7 +35,7 @@ void TForm1::bHideClick() {
 }
 
 void TForm1::bHelpClick() {
-  // Nothing is reported: without a help file or a viewer nothing happens, as designed.
+  // Nothing is reported: without a help file or a viewer nothing happens.
   const std::string help = FindHelpFile(fs_, ExecutablePath());
   if (!help.empty()) (void)OpenDocument(help);
 }
