@@ -15,14 +15,6 @@
 
 namespace qm {
 
-// SyncMethod values of a profile, as stored.
-inline constexpr int16_t kSyncOneWay = 0;    // "From Source to Destination only"
-inline constexpr int16_t kSyncBothWays = 1;  // both directions
-// KeepCopyKind values of a profile, as stored: what becomes of a copy a newer one replaces.
-inline constexpr int16_t kKeepNone = 0;
-inline constexpr int16_t kKeepSequence = 1;  // kept under a sequence number
-inline constexpr int16_t kKeepDateTime = 2;  // kept under the date and time
-
 // One profile as the store file holds it: 1682 bytes, packed, little-endian. The doubles lie
 // at odd offsets, so every field is read and written through byte copies, never in place.
 // Texts are a length byte followed by UTF-8 bytes; a text cut to a field's size is cut at a
@@ -105,6 +97,14 @@ static_assert(sizeof(TProfileRecord) == TProfileRecord::kSize);
 // The longest prefix of `text` of at most `max_bytes` bytes that does not split a UTF-8
 // character.
 std::string_view CutUtf8(std::string_view text, size_t max_bytes);
+
+// SyncMethod values of a profile, as stored.
+inline constexpr int16_t kSyncOneWay = 0;    // "From Source to Destination only"
+inline constexpr int16_t kSyncBothWays = 1;  // both directions
+// KeepCopyKind values of a profile, as stored: what becomes of a copy a newer one replaces.
+inline constexpr int16_t kKeepNone = 0;
+inline constexpr int16_t kKeepSequence = 1;  // kept under a sequence number
+inline constexpr int16_t kKeepDateTime = 2;  // kept under the date and time
 
 // A list of texts, each with an object it owns. Entries keep the order they were added in;
 // lookup by text ignores letter case; equal texts may occur. Objects have stable addresses
