@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/names.h"
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
+#include "engine/kept_copy_names.h"
 #include "engine/scan.h"
 #include "engine/zip_packer.h"
 #include "platform/path_style.h"
@@ -30,7 +30,7 @@ void BM_ScanTree(benchmark::State& state) {
   if (tree.empty()) return state.SkipWithError("QM_BENCH_SCAN_TREE not set");
   size_t files = 0;
   for (auto _ : state) {
-    TWList<TFilesListItem> list;
+    NamedList<ScannedFile> list;
     if (!ScanFolder(PosixFileSystem(), tree, std::string_view(""), list, true, tree).ok()) {
       return state.SkipWithError("scan failed");
     }
@@ -70,7 +70,7 @@ void BM_ZipEach(benchmark::State& state) {
     std::filesystem::remove_all(out);
     state.ResumeTiming();
     // As the backup pass does it: scan, then one archive per file below the same subdirectory.
-    TWList<TFilesListItem> list;
+    NamedList<ScannedFile> list;
     (void)ScanFolder(fs, tree, std::string_view(""), list, true, tree);
     for (size_t i = 0; i < list.Count(); ++i) {
       const std::string& path = list.Text(i);

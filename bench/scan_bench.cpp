@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/destination_index.h"
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 #include "engine/scan.h"
 
 namespace qm {
@@ -33,7 +33,7 @@ std::string RelDir(int d) {
   return rel;
 }
 
-void Fill(TWList<TFilesListItem>& list, const std::string& top, const char* suffix) {
+void Fill(NamedList<ScannedFile>& list, const std::string& top, const char* suffix) {
   for (int d = 0; d < kDirs; ++d) {
     const std::string rel = RelDir(d);
     const uint32_t dir = list.AddDirectory(top + rel, rel);
@@ -47,7 +47,7 @@ void Fill(TWList<TFilesListItem>& list, const std::string& top, const char* suff
 void BM_FillLists(benchmark::State& state) {
   size_t bytes = 0;
   for (auto _ : state) {
-    TWList<TFilesListItem> list;
+    NamedList<ScannedFile> list;
     Fill(list, "/home/user/Documents/", "");
     bytes = list.MemoryUsed();
     benchmark::DoNotOptimize(list.Count());
@@ -60,7 +60,7 @@ BENCHMARK(BM_FillLists)->Unit(benchmark::kMillisecond);
 // The backup pass's pairing: the index of the destination, then each source file looked up.
 void BM_PairEntries(benchmark::State& state) {
   const auto keep = static_cast<int16_t>(state.range(0));
-  TWList<TFilesListItem> src, dest;
+  NamedList<ScannedFile> src, dest;
   Fill(src, "/home/user/Documents/", "");
   Fill(dest, "/media/backup/Documents/", keep == kKeepSequence ? ".1" : "");
   size_t index_bytes = 0;
@@ -94,7 +94,7 @@ void BM_ScanAndPair(benchmark::State& state) {
   dest.destination = true;
   size_t files = 0;
   for (auto _ : state) {
-    TWList<TFilesListItem> src_list, dest_list;
+    NamedList<ScannedFile> src_list, dest_list;
     auto walk_dest = [&] {
       if (!backup.empty()) (void)ScanTree(PosixFileSystem(), dest, dest_list);
     };
@@ -134,7 +134,7 @@ void BM_WalkOneTree(benchmark::State& state) {
   for (size_t i = 0; i < top.value().size(); ++i) {
     if (top.value()[i].is_directory()) halves[i % 2].push_back(tree + "/" + top.value()[i].name);
   }
-  auto walk = [&](const std::vector<std::string>& dirs, TWList<TFilesListItem>& list) {
+  auto walk = [&](const std::vector<std::string>& dirs, NamedList<ScannedFile>& list) {
     for (const std::string& dir : dirs) {
       ScanRequest r;
       r.dir = dir;
@@ -146,7 +146,7 @@ void BM_WalkOneTree(benchmark::State& state) {
   };
   size_t files = 0;
   for (auto _ : state) {
-    TWList<TFilesListItem> lists[2];
+    NamedList<ScannedFile> lists[2];
     if (state.range(0) == 2) {
       std::thread second([&] { walk(halves[1], lists[1]); });
       walk(halves[0], lists[0]);

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "app/form_state_store.h"
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/registry.h"
 
 namespace qm {
@@ -48,7 +48,7 @@ class WizardFormState : public RememberedChoices {
 
 }  // namespace
 
-void TForm1::SetWizardPresenter(WizardPresenter* presenter) {
+void MainWindowController::SetWizardPresenter(WizardPresenter* presenter) {
   wizard_presenter_ = presenter;
   if (!presenter) {
     Editor.SetWizard(nullptr);
@@ -61,11 +61,11 @@ void TForm1::SetWizardPresenter(WizardPresenter* presenter) {
   });
 }
 
-void TForm1::SetWizardDisks(DiskSource* disks) {
+void MainWindowController::SetWizardDisks(DiskSource* disks) {
   wizard_disks_ = disks;
 }
 
-void TForm1::ShowAddProfileWizard() {
+void MainWindowController::ShowAddProfileWizard() {
   if (!wizard_presenter_) return;
   std::unique_ptr<DiskSource> system_disks;
   DiskSource* disks = wizard_disks_;
@@ -75,7 +75,7 @@ void TForm1::ShowAddProfileWizard() {
   }
   WizardFormState wizard_fs(registry, dialogs_);
   qm::ShowAddProfileWizard(
-      rmSets, {loop_, dialogs_, fs_, *disks, wizard_fs, wizard_filter_, *wizard_presenter_});
+      profile_table, {loop_, dialogs_, fs_, *disks, wizard_fs, wizard_filter_, *wizard_presenter_});
 }
 
 }  // namespace qm

@@ -130,8 +130,12 @@ StoredProperty TextProperty(std::string name, std::function<std::string()> get,
 }
 
 StoredProperty CheckedProperty(ui::CheckBox& box) {
+  return CheckedProperty(box.name() + ".Checked", box);
+}
+
+StoredProperty CheckedProperty(std::string name, ui::CheckBox& box) {
   return BooleanProperty(
-      box.name() + ".Checked", [&box] { return box.Checked(); },
+      std::move(name), [&box] { return box.Checked(); },
       [&box](bool checked) {
         if (box.Checked() == checked) return;
         box.SetChecked(checked);
@@ -140,8 +144,12 @@ StoredProperty CheckedProperty(ui::CheckBox& box) {
 }
 
 StoredProperty ValueProperty(ui::SpinEdit& spin) {
+  return ValueProperty(spin.name() + ".Value", spin);
+}
+
+StoredProperty ValueProperty(std::string name, ui::SpinEdit& spin) {
   return RealProperty(
-      spin.name() + ".Value", [&spin] { return static_cast<double>(spin.Value()); },
+      std::move(name), [&spin] { return static_cast<double>(spin.Value()); },
       [&spin](double v) {
         const double clamped =
             std::clamp(v, static_cast<double>(spin.Min()), static_cast<double>(spin.Max()));
@@ -150,14 +158,22 @@ StoredProperty ValueProperty(ui::SpinEdit& spin) {
 }
 
 StoredProperty TextProperty(ui::Edit& edit) {
+  return TextProperty(edit.name() + ".Text", edit);
+}
+
+StoredProperty TextProperty(std::string name, ui::Edit& edit) {
   return TextProperty(
-      edit.name() + ".Text", [&edit] { return edit.Text(); },
+      std::move(name), [&edit] { return edit.Text(); },
       [&edit](std::string text) { edit.SetText(std::move(text)); });
 }
 
 StoredProperty ItemIndexProperty(ui::ComboBox& combo) {
+  return ItemIndexProperty(combo.name() + ".ItemIndex", combo);
+}
+
+StoredProperty ItemIndexProperty(std::string name, ui::ComboBox& combo) {
   return IntegerProperty(
-      combo.name() + ".ItemIndex", [&combo] { return int64_t{combo.ItemIndex()}; },
+      std::move(name), [&combo] { return int64_t{combo.ItemIndex()}; },
       [&combo](int64_t index) {
         const auto count = static_cast<int64_t>(combo.Items().size());
         combo.SetItemIndex(index >= 0 && index < count ? static_cast<int>(index) : -1);

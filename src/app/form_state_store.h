@@ -89,6 +89,12 @@ StoredProperty CheckedProperty(ui::CheckBox& box);
 StoredProperty ValueProperty(ui::SpinEdit& spin);
 StoredProperty TextProperty(ui::Edit& edit);
 StoredProperty ItemIndexProperty(ui::ComboBox& combo);
+// The same under an explicit name "<control>.<property>": a stored value keeps its name
+// when the control is renamed, so stored options go on being read.
+StoredProperty CheckedProperty(std::string name, ui::CheckBox& box);
+StoredProperty ValueProperty(std::string name, ui::SpinEdit& spin);
+StoredProperty TextProperty(std::string name, ui::Edit& edit);
+StoredProperty ItemIndexProperty(std::string name, ui::ComboBox& combo);
 StoredProperty IntegerProperty(std::string name, int& field);
 
 struct FormStateSettings {

@@ -1,6 +1,6 @@
 // What the main window controller asks of the real window. The Qt front end implements it;
-// tests use a fake. Showing or hiding must end in TForm1::OnWindowShown() / OnWindowHidden(),
-// which the window calls when it has actually become visible or invisible.
+// tests use a fake. Showing or hiding must end in MainWindowController::OnWindowShown() /
+// OnWindowHidden(), which the window calls when it has actually become visible or invisible.
 #pragma once
 
 namespace qm {

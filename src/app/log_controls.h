@@ -11,54 +11,54 @@ inline constexpr const char* kLogDirBrowseTitle = "Select the directory for the 
 
 struct LogControls {
   LogControls() {
-    chLogCreate.SetHint(
+    create_log_box.SetHint(
         "Check this box to maintain the log file.\r\nThe log file contains a date-time and an "
         "error-success \r\ninformation about profiles work.\r\nCustomize types of information "
         "using the checkboxes below.\r\nRecommended.");
     const char* dir_hint =
         "Where to put the log file.\r\nThe log file name is \"Quillmor.log\". It places into "
         "this directory.";
-    deLogDir.SetHint(dir_hint);
-    lLogDir.SetHint(dir_hint);
-    chLogLimitSize.SetHint(
+    log_folder_edit.SetHint(dir_hint);
+    log_folder_label.SetHint(dir_hint);
+    limit_log_size_box.SetHint(
         "Check this box to prevent log file use extra disk space. \r\nRecommended.");
-    eLogLimit.SetHint(
+    log_limit_edit.SetHint(
         "Set the size limit in kilobytes. When the log file grow till this size, \r\nolder "
         "records will be deleted from it so the total size \r\nof the log file will not exceed "
         "this limit.\r\nRecomended value is 64 Kb");
-    chLogInfo.SetHint("Save the common informational messages in the log file.");
-    chLogErrors.SetHint("Save the errors information in the log file.\r\nRecommended.");
-    chLogDeletes.SetHint("Save the deletions information in the log file.\r\nRecommended.");
-    chLogSucc.SetHint(
+    log_info_box.SetHint("Save the common informational messages in the log file.");
+    log_errors_box.SetHint("Save the errors information in the log file.\r\nRecommended.");
+    log_deletes_box.SetHint("Save the deletions information in the log file.\r\nRecommended.");
+    log_successes_box.SetHint(
         "Save the success copies information in the log file.\r\nNot recommended, because it "
         "forces the log file to grow faster.");
   }
 
   // In tab order.
-  ui::CheckBox chLogCreate{"chLogCreate", "Create log file", true};
-  ui::Label lLogDir{"lLogDir", "Log file directory"};
+  ui::CheckBox create_log_box{"create_log_box", "Create log file", true};
+  ui::Label log_folder_label{"log_folder_label", "Log file directory"};
   // Filled with the program's own directory the first time the window is shown.
-  ui::Edit deLogDir{"deLogDir"};
+  ui::Edit log_folder_edit{"log_folder_edit"};
   // Opens the folder browser at the directory in the field.
-  ui::Button deLogDirButton{"deLogDirButton", "..."};
-  ui::CheckBox chLogLimitSize{"chLogLimitSize", "Limit log file site to", true};
-  ui::SpinEdit eLogLimit{"eLogLimit", kLogLimitMinKb, kLogLimitMaxKb, 64};
-  ui::Label lLogLimitKb{"lLogLimitKb", "Kb"};  // follows eLogLimit
-  ui::CheckBox chLogInfo{"chLogInfo", "Log informational messages", false};
-  ui::CheckBox chLogErrors{"chLogErrors", "Log errors", true};
-  ui::CheckBox chLogDeletes{"chLogDeletes", "Log deletes", true};
-  ui::CheckBox chLogSucc{"chLogSucc", "Log successful copies", false};
+  ui::Button log_folder_browse_button{"log_folder_browse_button", "..."};
+  ui::CheckBox limit_log_size_box{"limit_log_size_box", "Limit log file site to", true};
+  ui::SpinEdit log_limit_edit{"log_limit_edit", kLogLimitMinKb, kLogLimitMaxKb, 64};
+  ui::Label log_limit_unit_label{"log_limit_unit_label", "Kb"};  // follows log_limit_edit
+  ui::CheckBox log_info_box{"log_info_box", "Log informational messages", false};
+  ui::CheckBox log_errors_box{"log_errors_box", "Log errors", true};
+  ui::CheckBox log_deletes_box{"log_deletes_box", "Log deletes", true};
+  ui::CheckBox log_successes_box{"log_successes_box", "Log successful copies", false};
 
   LogOptions Options() const {
     LogOptions o;
-    o.create = chLogCreate.Checked();
-    o.info = chLogInfo.Checked();
-    o.errors = chLogErrors.Checked();
-    o.deletes = chLogDeletes.Checked();
-    o.success = chLogSucc.Checked();
-    o.limit_size = chLogLimitSize.Checked();
-    o.limit_kb = eLogLimit.Value();
-    o.dir = deLogDir.Text();
+    o.create = create_log_box.Checked();
+    o.info = log_info_box.Checked();
+    o.errors = log_errors_box.Checked();
+    o.deletes = log_deletes_box.Checked();
+    o.success = log_successes_box.Checked();
+    o.limit_size = limit_log_size_box.Checked();
+    o.limit_kb = log_limit_edit.Value();
+    o.dir = log_folder_edit.Text();
     return o;
   }
 };

@@ -10,7 +10,7 @@
 
 namespace qm {
 
-class TForm1;
+class MainWindowController;
 
 inline constexpr const char* kMainFormKeyPath = "Software\\Orbanix\\Applications\\Quillmor";
 inline constexpr const char* kMainFormSection = "MainForm";
@@ -21,6 +21,6 @@ inline constexpr int32_t kClWindow = static_cast<int32_t>(0xFF000005);
 
 FormStateSettings MainFormSettings();
 // In the order they are written.
-std::vector<StoredProperty> MainFormProperties(TForm1& form);
+std::vector<StoredProperty> MainFormProperties(MainWindowController& form);
 
 }  // namespace qm

@@ -1,7 +1,7 @@
 // The "Parameters" page of the main window: autostart and the log directory's browser.
 #include "app/autostart.h"
 #include "app/main_form_state.h"
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 
 namespace qm {
 
@@ -12,39 +12,39 @@ constexpr const char* kAutostartOffFailed = "Can not stop Quillmor from starting
 
 }  // namespace
 
-void TForm1::SetUpOptions() {
-  chRunOnWindowsStart.SetHint(
+void MainWindowController::SetUpOptions() {
+  autostart_box.SetHint(
       "Check this box if you want Quillmor always start with Windows. \r\nIf this box checked "
       "then Quillmor works in the background mode.");
-  chRunOnWindowsStart.OnClick = Guarded([this] { chRunOnWindowsStartClick(); });
-  grdProfs.FixedColor = kClBtnFace;
-  grdProfs.FooterColor = kClWindow;
-  Log.deLogDirButton.OnClick = Guarded([this] { deLogDirButtonClick(); });
+  autostart_box.OnClick = Guarded([this] { ToggleAutostart(); });
+  profile_grid.FixedColor = kClBtnFace;
+  profile_grid.FooterColor = kClWindow;
+  Log.log_folder_browse_button.OnClick = Guarded([this] { BrowseLogDirectory(); });
 }
 
-void TForm1::chRunOnWindowsStartClick() {
-  const bool enabled = chRunOnWindowsStart.Checked();
+void MainWindowController::ToggleAutostart() {
+  const bool enabled = autostart_box.Checked();
   // The box goes back without its click handler, so the revert itself deletes nothing.
-  if (!SetRunOnWindowsStart(enabled)) chRunOnWindowsStart.SetChecked(!enabled);
+  if (!SetRunOnWindowsStart(enabled)) autostart_box.SetChecked(!enabled);
 }
 
-bool TForm1::SetRunOnWindowsStart(bool Enabled) {
-  const Status s = SetAutostart(registry, fs_, ExecutableFile, Enabled);
+bool MainWindowController::SetRunOnWindowsStart(bool Enabled) {
+  const Status s = SetAutostart(registry, fs_, executable_file, Enabled);
   if (s.ok()) return true;
   dialogs_.ShowErrorBox((Enabled ? kAutostartOnFailed : kAutostartOffFailed) +
                         ui::ApplicationErrorText(s.error().message));
   return false;
 }
 
-void TForm1::deLogDirButtonClick() {
-  const std::string& current = Log.deLogDir.Text();
+void MainWindowController::BrowseLogDirectory() {
+  const std::string& current = Log.log_folder_edit.Text();
   std::string start = "/";
   if (!current.empty()) {
     auto entry = fs_.Stat(current);
     if (entry.ok() && entry.value().is_directory()) start = current;
   }
   if (auto chosen = dialogs_.BrowseForFolder(kLogDirBrowseTitle, start)) {
-    Log.deLogDir.SetText(*chosen);
+    Log.log_folder_edit.SetText(*chosen);
   }
 }
 

@@ -5,11 +5,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/atomic_file.h"
 #include "profiles/editing_rules.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
 #include "profiles/profile_rules.h"
-#include "profiles/qmTypes.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 
@@ -70,8 +74,9 @@ std::optional<TDateTime> ParseTimeEditor(std::string_view text, bool duration) {
   return RoundToMillisecond((*h * 3600 + *m * 60 + *s) / 86400.0);
 }
 
-ProfileEditor::ProfileEditor(TForm1& form, ui::Dialogs& dialogs, FileSystem& fs, Clock& clock)
-    : form_(form), table_(form.rmSets), dialogs_(dialogs), fs_(fs), clock_(clock) {
+ProfileEditor::ProfileEditor(MainWindowController& form, ui::Dialogs& dialogs, FileSystem& fs,
+                             Clock& clock)
+    : form_(form), table_(form.profile_table), dialogs_(dialogs), fs_(fs), clock_(clock) {
   SetUpControls();
   ConnectTable();
   ConnectControls();
@@ -87,42 +92,42 @@ ProfileEditor::~ProfileEditor() {
 }
 
 void ProfileEditor::SetUpControls() {
-  form_.DBCheckBox1.SetHint(
+  form_.enabled_box.SetHint(
       "Check this box to activate current profile\r\nIf there is need to deactivate current "
       "profile - uncheck it");
-  form_.eSrcDir.SetHint(
+  form_.source_folder_edit.SetHint(
       "The directory containing the files that you want to be backed up.\r\nQuillmor copies files "
       "from this directory into the destination directory.\r\ne.g. \"C:\\My documents\" or "
       "\"d:\\games\\race\"\r\nTo browse the directories press \"...\" button at right side.");
-  form_.eDestDir.SetHint(
+  form_.destination_folder_edit.SetHint(
       "The directory where to place the copy of the backing up files.\r\nQuillmor copies files "
       "into this directory from the source directory.\r\nE.g. \"e:\\backup\\MyDocs\" or "
       "\"c:\\backup\\mygamesresults\"");
-  form_.DBEditEh4.SetHint(
+  form_.file_filter_edit.SetHint(
       "This filter bases on the file's names and defines which files to backup. \r\nTo define all "
       "files - \"*.*\",\r\nonly documents - \"*.doc\".\r\nTo define only one file just place it's "
       "name, e.g. \"calculation.xls\".\r\nYou can define separate filters at one, use semicolon to "
       "add new filter to existing one,\r\ne.g. \"*.doc;*.txt;*.xls\" or \"*.sav;*.dat\"");
-  form_.DBCheckBox2.SetHint(
+  form_.include_subfolders_box.SetHint(
       "Check this box to include all the sub directories beneath \r\nthe source directory into the "
       "backup work. All the subdirectories \r\nand files in them will be copied into the "
       "destination directory.\r\nSo if you define the source directory as \"C:\\\" - all the disk "
       "c:\r\nwill be copied.");
-  form_.eCopyMethod.SetHint(
+  form_.copy_method_combo.SetHint(
       "\"From Source to Destination only\"\r\nThis backups files from the source directory to the "
       "destination directory only. \r\n\r\n\"Both directions synchronization\"\r\nThis backups "
       "files from the source directory to the destination directory \r\nand also extracts backuped "
       "files from the destination directory to the source. \r\nUse it  for synchronizing a "
       "documents directory on a desktop \r\nPC with a documents directory on a notebook");
-  form_.chZIP.SetHint(
+  form_.zip_box.SetHint(
       "Check this box if you want to save the free disk space.\r\nThis option allows the files in "
       "an archive store compressed.\r\nThe standard ZIP compression used.");
-  form_.chDeleteRemoved.SetHint(
+  form_.delete_removed_box.SetHint(
       "Delete the archive's files removed from the source directory. \r\nIf a file exists in the "
       "destination directory and \r\nit not present in the source directory \r\n(for example it "
       "has been deleted) \r\nthis option will remove the file from the destination directory. "
       "\r\nBe careful with this option! ");
-  form_.eKeepCopy.SetHint(
+  form_.keep_copy_combo.SetHint(
       "\"Do not keep\"\r\nA newer file simply replaces an older file(that was in an archive "
       "before).\r\n\r\n\"Sequence number in file name\"\r\nA newer file replaces an older file, an "
       "older file still stays but a sequence \r\nnumber adds in file name. \r\nE.g. "
@@ -131,105 +136,106 @@ void ProfileEditor::SetUpControls() {
       "older file, an older file still stays but a current \r\ndate and time adds in file "
       "name.\r\nE.g. \"MyAccount.xls\" (been in an archive before) becomes "
       "\"MyAccount.xls.10-12-2004_2-14-36am\"");
-  form_.DBDateTimeEditEh1.SetHint(
+  form_.interval_edit.SetHint(
       "For background mode only.\r\nQuillmor will re-backup the files through this time interval");
-  form_.DBCheckBox5.SetHint(
+  form_.time_limits_box.SetHint(
       "For background mode only.\r\nCheck this box to set the time limit on the current profile "
       "work. \r\nAt this case current profile will backup the files only in a time set "
       "below.\r\nUncheck this box if you want current profile works all the time.");
-  form_.DBDateTimeEditEh2.SetHint(
+  form_.start_time_edit.SetHint(
       "For background mode only.\r\nThe time when current profile starts backup files.");
-  form_.DBDateTimeEditEh3.SetHint(
+  form_.finish_time_edit.SetHint(
       "For background mode only.\r\nThe time when current profile stops backup the files.");
   // The wizard comes with its own window; until it is there its button cannot be used.
-  form_.bMaster.SetEnabled(false);
+  form_.wizard_button.SetEnabled(false);
 }
 
 void ProfileEditor::ConnectTable() {
   // The row rules hold for every row, whoever adds or posts it: the navigator, the wizard and
   // the store loader included.
-  connections_[0] = table_.AfterInsert.Connect([this] { rmSetsAfterInsert(); });
-  connections_[1] = table_.BeforePost.Connect([this](bool& allow) { rmSetsBeforePost(allow); });
-  connections_[2] = table_.AfterPost.Connect([this] { rmSetsAfterPost(); });
-  connections_[3] = table_.AfterScroll.Connect([this] { rmSetsAfterScroll(); });
+  connections_[0] = table_.AfterInsert.Connect([this] { PrepareNewProfile(); });
+  connections_[1] =
+      table_.BeforePost.Connect([this](bool& allow) { ValidateProfileBeforePost(allow); });
+  connections_[2] = table_.AfterPost.Connect([this] { ProfilePosted(); });
+  connections_[3] = table_.AfterScroll.Connect([this] { ShowCurrentProfile(); });
   connections_[4] = table_.DataChanged.Connect([this] { ShowCurrentRow(false); });
 }
 
 void ProfileEditor::ConnectControls() {
-  TForm1& f = form_;
+  MainWindowController& f = form_;
   auto guarded = [&f](std::function<void()> handler) { return f.Guarded(std::move(handler)); };
   auto check = [this, guarded](ui::CheckBox& box, ProfileField field) {
     box.OnClick = guarded([this, &box, field] { table_.SetBool(field, box.Checked()); });
   };
-  check(f.DBCheckBox1, F::Enabled);
-  check(f.DBCheckBox2, F::InclDirs);
-  check(f.chZIP, F::doZIP);
-  f.chDeleteRemoved.OnClick = guarded([this] { chDeleteRemovedClick(); });
-  f.DBCheckBox5.OnClick = guarded([this] { DBCheckBox5Click(); });
+  check(f.enabled_box, F::Enabled);
+  check(f.include_subfolders_box, F::InclDirs);
+  check(f.zip_box, F::doZIP);
+  f.delete_removed_box.OnClick = guarded([this] { ToggleDeleteRemoved(); });
+  f.time_limits_box.OnClick = guarded([this] { ToggleTimeLimits(); });
 
   auto text = [this, guarded](ui::Edit& edit, ProfileField field) {
     edit.OnChange = guarded([this, &edit, field] { TextEdited(field, edit); });
   };
-  text(f.eName, F::Name);
-  text(f.eSrcDir, F::SrcDir);
-  text(f.eDestDir, F::DestDir);
-  text(f.DBEditEh4, F::FileMask);
+  text(f.profile_name_edit, F::Name);
+  text(f.source_folder_edit, F::SrcDir);
+  text(f.destination_folder_edit, F::DestDir);
+  text(f.file_filter_edit, F::FileMask);
   auto time = [this, guarded](ui::Edit& edit, ProfileField field) {
     edit.OnChange = guarded([this, &edit, field] { TimeEdited(field, edit); });
   };
-  time(f.DBDateTimeEditEh1, F::Interval);
-  time(f.DBDateTimeEditEh2, F::StartTime);
-  time(f.DBDateTimeEditEh3, F::FinishTime);
+  time(f.interval_edit, F::Interval);
+  time(f.start_time_edit, F::StartTime);
+  time(f.finish_time_edit, F::FinishTime);
 
-  f.eCopyMethod.OnChange = guarded([this] { eCopyMethodChange(); });
-  f.eKeepCopy.OnChange = guarded([this] {
-    const int index = form_.eKeepCopy.ItemIndex();
+  f.copy_method_combo.OnChange = guarded([this] { ChangeCopyMethod(); });
+  f.keep_copy_combo.OnChange = guarded([this] {
+    const int index = form_.keep_copy_combo.ItemIndex();
     if (index >= 0) table_.SetInt(F::KeepCopyKind, static_cast<int16_t>(index));
   });
 
-  f.eSrcDirEditButtons0.OnClick = guarded([this] { eSrcDirEditButtons0Click(); });
-  f.eDestDirEditButtons0.OnClick = guarded([this] { eDestDirEditButtons0Click(); });
-  f.eDestDirEditButtons1.OnClick = guarded([this] { eDestDirEditButtons1Click(); });
-  f.bMaster.OnClick = guarded([this] { bMasterClick(); });
-  f.nvAdd.OnClick = guarded([this] { AddProfile(); });
-  f.nvDelete.OnClick = guarded([this] { DeleteRecord(); });
-  f.nvPost.OnClick = guarded([this] { PostRecord(); });
-  f.nvCancel.OnClick = guarded([this] { CancelRecord(); });
+  f.source_browse_button.OnClick = guarded([this] { BrowseSource(); });
+  f.destination_browse_button.OnClick = guarded([this] { BrowseDestination(); });
+  f.destination_create_button.OnClick = guarded([this] { CreateDestinationFolder(); });
+  f.wizard_button.OnClick = guarded([this] { OpenWizard(); });
+  f.add_profile_button.OnClick = guarded([this] { AddProfile(); });
+  f.delete_profile_button.OnClick = guarded([this] { DeleteRecord(); });
+  f.post_profile_button.OnClick = guarded([this] { PostRecord(); });
+  f.cancel_edit_button.OnClick = guarded([this] { CancelRecord(); });
 }
 
 // --- showing the current row
 
 void ProfileEditor::ShowCurrentRow(bool all) {
   if (table_.ControlsDisabled()) return;
-  TForm1& f = form_;
+  MainWindowController& f = form_;
   const bool empty = table_.IsEmpty();
   static const ProfileRow kBlank;
   const ProfileRow& row = empty ? kBlank : table_.Current();
-  f.DBCheckBox1.SetChecked(row.Enabled);
-  f.eName.SetText(row.Name);
-  f.eSrcDir.SetText(row.SrcDir);
-  f.eDestDir.SetText(row.DestDir);
-  f.DBEditEh4.SetText(row.FileMask);
-  f.DBCheckBox2.SetChecked(row.InclDirs);
+  f.enabled_box.SetChecked(row.Enabled);
+  f.profile_name_edit.SetText(row.Name);
+  f.source_folder_edit.SetText(row.SrcDir);
+  f.destination_folder_edit.SetText(row.DestDir);
+  f.file_filter_edit.SetText(row.FileMask);
+  f.include_subfolders_box.SetChecked(row.InclDirs);
   // The lists show the stored values in their order; another value shows nothing.
-  f.eCopyMethod.SetItemIndex(
+  f.copy_method_combo.SetItemIndex(
       !empty && row.SyncMethod >= kSyncOneWay && row.SyncMethod <= kSyncBothWays ? row.SyncMethod
                                                                                  : -1);
-  f.chZIP.SetChecked(row.doZIP);
-  f.chDeleteRemoved.SetChecked(row.RemoveDeleted);
-  f.eKeepCopy.SetItemIndex(!empty && row.KeepCopyKind >= kKeepNone &&
-                                   row.KeepCopyKind <= kKeepDateTime
-                               ? row.KeepCopyKind
-                               : -1);
-  f.DBCheckBox5.SetChecked(row.UseStartTimeEndTime);
+  f.zip_box.SetChecked(row.doZIP);
+  f.delete_removed_box.SetChecked(row.RemoveDeleted);
+  f.keep_copy_combo.SetItemIndex(!empty && row.KeepCopyKind >= kKeepNone &&
+                                         row.KeepCopyKind <= kKeepDateTime
+                                     ? row.KeepCopyKind
+                                     : -1);
+  f.time_limits_box.SetChecked(row.UseStartTimeEndTime);
   struct TimeEditor {
     ui::Edit& edit;
     TDateTime value;
     bool duration;
   };
-  for (const TimeEditor& t : {TimeEditor{f.DBDateTimeEditEh1, row.Interval, true},
-                              TimeEditor{f.DBDateTimeEditEh2, row.StartTime, false},
-                              TimeEditor{f.DBDateTimeEditEh3, row.FinishTime, false}}) {
+  for (const TimeEditor& t : {TimeEditor{f.interval_edit, row.Interval, true},
+                              TimeEditor{f.start_time_edit, row.StartTime, false},
+                              TimeEditor{f.finish_time_edit, row.FinishTime, false}}) {
     // A time the user is still typing is not valid yet; it stays until the row changes, so
     // an edit of another field does not throw it away.
     if (!all && table_.Editing() && !ParseTimeEditor(t.edit.Text(), t.duration)) continue;
@@ -239,32 +245,32 @@ void ProfileEditor::ShowCurrentRow(bool all) {
 }
 
 void ProfileEditor::UpdateOptionStates() {
-  TForm1& f = form_;
+  MainWindowController& f = form_;
   const bool empty = table_.IsEmpty();
   // Nothing to protect on an empty table: every box may start a new profile.
-  const bool one_way = empty || f.eCopyMethod.ItemIndex() == kSyncOneWay;
-  f.chZIP.SetEnabled(one_way);
-  f.chDeleteRemoved.SetEnabled(one_way);
-  const bool keep = one_way && !f.chDeleteRemoved.Checked();
-  f.eKeepCopy.SetEnabled(keep);
-  f.lKeepCopy.SetEnabled(keep);
-  f.nvDelete.SetEnabled(!empty);
-  f.nvPost.SetEnabled(table_.Editing());
-  f.nvCancel.SetEnabled(table_.Editing());
+  const bool one_way = empty || f.copy_method_combo.ItemIndex() == kSyncOneWay;
+  f.zip_box.SetEnabled(one_way);
+  f.delete_removed_box.SetEnabled(one_way);
+  const bool keep = one_way && !f.delete_removed_box.Checked();
+  f.keep_copy_combo.SetEnabled(keep);
+  f.keep_copy_label.SetEnabled(keep);
+  f.delete_profile_button.SetEnabled(!empty);
+  f.post_profile_button.SetEnabled(table_.Editing());
+  f.cancel_edit_button.SetEnabled(table_.Editing());
 }
 
 // --- handlers of the table
 
-void ProfileEditor::rmSetsAfterInsert() {
+void ProfileEditor::PrepareNewProfile() {
   ApplyNewRowDefaults(table_, clock_.Now());
   // A new row added during a run finds the page hidden; the focus stays where it is then.
-  if (form_.WindowShown && form_.tshCurProf.TabVisible()) {
-    form_.PC.SetActivePage(&form_.tshCurProf);
-    FocusRequested(form_.eName);
+  if (form_.window_shown && form_.current_profile_page.TabVisible()) {
+    form_.page_control.SetActivePage(&form_.current_profile_page);
+    FocusRequested(form_.profile_name_edit);
   }
 }
 
-void ProfileEditor::rmSetsBeforePost(bool& allow) {
+void ProfileEditor::ValidateProfileBeforePost(bool& allow) {
   if (!allow) return;
   allow = CheckRowBeforePost(table_, dialogs_);
   // The time editors show the row being posted only while the controls follow the table (the
@@ -273,9 +279,9 @@ void ProfileEditor::rmSetsBeforePost(bool& allow) {
 }
 
 bool ProfileEditor::TimeEditorsValid() {
-  for (const auto& [edit, duration] : {std::pair<ui::Edit&, bool>{form_.DBDateTimeEditEh1, true},
-                                       {form_.DBDateTimeEditEh2, false},
-                                       {form_.DBDateTimeEditEh3, false}}) {
+  for (const auto& [edit, duration] : {std::pair<ui::Edit&, bool>{form_.interval_edit, true},
+                                       {form_.start_time_edit, false},
+                                       {form_.finish_time_edit, false}}) {
     if (ParseTimeEditor(edit.Text(), duration)) continue;
     dialogs_.ShowErrorBox("'" + edit.Text() + "' is not a valid time");
     return false;
@@ -283,38 +289,38 @@ bool ProfileEditor::TimeEditorsValid() {
   return true;
 }
 
-void ProfileEditor::rmSetsAfterPost() {
+void ProfileEditor::ProfilePosted() {
   form_.UpdateControls();
 }
 
-void ProfileEditor::rmSetsAfterScroll() {
+void ProfileEditor::ShowCurrentProfile() {
   ShowCurrentRow(true);
   form_.UpdateControls();
   if (table_.ControlsDisabled()) return;
-  rmSetsSyncMethodChange();
-  rmSetsRemoveDeletedChange();
+  ApplyCopyMethod();
+  ApplyDeletionChoice();
 }
 
-void ProfileEditor::rmSetsSyncMethodChange() {
+void ProfileEditor::ApplyCopyMethod() {
   if (table_.IsEmpty()) return UpdateOptionStates();
-  TForm1& f = form_;
-  const int shown = f.eCopyMethod.ItemIndex();
+  MainWindowController& f = form_;
+  const int shown = f.copy_method_combo.ItemIndex();
   const bool one_way =
       ApplyCopyMethodRule(table_, shown < 0 ? std::nullopt : std::optional<int>(shown));
-  for (ui::Control* c : std::initializer_list<ui::Control*>{&f.chZIP, &f.chDeleteRemoved,
-                                                            &f.eKeepCopy, &f.lKeepCopy})
+  for (ui::Control* c : std::initializer_list<ui::Control*>{&f.zip_box, &f.delete_removed_box,
+                                                            &f.keep_copy_combo, &f.keep_copy_label})
     c->SetEnabled(one_way);
   // The rule may have cleared the deletion option, which has its own rule.
-  rmSetsRemoveDeletedChange();
+  ApplyDeletionChoice();
 }
 
-void ProfileEditor::rmSetsRemoveDeletedChange() {
+void ProfileEditor::ApplyDeletionChoice() {
   if (table_.IsEmpty()) return UpdateOptionStates();
-  TForm1& f = form_;
+  MainWindowController& f = form_;
   const bool keep =
-      ApplyDeletionRule(table_, f.chDeleteRemoved.Enabled(), f.chDeleteRemoved.Checked());
-  f.eKeepCopy.SetEnabled(keep);
-  f.lKeepCopy.SetEnabled(keep);
+      ApplyDeletionRule(table_, f.delete_removed_box.Enabled(), f.delete_removed_box.Checked());
+  f.keep_copy_combo.SetEnabled(keep);
+  f.keep_copy_label.SetEnabled(keep);
 }
 
 // --- handlers of the controls
@@ -333,20 +339,20 @@ void ProfileEditor::TimeEdited(ProfileField field, const ui::Edit& edit) {
     (void)table_.SetDateTime(field, *value);
 }
 
-void ProfileEditor::eCopyMethodChange() {
-  const int index = form_.eCopyMethod.ItemIndex();
+void ProfileEditor::ChangeCopyMethod() {
+  const int index = form_.copy_method_combo.ItemIndex();
   if (index >= 0) table_.SetInt(F::SyncMethod, static_cast<int16_t>(index));
-  rmSetsSyncMethodChange();
+  ApplyCopyMethod();
 }
 
-void ProfileEditor::chDeleteRemovedClick() {
-  const bool checked = form_.chDeleteRemoved.Checked();
+void ProfileEditor::ToggleDeleteRemoved() {
+  const bool checked = form_.delete_removed_box.Checked();
   table_.SetBool(F::RemoveDeleted, checked);
-  rmSetsRemoveDeletedChange();
+  ApplyDeletionChoice();
 }
 
-void ProfileEditor::DBCheckBox5Click() {
-  const bool checked = form_.DBCheckBox5.Checked();
+void ProfileEditor::ToggleTimeLimits() {
+  const bool checked = form_.time_limits_box.Checked();
   table_.SetBool(F::UseStartTimeEndTime, checked);
   form_.UpdateControls();
 }
@@ -368,7 +374,7 @@ void ProfileEditor::SetPickedDirectory(ProfileField field, const std::string& pa
   table_.SetText(field, path);
 }
 
-void ProfileEditor::eSrcDirEditButtons0Click() {
+void ProfileEditor::BrowseSource() {
   const std::optional<std::string> chosen =
       dialogs_.BrowseForFolder(kSelectSourceTitle, ExistingDirectory(table_.AsText(F::SrcDir)));
   if (chosen) SetPickedDirectory(F::SrcDir, *chosen);
@@ -383,7 +389,7 @@ bool ProfileEditor::AcceptDestination(const std::string& path) {
   return true;
 }
 
-void ProfileEditor::eDestDirEditButtons0Click() {
+void ProfileEditor::BrowseDestination() {
   std::string start = ExistingDirectory(table_.AsText(F::DestDir));
   for (;;) {
     const std::optional<std::string> chosen =
@@ -393,7 +399,7 @@ void ProfileEditor::eDestDirEditButtons0Click() {
   }
 }
 
-void ProfileEditor::eDestDirEditButtons1Click() {
+void ProfileEditor::CreateDestinationFolder() {
   std::string start = table_.AsText(F::DestDir);
   const auto confirm = [this](const std::string&) {
     return dialogs_.Confirm(kCreateDirectoryQuestion);
@@ -410,10 +416,10 @@ void ProfileEditor::eDestDirEditButtons1Click() {
 
 void ProfileEditor::SetWizard(std::function<void()> open_wizard) {
   open_wizard_ = std::move(open_wizard);
-  form_.bMaster.SetEnabled(static_cast<bool>(open_wizard_));
+  form_.wizard_button.SetEnabled(static_cast<bool>(open_wizard_));
 }
 
-void ProfileEditor::bMasterClick() {
+void ProfileEditor::OpenWizard() {
   if (!open_wizard_) return;
   open_wizard_();
   form_.UpdateControls();
@@ -462,7 +468,7 @@ void ProfileEditor::ClickColumnTitle(int column) {
   sort_ascending_ = column == sort_column_ ? !sort_ascending_ : true;
   sort_column_ = column;
   SortMarkerChanged();
-  if (!grdProfsSortMarkingChanged()) {
+  if (!ApplySortMarking()) {
     // The pending edit was refused, so the rows kept their order: so does the marker.
     sort_column_ = old_column;
     sort_ascending_ = old_ascending;
@@ -470,7 +476,7 @@ void ProfileEditor::ClickColumnTitle(int column) {
   }
 }
 
-bool ProfileEditor::grdProfsSortMarkingChanged() {
+bool ProfileEditor::ApplySortMarking() {
   if (sort_column_ < 0) return true;
   return table_.SortBy(GridColumnField(sort_column_), sort_ascending_);
 }

@@ -1,4 +1,4 @@
-// The "Current profile" page's controller: shows the current row of `rmSets` in the page's
+// The "Current profile" page's controller: shows the current row of `profile_table` in the page's
 // controls, writes the user's edits back, and holds the page's rules (new-row defaults, the
 // check before a post, the options that switch together, the folder pickers, deleting and
 // sorting). It knows no toolkit; the Qt page only forwards widgets' events to it.
@@ -19,7 +19,7 @@
 
 namespace qm {
 
-class TForm1;
+class MainWindowController;
 
 inline constexpr const char* kSelectSourceTitle = "Select source directory";
 inline constexpr const char* kSelectDestinationTitle = "Select destination directory";
@@ -50,29 +50,29 @@ struct KeyModifiers {
 
 class ProfileEditor {
  public:
-  // `form` must have created its controls and `rmSets`; the editor connects to them at once.
-  ProfileEditor(TForm1& form, ui::Dialogs& dialogs, FileSystem& fs, Clock& clock);
+  // `form` must have created its controls and `profile_table`; the editor connects to them at once.
+  ProfileEditor(MainWindowController& form, ui::Dialogs& dialogs, FileSystem& fs, Clock& clock);
   ~ProfileEditor();
   ProfileEditor(const ProfileEditor&) = delete;
   ProfileEditor& operator=(const ProfileEditor&) = delete;
 
   // --- handlers of the table
-  void rmSetsAfterInsert();
-  void rmSetsBeforePost(bool& allow);
-  void rmSetsAfterPost();
-  void rmSetsAfterScroll();
-  void rmSetsSyncMethodChange();
-  void rmSetsRemoveDeletedChange();
+  void PrepareNewProfile();
+  void ValidateProfileBeforePost(bool& allow);
+  void ProfilePosted();
+  void ShowCurrentProfile();
+  void ApplyCopyMethod();
+  void ApplyDeletionChoice();
 
   // --- handlers of the page's controls
-  void eCopyMethodChange();
-  void chDeleteRemovedClick();
-  void chDeleteRemovedKeyUp() { chDeleteRemovedClick(); }
-  void DBCheckBox5Click();
-  void eSrcDirEditButtons0Click();
-  void eDestDirEditButtons0Click();
-  void eDestDirEditButtons1Click();
-  void bMasterClick();
+  void ChangeCopyMethod();
+  void ToggleDeleteRemoved();
+  void ToggleDeleteRemovedByKey() { ToggleDeleteRemoved(); }
+  void ToggleTimeLimits();
+  void BrowseSource();
+  void BrowseDestination();
+  void CreateDestinationFolder();
+  void OpenWizard();
 
   // --- the record navigator (add inserts before the current row; the Insert key adds too)
   void AddProfile();
@@ -88,7 +88,7 @@ class ProfileEditor {
   // and sorts the table by it.
   void ClickColumnTitle(int column);
   // Sorts by the marked column; false when a pending edit refused to be posted first.
-  bool grdProfsSortMarkingChanged();
+  bool ApplySortMarking();
   // -1 when no column is marked.
   int SortColumn() const { return sort_column_; }
   bool SortAscending() const { return sort_ascending_; }
@@ -124,7 +124,7 @@ class ProfileEditor {
   bool AcceptDestination(const std::string& path);
   bool TimeEditorsValid();
 
-  TForm1& form_;
+  MainWindowController& form_;
   ProfileTable& table_;
   ui::Dialogs& dialogs_;
   FileSystem& fs_;

@@ -1,4 +1,4 @@
-// The state of the profile grid `grdProfs` that outlives its widget: the tag that remembers the
+// The state of the profile grid `profile_grid` that outlives its widget: the tag that remembers the
 // current row across a hide, and the rows the user has selected for "Start selected".
 #pragma once
 

@@ -40,22 +40,22 @@ enum ImageIndex : int {
 
 // The controls the run controller reads and writes.
 struct RunControls {
-  ui::Button& bStart;
-  ui::Button& bStartBackground;
-  ui::Button& bHide;
-  ui::TabSheet& tshCurProf;
-  ui::TabSheet& tshStat;
-  ui::TabSheet& tshPars;
-  ui::PageControl& PC;
-  ui::CheckBox& DBCheckBox5;
-  ui::Control& DBDateTimeEditEh2;
-  ui::Control& DBDateTimeEditEh3;
-  ui::Label& Label6;
-  ui::Label& Label7;
-  ui::MenuItem& ShowItem;
-  ui::MenuItem& HideItem;
-  ui::MenuItem& StartinbackgroundItem;
-  ui::MenuItem& StopItem;
+  ui::Button& start_button;
+  ui::Button& start_background_button;
+  ui::Button& hide_button;
+  ui::TabSheet& current_profile_page;
+  ui::TabSheet& statistics_page;
+  ui::TabSheet& parameters_page;
+  ui::PageControl& page_control;
+  ui::CheckBox& time_limits_box;
+  ui::Control& start_time_edit;
+  ui::Control& finish_time_edit;
+  ui::Label& start_time_label;
+  ui::Label& finish_time_label;
+  ui::MenuItem& show_menu_item;
+  ui::MenuItem& hide_menu_item;
+  ui::MenuItem& start_background_menu_item;
+  ui::MenuItem& stop_menu_item;
 };
 
 // What the run controller asks of the main window and the other subsystems.
@@ -87,20 +87,20 @@ class RunController final : public RunObserver {
                 ui::MessageLoop& loop, ui::Dialogs& dialogs);
 
   // The toggle behind "Start selected" / "Stop" (also F8, and the engine at the end of a run).
-  void bStartClick();
+  void ToggleSelectedRun();
   // The toggle behind "Start in background" / "Stop" (also F9, the tray items and "/B").
-  void bStartBackgroundClick();
+  void ToggleBackgroundMode();
   // The common stop step.
   void StopWork();
   // Pages, buttons and tray items from the run state.
   void UpdateControls();
   // The tray item "Close": in the background mode only after "Stop and close Quillmor?" is
   // answered Yes; otherwise `close` at once (the close sequence asks its own question).
-  void CloseItemClick(const std::function<void()>& close);
+  void CloseFromTray(const std::function<void()>& close);
 
   // RunObserver
   void BatchFinished() override;
-  void BreakAccepted() override { bStartClick(); }
+  void BreakAccepted() override { ToggleSelectedRun(); }
   void RunFailed(std::string_view text) override;
 
  private:

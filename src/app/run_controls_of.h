@@ -8,22 +8,13 @@ namespace qm {
 
 template <class Window>
 RunControls RunControlsOf(Window& w) {
-  return RunControls{w.bStart,
-                     w.bStartBackground,
-                     w.bHide,
-                     w.tshCurProf,
-                     w.tshStat,
-                     w.tshPars,
-                     w.PC,
-                     w.DBCheckBox5,
-                     w.DBDateTimeEditEh2,
-                     w.DBDateTimeEditEh3,
-                     w.Label6,
-                     w.Label7,
-                     w.ShowItem,
-                     w.HideItem,
-                     w.StartinbackgroundItem,
-                     w.StopItem};
+  return RunControls{
+      w.start_button,         w.start_background_button, w.hide_button,
+      w.current_profile_page, w.statistics_page,         w.parameters_page,
+      w.page_control,         w.time_limits_box,         w.start_time_edit,
+      w.finish_time_edit,     w.start_time_label,        w.finish_time_label,
+      w.show_menu_item,       w.hide_menu_item,          w.start_background_menu_item,
+      w.stop_menu_item};
 }
 
 }  // namespace qm

@@ -1,4 +1,5 @@
 #include "app/run_records.h"
+#include "profiles/log_kind.h"
 
 namespace qm {
 
@@ -13,8 +14,8 @@ std::string Path(std::string_view path, const FileEvent& event) {
   return event.sync ? std::string(path) : Quoted(path);
 }
 
-std::string ProfileLine(const char* what, const TDataItem& item, int32_t files) {
-  const TProfileRecord& p = item.Profile;
+std::string ProfileLine(const char* what, const RunSnapshot& item, int32_t files) {
+  const ProfileRecord& p = item.Profile;
   return std::string(what) + Quoted(p.Name()) + ", Source=" + Quoted(p.SrcDir()) +
          ", Destination=" + Quoted(p.DestDir()) + ", Files:" + std::to_string(files);
 }
@@ -35,50 +36,51 @@ std::string BreakQuestion(const FileEvent& failed) {
   return DrivePrefix(failed) + ":\rBreak operation?";
 }
 
-void RunRecords::ProfileStarted(const TDataItem& item) noexcept {
+void RunRecords::ProfileStarted(const RunSnapshot& item) noexcept {
   files_ = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
-  write_(lkInfo, ProfileLine("Started profile ", item, files_));
+  write_(LogKind::kInfo, ProfileLine("Started profile ", item, files_));
 }
 
-void RunRecords::ProfileFinished(const TDataItem& item) noexcept {
-  write_(lkInfo, ProfileLine("Finished profile ", item, files_));
+void RunRecords::ProfileFinished(const RunSnapshot& item) noexcept {
+  write_(LogKind::kInfo, ProfileLine("Finished profile ", item, files_));
 }
 
-void RunRecords::ProfileLocked(const TDataItem& item, const Error& refusal) noexcept {
+void RunRecords::ProfileLocked(const RunSnapshot& item, const Error& refusal) noexcept {
   const std::string profile = "Profile " + Quoted(item.Profile.Name()) + " not run: ";
-  write_(lkError,
+  write_(LogKind::kError,
          refusal.kind == ErrorKind::kExists
              ? profile + "the folder " + Quoted(refusal.message) + " is in use by another run"
              : profile + refusal.message);
 }
 
-void RunRecords::PassStarted(PassKind pass, const TDataItem& item) noexcept {
+void RunRecords::PassStarted(PassKind pass, const RunSnapshot& item) noexcept {
   const std::string src = item.Profile.SrcDir();
   const std::string dest = item.Profile.DestDir();
   switch (pass) {
     case PassKind::kBackup:
-      write_(lkInfo, "Backup started");
+      write_(LogKind::kInfo, "Backup started");
       break;
     case PassKind::kSyncForward:
-      write_(lkInfo, "Synchronizing [->] started. From " + src + " to " + dest);
+      write_(LogKind::kInfo, "Synchronizing [->] started. From " + src + " to " + dest);
       break;
     case PassKind::kSyncBack:
-      write_(lkInfo, "Synchronizing [<-] started. From " + dest + " to " + src);
+      write_(LogKind::kInfo, "Synchronizing [<-] started. From " + dest + " to " + src);
       break;
   }
 }
 
 void RunRecords::SourceUnreadable(std::string_view dir) noexcept {
-  write_(lkError, "Can not read source directory " + Quoted(dir));
+  write_(LogKind::kError, "Can not read source directory " + Quoted(dir));
 }
 
-void RunRecords::RemovalSkipped(const TDataItem& item, RemovalSkip why) noexcept {
-  const TProfileRecord& p = item.Profile;
+void RunRecords::RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept {
+  const ProfileRecord& p = item.Profile;
   const std::string head = "Deleted files not removed from " + Quoted(p.DestDir());
-  write_(lkError, why == RemovalSkip::kSourceIncomplete
-                      ? head + ": the source directory " + Quoted(p.SrcDir()) +
-                            " could not be read completely"
-                      : head + ": no file found in the source directory " + Quoted(p.SrcDir()));
+  write_(
+      LogKind::kError,
+      why == RemovalSkip::kSourceIncomplete
+          ? head + ": the source directory " + Quoted(p.SrcDir()) + " could not be read completely"
+          : head + ": no file found in the source directory " + Quoted(p.SrcDir()));
 }
 
 void RunRecords::FileDone(const FileEvent& event) noexcept {
@@ -86,15 +88,16 @@ void RunRecords::FileDone(const FileEvent& event) noexcept {
     case FileAction::kCopied:
     case FileAction::kCopiedBack:
       count_();
-      write_(lkSuccess,
+      write_(LogKind::kSuccess,
              "File " + Path(event.source, event) + " copied to " + Path(event.target, event));
       break;
     case FileAction::kPacked:
-      write_(lkSuccess, "File " + Quoted(event.source) + " compressed to " + Quoted(event.target));
+      write_(LogKind::kSuccess,
+             "File " + Quoted(event.source) + " compressed to " + Quoted(event.target));
       count_();
       break;
     case FileAction::kDeleted:
-      write_(lkDelete, "Deleted file " + Quoted(event.source));
+      write_(LogKind::kDelete, "Deleted file " + Quoted(event.source));
       count_();
       break;
     case FileAction::kFailed:
@@ -106,7 +109,7 @@ void RunRecords::FileDone(const FileEvent& event) noexcept {
 void RunRecords::Failed(const FileEvent& event) {
   // A deletion and an archive without its time were operated on, if not as meant.
   if (event.attempted == FileAction::kDeleted) {
-    write_(lkError, "Can not delete file " + Quoted(event.source));
+    write_(LogKind::kError, "Can not delete file " + Quoted(event.source));
     count_();
     return;
   }
@@ -114,22 +117,22 @@ void RunRecords::Failed(const FileEvent& event) {
   const std::string target = Path(event.target, event);
   switch (event.failure) {
     case FileFailure::kError:
-      write_(lkError, WhatFailed(event));
+      write_(LogKind::kError, WhatFailed(event));
       break;
     case FileFailure::kDriveNotReady:
-      write_(lkError, DrivePrefix(event) + ": ! " + WhatFailed(event));
+      write_(LogKind::kError, DrivePrefix(event) + ": ! " + WhatFailed(event));
       break;
     case FileFailure::kTimeNotSet:
-      write_(lkError, "Can not set up date and time on file " + Quoted(event.target));
+      write_(LogKind::kError, "Can not set up date and time on file " + Quoted(event.target));
       count_();
       break;
     case FileFailure::kNoFreeKeptNumber:
-      write_(lkError, "File " + source + " not copied to " + target +
-                          ": the destination could not be listed completely, so no free "
-                          "kept-copy number is known");
+      write_(LogKind::kError, "File " + source + " not copied to " + target +
+                                  ": the destination could not be listed completely, so no free "
+                                  "kept-copy number is known");
       break;
     case FileFailure::kUnlistedTarget:
-      write_(lkError,
+      write_(LogKind::kError,
              event.sync ? "File " + source + " not copied: " + target +
                               " exists but its directory could not be read"
                         : "File " + source + " not copied to " + target +

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/engine_context.h"
+#include "profiles/log_kind.h"
 #include "ui/dialogs.h"
 
 namespace qm {
@@ -15,7 +16,7 @@ std::string BreakQuestion(const FileEvent& failed);
 
 class RunRecords : public RunObserver {
  public:
-  using WriteRecord = std::function<void(TLogKind, const std::string&)>;
+  using WriteRecord = std::function<void(LogKind, const std::string&)>;
   // `ask` answers the break question; without one the run goes on.
   RunRecords(WriteRecord write, std::function<void()> count_operated_file,
              ui::Dialogs* ask = nullptr)
@@ -23,12 +24,12 @@ class RunRecords : public RunObserver {
 
   void SetDialogs(ui::Dialogs* ask) { ask_ = ask; }
 
-  void ProfileStarted(const TDataItem& item) noexcept override;
-  void ProfileFinished(const TDataItem& item) noexcept override;
-  void ProfileLocked(const TDataItem& item, const Error& refusal) noexcept override;
-  void PassStarted(PassKind pass, const TDataItem& item) noexcept override;
+  void ProfileStarted(const RunSnapshot& item) noexcept override;
+  void ProfileFinished(const RunSnapshot& item) noexcept override;
+  void ProfileLocked(const RunSnapshot& item, const Error& refusal) noexcept override;
+  void PassStarted(PassKind pass, const RunSnapshot& item) noexcept override;
   void SourceUnreadable(std::string_view dir) noexcept override;
-  void RemovalSkipped(const TDataItem& item, RemovalSkip why) noexcept override;
+  void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
   bool AskBreak(const FileEvent& failed) override;
 

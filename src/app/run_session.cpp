@@ -1,55 +1,55 @@
 #include "app/run_session.h"
 
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
 #include "platform/atomic_file.h"
 #include "platform/path_style.h"
+#include "profiles/log_kind.h"
 #include "profiles/profile_rules.h"
 
 namespace qm {
 
-
 RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
                        RegionalFormats formats, std::string store_path)
-    : StatTimer(loop, "StatTimer", 1500),
-      ProcessListInBackgroundTimer(loop, "ProcessListInBackgroundTimer", 1000),
-      TimerListPlatform(loop),
-      TimerList(TimerListPlatform, [&loop] { return loop.TickCount(); }),
+    : statistics_timer(loop, "statistics_timer", 1500),
+      background_queue_timer(loop, "background_queue_timer", 1000),
+      timer_list_platform(loop),
+      TimerList(timer_list_platform, [&loop] { return loop.TickCount(); }),
       fs_(fs),
       clock_(clock),
       loop_(loop),
       dialogs_(dialogs),
       formats_(std::move(formats)),
       store_path_(std::move(store_path)),
-      records_([this](TLogKind kind, const std::string& text) { WriteLog(kind, text); },
+      records_([this](LogKind kind, const std::string& text) { WriteLog(kind, text); },
                [this] { Counters.CountOperatedFile(clock_.Now()); }, &dialogs) {
   observers_.Add(records_);
   observers_.Add(events_);
-  StatTimer.OnTimer = [this] { UpdateStatistics(); };
-  ProcessListInBackgroundTimer.OnTimer = [this] { ProcessListInBackground(); };
+  statistics_timer.OnTimer = [this] { UpdateStatistics(); };
+  background_queue_timer.OnTimer = [this] { ProcessListInBackground(); };
   TimerList.OnFinish = [this] {
     // Switched off under a running background mode: only a refused platform timer does that.
     if (State.Running && State.Mode == RunMode::kBackground) timer_list_retry_ = true;
   };
-  TimerList.OnError = [this](const std::string& message) { WriteLog(lkError, message); };
+  TimerList.OnError = [this](const std::string& message) { WriteLog(LogKind::kError, message); };
   // A stored row gets the rules of a row entered by hand: the defaults of a new row under its
   // stored values, and the check before it is posted, which ends the load at a row it refuses.
-  const int defaults =
-      rmSets.AfterInsert.Connect([this] { ApplyNewRowDefaults(rmSets, clock_.Now()); });
-  const int check = rmSets.BeforePost.Connect([this](bool& allow) {
-    if (allow) allow = CheckRowBeforePost(rmSets, dialogs_);
+  const int defaults = profile_table.AfterInsert.Connect(
+      [this] { ApplyNewRowDefaults(profile_table, clock_.Now()); });
+  const int check = profile_table.BeforePost.Connect([this](bool& allow) {
+    if (allow) allow = CheckRowBeforePost(profile_table, dialogs_);
   });
   // Whatever could be read is kept; a store that was not read whole is kept aside at the next
   // save instead of being overwritten by the fewer rows.
-  store_load_ = LoadProfiles(store_path_, rmSets, fs_);
+  store_load_ = LoadProfiles(store_path_, profile_table, fs_);
   store_needs_backup_ = store_load_.NeedsBackup();
-  rmSets.AfterInsert.Disconnect(defaults);
-  rmSets.BeforePost.Disconnect(check);
+  profile_table.AfterInsert.Disconnect(defaults);
+  profile_table.BeforePost.Disconnect(check);
 }
 
 RunSession::~RunSession() {
-  TimerItems.Clear();
+  timer_items.Clear();
   RunList.Clear();
 }
 
@@ -60,17 +60,17 @@ bool RunSession::MakeStoreDirectory() {
 
 bool RunSession::SaveStore() {
   if (!MakeStoreDirectory()) return false;
-  const bool saved = SaveProfiles(store_path_, rmSets, fs_, store_needs_backup_);
+  const bool saved = SaveProfiles(store_path_, profile_table, fs_, store_needs_backup_);
   if (saved) store_needs_backup_ = false;
   return saved;
 }
 
-std::vector<TProfileRecord> RunSession::EnabledProfiles() const {
-  std::vector<TProfileRecord> enabled;
-  for (size_t row = 0; row < rmSets.RecordCount(); ++row) {
-    if (!rmSets.Row(row).Enabled) continue;
+std::vector<ProfileRecord> RunSession::EnabledProfiles() const {
+  std::vector<ProfileRecord> enabled;
+  for (size_t row = 0; row < profile_table.RecordCount(); ++row) {
+    if (!profile_table.Row(row).Enabled) continue;
     enabled.emplace_back();
-    ProfileFromRow(rmSets.Row(row), enabled.back());
+    ProfileFromRow(profile_table.Row(row), enabled.back());
   }
   return enabled;
 }
@@ -79,16 +79,16 @@ EngineContext RunSession::MakeEngineContext() {
   return EngineContext{fs_, clock_, loop_, formats_, State, RunList, observers_};
 }
 
-void RunSession::QueueProfile(const TProfileRecord& profile) {
+void RunSession::QueueProfile(const ProfileRecord& profile) {
   EngineContext ctx = MakeEngineContext();
   qm::QueueProfile(ctx, profile);
 }
 
-void RunSession::RunSelected(std::span<const TProfileRecord> selected) {
+void RunSession::RunSelected(std::span<const ProfileRecord> selected) {
   EmptyLogBuffer();
   EngineContext ctx = MakeEngineContext();
   RunSelectedProfiles(ctx, selected,
-                      [&ctx](const TProfileRecord& profile) { qm::QueueProfile(ctx, profile); });
+                      [&ctx](const ProfileRecord& profile) { qm::QueueProfile(ctx, profile); });
   // After a Stop the copy under way still finishes and makes its record: it is written now,
   // not left in the buffer until the next run.
   EmptyLogBuffer();
@@ -100,22 +100,22 @@ void RunSession::StopWork() {
   EmptyLogBuffer();
 }
 
-void RunSession::WriteLog(TLogKind kind, const std::string& text) {
+void RunSession::WriteLog(LogKind kind, const std::string& text) {
   RecordMade(kind, text);
   // A preview writes no log.
   if (State.Preview) return;
   // Counted whether or not the log keeps it: an error nobody would read is still an error.
-  if (kind == lkError) Notice.ErrorRecorded();
-  qm::WriteLog(log_options_, kind, text, clock_.Now(), formats_, LogBuffer);
+  if (kind == LogKind::kError) Notice.ErrorRecorded();
+  qm::WriteLog(log_options_, kind, text, clock_.Now(), formats_, log_buffer);
 }
 
 void RunSession::FlushLog() {
-  qm::FlushLog(fs_, ShowLogErrorBox(), log_options_, LogBuffer, LogWriteFailed);
+  qm::FlushLog(fs_, ShowLogErrorBox(), log_options_, log_buffer, log_write_failed);
 }
 
 void RunSession::EmptyLogBuffer() {
-  FlushBeforeEmptying(fs_, ShowLogErrorBox(), log_options_, LogBuffer, LogWriteFailed);
-  LogBuffer.clear();
+  FlushBeforeEmptying(fs_, ShowLogErrorBox(), log_options_, log_buffer, log_write_failed);
+  log_buffer.clear();
 }
 
 ShowLogError RunSession::ShowLogErrorBox() {
@@ -150,7 +150,7 @@ void RunSession::UpdateStatistics() {
   const StatisticsSnapshot snapshot =
       ComputeStatistics(RunList, Counters, clock_.Now(), State.RunStartedAt, formats_);
   if (snapshot.batch_over) {
-    StatTimer.SetEnabled(false);
+    statistics_timer.SetEnabled(false);
     State.RunStartedAt = 0;
   }
   StatisticsUpdated(snapshot);
@@ -169,14 +169,14 @@ bool RunSession::StartBackgroundMode() {
   State.Mode = RunMode::kBackground;
   CreateTimerItems();
   SetTimerListActive(true);
-  ProcessListInBackgroundTimer.SetEnabled(true);
+  background_queue_timer.SetEnabled(true);
   return true;
 }
 
 void RunSession::StopBackgroundMode() {
   State.Mode = RunMode::kIdle;
   StopWork();
-  ProcessListInBackgroundTimer.SetEnabled(false);
+  background_queue_timer.SetEnabled(false);
   SetTimerListActive(false);
   ClearTimerItems();
   scheduler_lock_.Release();
@@ -186,8 +186,8 @@ void RunSession::CreateTimerItems() {
   State.SelectedRun = false;
   EmptyLogBuffer();
   std::vector<std::string> no_interval;
-  qm::CreateTimerItems(TimerItems, TimerList, *this, EnabledProfiles(), no_interval);
-  for (const std::string& name : no_interval) WriteLog(lkError, NoIntervalMessage(name));
+  qm::CreateTimerItems(timer_items, TimerList, *this, EnabledProfiles(), no_interval);
+  for (const std::string& name : no_interval) WriteLog(LogKind::kError, NoIntervalMessage(name));
 }
 
 void RunSession::SetTimerListActive(bool active) {
@@ -197,8 +197,8 @@ void RunSession::SetTimerListActive(bool active) {
 
 void RunSession::StopTimers() {
   SetTimerListActive(false);
-  StatTimer.SetEnabled(false);
-  ProcessListInBackgroundTimer.SetEnabled(false);
+  statistics_timer.SetEnabled(false);
+  background_queue_timer.SetEnabled(false);
 }
 
 void RunSession::ProcessListInBackground() {
@@ -211,20 +211,20 @@ void RunSession::ProcessListInBackground() {
 
 // --- the session's reading of the run
 
-void RunSession::Events::ProfileQueued(const TDataItem& /*item*/) noexcept {
+void RunSession::Events::ProfileQueued(const RunSnapshot& /*item*/) noexcept {
   // The first profile of a batch dates the batch.
   if (session_.State.RunStartedAt == 0) session_.State.RunStartedAt = session_.clock_.Now();
 }
 
-void RunSession::Events::ProfileTaken(const TDataItem& /*item*/) noexcept {
-  session_.StatTimer.SetEnabled(true);
+void RunSession::Events::ProfileTaken(const RunSnapshot& /*item*/) noexcept {
+  session_.statistics_timer.SetEnabled(true);
 }
 
-void RunSession::Events::ProfileStarted(const TDataItem& item) noexcept {
+void RunSession::Events::ProfileStarted(const RunSnapshot& item) noexcept {
   session_.Notice.ProfileStarted(item.Profile.Name());
 }
 
-void RunSession::Events::ProfileFinished(const TDataItem& /*item*/) noexcept {
+void RunSession::Events::ProfileFinished(const RunSnapshot& /*item*/) noexcept {
   const LogOptions& options = session_.log_options_;
   const std::string log_file =
       options.create && options.errors ? LogFilePath(options.dir) : std::string();
@@ -237,7 +237,7 @@ void RunSession::Events::ProfileLeftList() {
 }
 
 void RunSession::Events::EngineStopped() noexcept {
-  session_.StatTimer.SetEnabled(false);
+  session_.statistics_timer.SetEnabled(false);
 }
 
 }  // namespace qm

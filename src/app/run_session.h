@@ -16,9 +16,12 @@
 #include "engine/run_observers.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/profile_store.h"
 #include "profiles/profile_table.h"
-#include "profiles/qmProcs.h"
-#include "profiles/qmTypes.h"
+#include "profiles/run_snapshot.h"
 #include "scheduler/background_timers.h"
 #include "scheduler/scheduler_lock.h"
 #include "scheduler/timer_list.h"
@@ -46,7 +49,7 @@ class RunSession : private TimerItemOwner {
   const RegionalFormats& formats() const { return formats_; }
 
   // --- the profile table and its store
-  ProfileTable rmSets;
+  ProfileTable profile_table;
   const std::string& store_path() const { return store_path_; }
   // How the store loaded: a headless run refuses a store not read whole.
   const LoadResult& StoreLoad() const { return store_load_; }
@@ -54,11 +57,11 @@ class RunSession : private TimerItemOwner {
   // whole is kept aside as a backup the first time. False when it could not be written.
   bool SaveStore();
   // The enabled rows as snapshots, in table order; the current row stays where it is.
-  std::vector<TProfileRecord> EnabledProfiles() const;
+  std::vector<ProfileRecord> EnabledProfiles() const;
 
   // --- the run
   RunState State;
-  TWList<TDataItem> RunList;
+  NamedList<RunSnapshot> RunList;
   FileCounters Counters;
   // The run's events go to `observer` too, after the records and the observers added before.
   void Watch(RunObserver& observer) { observers_.Add(observer); }
@@ -67,10 +70,10 @@ class RunSession : private TimerItemOwner {
   void SetBreakDialogs(ui::Dialogs* ask) { records_.SetDialogs(ask); }
   EngineContext MakeEngineContext();
   // Appends a snapshot of `profile`, scanned now, unless one of that name is queued.
-  void QueueProfile(const TProfileRecord& profile) override;
+  void QueueProfile(const ProfileRecord& profile) override;
   // "Start selected": queues `selected` and works the run list off; the log buffer is written
   // before and after.
-  void RunSelected(std::span<const TProfileRecord> selected);
+  void RunSelected(std::span<const ProfileRecord> selected);
   // What every stop does: clears the run, and writes the records made so far.
   void StopWork();
 
@@ -78,15 +81,15 @@ class RunSession : private TimerItemOwner {
   const LogOptions& log_options() const { return log_options_; }
   void SetLogOptions(LogOptions options) { log_options_ = std::move(options); }
   // Hands the record to the listeners, then (unless previewing) buffers it under the options.
-  void WriteLog(TLogKind kind, const std::string& text);
+  void WriteLog(LogKind kind, const std::string& text);
   // Hears every record as it is made, a preview's too.
-  ui::Signal<TLogKind, const std::string&> RecordMade;
+  ui::Signal<LogKind, const std::string&> RecordMade;
   // Appends the buffered records to the log file.
   void FlushLog();
   // Writes the buffered records, then empties the buffer: nothing made before is dropped.
   void EmptyLogBuffer();
-  std::vector<std::string> LogBuffer;
-  bool LogWriteFailed = false;
+  std::vector<std::string> log_buffer;
+  bool log_write_failed = false;
   // Fills an empty log directory with the default one and creates that default directory when
   // it is missing. A directory the user chose is never created: it may lie on a volume that is
   // not plugged in.
@@ -98,7 +101,7 @@ class RunSession : private TimerItemOwner {
   bool MakeStoreDirectory();
 
   // --- statistics: every 1.5 seconds while a profile is worked on, and after each profile
-  ui::Timer StatTimer;
+  ui::Timer statistics_timer;
   // Rolls the counters over, takes the figures, tells the listeners and writes the log.
   void UpdateStatistics();
   ui::Signal<const StatisticsSnapshot&> StatisticsUpdated;
@@ -115,12 +118,12 @@ class RunSession : private TimerItemOwner {
   void StopBackgroundMode();
   // Every timer of the session off, for a close.
   void StopTimers();
-  void ClearTimerItems() { TimerItems.Clear(); }
-  ui::Timer ProcessListInBackgroundTimer;
-  LoopPlatformTimer TimerListPlatform;
+  void ClearTimerItems() { timer_items.Clear(); }
+  ui::Timer background_queue_timer;
+  LoopPlatformTimer timer_list_platform;
   qm::TimerList TimerList;
   // After the list: each item removes its event from it when freed.
-  TWList<TDataTimerItem> TimerItems;
+  NamedList<ProfileTimer> timer_items;
 
  private:
   // The session's own reading of the events: it dates the batch, drives the statistics timer,
@@ -128,10 +131,10 @@ class RunSession : private TimerItemOwner {
   class Events final : public RunObserver {
    public:
     explicit Events(RunSession& session) : session_(session) {}
-    void ProfileQueued(const TDataItem& item) noexcept override;
-    void ProfileTaken(const TDataItem& item) noexcept override;
-    void ProfileStarted(const TDataItem& item) noexcept override;
-    void ProfileFinished(const TDataItem& item) noexcept override;
+    void ProfileQueued(const RunSnapshot& item) noexcept override;
+    void ProfileTaken(const RunSnapshot& item) noexcept override;
+    void ProfileStarted(const RunSnapshot& item) noexcept override;
+    void ProfileFinished(const RunSnapshot& item) noexcept override;
     void ProfileLeftList() override;
     void EngineStopped() noexcept override;
 
@@ -165,7 +168,7 @@ class RunSession : private TimerItemOwner {
   RunObservers observers_;
   SchedulerLock scheduler_lock_;
   // The timer list was refused its platform timer; the next tick of
-  // ProcessListInBackgroundTimer tries again.
+  // background_queue_timer tries again.
   bool timer_list_retry_ = false;
 };
 

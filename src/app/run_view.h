@@ -15,27 +15,27 @@ namespace qm {
 
 // The statistics page's controls.
 struct StatisticsPageControls {
-  ui::Label& lStatus;
-  ui::Label& lfopToday;
-  ui::Label& lfopHour;
-  ui::Label& lfopMinute;
-  ui::Label& lStartedAt;
-  ui::Label& lFinishExpectedAt;
-  ui::Label& lProfilesToPperate;
-  ui::Label& lFilesToTotal;
-  ui::Label& lFilesLeft;
-  ui::ProgressBar& psTotal;
-  ui::Label& lpsTotal;
-  ui::Label& lCurrentProfile;
-  ui::Label& lCurrStartedAt;
-  ui::Label& lCurrFinishExpectedAt;
-  ui::Label& lFilesToOperate;
-  ui::Label& lCurrFilesLeft;
-  ui::ProgressBar& psProfile;
-  ui::Label& lpsCurrentprofile;
-  ui::Label& lCurrentFile;
-  ui::ProgressBar& psFile;
-  ui::Label& lpsCurrentFile;
+  ui::Label& status_label;
+  ui::Label& files_today_label;
+  ui::Label& files_this_hour_label;
+  ui::Label& files_this_minute_label;
+  ui::Label& started_at_label;
+  ui::Label& finish_expected_label;
+  ui::Label& profiles_to_operate_label;
+  ui::Label& files_total_label;
+  ui::Label& files_left_label;
+  ui::ProgressBar& total_progress;
+  ui::Label& total_percent_label;
+  ui::Label& current_profile_label;
+  ui::Label& profile_started_at_label;
+  ui::Label& profile_finish_expected_label;
+  ui::Label& profile_files_label;
+  ui::Label& profile_files_left_label;
+  ui::ProgressBar& profile_progress;
+  ui::Label& profile_percent_label;
+  ui::Label& current_file_label;
+  ui::ProgressBar& file_progress;
+  ui::Label& file_percent_label;
 };
 
 // The tray's share of a run.
@@ -47,7 +47,7 @@ struct TrayOutput {
 class RunView final : public RunObserver {
  public:
   RunView(StatisticsPageControls controls, const RegionalFormats& formats, const RunState& state,
-          const TWList<TDataItem>& run_list, TrayOutput tray)
+          const NamedList<RunSnapshot>& run_list, TrayOutput tray)
       : c_(controls),
         formats_(formats),
         state_(state),
@@ -56,9 +56,9 @@ class RunView final : public RunObserver {
 
   // Every queued profile resets the estimate and the count; a status line at rest says that
   // folders are being scanned, until the lists are made.
-  void ProfileQueued(const TDataItem& item) noexcept override;
-  void ProfileScanned(const TDataItem& item) noexcept override;
-  void ProfileTaken(const TDataItem& item) noexcept override;
+  void ProfileQueued(const RunSnapshot& item) noexcept override;
+  void ProfileScanned(const RunSnapshot& item) noexcept override;
+  void ProfileTaken(const RunSnapshot& item) noexcept override;
   void StatusChanged(std::string_view text) noexcept override;
   void EngineStopped() noexcept override;
   void FileProgress(int64_t done, int64_t total) noexcept override;
@@ -79,7 +79,7 @@ class RunView final : public RunObserver {
   StatisticsPageControls c_;
   const RegionalFormats& formats_;
   const RunState& state_;
-  const TWList<TDataItem>& run_list_;
+  const NamedList<RunSnapshot>& run_list_;
   TrayOutput tray_;
   // What the status line says, so that the scanning notice replaces only a line at rest.
   Status status_ = Status::kOther;

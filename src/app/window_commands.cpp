@@ -1,12 +1,12 @@
-// TForm1's window commands: hiding to the notification area (or minimising without one), the
-// help command and the hot keys.
-#include "app/qmUnit1.h"
+// MainWindowController's window commands: hiding to the notification area (or minimising without
+// one), the help command and the hot keys.
+#include "app/main_window_controller.h"
 #include "platform/app_paths.h"
 #include "platform/shell.h"
 
 namespace qm {
 
-void TForm1::HideMainWindow() {
+void MainWindowController::HideMainWindow() {
   // Without a notification area a hidden window could not be brought back.
   if (window_.TrayAvailable()) {
     window_.HideWindow();
@@ -16,7 +16,7 @@ void TForm1::HideMainWindow() {
   }
 }
 
-void TForm1::TrayAppeared() {
+void MainWindowController::TrayAppeared() {
   // A window the user has restored since stays where it is.
   if (!minimised_for_hide_ || !window_.IsWindowMinimized()) return;
   minimised_for_hide_ = false;
@@ -24,7 +24,7 @@ void TForm1::TrayAppeared() {
   UpdateControls();
 }
 
-void TForm1::bHideClick() {
+void MainWindowController::HideToTray() {
   if (!window_.TrayAvailable() && !minimise_explained_ && window_.IsWindowVisible() &&
       !window_.IsWindowMinimized()) {
     minimise_explained_ = true;
@@ -34,13 +34,13 @@ void TForm1::bHideClick() {
   UpdateControls();
 }
 
-void TForm1::bHelpClick() {
+void MainWindowController::OpenHelp() {
   // Nothing is reported: without a help file or a viewer nothing happens.
   const std::string help = FindHelpFile(fs_, ExecutablePath());
   if (!help.empty()) (void)OpenDocument(help);
 }
 
-bool TForm1::FormKeyUp(HotKey key, KeyModifiers modifiers) {
+bool MainWindowController::FormKeyUp(HotKey key, KeyModifiers modifiers) {
   const bool plain = !modifiers.shift && !modifiers.ctrl && !modifiers.alt;
   switch (key) {
     case HotKey::kF2:
@@ -55,24 +55,24 @@ bool TForm1::FormKeyUp(HotKey key, KeyModifiers modifiers) {
     case HotKey::kInsert:
       // The new row is edited on the "Current profile" page, which a run hides; a row
       // inserted then could not be completed, and its refused post would block the stop.
-      if (tshCurProf.TabVisible()) (void)rmSets.Append();
+      if (current_profile_page.TabVisible()) (void)profile_table.Append();
       return true;
     // As a click of the button: a key whose button is disabled does nothing, so the run
     // controller never leaves the states of its control table.
     case HotKey::kF1:
-      bHelp.Click();
+      help_button.Click();
       return true;
     case HotKey::kF3:
-      bMaster.Click();
+      wizard_button.Click();
       return true;
     case HotKey::kF8:
-      bStart.Click();
+      start_button.Click();
       return true;
     case HotKey::kF9:
-      bStartBackground.Click();
+      start_background_button.Click();
       return true;
     case HotKey::kF10:
-      bHideClick();
+      HideToTray();
       return true;
     default:
       return false;

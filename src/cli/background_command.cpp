@@ -9,6 +9,7 @@
 #include "cli/signals.h"
 #include "platform/app_paths.h"
 #include "platform/path_style.h"
+#include "profiles/log_kind.h"
 #include "stats/log_writer.h"
 #include "ui/headless_message_loop.h"
 
@@ -59,7 +60,7 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   // records are echoed for -v.
   session.SetBreakDialogs(nullptr);
   if (request.verbose) {
-    session.RecordMade.Connect([&](TLogKind kind, const std::string& text) {
+    session.RecordMade.Connect([&](LogKind kind, const std::string& text) {
       err << FormatLogLine(kind, text, session.clock().Now(), formats) << "\n" << std::flush;
     });
   }

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/signals.h"
+#include "profiles/log_kind.h"
 #include "stats/log_writer.h"
 
 namespace qm::cli {
@@ -50,7 +51,7 @@ HeadlessHost::HeadlessHost(RunSession& session, RunTally& tally, ProgressLine& l
       watcher_(watcher) {
   session_.SetBreakDialogs(nullptr);
   record_connection_ = session_.RecordMade.Connect(
-      [this](TLogKind kind, const std::string& text) { Record(kind, text); });
+      [this](LogKind kind, const std::string& text) { Record(kind, text); });
   session_.Watch(events_);
   if (watcher_ != nullptr) session_.Watch(*watcher_);
   session_.Watch(failures_);
@@ -63,7 +64,7 @@ HeadlessHost::~HeadlessHost() {
   session_.RecordMade.Disconnect(record_connection_);
 }
 
-void HeadlessHost::Record(TLogKind kind, const std::string& text) {
+void HeadlessHost::Record(LogKind kind, const std::string& text) {
   tally_.CountRecord(kind);
   if (options_.verbose) {
     line_.Clear();
@@ -72,7 +73,7 @@ void HeadlessHost::Record(TLogKind kind, const std::string& text) {
   }
 }
 
-void HeadlessEvents::ProfileStarted(const TDataItem& item) noexcept {
+void HeadlessEvents::ProfileStarted(const RunSnapshot& item) noexcept {
   item_ = &item;
   progress_.profile = item.Profile.Name();
   progress_.files_total = static_cast<int64_t>(item.SrcFiles.Count());
@@ -81,12 +82,12 @@ void HeadlessEvents::ProfileStarted(const TDataItem& item) noexcept {
   Draw(/*throttled=*/false);
 }
 
-void HeadlessEvents::ProfileFinished(const TDataItem& /*item*/) noexcept {
+void HeadlessEvents::ProfileFinished(const RunSnapshot& /*item*/) noexcept {
   item_ = nullptr;
   line_.Clear();
 }
 
-void HeadlessEvents::ProfileDropped(const TDataItem& /*item*/) noexcept {
+void HeadlessEvents::ProfileDropped(const RunSnapshot& /*item*/) noexcept {
   item_ = nullptr;
   line_.Clear();
 }

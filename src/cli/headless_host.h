@@ -10,6 +10,7 @@
 #include "cli/console_dialogs.h"
 #include "cli/progress_line.h"
 #include "cli/run_command.h"
+#include "profiles/log_kind.h"
 
 namespace qm::cli {
 
@@ -47,9 +48,9 @@ class HeadlessEvents final : public RunObserver {
                  HostOptions options)
       : state_(state), tally_(tally), line_(line), out_(out), options_(options) {}
 
-  void ProfileStarted(const TDataItem& item) noexcept override;
-  void ProfileFinished(const TDataItem& item) noexcept override;
-  void ProfileDropped(const TDataItem& item) noexcept override;
+  void ProfileStarted(const RunSnapshot& item) noexcept override;
+  void ProfileFinished(const RunSnapshot& item) noexcept override;
+  void ProfileDropped(const RunSnapshot& item) noexcept override;
   void FileUpToDate(std::string_view source) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
   void FileProgress(int64_t done, int64_t total) noexcept override;
@@ -65,7 +66,7 @@ class HeadlessEvents final : public RunObserver {
   ProgressLine& line_;
   std::ostream& out_;
   const HostOptions options_;
-  const TDataItem* item_ = nullptr;  // the profile being run
+  const RunSnapshot* item_ = nullptr;  // the profile being run
   ProgressState progress_;
   int64_t bytes_before_file_ = 0;  // bytes of the files finished before the current one
 };
@@ -84,7 +85,7 @@ class HeadlessHost {
   HeadlessHost& operator=(const HeadlessHost&) = delete;
 
  private:
-  void Record(TLogKind kind, const std::string& text);
+  void Record(LogKind kind, const std::string& text);
 
   RunSession& session_;
   RunTally& tally_;

@@ -6,7 +6,7 @@
 
 #include "cli/console_dialogs.h"
 #include "platform/date_time.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 
 namespace qm::cli {
 

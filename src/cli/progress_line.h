@@ -8,7 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "ui/message_loop.h"
 
 namespace qm::cli {

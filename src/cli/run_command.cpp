@@ -7,10 +7,11 @@
 #include "cli/command_line.h"
 #include "cli/headless_host.h"
 #include "cli/signals.h"
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
-#include "profiles/qmProcs.h"
+#include "profiles/log_kind.h"
+#include "profiles/profile_store.h"
 #include "stats/log_writer.h"
 #include "ui/headless_message_loop.h"
 
@@ -45,7 +46,7 @@ bool StoreUsable(const LoadResult& loaded, const std::string& store, std::ostrea
 
 // The rows to run, or the names that match none.
 bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
-                    std::vector<TProfileRecord>& selected, std::vector<std::string>& unknown) {
+                    std::vector<ProfileRecord>& selected, std::vector<std::string>& unknown) {
   auto add_row = [&](size_t row) {
     selected.emplace_back();
     ProfileFromRow(table.Row(row), selected.back());
@@ -61,7 +62,7 @@ bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
     for (size_t row = 0; row < table.RecordCount() && found < 0; ++row)
       if (table.Row(row).Name == name) found = static_cast<int>(row);
     for (size_t row = 0; row < table.RecordCount() && found < 0; ++row)
-      if (TWList<TDataItem>::EqualsIgnoreCase(table.Row(row).Name, name))
+      if (NamedList<RunSnapshot>::EqualsIgnoreCase(table.Row(row).Name, name))
         found = static_cast<int>(row);
     if (found < 0)
       unknown.push_back(name);
@@ -77,7 +78,7 @@ std::string LogLine(const RunSession& session, bool dry_run) {
   const LogOptions& options = session.log_options();
   if (!options.create) return "log: off";
   const std::string path = LogFilePath(options.dir);
-  if (session.LogWriteFailed) return "log: " + path + " (could not be written)";
+  if (session.log_write_failed) return "log: " + path + " (could not be written)";
   return "log: " + path;
 }
 
@@ -103,9 +104,9 @@ void RunTally::Count(const FileEvent& event) {
   }
 }
 
-void RunTally::CountRecord(TLogKind kind) {
-  if (kind == lkError) ++failed;
-  error_record_pending_ = kind == lkError;
+void RunTally::CountRecord(LogKind kind) {
+  if (kind == LogKind::kError) ++failed;
+  error_record_pending_ = kind == LogKind::kError;
 }
 
 std::string RunTally::Summary() const {
@@ -124,9 +125,9 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   RunSession session(fs, SystemClock(), loop, dialogs, RegionalFormats::FromLocale(), store);
 
   if (!StoreUsable(session.StoreLoad(), store, err)) return kExitFailed;
-  std::vector<TProfileRecord> selected;
+  std::vector<ProfileRecord> selected;
   std::vector<std::string> unknown;
-  if (!SelectProfiles(session.rmSets, request, selected, unknown)) {
+  if (!SelectProfiles(session.profile_table, request, selected, unknown)) {
     for (const std::string& name : unknown)
       err << "quillmor: no profile named \"" << name << "\" in " << store << "\n";
     return kExitUsage;
@@ -154,7 +155,7 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
     HeadlessHost host(session, tally, line, out, err, dialogs,
                       {request.dry_run, request.verbose, request.quiet}, watcher);
     EngineContext ctx = session.MakeEngineContext();
-    RunSelectedProfiles(ctx, selected, [&ctx](const TProfileRecord& p) {
+    RunSelectedProfiles(ctx, selected, [&ctx](const ProfileRecord& p) {
       if (!Interrupted()) QueueProfile(ctx, p);
     });
     dialogs.BeforeOutput = nullptr;

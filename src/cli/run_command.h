@@ -8,7 +8,7 @@
 
 #include "engine/run_observer.h"
 #include "platform/file_system.h"
-#include "profiles/qmTypes.h"
+#include "profiles/log_kind.h"
 
 namespace qm::cli {
 
@@ -24,7 +24,7 @@ struct RunTally {
   // An error record is a failure: a failed file's (which comes just before its event, as the
   // records hear every event first, so the two count once) or one of its own (an unreadable
   // folder, a profile refused).
-  void CountRecord(TLogKind kind);
+  void CountRecord(LogKind kind);
   // A failure that made no record: an error that ended the engine, a log not written.
   void CountFailure() { ++failed; }
   // "copied N, packed N, deleted N, failed N"

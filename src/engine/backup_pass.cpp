@@ -4,10 +4,10 @@
 #include <optional>
 #include <unordered_set>
 
+#include "engine/copier.h"
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
-#include "engine/names.h"
-#include "engine/qmFileUtil.h"
+#include "engine/kept_copy_names.h"
 #include "engine/zip_packer.h"
 #include "platform/path_style.h"
 
@@ -82,11 +82,11 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
             std::move(done));
 }
 
-PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
+PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
   ctx.observer.StatusChanged("Backing up...");
   ctx.observer.PassStarted(PassKind::kBackup, item);
 
-  const TProfileRecord& p = item.Profile;
+  const ProfileRecord& p = item.Profile;
   const bool zip = p.doZIP();
   const int16_t keep = p.KeepCopyKind();
   const std::string src_root = p.SrcDir();
@@ -110,7 +110,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item) {
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
-    const TFilesListItem& s = item.SrcFiles.Object(i);
+    const ScannedFile& s = item.SrcFiles.Object(i);
     // Every kept copy of a file that still exists is marked, not only those the search for
     // a newer copy happened to reach, so the removal pass never deletes them.
     for (const uint32_t j : index.EntriesNamed(s.Name)) item.DestFiles.SetMatched(j, 1);

@@ -8,7 +8,7 @@
 
 #include "engine/durability_batch.h"
 #include "engine/engine_context.h"
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 
 namespace qm {
 
@@ -16,7 +16,7 @@ class ZipPacker;
 
 // Runs the pass over `item` (processing messages before each file). kStopped when Running was
 // found clear before a file; throws RunBroken when the user breaks off after a failure.
-PassOutcome RunBackupPass(EngineContext& ctx, TDataItem& item);
+PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item);
 
 // Packs `source` into its own archive `archive` with `packer` and leaves it, with the source's
 // time, to `batch`, which places it and reports the outcome. A kept archive

@@ -1,6 +1,6 @@
 #include "engine/copy_failure.h"
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 
 namespace qm {
 

@@ -16,7 +16,7 @@ uint32_t HashOf(std::string_view s) {
 
 }  // namespace
 
-DestinationIndex::DestinationIndex(const TWList<TFilesListItem>& dest, bool doZIP,
+DestinationIndex::DestinationIndex(const NamedList<ScannedFile>& dest, bool doZIP,
                                    int16_t KeepCopyKind)
     : dest_(dest), sequence_(KeepCopyKind == kKeepSequence) {
   const size_t count = dest.Count();
@@ -108,7 +108,7 @@ size_t DestinationIndex::MemoryUsed() const {
          members_.capacity() * sizeof(uint32_t) + prefix_m_.capacity() * sizeof(int64_t);
 }
 
-FirstByName::FirstByName(const TWList<TFilesListItem>& list) : list_(list) {
+FirstByName::FirstByName(const NamedList<ScannedFile>& list) : list_(list) {
   const size_t count = list.Count();
   if (count >= kNone) throw std::length_error("file list too long");
   slots_.resize(std::bit_ceil(count * 2 + 2));

@@ -7,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 #include "platform/file_system.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/named_list.h"
 
 namespace qm {
 
@@ -21,7 +22,7 @@ namespace qm {
 // members, about 30 bytes per destination entry.
 class DestinationIndex {
  public:
-  DestinationIndex(const TWList<TFilesListItem>& dest, bool doZIP, int16_t KeepCopyKind);
+  DestinationIndex(const NamedList<ScannedFile>& dest, bool doZIP, int16_t KeepCopyKind);
 
   struct Pairing {
     // Destination entries the walk reaches with an equal reduced name, in list order: all of
@@ -56,7 +57,7 @@ class DestinationIndex {
   // The group of `reduced` (hash `hash`), or kEmpty; `slot` ends at its slot or a free one.
   uint32_t Find(std::string_view reduced, uint32_t hash, size_t& slot) const;
 
-  const TWList<TFilesListItem>& dest_;
+  const NamedList<ScannedFile>& dest_;
   bool sequence_;
   std::vector<uint32_t> slots_;  // group numbers, kEmpty where free; a power of two long
   std::vector<Group> groups_;
@@ -70,7 +71,7 @@ class DestinationIndex {
 class FirstByName {
  public:
   static constexpr uint32_t kNone = 0xFFFFFFFF;
-  explicit FirstByName(const TWList<TFilesListItem>& list);
+  explicit FirstByName(const NamedList<ScannedFile>& list);
   // The entry's number, or kNone.
   uint32_t Find(std::string_view name) const;
 
@@ -80,7 +81,7 @@ class FirstByName {
     uint32_t entry = kNone;
     uint32_t length;
   };
-  const TWList<TFilesListItem>& list_;
+  const NamedList<ScannedFile>& list_;
   std::vector<Slot> slots_;  // a power of two long
 };
 

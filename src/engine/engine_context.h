@@ -8,7 +8,8 @@
 #include "engine/run_observer.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
-#include "profiles/qmTypes.h"
+#include "profiles/named_list.h"
+#include "profiles/run_snapshot.h"
 #include "ui/message_loop.h"
 
 namespace qm {
@@ -45,7 +46,7 @@ struct EngineContext {
   ui::MessageLoop& loop;
   const RegionalFormats& formats;
   RunState& state;
-  TWList<TDataItem>& RunList;
+  NamedList<RunSnapshot>& RunList;
   RunObserver& observer;
 };
 

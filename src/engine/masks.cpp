@@ -1,6 +1,6 @@
 #include "engine/masks.h"
 
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 
 #include <cstdint>
 

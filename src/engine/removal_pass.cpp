@@ -4,7 +4,7 @@
 
 namespace qm {
 
-void RunRemovalPass(EngineContext& ctx, TDataItem& item) {
+void RunRemovalPass(EngineContext& ctx, RunSnapshot& item) {
   if (item.SrcScanFailed) {
     ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceIncomplete);
     return;

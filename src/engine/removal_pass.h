@@ -11,6 +11,6 @@ namespace qm {
 // Deletes nothing, and reports why, when the source listing cannot be trusted:
 // a source directory that could not be read, or a source that lists no file at all while the
 // destination does (an unmounted or emptied source must not empty the backup).
-void RunRemovalPass(EngineContext& ctx, TDataItem& item);
+void RunRemovalPass(EngineContext& ctx, RunSnapshot& item);
 
 }  // namespace qm

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "platform/error.h"
-#include "profiles/qmTypes.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 
@@ -57,24 +57,24 @@ class RunObserver {
  public:
   virtual ~RunObserver() = default;
 
-  virtual void ProfileQueued(const TDataItem& /*item*/) noexcept {}
+  virtual void ProfileQueued(const RunSnapshot& /*item*/) noexcept {}
   // The engine has taken the profile at the head of the run list: work is in progress.
-  virtual void ProfileTaken(const TDataItem& /*item*/) noexcept {}
+  virtual void ProfileTaken(const RunSnapshot& /*item*/) noexcept {}
   // The profile at the head of the run list is done with and has left the list.
   virtual void ProfileLeftList() {}
   // Its source and destination have been listed.
-  virtual void ProfileScanned(const TDataItem& /*item*/) noexcept {}
-  virtual void ProfileStarted(const TDataItem& /*item*/) noexcept {}
-  virtual void ProfileFinished(const TDataItem& /*item*/) noexcept {}
+  virtual void ProfileScanned(const RunSnapshot& /*item*/) noexcept {}
+  virtual void ProfileStarted(const RunSnapshot& /*item*/) noexcept {}
+  virtual void ProfileFinished(const RunSnapshot& /*item*/) noexcept {}
   // Left without running: outside its daily window, or the run was stopped inside it.
-  virtual void ProfileDropped(const TDataItem& /*item*/) noexcept {}
+  virtual void ProfileDropped(const RunSnapshot& /*item*/) noexcept {}
   // Its folder lock was refused (then it is dropped): kExists when another run holds the
   // folder the message names.
-  virtual void ProfileLocked(const TDataItem& /*item*/, const Error& /*refusal*/) noexcept {}
-  virtual void PassStarted(PassKind /*pass*/, const TDataItem& /*item*/) noexcept {}
+  virtual void ProfileLocked(const RunSnapshot& /*item*/, const Error& /*refusal*/) noexcept {}
+  virtual void PassStarted(PassKind /*pass*/, const RunSnapshot& /*item*/) noexcept {}
   // A source directory that is gone or could not be listed.
   virtual void SourceUnreadable(std::string_view /*dir*/) noexcept {}
-  virtual void RemovalSkipped(const TDataItem& /*item*/, RemovalSkip /*why*/) noexcept {}
+  virtual void RemovalSkipped(const RunSnapshot& /*item*/, RemovalSkip /*why*/) noexcept {}
 
   // A source file whose destination counterpart is at least as new.
   virtual void FileUpToDate(std::string_view /*source*/) noexcept {}

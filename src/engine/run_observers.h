@@ -16,37 +16,37 @@ class RunObservers final : public RunObserver {
   // Stops sending events to `observer`.
   void Remove(RunObserver& observer) { std::erase(observers_, &observer); }
 
-  void ProfileQueued(const TDataItem& item) noexcept override {
+  void ProfileQueued(const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileQueued(item);
   }
-  void ProfileTaken(const TDataItem& item) noexcept override {
+  void ProfileTaken(const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileTaken(item);
   }
   void ProfileLeftList() override {
     for (RunObserver* o : observers_) o->ProfileLeftList();
   }
-  void ProfileScanned(const TDataItem& item) noexcept override {
+  void ProfileScanned(const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileScanned(item);
   }
-  void ProfileStarted(const TDataItem& item) noexcept override {
+  void ProfileStarted(const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileStarted(item);
   }
-  void ProfileFinished(const TDataItem& item) noexcept override {
+  void ProfileFinished(const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileFinished(item);
   }
-  void ProfileDropped(const TDataItem& item) noexcept override {
+  void ProfileDropped(const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->ProfileDropped(item);
   }
-  void ProfileLocked(const TDataItem& item, const Error& refusal) noexcept override {
+  void ProfileLocked(const RunSnapshot& item, const Error& refusal) noexcept override {
     for (RunObserver* o : observers_) o->ProfileLocked(item, refusal);
   }
-  void PassStarted(PassKind pass, const TDataItem& item) noexcept override {
+  void PassStarted(PassKind pass, const RunSnapshot& item) noexcept override {
     for (RunObserver* o : observers_) o->PassStarted(pass, item);
   }
   void SourceUnreadable(std::string_view dir) noexcept override {
     for (RunObserver* o : observers_) o->SourceUnreadable(dir);
   }
-  void RemovalSkipped(const TDataItem& item, RemovalSkip why) noexcept override {
+  void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override {
     for (RunObserver* o : observers_) o->RemovalSkipped(item, why);
   }
   void FileUpToDate(std::string_view source) noexcept override {

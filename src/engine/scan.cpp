@@ -17,7 +17,7 @@ constexpr uint32_t kNoDirectory = 0xFFFFFFFF;
 
 class Scanner {
  public:
-  Scanner(const ScanRequest& request, TWList<TFilesListItem>& list, const PathStyle& style)
+  Scanner(const ScanRequest& request, NamedList<ScannedFile>& list, const PathStyle& style)
       : request_(request), list_(list), style_(style) {}
 
   // `path` names `dir` as the caller does; `prefix` is the relative path of `dir` below the
@@ -80,7 +80,7 @@ class Scanner {
   }
 
   const ScanRequest& request_;
-  TWList<TFilesListItem>& list_;
+  NamedList<ScannedFile>& list_;
   const PathStyle& style_;
   ScanOutcome outcome_;
 };
@@ -95,7 +95,7 @@ void MarkFailed(ScanOutcome&& outcome, bool& failed, std::string& error,
 
 }  // namespace
 
-ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, TWList<TFilesListItem>& list,
+ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, NamedList<ScannedFile>& list,
                      const PathStyle& style) {
   Scanner scanner(request, list, style);
   const std::string d = AddDirSeparator(request.dir, style);
@@ -109,7 +109,7 @@ ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, TWList<TFilesLi
 }
 
 Status ScanFolder(FileSystem& fs, const std::string& dir, const std::vector<std::string>& masks,
-                  TWList<TFilesListItem>& list, bool incl_dirs, const std::string& top,
+                  NamedList<ScannedFile>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style) {
   ScanRequest request;
   request.dir = dir;
@@ -120,18 +120,18 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, const std::vector<std:
 }
 
 Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_text,
-                  TWList<TFilesListItem>& list, bool incl_dirs, const std::string& top,
+                  NamedList<ScannedFile>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style) {
   return ScanFolder(fs, dir, CutMaskText(mask_text), list, incl_dirs, top, style);
 }
 
-void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
+void QueueProfile(EngineContext& ctx, const ProfileRecord& profile) {
   const std::string name = profile.Name();
   if (ctx.RunList.IndexOf(name) >= 0) return;
 
-  auto snapshot = std::make_unique<TDataItem>();
+  auto snapshot = std::make_unique<RunSnapshot>();
   snapshot->Profile = profile;
-  TDataItem& item = ctx.RunList.Add(name, std::move(snapshot));
+  RunSnapshot& item = ctx.RunList.Add(name, std::move(snapshot));
   ctx.observer.ProfileQueued(item);
 
   ScanRequest src;
@@ -187,7 +187,7 @@ void QueueProfile(EngineContext& ctx, const TProfileRecord& profile) {
   ctx.observer.ProfileScanned(item);
 }
 
-void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item) {
+void ReportUnlistedSourceDirectories(EngineContext& ctx, const RunSnapshot& item) {
   for (const std::string& dir : item.SrcUnlistedDirs) {
     ctx.observer.SourceUnreadable(dir);
   }

@@ -10,7 +10,10 @@
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "platform/path_style.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 
@@ -38,17 +41,17 @@ struct ScanOutcome {
 // those mask by mask in listing order, each file once. Names beginning with "." are skipped, as
 // are system entries (devices, sockets, fifos); links to directories are not descended. What
 // could be listed is in `list` whatever the outcome.
-ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, TWList<TFilesListItem>& list,
+ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, NamedList<ScannedFile>& list,
                      const PathStyle& style = PosixStyle());
 
 // ScanTree of a source tree; returns its first failure.
 Status ScanFolder(FileSystem& fs, const std::string& dir, const std::vector<std::string>& masks,
-                  TWList<TFilesListItem>& list, bool incl_dirs, const std::string& top,
+                  NamedList<ScannedFile>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style = PosixStyle());
 
 // The same, with the profile's mask text (cut by CutMaskText).
 Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_text,
-                  TWList<TFilesListItem>& list, bool incl_dirs, const std::string& top,
+                  NamedList<ScannedFile>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style = PosixStyle());
 
 // Queues a snapshot of `profile` on ctx.RunList unless a profile of that name (any letter case)
@@ -57,9 +60,9 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_
 // A failed scan sets the snapshot's SrcScanFailed / DestScanFailed with the error text and the
 // unlisted directories. The two trees are walked at once on two threads when the file system
 // allows it; only the walks run there, the lists and records come out the same either way.
-void QueueProfile(EngineContext& ctx, const TProfileRecord& profile);
+void QueueProfile(EngineContext& ctx, const ProfileRecord& profile);
 
 // Reports every source directory the snapshot's scan could not list.
-void ReportUnlistedSourceDirectories(EngineContext& ctx, const TDataItem& item);
+void ReportUnlistedSourceDirectories(EngineContext& ctx, const RunSnapshot& item);
 
 }  // namespace qm

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "engine/copier.h"
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
-#include "engine/qmFileUtil.h"
 #include "platform/path_style.h"
 
 namespace qm {
@@ -16,8 +16,8 @@ struct Direction {
   FileAction action;
   PassKind pass;
   const char* status;
-  const TWList<TFilesListItem>& from;
-  const TWList<TFilesListItem>& to;
+  const NamedList<ScannedFile>& from;
+  const NamedList<ScannedFile>& to;
   std::string from_root;
   std::string to_root;
   // The target side's listing missed a directory: a file it does not list may still exist.
@@ -29,7 +29,7 @@ bool MayExist(FileSystem& fs, const std::string& path) {
   return st.ok() || st.error().kind != ErrorKind::kNotFound;
 }
 
-PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
+PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
   ctx.observer.StatusChanged(d.status);
   ctx.observer.PassStarted(d.pass, item);
   const FirstByName counterpart(d.to);
@@ -73,21 +73,21 @@ PassOutcome RunPass(EngineContext& ctx, TDataItem& item, const Direction& d) {
 
 }  // namespace
 
-PassOutcome RunForwardSyncPass(EngineContext& ctx, TDataItem& item) {
-  const TProfileRecord& p = item.Profile;
+PassOutcome RunForwardSyncPass(EngineContext& ctx, RunSnapshot& item) {
+  const ProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
                  {FileAction::kCopied, PassKind::kSyncForward, "Synchronizing ->...", item.SrcFiles,
                   item.DestFiles, p.SrcDir(), p.DestDir(), item.DestScanFailed});
 }
 
-PassOutcome RunReverseSyncPass(EngineContext& ctx, TDataItem& item) {
-  const TProfileRecord& p = item.Profile;
+PassOutcome RunReverseSyncPass(EngineContext& ctx, RunSnapshot& item) {
+  const ProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
                  {FileAction::kCopiedBack, PassKind::kSyncBack, "Synchronizing <-...",
                   item.DestFiles, item.SrcFiles, p.DestDir(), p.SrcDir(), item.SrcScanFailed});
 }
 
-PassOutcome RunSyncPasses(EngineContext& ctx, TDataItem& item) {
+PassOutcome RunSyncPasses(EngineContext& ctx, RunSnapshot& item) {
   if (RunForwardSyncPass(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
   return RunReverseSyncPass(ctx, item);
 }

@@ -4,19 +4,19 @@
 #pragma once
 
 #include "engine/engine_context.h"
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 
 namespace qm {
 
 // Copies each source file that has no destination entry of the same Name, or a newer time
 // (DOS date-times compared unsigned). kStopped when Running was found clear before a file;
 // throws RunBroken when the user breaks off after a failed copy.
-PassOutcome RunForwardSyncPass(EngineContext& ctx, TDataItem& item);  // throw RunBroken
+PassOutcome RunForwardSyncPass(EngineContext& ctx, RunSnapshot& item);  // throw RunBroken
 
 // The same from the destination back to the source.
-PassOutcome RunReverseSyncPass(EngineContext& ctx, TDataItem& item);  // throw RunBroken
+PassOutcome RunReverseSyncPass(EngineContext& ctx, RunSnapshot& item);  // throw RunBroken
 
 // The forward pass, then the reverse pass unless the forward pass was stopped.
-PassOutcome RunSyncPasses(EngineContext& ctx, TDataItem& item);  // throw RunBroken
+PassOutcome RunSyncPasses(EngineContext& ctx, RunSnapshot& item);  // throw RunBroken
 
 }  // namespace qm

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "platform/path_style.h"
 
 namespace qm {

@@ -1,7 +1,11 @@
 #include "profiles/editing_rules.h"
 
 #include "platform/path_style.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 

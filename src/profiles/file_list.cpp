@@ -2,11 +2,12 @@
 #include <limits>
 #include <stdexcept>
 
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/named_list.h"
 
 namespace qm {
 
-using FileList = TWList<TFilesListItem>;
+using FileList = NamedList<ScannedFile>;
 
 uint32_t FileList::Store(std::string_view s) {
   if (arena_.size() + s.size() > std::numeric_limits<uint32_t>::max()) {
@@ -52,7 +53,7 @@ void FileList::AddFile(uint32_t dir, std::string_view name, std::string_view nam
   entries_.push_back(e);
 }
 
-void FileList::Add(std::string_view text, std::unique_ptr<TFilesListItem> object) {
+void FileList::Add(std::string_view text, std::unique_ptr<ScannedFile> object) {
   // Texts and names given whole need not share a directory: each gets a table row of its own.
   const uint32_t dir = AddDirectory(text, object->Name);
   AddFile(dir, {}, {}, static_cast<uint32_t>(object->Time), object->Size,
@@ -95,8 +96,8 @@ std::string FileList::Name(size_t i) const {
   return name;
 }
 
-TFilesListItem FileList::Object(size_t i) const {
-  TFilesListItem item;
+ScannedFile FileList::Object(size_t i) const {
+  ScannedFile item;
   NameInto(i, item.Name);
   item.Time = Time(i);
   item.DateTime = DosDateTimeToDateTime(entries_[i].time);

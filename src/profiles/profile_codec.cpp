@@ -1,15 +1,15 @@
 #include <string>
 
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 
 namespace qm {
 
-void ProfileFromRow(const ProfileTable& table, TProfileRecord& record) {
+void ProfileFromRow(const ProfileTable& table, ProfileRecord& record) {
   static const ProfileRow kNeverSet;
   ProfileFromRow(table.IsEmpty() ? kNeverSet : table.Current(), record);
 }
 
-void ProfileFromRow(const ProfileRow& row, TProfileRecord& record) {
+void ProfileFromRow(const ProfileRow& row, ProfileRecord& record) {
   record.Clear();
   record.SetEnabled(row.Enabled);
   record.SetName(row.Name);
@@ -32,7 +32,7 @@ void ProfileFromRow(const ProfileRow& row, TProfileRecord& record) {
   record.SetFinishTime(row.FinishTime);
 }
 
-Status ProfileToRow(const TProfileRecord& record, ProfileTable& table) {
+Status ProfileToRow(const ProfileRecord& record, ProfileTable& table) {
   using F = ProfileField;
   auto date_time = [&](F field, TDateTime value) -> Status {
     if (table.SetDateTime(field, value)) return Status::Ok();

@@ -2,7 +2,7 @@
 #include <bit>
 #include <cstring>
 
-#include "profiles/qmTypes.h"
+#include "profiles/profile_record.h"
 
 namespace qm {
 
@@ -10,32 +10,32 @@ namespace qm {
 // keep the unaligned offsets safe.
 static_assert(std::endian::native == std::endian::little);
 
-int16_t TProfileRecord::GetInt16(size_t at) const {
+int16_t ProfileRecord::GetInt16(size_t at) const {
   int16_t v;
   std::memcpy(&v, &bytes_[at], sizeof v);
   return v;
 }
 
-void TProfileRecord::SetInt16(size_t at, int16_t v) {
+void ProfileRecord::SetInt16(size_t at, int16_t v) {
   std::memcpy(&bytes_[at], &v, sizeof v);
 }
 
-double TProfileRecord::GetDouble(size_t at) const {
+double ProfileRecord::GetDouble(size_t at) const {
   double v;
   std::memcpy(&v, &bytes_[at], sizeof v);
   return v;
 }
 
-void TProfileRecord::SetDouble(size_t at, double v) {
+void ProfileRecord::SetDouble(size_t at, double v) {
   std::memcpy(&bytes_[at], &v, sizeof v);
 }
 
-std::string TProfileRecord::GetText(size_t at, size_t capacity) const {
+std::string ProfileRecord::GetText(size_t at, size_t capacity) const {
   const size_t length = std::min(static_cast<size_t>(bytes_[at]), capacity);
   return std::string(reinterpret_cast<const char*>(&bytes_[at + 1]), length);
 }
 
-void TProfileRecord::SetText(size_t at, size_t capacity, std::string_view v) {
+void ProfileRecord::SetText(size_t at, size_t capacity, std::string_view v) {
   const std::string_view cut = CutUtf8(v, capacity);
   std::memset(&bytes_[at], 0, capacity + 1);
   bytes_[at] = static_cast<std::byte>(cut.size());

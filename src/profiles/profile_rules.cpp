@@ -2,7 +2,11 @@
 
 #include <string>
 
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 

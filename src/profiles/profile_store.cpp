@@ -2,7 +2,7 @@
 #include <string>
 
 #include "platform/atomic_file.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 
 namespace qm {
 
@@ -22,7 +22,7 @@ class ControlsDisabled {
 
 // Reads exactly one record; false at the end of the file or on a read error (`error` says
 // which).
-bool ReadRecord(ReadableFile& file, TProfileRecord& record, std::string& error) {
+bool ReadRecord(ReadableFile& file, ProfileRecord& record, std::string& error) {
   std::span<std::byte> rest(record.bytes());
   while (!rest.empty()) {
     Result<size_t> got = file.Read(rest);
@@ -76,9 +76,9 @@ LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table, FileS
   result.opened = true;
 
   // Bytes after the last whole record are ignored.
-  const int64_t count = size.value() / static_cast<int64_t>(TProfileRecord::kSize);
+  const int64_t count = size.value() / static_cast<int64_t>(ProfileRecord::kSize);
   for (int64_t n = 0; n < count; ++n) {
-    TProfileRecord record;
+    ProfileRecord record;
     if (!ReadRecord(file, record, result.error)) {
       result.ok = true;  // a failed read only stops the reading
       return result;
@@ -120,7 +120,7 @@ bool SaveProfiles(const std::string& file_name, ProfileTable& table, FileSystem&
   Result<std::unique_ptr<AtomicReplace>> replace = AtomicReplace::Begin(fs, file_name);
   if (!replace.ok()) return false;
   WritableFile& file = replace.value()->file();
-  TProfileRecord record;
+  ProfileRecord record;
   for (size_t i = 0; i < table.RecordCount(); ++i) {
     ProfileFromRow(table.Row(i), record);
     if (!file.Write(record.bytes()).ok()) return false;

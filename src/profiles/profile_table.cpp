@@ -5,7 +5,11 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 

@@ -1,5 +1,5 @@
-// The profile table `rmSets`: the in-memory table of profiles that the grid and the editors are
-// bound to, with a current row, the browse/edit/insert states and the row events.
+// The profile table `profile_table`: the in-memory table of profiles that the grid and the editors
+// are bound to, with a current row, the browse/edit/insert states and the row events.
 #pragma once
 
 #include <array>

@@ -243,9 +243,9 @@ QPixmap WizardSidePicture() {
   return picture;
 }
 
-AddProfileDialog::AddProfileDialog(TqmwzAddProfileForm& form, QWidget* parent)
+AddProfileDialog::AddProfileDialog(AddProfileWizard& form, QWidget* parent)
     : QDialog(parent), form_(form) {
-  setObjectName(QStringLiteral("qmwzAddProfileForm"));
+  setObjectName(QStringLiteral("add_profile_wizard"));
   setWindowTitle(QString::fromUtf8(kWizardCaption));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
@@ -262,33 +262,33 @@ AddProfileDialog::AddProfileDialog(TqmwzAddProfileForm& form, QWidget* parent)
   root->addLayout(body, 1);
 
   auto* picture = new QLabel(this);
-  picture->setObjectName(QStringLiteral("Image1"));
+  picture->setObjectName(QStringLiteral("wizard_picture"));
   picture->setPixmap(WizardSidePicture());
   picture->setScaledContents(true);
   picture->setFixedWidth(kPictureWidth);
   picture->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
   body->addWidget(picture);
 
-  pages_ = Bind(form_.PC, this);
+  pages_ = Bind(form_.page_control, this);
   pages_->setUsesScrollButtons(false);
   body->addWidget(pages_, 1);
-  BuildWelcomePage(PageWidget(pages_, form_.PC, form_.t1));
-  BuildSourcePage(PageWidget(pages_, form_.PC, form_.t2));
-  BuildFilterPage(PageWidget(pages_, form_.PC, form_.t3));
-  BuildDestinationPage(PageWidget(pages_, form_.PC, form_.t4));
-  BuildCompressingPage(PageWidget(pages_, form_.PC, form_.t5));
-  BuildReadyPage(PageWidget(pages_, form_.PC, form_.t6));
-  BuildAdditionalPage(PageWidget(pages_, form_.PC, form_.t7));
-  BuildSecondReadyPage(PageWidget(pages_, form_.PC, form_.t8));
+  BuildWelcomePage(PageWidget(pages_, form_.page_control, form_.welcome_page));
+  BuildSourcePage(PageWidget(pages_, form_.page_control, form_.source_page));
+  BuildFilterPage(PageWidget(pages_, form_.page_control, form_.filter_page));
+  BuildDestinationPage(PageWidget(pages_, form_.page_control, form_.destination_page));
+  BuildCompressingPage(PageWidget(pages_, form_.page_control, form_.compression_page));
+  BuildReadyPage(PageWidget(pages_, form_.page_control, form_.ready_page));
+  BuildAdditionalPage(PageWidget(pages_, form_.page_control, form_.additional_page));
+  BuildSecondReadyPage(PageWidget(pages_, form_.page_control, form_.final_ready_page));
 
   auto* buttons = new QHBoxLayout();
   buttons->addStretch(1);
-  QPushButton* back = Bind(form_.bBack, this);
+  QPushButton* back = Bind(form_.back_button, this);
   back->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
-  QPushButton* next = Bind(form_.bNext, this);
+  QPushButton* next = Bind(form_.next_button, this);
   next->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
   next->setLayoutDirection(Qt::RightToLeft);  // the arrow after the caption
-  QPushButton* cancel = Bind(form_.bCancel, this);
+  QPushButton* cancel = Bind(form_.cancel_button, this);
   for (QPushButton* b : {back, next, cancel}) {
     b->setMinimumWidth(80);
     b->setAutoDefault(false);
@@ -307,89 +307,91 @@ AddProfileDialog::~AddProfileDialog() {
 
 void AddProfileDialog::BuildWelcomePage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  QLabel* title = Bold(Wrapped(Bind(form_.lWelcome, page)));
+  QLabel* title = Bold(Wrapped(Bind(form_.welcome_label, page)));
   QFont big = title->font();
   big.setPixelSize(15);
   title->setFont(big);
   l->addWidget(title);
   l->addSpacing(6);
-  l->addWidget(Wrapped(Bind(form_.lWelcomeText, page)));
+  l->addWidget(Wrapped(Bind(form_.welcome_text_label, page)));
   l->addSpacing(4);
-  l->addWidget(Wrapped(Bind(form_.lWelcomeMore, page)));
+  l->addWidget(Wrapped(Bind(form_.welcome_more_label, page)));
   l->addSpacing(4);
-  l->addWidget(Wrapped(Bind(form_.lWelcomeNext, page)));
+  l->addWidget(Wrapped(Bind(form_.welcome_next_label, page)));
   l->addStretch(1);
 }
 
 void AddProfileDialog::BuildSourcePage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(Wrapped(Bind(form_.lSrcDir, page)));
-  QWidget* row = EditWithBrowse(page, form_.eSrcDir, form_.eSrcDirButton, &src_dir_);
-  row->setObjectName(QStringLiteral("eSrcDirRow"));
+  l->addWidget(Wrapped(Bind(form_.source_folder_label, page)));
+  QWidget* row =
+      EditWithBrowse(page, form_.source_folder_edit, form_.source_browse_button, &src_dir_);
+  row->setObjectName(QStringLiteral("source_folder_row"));
   l->addWidget(row);
   // Leaving the field is an event of its own: the name is proposed then.
   src_dir_->installEventFilter(this);
-  l->addWidget(Wrapped(Bind(form_.lDirExists, page)));
+  l->addWidget(Wrapped(Bind(form_.folder_missing_label, page)));
   l->addSpacing(6);
-  l->addWidget(Wrapped(Bind(form_.lSubDirs, page)));
-  l->addWidget(Radio(page, form_.rSubDirs1));
-  l->addWidget(Radio(page, form_.rSubDirs2));
+  l->addWidget(Wrapped(Bind(form_.subfolders_label, page)));
+  l->addWidget(Radio(page, form_.include_subfolders_radio));
+  l->addWidget(Radio(page, form_.exclude_subfolders_radio));
   l->addSpacing(6);
-  l->addWidget(Wrapped(Bind(form_.lName, page)));
-  l->addWidget(Bind(form_.eName, page));
+  l->addWidget(Wrapped(Bind(form_.profile_name_label, page)));
+  l->addWidget(Bind(form_.profile_name_edit, page));
   l->addStretch(1);
 }
 
 void AddProfileDialog::BuildFilterPage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(RadioGroup(page, form_.rgUseFilter));
-  l->addWidget(Wrapped(Bind(form_.lFilterHelp, page)));
+  l->addWidget(RadioGroup(page, form_.use_filter_group));
+  l->addWidget(Wrapped(Bind(form_.filter_help_label, page)));
   auto* row = new QHBoxLayout();
-  row->addWidget(Bind(form_.lFilter, page));
-  row->addWidget(Bind(form_.eFilter, page), 1);
+  row->addWidget(Bind(form_.filter_label, page));
+  row->addWidget(Bind(form_.filter_edit, page), 1);
   l->addLayout(row);
   l->addStretch(1);
 }
 
 void AddProfileDialog::BuildDestinationPage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(Wrapped(Bind(form_.lDisks, page)));
-  QListWidget* list = ListBox(page, form_.lbDisks);
+  l->addWidget(Wrapped(Bind(form_.disks_label, page)));
+  QListWidget* list = ListBox(page, form_.disk_list);
   // Four lines 15 pixels apart, and the frame.
   list->setFixedHeight(4 * 15 + 2 * list->frameWidth() + 2);
   l->addWidget(list);
   auto* disks = new QHBoxLayout();
   disks->setSpacing(4);
-  disks->addWidget(Bind(form_.lRecomendedCaption, page));
-  disks->addWidget(Bold(Bind(form_.lRecomended, page)));
+  disks->addWidget(Bind(form_.recommended_disk_caption_label, page));
+  disks->addWidget(Bold(Bind(form_.recommended_disk_label, page)));
   disks->addSpacing(16);
-  disks->addWidget(Bind(form_.lSelectedCaption, page));
-  disks->addWidget(Bold(Bind(form_.lSelected, page)));
+  disks->addWidget(Bind(form_.selected_disk_caption_label, page));
+  disks->addWidget(Bold(Bind(form_.selected_disk_label, page)));
   disks->addStretch(1);
   l->addLayout(disks);
-  l->addWidget(Wrapped(Bind(form_.lSameDisk, page)));
-  l->addWidget(Wrapped(Bind(form_.lArchiveHelp, page)));
-  l->addWidget(Wrapped(Bind(form_.lDestDir, page)));
-  l->addWidget(EditWithBrowse(page, form_.eDestDir, form_.eDestDirButton));
+  l->addWidget(Wrapped(Bind(form_.same_disk_label, page)));
+  l->addWidget(Wrapped(Bind(form_.archive_help_label, page)));
+  l->addWidget(Wrapped(Bind(form_.destination_folder_label, page)));
+  l->addWidget(
+      EditWithBrowse(page, form_.destination_folder_edit, form_.destination_browse_button));
   l->addStretch(1);
 }
 
 void AddProfileDialog::BuildCompressingPage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(Wrapped(Bind(form_.lZIP, page)));
+  l->addWidget(Wrapped(Bind(form_.zip_label, page)));
   l->addSpacing(4);
-  l->addWidget(Radio(page, form_.rZIPYes));
-  l->addWidget(Radio(page, form_.rZIPNo));
+  l->addWidget(Radio(page, form_.zip_yes_radio));
+  l->addWidget(Radio(page, form_.zip_no_radio));
   l->addStretch(1);
 }
 
 void AddProfileDialog::BuildReadyPage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(Wrapped(Bind(form_.lReady1, page)));
+  l->addWidget(Wrapped(Bind(form_.ready_label, page)));
   l->addSpacing(8);
-  l->addWidget(LargeButton(page, form_.bSaveAndAgane));
-  l->addWidget(LargeButton(page, form_.bContinue1));
-  QPushButton* finish = LargeButton(page, form_.bFinish);
+  l->addWidget(LargeButton(page, form_.save_and_add_another_button));
+  l->addWidget(LargeButton(page, form_.continue_button));
+  QPushButton* finish = LargeButton(page, form_.finish_button);
   finish->setDefault(true);
   l->addWidget(finish);
   l->addStretch(1);
@@ -397,17 +399,17 @@ void AddProfileDialog::BuildReadyPage(QWidget* page) {
 
 void AddProfileDialog::BuildAdditionalPage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(Bind(form_.lUsedFor, page));
-  l->addWidget(Radio(page, form_.rSMBackupOnly));
-  l->addWidget(Radio(page, form_.rSMSync));
+  l->addWidget(Bind(form_.used_for_label, page));
+  l->addWidget(Radio(page, form_.backup_only_radio));
+  l->addWidget(Radio(page, form_.synchronize_radio));
   l->addSpacing(4);
-  l->addWidget(Wrapped(Bind(form_.lIntervalText, page)));
+  l->addWidget(Wrapped(Bind(form_.interval_text_label, page)));
   auto* row = new QHBoxLayout();
   row->setSpacing(4);
-  row->addWidget(Bind(form_.lInterval, page));
-  for (auto [spin, unit] :
-       {std::pair{&form_.eH, &form_.lHours}, std::pair{&form_.eM, &form_.lMinutes},
-        std::pair{&form_.eS, &form_.lSeconds}}) {
+  row->addWidget(Bind(form_.interval_label, page));
+  for (auto [spin, unit] : {std::pair{&form_.interval_hours_edit, &form_.hours_label},
+                            std::pair{&form_.interval_minutes_edit, &form_.minutes_label},
+                            std::pair{&form_.interval_seconds_edit, &form_.seconds_label}}) {
     QSpinBox* w = Bind(*spin, page);
     w->setMinimumWidth(48);
     row->addWidget(w);
@@ -421,10 +423,10 @@ void AddProfileDialog::BuildAdditionalPage(QWidget* page) {
 
 void AddProfileDialog::BuildSecondReadyPage(QWidget* page) {
   QVBoxLayout* l = PageLayout(page);
-  l->addWidget(Wrapped(Bind(form_.lReady2, page)));
+  l->addWidget(Wrapped(Bind(form_.final_ready_label, page)));
   l->addSpacing(8);
-  l->addWidget(LargeButton(page, form_.bSave2));
-  QPushButton* finish = LargeButton(page, form_.BitBtn1);
+  l->addWidget(LargeButton(page, form_.final_save_and_add_another_button));
+  QPushButton* finish = LargeButton(page, form_.final_finish_button);
   finish->setDefault(true);
   l->addWidget(finish);
   l->addStretch(1);
@@ -495,11 +497,11 @@ void AddProfileDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool AddProfileDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == src_dir_ && event->type() == QEvent::FocusOut) form_.eSrcDirExit();
+  if (watched == src_dir_ && event->type() == QEvent::FocusOut) form_.SourceEntered();
   return QDialog::eventFilter(watched, event);
 }
 
-void QtWizardPresenter::RunModal(TqmwzAddProfileForm& form) {
+void QtWizardPresenter::RunModal(AddProfileWizard& form) {
   AddProfileDialog dialog(form, parent_);
   form.SetWindow(&dialog);
   dialog.exec();

@@ -1,10 +1,10 @@
 // The add-profile wizard's window: a fixed dialog with the side picture, the page area and the
-// three buttons, each widget following a control of TqmwzAddProfileForm.
+// three buttons, each widget following a control of AddProfileWizard.
 #pragma once
 
 #include <QDialog>
 
-#include "wizard/qmwzAddProfile.h"
+#include "wizard/add_profile_wizard.h"
 
 class QLineEdit;
 class QTabWidget;
@@ -13,7 +13,7 @@ namespace qm::qt {
 
 class AddProfileDialog : public QDialog, public WizardWindow {
  public:
-  AddProfileDialog(TqmwzAddProfileForm& form, QWidget* parent);
+  AddProfileDialog(AddProfileWizard& form, QWidget* parent);
   ~AddProfileDialog() override;
 
   QTabWidget* pages() const { return pages_; }
@@ -43,7 +43,7 @@ class AddProfileDialog : public QDialog, public WizardWindow {
   void BuildAdditionalPage(QWidget* page);
   void BuildSecondReadyPage(QWidget* page);
 
-  TqmwzAddProfileForm& form_;
+  AddProfileWizard& form_;
   QTabWidget* pages_ = nullptr;
   QLineEdit* src_dir_ = nullptr;
   bool shown_ = false;
@@ -54,7 +54,7 @@ class AddProfileDialog : public QDialog, public WizardWindow {
 class QtWizardPresenter : public WizardPresenter {
  public:
   explicit QtWizardPresenter(QWidget* parent) : parent_(parent) {}
-  void RunModal(TqmwzAddProfileForm& form) override;
+  void RunModal(AddProfileWizard& form) override;
 
  private:
   QWidget* parent_;

@@ -5,7 +5,7 @@
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "qt/tray_icon.h"
 
 namespace qm::qt {
@@ -16,7 +16,7 @@ constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
 }  // namespace
 
-QtDesktopNotifier::QtDesktopNotifier(TForm1& form, TrayIcon& tray, QObject* parent)
+QtDesktopNotifier::QtDesktopNotifier(MainWindowController& form, TrayIcon& tray, QObject* parent)
     : QObject(parent), form_(form), tray_(tray) {
   form_.session().Notice.SetNotifier(this);
 }
@@ -59,7 +59,7 @@ void QtDesktopNotifier::ShowNotification(const std::string& title, const std::st
 
 void QtDesktopNotifier::ActionInvoked(uint id, const QString& action) {
   if (!shown_.contains(id) || action != "default") return;
-  form_.Guarded([this] { form_.TrayIconDblClick(); })();
+  form_.Guarded([this] { form_.ShowFromTray(); })();
 }
 
 void QtDesktopNotifier::NotificationClosed(uint id, uint) {

@@ -11,7 +11,7 @@
 #include "app/failure_notice.h"
 
 namespace qm {
-class TForm1;
+class MainWindowController;
 }
 
 namespace qm::qt {
@@ -26,7 +26,7 @@ class QtDesktopNotifier : public QObject, public DesktopNotifier {
 
  public:
   // Registers itself with `form`, and unregisters when destroyed.
-  QtDesktopNotifier(TForm1& form, TrayIcon& tray, QObject* parent);
+  QtDesktopNotifier(MainWindowController& form, TrayIcon& tray, QObject* parent);
   ~QtDesktopNotifier() override;
 
   void ShowNotification(const std::string& title, const std::string& text) override;
@@ -39,7 +39,7 @@ class QtDesktopNotifier : public QObject, public DesktopNotifier {
   void NotificationClosed(uint id, uint reason);
 
  private:
-  TForm1& form_;
+  MainWindowController& form_;
   TrayIcon& tray_;
   std::optional<QDBusConnection> bus_;
   bool listening_ = false;

@@ -26,7 +26,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "qt/add_profile_dialog.h"
 #include "qt/control_binding.h"
 #include "qt/desktop_notifier.h"
@@ -108,7 +108,7 @@ QLabel* Flexible(QLabel* label) {
 
 }  // namespace
 
-MainWindow::MainWindow(TForm1& form) : form_(form) {
+MainWindow::MainWindow(MainWindowController& form) : form_(form) {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
   setWindowIcon(ApplicationIcon());
   setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -127,17 +127,18 @@ MainWindow::MainWindow(TForm1& form) : form_(form) {
   root->addWidget(splitter_);
 
   splitter_->addWidget(BuildProfilesBox());
-  pages_ = Bind(form_.PC, splitter_);
+  pages_ = Bind(form_.page_control, splitter_);
   splitter_->addWidget(pages_);
-  BuildCurrentProfilePage(PageWidget(pages_, form_.PC, form_.tshCurProf));
-  BuildStatisticsPage(PageWidget(pages_, form_.PC, form_.tshStat));
-  BuildParametersPage(PageWidget(pages_, form_.PC, form_.tshPars));
+  BuildCurrentProfilePage(PageWidget(pages_, form_.page_control, form_.current_profile_page));
+  BuildStatisticsPage(PageWidget(pages_, form_.page_control, form_.statistics_page));
+  BuildParametersPage(PageWidget(pages_, form_.page_control, form_.parameters_page));
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
 
   resize(kWidth, kHeight);
-  connect(splitter_, &QSplitter::splitterMoved, this,
-          [this] { form_.PCWidth = splitter_->sizes().value(1, form_.PCWidth); });
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
+    form_.page_control_width = splitter_->sizes().value(1, form_.page_control_width);
+  });
   if (const QScreen* screen = this->screen()) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(kWidth / 2, kHeight / 2));
@@ -157,15 +158,15 @@ MainWindow::~MainWindow() {
   form_.fs.SetPlacement(nullptr);
   form_.SetWizardPresenter(nullptr);
   qApp->removeEventFilter(this);
-  form_.rmSets.DataChanged.Disconnect(data_connection_);
-  form_.grdProfs.SelectionCleared.Disconnect(selection_connection_);
+  form_.profile_table.DataChanged.Disconnect(data_connection_);
+  form_.profile_grid.SelectionCleared.Disconnect(selection_connection_);
 }
 
 namespace {
 
 // The keys the window acts on; anything else goes to the control with the focus.
-bool HotKeyOf(int key, TForm1::HotKey& hot) {
-  using K = TForm1::HotKey;
+bool HotKeyOf(int key, MainWindowController::HotKey& hot) {
+  using K = MainWindowController::HotKey;
   switch (key) {
     case Qt::Key_Insert:
       hot = K::kInsert;
@@ -211,13 +212,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   auto* target = qobject_cast<QWidget*>(watched);
   if (!target || target->window() != this) return false;
   auto* key = static_cast<QKeyEvent*>(event);
-  TForm1::HotKey hot;
+  MainWindowController::HotKey hot;
   if (!HotKeyOf(key->key(), hot)) return false;
   const KeyModifiers mods = ModifiersOf(*key);
   if (type == QEvent::KeyPress) {
     // The window acts on the release; a control must not act on the press first (Ctrl+Del
     // would delete a word). Delete alone still deletes a character in an editor.
-    if (hot == TForm1::HotKey::kDelete) return mods.ctrl;
+    if (hot == MainWindowController::HotKey::kDelete) return mods.ctrl;
     return !mods.shift && !mods.ctrl && !mods.alt;
   }
   if (key->isAutoRepeat()) return false;
@@ -228,13 +229,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QWidget* MainWindow::BuildProfilesBox() {
-  QGroupBox* box = Bind(form_.GroupBox1, splitter_);
+  QGroupBox* box = Bind(form_.profiles_group_box, splitter_);
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(4, 4, 4, 4);
 
-  model_ = new ProfileTableModel(form_.rmSets, this);
+  model_ = new ProfileTableModel(form_.profile_table, this);
   grid_ = new QTableView(box);
-  grid_->setObjectName("grdProfs");
+  grid_->setObjectName("profile_grid");
   grid_->setModel(model_);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -253,12 +254,13 @@ QWidget* MainWindow::BuildProfilesBox() {
   auto* bar = new QHBoxLayout();
   bar->setSpacing(4);
   // The buttons may give up their spare padding so the page area keeps its width.
-  for (ui::Button* b : {&form_.bStart, &form_.bStartBackground, &form_.bHide, &form_.bHelp}) {
+  for (ui::Button* b : {&form_.start_button, &form_.start_background_button, &form_.hide_button,
+                        &form_.help_button}) {
     QPushButton* w = Bind(*b, box);
     w->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const int icon = w->icon().isNull() ? 0 : w->iconSize().width() + 4;
     w->setMinimumWidth(w->fontMetrics().horizontalAdvance(w->text()) + icon + 16);
-    if (b == &form_.bHelp) {
+    if (b == &form_.help_button) {
       bar->addStretch(1);
       w->setIcon(HelpIcon());
       w->setMinimumWidth(kImageSize + 14);
@@ -272,20 +274,21 @@ QWidget* MainWindow::BuildProfilesBox() {
 void MainWindow::BuildCurrentProfilePage(QWidget* page) {
   QVBoxLayout* l = ScrollingPage(page);
   QWidget* p = l->parentWidget();
-  l->addWidget(Bind(form_.DBCheckBox1, p));
-  l->addWidget(Bind(form_.lName, p));
-  l->addWidget(Bind(form_.eName, p));
-  l->addWidget(Bind(form_.lSrcDir, p));
-  l->addWidget(EditWithButtons(p, Bind(form_.eSrcDir, p), {Bind(form_.eSrcDirEditButtons0, p)}));
-  l->addWidget(Bind(form_.lDestDir, p));
+  l->addWidget(Bind(form_.enabled_box, p));
+  l->addWidget(Bind(form_.profile_name_label, p));
+  l->addWidget(Bind(form_.profile_name_edit, p));
+  l->addWidget(Bind(form_.source_folder_label, p));
   l->addWidget(
-      EditWithButtons(p, Bind(form_.eDestDir, p),
-                      {Bind(form_.eDestDirEditButtons0, p), Bind(form_.eDestDirEditButtons1, p)}));
-  l->addWidget(Bind(form_.lFileMask, p));
-  l->addWidget(Bind(form_.DBEditEh4, p));
-  l->addWidget(Bind(form_.DBCheckBox2, p));
-  l->addWidget(Bind(form_.lCopyMethod, p));
-  l->addWidget(Bind(form_.eCopyMethod, p));
+      EditWithButtons(p, Bind(form_.source_folder_edit, p), {Bind(form_.source_browse_button, p)}));
+  l->addWidget(Bind(form_.destination_folder_label, p));
+  l->addWidget(EditWithButtons(
+      p, Bind(form_.destination_folder_edit, p),
+      {Bind(form_.destination_browse_button, p), Bind(form_.destination_create_button, p)}));
+  l->addWidget(Bind(form_.file_filter_label, p));
+  l->addWidget(Bind(form_.file_filter_edit, p));
+  l->addWidget(Bind(form_.include_subfolders_box, p));
+  l->addWidget(Bind(form_.copy_method_label, p));
+  l->addWidget(Bind(form_.copy_method_combo, p));
 
   auto* advanced = new QHBoxLayout();
   auto line = [p] {
@@ -295,14 +298,14 @@ void MainWindow::BuildCurrentProfilePage(QWidget* page) {
     return f;
   };
   advanced->addWidget(line(), 1);
-  advanced->addWidget(Bind(form_.lAdvanced, p));
+  advanced->addWidget(Bind(form_.advanced_label, p));
   advanced->addWidget(line(), 1);
   l->addLayout(advanced);
 
-  l->addWidget(BindWrapping(form_.chZIP, p));
-  l->addWidget(BindWrapping(form_.chDeleteRemoved, p));
-  l->addWidget(Bind(form_.lKeepCopy, p));
-  l->addWidget(Bind(form_.eKeepCopy, p));
+  l->addWidget(BindWrapping(form_.zip_box, p));
+  l->addWidget(BindWrapping(form_.delete_removed_box, p));
+  l->addWidget(Bind(form_.keep_copy_label, p));
+  l->addWidget(Bind(form_.keep_copy_combo, p));
   auto* times = new QFormLayout();
   times->setContentsMargins(0, 4, 0, 0);
   times->setHorizontalSpacing(6);
@@ -313,17 +316,18 @@ void MainWindow::BuildCurrentProfilePage(QWidget* page) {
     w->setInputMask("99:99:99");
     return w;
   };
-  times->addRow(Bind(form_.lInterval, p), time_edit(form_.DBDateTimeEditEh1));
-  times->addRow(Bind(form_.DBCheckBox5, p));
-  times->addRow(Bind(form_.Label6, p), time_edit(form_.DBDateTimeEditEh2));
-  times->addRow(Bind(form_.Label7, p), time_edit(form_.DBDateTimeEditEh3));
+  times->addRow(Bind(form_.interval_label, p), time_edit(form_.interval_edit));
+  times->addRow(Bind(form_.time_limits_box, p));
+  times->addRow(Bind(form_.start_time_label, p), time_edit(form_.start_time_edit));
+  times->addRow(Bind(form_.finish_time_label, p), time_edit(form_.finish_time_edit));
   l->addLayout(times);
 
   auto* nav = new QHBoxLayout();
   nav->setSpacing(2);
-  nav->addWidget(Bind(form_.bMaster, p));
+  nav->addWidget(Bind(form_.wizard_button, p));
   nav->addStretch(1);
-  for (ui::Button* b : {&form_.nvAdd, &form_.nvDelete, &form_.nvPost, &form_.nvCancel}) {
+  for (ui::Button* b : {&form_.add_profile_button, &form_.delete_profile_button,
+                        &form_.post_profile_button, &form_.cancel_edit_button}) {
     QPushButton* w = Bind(*b, p);
     w->setFixedWidth(26);
     nav->addWidget(w);
@@ -347,53 +351,55 @@ void MainWindow::BuildStatisticsPage(QWidget* page) {
   auto text = [](const char* s) { return QString::fromUtf8(s); };
 
   auto [total, t] = group("Total");
-  t->addRow(text("Status:"), Flexible(Bind(form_.lStatus, total)));
-  t->addRow(text("Files done today:"), Bind(form_.lfopToday, total));
-  t->addRow(text("this hour:"), Bind(form_.lfopHour, total));
-  t->addRow(text("this minute:"), Bind(form_.lfopMinute, total));
-  t->addRow(text("Started at:"), Bind(form_.lStartedAt, total));
-  t->addRow(text("Finish expected at:"), Bind(form_.lFinishExpectedAt, total));
-  t->addRow(text("Profiles to operate: "), Bind(form_.lProfilesToPperate, total));
-  t->addRow(text("Files total: "), Bind(form_.lFilesToTotal, total));
-  t->addRow(text("Files left: "), Bind(form_.lFilesLeft, total));
-  t->addRow(text("Total:"), PercentRow(total, form_.psTotal, form_.lpsTotal));
+  t->addRow(text("Status:"), Flexible(Bind(form_.status_label, total)));
+  t->addRow(text("Files done today:"), Bind(form_.files_today_label, total));
+  t->addRow(text("this hour:"), Bind(form_.files_this_hour_label, total));
+  t->addRow(text("this minute:"), Bind(form_.files_this_minute_label, total));
+  t->addRow(text("Started at:"), Bind(form_.started_at_label, total));
+  t->addRow(text("Finish expected at:"), Bind(form_.finish_expected_label, total));
+  t->addRow(text("Profiles to operate: "), Bind(form_.profiles_to_operate_label, total));
+  t->addRow(text("Files total: "), Bind(form_.files_total_label, total));
+  t->addRow(text("Files left: "), Bind(form_.files_left_label, total));
+  t->addRow(text("Total:"), PercentRow(total, form_.total_progress, form_.total_percent_label));
 
   auto [current, c] = group("Current profile");
-  c->addRow(text("Current profile:"), Flexible(Bind(form_.lCurrentProfile, current)));
-  c->addRow(text("Started at:"), Bind(form_.lCurrStartedAt, current));
-  c->addRow(text("Finish expected at:"), Bind(form_.lCurrFinishExpectedAt, current));
-  c->addRow(text("Files to operate: "), Bind(form_.lFilesToOperate, current));
-  c->addRow(text("Files left: "), Bind(form_.lCurrFilesLeft, current));
+  c->addRow(text("Current profile:"), Flexible(Bind(form_.current_profile_label, current)));
+  c->addRow(text("Started at:"), Bind(form_.profile_started_at_label, current));
+  c->addRow(text("Finish expected at:"), Bind(form_.profile_finish_expected_label, current));
+  c->addRow(text("Files to operate: "), Bind(form_.profile_files_label, current));
+  c->addRow(text("Files left: "), Bind(form_.profile_files_left_label, current));
   c->addRow(text("Current profile:"),
-            PercentRow(current, form_.psProfile, form_.lpsCurrentprofile));
-  c->addRow(text("Current file name:"), Flexible(Bind(form_.lCurrentFile, current)));
-  c->addRow(text("Current file done:"), PercentRow(current, form_.psFile, form_.lpsCurrentFile));
+            PercentRow(current, form_.profile_progress, form_.profile_percent_label));
+  c->addRow(text("Current file name:"), Flexible(Bind(form_.current_file_label, current)));
+  c->addRow(text("Current file done:"),
+            PercentRow(current, form_.file_progress, form_.file_percent_label));
   l->addStretch(1);
 }
 
 void MainWindow::BuildParametersPage(QWidget* page) {
   QVBoxLayout* l = ScrollingPage(page);
   QWidget* p = l->parentWidget();
-  l->addWidget(BindWrapping(form_.chRunOnWindowsStart, p));
-  QGroupBox* box = Bind(form_.gbLog, p);
+  l->addWidget(BindWrapping(form_.autostart_box, p));
+  QGroupBox* box = Bind(form_.log_group_box, p);
   auto* g = new QVBoxLayout(box);
   g->setSpacing(3);
   LogControls& log = form_.Log;
-  g->addWidget(Bind(log.chLogCreate, box));
-  g->addWidget(Bind(log.lLogDir, box));
+  g->addWidget(Bind(log.create_log_box, box));
+  g->addWidget(Bind(log.log_folder_label, box));
   // Bound one after the other: the order of creation is the tab order.
-  QLineEdit* dir = Bind(log.deLogDir, box);
-  QPushButton* browse = Bind(log.deLogDirButton, box);
+  QLineEdit* dir = Bind(log.log_folder_edit, box);
+  QPushButton* browse = Bind(log.log_folder_browse_button, box);
   g->addWidget(EditWithButtons(box, dir, {browse}));
   auto* limit = new QHBoxLayout();
-  limit->addWidget(Bind(log.chLogLimitSize, box));
-  QSpinBox* spin = Bind(log.eLogLimit, box);
+  limit->addWidget(Bind(log.limit_log_size_box, box));
+  QSpinBox* spin = Bind(log.log_limit_edit, box);
   spin->setMinimumWidth(64);
   limit->addWidget(spin);
-  limit->addWidget(Bind(log.lLogLimitKb, box));
+  limit->addWidget(Bind(log.log_limit_unit_label, box));
   limit->addStretch(1);
   g->addLayout(limit);
-  for (ui::CheckBox* c : {&log.chLogInfo, &log.chLogErrors, &log.chLogDeletes, &log.chLogSucc})
+  for (ui::CheckBox* c :
+       {&log.log_info_box, &log.log_errors_box, &log.log_deletes_box, &log.log_successes_box})
     g->addWidget(Bind(*c, box));
   l->addWidget(box);
   l->addStretch(1);
@@ -405,23 +411,24 @@ void MainWindow::ConnectGrid() {
   connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             if (syncing_ || !current.isValid()) return;
-            if (!form_.rmSets.MoveTo(static_cast<size_t>(current.row()) + 1)) FollowCurrentRow();
+            if (!form_.profile_table.MoveTo(static_cast<size_t>(current.row()) + 1))
+              FollowCurrentRow();
           });
   connect(grid_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     std::vector<size_t> rows;
     for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
       rows.push_back(static_cast<size_t>(index.row()));
     std::sort(rows.begin(), rows.end());
-    form_.grdProfs.SelectedRows = std::move(rows);
+    form_.profile_grid.SelectedRows = std::move(rows);
   });
-  data_connection_ = form_.rmSets.DataChanged.Connect([this] { FollowCurrentRow(); });
-  selection_connection_ = form_.grdProfs.SelectionCleared.Connect(
+  data_connection_ = form_.profile_table.DataChanged.Connect([this] { FollowCurrentRow(); });
+  selection_connection_ = form_.profile_grid.SelectionCleared.Connect(
       [this] { grid_->selectionModel()->clearSelection(); });
   FollowCurrentRow();
 }
 
 void MainWindow::FollowCurrentRow() {
-  const size_t rec_no = form_.rmSets.RecNo();
+  const size_t rec_no = form_.profile_table.RecNo();
   if (rec_no == 0) return;
   const QModelIndex wanted = model_->index(static_cast<int>(rec_no) - 1, 1);
   if (grid_->selectionModel()->currentIndex().row() == wanted.row()) return;
@@ -439,7 +446,8 @@ void MainWindow::showEvent(QShowEvent* event) {
   form_.OnWindowShown();
   // The splitter knows its own width only once the window is laid out.
   layout()->activate();
-  splitter_->setSizes({splitter_->width() - form_.PCWidth - kSplitterWidth, form_.PCWidth});
+  splitter_->setSizes(
+      {splitter_->width() - form_.page_control_width - kSplitterWidth, form_.page_control_width});
   if (!sized_) {
     sized_ = true;
     // Every widget is there by now, the pages' own included.

@@ -1,5 +1,5 @@
-// The main window: the widgets of TForm1's controls laid out as the program shows them, the
-// profile grid over `rmSets`, and the window events forwarded to the form.
+// The main window: the widgets of MainWindowController's controls laid out as the program shows
+// them, the profile grid over `profile_table`, and the window events forwarded to the form.
 #pragma once
 
 #include <QWidget>
@@ -13,7 +13,7 @@ class QTabWidget;
 class QSplitter;
 
 namespace qm {
-class TForm1;
+class MainWindowController;
 }
 
 namespace qm::qt {
@@ -26,7 +26,7 @@ class WindowPlacementOf;
 
 class MainWindow : public QWidget {
  public:
-  explicit MainWindow(TForm1& form);
+  explicit MainWindow(MainWindowController& form);
   ~MainWindow() override;
 
   QTableView* grid() const { return grid_; }
@@ -50,7 +50,7 @@ class MainWindow : public QWidget {
   void ConnectGrid();
   void FollowCurrentRow();
 
-  TForm1& form_;
+  MainWindowController& form_;
   ProfileTableModel* model_ = nullptr;
   QTableView* grid_ = nullptr;
   QTabWidget* pages_ = nullptr;

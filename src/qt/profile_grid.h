@@ -1,4 +1,4 @@
-// What the profile grid `grdProfs` does beyond showing the table: sorting by a click on a
+// What the profile grid `profile_grid` does beyond showing the table: sorting by a click on a
 // column title (with its marker), incremental search in the current column, and a selection
 // that stays visible when the grid loses the focus.
 #pragma once

@@ -1,5 +1,5 @@
-// The profile grid's model: a read-only table view of `rmSets`, refreshed from its DataChanged
-// signal. The grid shows the current row's unposted values, as the table reports them.
+// The profile grid's model: a read-only table view of `profile_table`, refreshed from its
+// DataChanged signal. The grid shows the current row's unposted values, as the table reports them.
 #pragma once
 
 #include <QAbstractTableModel>

@@ -8,7 +8,7 @@
 #include <exception>
 #include <memory>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/app_paths.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -52,7 +52,7 @@ void OnTerminationSignal(int) {
 
 // Log-out, shutdown and Ctrl+C end the session under the program: the profiles are saved
 // rather than lost.
-std::unique_ptr<QSocketNotifier> WatchTerminationSignals(TForm1& form) {
+std::unique_ptr<QSocketNotifier> WatchTerminationSignals(MainWindowController& form) {
   if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
   struct sigaction action = {};
   action.sa_handler = OnTerminationSignal;
@@ -89,8 +89,9 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
   QtDialogs dialogs;
   app.dialogs = &dialogs;
   WindowHandle handle;
-  TForm1 form(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats::FromLocale(),
-              StorePath(store_path), window_args, handle);
+  MainWindowController form(PosixFileSystem(), SystemClock(), loop, dialogs,
+                            RegionalFormats::FromLocale(), StorePath(store_path), window_args,
+                            handle);
   {
     // The widgets follow the form's controls, so they go first.
     MainWindow window(form);

@@ -5,7 +5,7 @@
 #include <QStyle>
 #include <QSystemTrayIcon>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "qt/control_binding.h"
 #include "qt/image_list.h"
 
@@ -80,7 +80,7 @@ void BannerMenu::paintEvent(QPaintEvent* event) {
   p.drawPixmap(BannerRect(), banner_);
 }
 
-TrayIcon::TrayIcon(TForm1& form, QObject* parent)
+TrayIcon::TrayIcon(MainWindowController& form, QObject* parent)
     : QObject(parent),
       form_(form),
       icon_(new QSystemTrayIcon(this)),
@@ -89,13 +89,13 @@ TrayIcon::TrayIcon(TForm1& form, QObject* parent)
     ui::MenuItem* item;
     int image;
   };
-  const Entry entries[] = {{&form.ShowItem, kImgShow},
-                           {&form.HideItem, kImgHide},
+  const Entry entries[] = {{&form.show_menu_item, kImgShow},
+                           {&form.hide_menu_item, kImgHide},
                            {nullptr, 0},
-                           {&form.StartinbackgroundItem, kImgBackgroundStart},
-                           {&form.StopItem, kImgBackgroundStop},
+                           {&form.start_background_menu_item, kImgBackgroundStart},
+                           {&form.stop_menu_item, kImgBackgroundStop},
                            {nullptr, 0},
-                           {&form.CloseItem, kImgClose}};
+                           {&form.close_menu_item, kImgClose}};
   for (const Entry& e : entries) {
     if (!e.item) {
       menu_.addSeparator();
@@ -111,13 +111,13 @@ TrayIcon::TrayIcon(TForm1& form, QObject* parent)
       icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
         // The right button opens the menu and never shows the window.
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-          form_.Guarded([this] { form_.TrayIconDblClick(); })();
+          form_.Guarded([this] { form_.ShowFromTray(); })();
       });
   animation_.setInterval(kAnimationMs);
   QObject::connect(&animation_, &QTimer::timeout, [this] { NextFrame(); });
   connection_ = form_.TrayChanged.Connect([this] { Refresh(); });
   QObject::connect(icon_, &QSystemTrayIcon::messageClicked,
-                   [this] { form_.Guarded([this] { form_.TrayIconDblClick(); })(); });
+                   [this] { form_.Guarded([this] { form_.ShowFromTray(); })(); });
   icon_->setIcon(ApplicationIcon());
   Refresh();
   tray_watch_.setInterval(kTrayWatchMs);

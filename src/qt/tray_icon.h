@@ -14,7 +14,7 @@
 class QSystemTrayIcon;
 
 namespace qm {
-class TForm1;
+class MainWindowController;
 }
 
 namespace qm::qt {
@@ -47,7 +47,7 @@ class BannerMenu : public QMenu {
 
 class TrayIcon : public QObject {
  public:
-  TrayIcon(TForm1& form, QObject* parent);
+  TrayIcon(MainWindowController& form, QObject* parent);
   ~TrayIcon() override;
 
   BannerMenu& menu() { return menu_; }
@@ -64,7 +64,7 @@ class TrayIcon : public QObject {
   // Shows the icon once the desktop has a notification area.
   void WatchForTray();
 
-  TForm1& form_;
+  MainWindowController& form_;
   BannerMenu menu_;
   QSystemTrayIcon* icon_;
   QTimer animation_;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 
 namespace qm {
 
@@ -13,18 +13,17 @@ uint32_t IntervalMs(TDateTime interval) {
   return static_cast<uint32_t>(ms);
 }
 
-TDataTimerItem::TDataTimerItem(TimerList& list, TimerItemOwner& owner)
-    : OwnerForm(owner), list_(list) {
+ProfileTimer::ProfileTimer(TimerList& list, TimerItemOwner& owner) : OwnerForm(owner), list_(list) {
   TimerHandle = list_.Add(1000, true, [this] { DoTimer(); });
   TimerEvent = list_.Find(TimerHandle);
   TimerEvent->SetEnabled(false);
 }
 
-TDataTimerItem::~TDataTimerItem() {
+ProfileTimer::~ProfileTimer() {
   list_.Remove(TimerHandle);
 }
 
-void TDataTimerItem::DoTimer() {
+void ProfileTimer::DoTimer() {
   if (OwnerForm.RunListCount() >= kRunListCap) return;
   if (OwnerForm.CurrentRunState().Mode != RunMode::kSelected && Profile.UseStartTimeEndTime() &&
       OutsideDailyWindow(Profile, OwnerForm.Now()))
@@ -32,13 +31,13 @@ void TDataTimerItem::DoTimer() {
   OwnerForm.QueueProfile(Profile);
 }
 
-void CreateTimerItems(TWList<TDataTimerItem>& items, TimerList& list, TimerItemOwner& owner,
-                      std::span<const TProfileRecord> enabled,
+void CreateTimerItems(NamedList<ProfileTimer>& items, TimerList& list, TimerItemOwner& owner,
+                      std::span<const ProfileRecord> enabled,
                       std::vector<std::string>& no_interval) {
-  for (const TProfileRecord& profile : enabled) {
-    auto item = std::make_unique<TDataTimerItem>(list, owner);
+  for (const ProfileRecord& profile : enabled) {
+    auto item = std::make_unique<ProfileTimer>(list, owner);
     item->Profile = profile;
-    TDataTimerItem& added = items.Add(profile.Name(), std::move(item));
+    ProfileTimer& added = items.Add(profile.Name(), std::move(item));
     const uint32_t interval = IntervalMs(profile.Interval());
     added.TimerEvent->SetInterval(interval);
     if (interval == 0) {

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "engine/engine_context.h"
-#include "profiles/qmTypes.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
 #include "scheduler/timer_list.h"
 
 namespace qm {
@@ -25,25 +26,25 @@ class TimerItemOwner {
   virtual TDateTime Now() = 0;
   // Appends a snapshot of `profile` to the run list, scanned now, unless one of that name is
   // queued or in work.
-  virtual void QueueProfile(const TProfileRecord& profile) = 0;
+  virtual void QueueProfile(const ProfileRecord& profile) = 0;
 };
 
 // A profile's interval (a time of day) in whole milliseconds, the fraction dropped.
 uint32_t IntervalMs(TDateTime interval);
 
-class TDataTimerItem {
+class ProfileTimer {
  public:
   // Registers a cycled event of 1000 ms, switched off.
-  TDataTimerItem(TimerList& list, TimerItemOwner& owner);
+  ProfileTimer(TimerList& list, TimerItemOwner& owner);
   // Removes the event from the list.
-  virtual ~TDataTimerItem();
-  TDataTimerItem(const TDataTimerItem&) = delete;
-  TDataTimerItem& operator=(const TDataTimerItem&) = delete;
+  virtual ~ProfileTimer();
+  ProfileTimer(const ProfileTimer&) = delete;
+  ProfileTimer& operator=(const ProfileTimer&) = delete;
 
   // The profile fell due.
   void DoTimer();
 
-  TProfileRecord Profile;
+  ProfileRecord Profile;
   TimerList::Event* TimerEvent = nullptr;
   int TimerHandle = 0;
   TimerItemOwner& OwnerForm;
@@ -56,8 +57,8 @@ class TDataTimerItem {
 // `items` under the profile's name, its event set to the profile's interval and switched on.
 // A profile with a zero interval gets no running event, since it would fall due on every tick;
 // its name is returned in `no_interval` for the caller's error record.
-void CreateTimerItems(TWList<TDataTimerItem>& items, TimerList& list, TimerItemOwner& owner,
-                      std::span<const TProfileRecord> enabled,
+void CreateTimerItems(NamedList<ProfileTimer>& items, TimerList& list, TimerItemOwner& owner,
+                      std::span<const ProfileRecord> enabled,
                       std::vector<std::string>& no_interval);
 
 // The error record for a profile that cannot run in the background mode for lack of an interval.

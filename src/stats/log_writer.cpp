@@ -9,6 +9,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/path_style.h"
+#include "profiles/log_kind.h"
 
 namespace qm {
 namespace {
@@ -18,15 +19,15 @@ constexpr std::string_view kLineEnd = "\r\n";
 // system call each, one write for everything would hold a second copy of a large file.
 constexpr size_t kWriteBatch = 64 * 1024;
 
-const char* PrefixOf(TLogKind kind) {
+const char* PrefixOf(LogKind kind) {
   switch (kind) {
-    case lkInfo:
+    case LogKind::kInfo:
       return "Info: ";
-    case lkError:
+    case LogKind::kError:
       return "Error: ";
-    case lkDelete:
+    case LogKind::kDelete:
       return "Delete: ";
-    case lkSuccess:
+    case LogKind::kSuccess:
       return "Success: ";
   }
   return "";
@@ -125,22 +126,22 @@ class LogFlush {
 
 }  // namespace
 
-bool LogKindEnabled(const LogOptions& options, TLogKind kind) {
+bool LogKindEnabled(const LogOptions& options, LogKind kind) {
   if (!options.create) return false;
   switch (kind) {
-    case lkInfo:
+    case LogKind::kInfo:
       return options.info;
-    case lkError:
+    case LogKind::kError:
       return options.errors;
-    case lkDelete:
+    case LogKind::kDelete:
       return options.deletes;
-    case lkSuccess:
+    case LogKind::kSuccess:
       return options.success;
   }
   return false;
 }
 
-std::string FormatLogLine(TLogKind kind, const std::string& text, TDateTime now,
+std::string FormatLogLine(LogKind kind, const std::string& text, TDateTime now,
                           const RegionalFormats& formats) {
   std::string line = DateTimeToDisplay(now, formats);
   line += ' ';
@@ -153,10 +154,10 @@ std::string FormatLogLine(TLogKind kind, const std::string& text, TDateTime now,
   return line;
 }
 
-void WriteLog(const LogOptions& options, TLogKind kind, const std::string& text, TDateTime now,
-              const RegionalFormats& formats, std::vector<std::string>& LogBuffer) {
+void WriteLog(const LogOptions& options, LogKind kind, const std::string& text, TDateTime now,
+              const RegionalFormats& formats, std::vector<std::string>& log_buffer) {
   if (!LogKindEnabled(options, kind)) return;
-  LogBuffer.push_back(FormatLogLine(kind, text, now, formats));
+  log_buffer.push_back(FormatLogLine(kind, text, now, formats));
 }
 
 std::string LogFilePath(const std::string& dir) {
@@ -180,14 +181,14 @@ void TrimToBudget(std::vector<std::string>& lines, int64_t budget) {
 }
 
 void FlushLog(FileSystem& fs, const ShowLogError& show_error, const LogOptions& options,
-              std::vector<std::string>& LogBuffer, bool& LogWriteFailed) {
+              std::vector<std::string>& log_buffer, bool& log_write_failed) {
   // The buffer is taken whole before any file work: records made while an error box is open
   // go to a fresh buffer, and a nested flush cannot pull lines from under this one.
   std::vector<std::string> lines;
-  lines.swap(LogBuffer);
-  if (!options.create || LogWriteFailed || lines.empty()) return;
+  lines.swap(log_buffer);
+  if (!options.create || log_write_failed || lines.empty()) return;
 
-  LogFlush flush(fs, show_error, LogFilePath(options.dir), LogWriteFailed);
+  LogFlush flush(fs, show_error, LogFilePath(options.dir), log_write_failed);
 
   bool loaded = false;
   if (options.limit_size && options.limit_kb > 0) {

@@ -58,7 +58,7 @@ std::string StatisticsSnapshot::TrayHint() const {
          "\rthis minute:" + std::to_string(files_this_minute);
 }
 
-StatisticsSnapshot ComputeStatistics(TWList<TDataItem>& RunList, FileCounters& counters,
+StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounters& counters,
                                      TDateTime now, TDateTime RunStartedAt,
                                      const RegionalFormats& formats) {
   counters.RollOver(now);
@@ -72,13 +72,13 @@ StatisticsSnapshot ComputeStatistics(TWList<TDataItem>& RunList, FileCounters& c
   out.files_this_minute = counters.FilesThisMinute;
   out.profiles_queued = RunList.Count();
 
-  auto file_count = [](const TDataItem& item) {
+  auto file_count = [](const RunSnapshot& item) {
     return static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   };
   int64_t total = 0;
   int64_t left = 0;
   for (size_t i = 0; i < RunList.Count(); ++i) {
-    const TDataItem& item = RunList.Object(i);
+    const RunSnapshot& item = RunList.Object(i);
     total += file_count(item);
     left += file_count(item) - item.FilesDone;
   }
@@ -90,7 +90,7 @@ StatisticsSnapshot ComputeStatistics(TWList<TDataItem>& RunList, FileCounters& c
         DateTimeToDisplay(FinishEstimate(RunStartedAt, now, total, done), formats);
   if (total >= 1) out.total_percent = HalfEvenPercent(done, total);
 
-  TDataItem& head = RunList.Object(0);
+  RunSnapshot& head = RunList.Object(0);
   const int64_t n = file_count(head);
   out.current_profile = head.Profile.Name();
   out.current_started = DateTimeToDisplay(head.StartedAt, formats);

@@ -8,7 +8,8 @@
 
 #include "platform/clock.h"
 #include "platform/date_time.h"
-#include "profiles/qmTypes.h"
+#include "profiles/named_list.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 
@@ -68,7 +69,7 @@ struct StatisticsSnapshot {
 
 // The statistics update: the counters roll over, then the figures of the run list and of its
 // head entry are taken. Writes the head entry's FilesLeft field.
-StatisticsSnapshot ComputeStatistics(TWList<TDataItem>& RunList, FileCounters& counters,
+StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounters& counters,
                                      TDateTime now, TDateTime RunStartedAt,
                                      const RegionalFormats& formats);
 

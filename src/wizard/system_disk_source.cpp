@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/path_style.h"
-#include "wizard/qmwzAddProfile.h"
+#include "wizard/add_profile_wizard.h"
 
 namespace qm {
 

@@ -1,6 +1,6 @@
+#include "wizard/add_profile_wizard.h"
 #include "form_fixture.h"
 #include "platform/registry.h"
-#include "wizard/qmwzAddProfile.h"
 
 namespace qm::test {
 namespace {
@@ -9,10 +9,10 @@ namespace {
 // did not.
 class ScriptedWizard : public WizardPresenter {
  public:
-  std::function<void(TqmwzAddProfileForm&)> script;
+  std::function<void(AddProfileWizard&)> script;
   int shown = 0;
 
-  void RunModal(TqmwzAddProfileForm& form) override {
+  void RunModal(AddProfileWizard& form) override {
     ++shown;
     form.Show();
     if (script) script(form);
@@ -38,20 +38,20 @@ class WizardFormTest : public FormTest {
     form->SetWizardPresenter(&wizard);
   }
   // A whole profile, from the welcome page to the second "Ready" page.
-  void AddProfile(TqmwzAddProfileForm& w, const std::string& name, bool sync) {
-    w.bNext.Click();
-    w.eSrcDir.SetTextByUser(dir.MakeDir("src-" + name));
+  void AddProfile(AddProfileWizard& w, const std::string& name, bool sync) {
+    w.next_button.Click();
+    w.source_folder_edit.SetTextByUser(dir.MakeDir("src-" + name));
     loop.RunFor(500);
-    w.eName.SetTextByUser(name);
-    w.bNext.Click();
-    w.bNext.Click();
-    w.eDestDir.SetTextByUser(dir / ("dest-" + name));
-    w.bNext.Click();
-    w.ChooseRadio(w.rZIPYes);
-    w.bNext.Click();
-    w.bContinue1.Click();
-    if (sync) w.ChooseRadio(w.rSMSync);
-    w.bNext.Click();
+    w.profile_name_edit.SetTextByUser(name);
+    w.next_button.Click();
+    w.next_button.Click();
+    w.destination_folder_edit.SetTextByUser(dir / ("dest-" + name));
+    w.next_button.Click();
+    w.ChooseRadio(w.zip_yes_radio);
+    w.next_button.Click();
+    w.continue_button.Click();
+    if (sync) w.ChooseRadio(w.synchronize_radio);
+    w.next_button.Click();
   }
 
   OneDisk disks;
@@ -61,17 +61,17 @@ class WizardFormTest : public FormTest {
 TEST_F(WizardFormTest, YesToTheFirstStartOfferOpensTheWizardAndItsProfileEnablesStart) {
   dialogs.ExpectConfirm(kNoProfileQuestion, true);
   StartWithWizard();
-  wizard.script = [this](TqmwzAddProfileForm& w) {
+  wizard.script = [this](AddProfileWizard& w) {
     AddProfile(w, "docs", false);
-    w.BitBtn1.Click();
+    w.final_finish_button.Click();
   };
   PassOneTimeStep();
   EXPECT_EQ(wizard.shown, 1);
-  ASSERT_EQ(form->rmSets.RecordCount(), 1u);
-  EXPECT_FALSE(form->rmSets.Editing());
-  EXPECT_EQ(form->rmSets.Current().Name, "docs");
-  EXPECT_TRUE(form->bStart.Enabled());
-  EXPECT_TRUE(form->bStartBackground.Enabled());
+  ASSERT_EQ(form->profile_table.RecordCount(), 1u);
+  EXPECT_FALSE(form->profile_table.Editing());
+  EXPECT_EQ(form->profile_table.Current().Name, "docs");
+  EXPECT_TRUE(form->start_button.Enabled());
+  EXPECT_TRUE(form->start_background_button.Enabled());
   // The wizard's choices went to the user's hive, where its next use finds them.
   const Registry user(dir / "config");
   EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "FormVersion"), "0");
@@ -84,41 +84,41 @@ TEST_F(WizardFormTest, TheButtonAndF3OpenTheWizardAndTheTableRulesHoldForItsRows
   WriteStore({"one"});
   Start();
   form->SetWizardDisks(&disks);
-  EXPECT_FALSE(form->bMaster.Enabled());
+  EXPECT_FALSE(form->wizard_button.Enabled());
   form->SetWizardPresenter(&wizard);
-  EXPECT_TRUE(form->bMaster.Enabled());
+  EXPECT_TRUE(form->wizard_button.Enabled());
   PassOneTimeStep();
 
-  wizard.script = [this](TqmwzAddProfileForm& w) {
+  wizard.script = [this](AddProfileWizard& w) {
     AddProfile(w, "both ways", true);
-    w.bSave2.Click();
+    w.final_save_and_add_another_button.Click();
     // The main window's own check refuses a profile without a name and says so.
-    w.bNext.Click();
-    w.eSrcDir.SetTextByUser(dir.MakeDir("nameless"));
+    w.next_button.Click();
+    w.source_folder_edit.SetTextByUser(dir.MakeDir("nameless"));
     loop.RunFor(500);
-    w.eName.SetTextByUser("");
-    w.bNext.Click();
-    w.bNext.Click();
-    w.bNext.Click();
-    w.bNext.Click();
-    w.bFinish.Click();
+    w.profile_name_edit.SetTextByUser("");
+    w.next_button.Click();
+    w.next_button.Click();
+    w.next_button.Click();
+    w.next_button.Click();
+    w.finish_button.Click();
   };
-  form->bMaster.Click();
+  form->wizard_button.Click();
   EXPECT_EQ(wizard.shown, 1);
-  ASSERT_EQ(form->rmSets.RecordCount(), 3u);
+  ASSERT_EQ(form->profile_table.RecordCount(), 3u);
   // Both directions never pack, whatever the wizard's ZIP choice.
-  EXPECT_EQ(form->rmSets.Row(1).Name, "both ways");
-  EXPECT_EQ(form->rmSets.Row(1).SyncMethod, 1);
-  EXPECT_FALSE(form->rmSets.Row(1).doZIP);
+  EXPECT_EQ(form->profile_table.Row(1).Name, "both ways");
+  EXPECT_EQ(form->profile_table.Row(1).SyncMethod, 1);
+  EXPECT_FALSE(form->profile_table.Row(1).doZIP);
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\rname"});
-  EXPECT_EQ(form->rmSets.State(), TableState::kInsert);
+  EXPECT_EQ(form->profile_table.State(), TableState::kInsert);
 
-  form->rmSets.Cancel();
+  form->profile_table.Cancel();
   wizard.script = nullptr;
-  EXPECT_TRUE(form->FormKeyUp(TForm1::HotKey::kF3));
+  EXPECT_TRUE(form->FormKeyUp(MainWindowController::HotKey::kF3));
   EXPECT_EQ(wizard.shown, 2);
-  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 2u);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ class BackgroundModeTest : public FormTest {
     Start({"/B"});
     PassOneTimeStep();
     ASSERT_EQ(form->State.Mode, RunMode::kBackground);
-    form->Log.deLogDir.SetText(dir.path() + "/");
+    form->Log.log_folder_edit.SetText(dir.path() + "/");
   }
 };
 
@@ -43,7 +43,7 @@ class BackgroundModeTest : public FormTest {
 TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems) {
   WriteProfile(EncodeTime(0, 0, 3));
   StartInBackground();  // at 100 ms
-  EXPECT_EQ(form->lStatus.Caption(), "Background mode started.");
+  EXPECT_EQ(form->status_label.Caption(), "Background mode started.");
   bool early = true;
   std::string first, second;
   int64_t counted = 0;
@@ -57,7 +57,7 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
   loop.At(6500, [&] {
     second = dir.ReadFile("dest/a.txt");
     counted = form->session().Counters.FilesToday;
-    form->StopItem.Click();
+    form->stop_menu_item.Click();
   });
   loop.RunFor(10'000);
   EXPECT_FALSE(early) << "due one full interval after the start, not at once";
@@ -65,7 +65,7 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
   EXPECT_EQ(second, "two");
   EXPECT_EQ(counted, 2);
   EXPECT_FALSE(form->State.Running);
-  EXPECT_EQ(form->session().TimerItems.Count(), 0u);
+  EXPECT_EQ(form->session().timer_items.Count(), 0u);
   EXPECT_EQ(form->session().TimerList.Count(), 0u);
   EXPECT_FALSE(form->session().TimerList.Active());
 }
@@ -73,7 +73,7 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
 TEST_F(BackgroundModeTest, ZeroIntervalIsAnErrorRecordAndNeverRuns) {
   WriteProfile(0);
   StartInBackground();
-  loop.At(10'000, [&] { form->StopItem.Click(); });
+  loop.At(10'000, [&] { form->stop_menu_item.Click(); });
   loop.RunFor(11'000);
   EXPECT_FALSE(dir.Exists("dest/a.txt"));
   EXPECT_THAT(dir.ReadFile("Quillmor.log"),
@@ -85,19 +85,20 @@ TEST_F(BackgroundModeTest, SecondSchedulerOfTheSameStoreIsRefused) {
   StartInBackground();
   ScriptedDialogs other_dialogs;
   FakeWindow other_window;
-  TForm1 other(fs, loop, loop, other_dialogs, RegionalFormats{}, StorePath(), {}, other_window);
-  other.bStartBackgroundClick();
+  MainWindowController other(fs, loop, loop, other_dialogs, RegionalFormats{}, StorePath(), {},
+                             other_window);
+  other.ToggleBackgroundMode();
   EXPECT_THAT(other_dialogs.Texts(DialogKind::kError),
               ElementsAre(SchedulerBusyMessage(StorePath())));
   EXPECT_EQ(other.State.Mode, RunMode::kIdle);
   EXPECT_FALSE(other.State.Running);
-  EXPECT_EQ(other.bStartBackground.Caption(), "Start in background");
+  EXPECT_EQ(other.start_background_button.Caption(), "Start in background");
 
   // Free again once the first one stops.
-  form->bStartBackgroundClick();
-  other.bStartBackgroundClick();
+  form->ToggleBackgroundMode();
+  other.ToggleBackgroundMode();
   EXPECT_EQ(other.State.Mode, RunMode::kBackground);
-  other.bStartBackgroundClick();
+  other.ToggleBackgroundMode();
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "app/failure_notice.h"
 #include "app/help_file.h"
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "engine/scan.h"
 #include "form_fixture.h"
 
@@ -16,7 +16,7 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using K = TForm1::HotKey;
+using K = MainWindowController::HotKey;
 
 struct MenuState {
   bool show, hide, start_background, stop, close;
@@ -57,9 +57,9 @@ class NoTrayWindow : public FakeWindow {
 class DesktopTest : public FormTest {
  protected:
   MenuState Menu() const {
-    return {form->ShowItem.Enabled(), form->HideItem.Enabled(),
-            form->StartinbackgroundItem.Enabled(), form->StopItem.Enabled(),
-            form->CloseItem.Enabled()};
+    return {form->show_menu_item.Enabled(), form->hide_menu_item.Enabled(),
+            form->start_background_menu_item.Enabled(), form->stop_menu_item.Enabled(),
+            form->close_menu_item.Enabled()};
   }
 };
 
@@ -69,7 +69,7 @@ TEST_F(DesktopTest, TrayMenuFollowsTheRunStateAndTheWindow) {
   PassOneTimeStep();
   // Idle with no profile: nothing to start.
   EXPECT_EQ(Menu(), (MenuState{false, true, false, false, true}));
-  form->bHideClick();
+  form->HideToTray();
   EXPECT_EQ(Menu(), (MenuState{true, false, false, false, true}));
 }
 
@@ -81,23 +81,23 @@ TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
 
   // During "Start selected" neither background entry can be used, nor can their keys.
   std::vector<MenuState> during;
-  form->lStatus.Changed().Connect([&] {
+  form->status_label.Changed().Connect([&] {
     if (form->State.SelectedRun && during.empty()) {
       during.push_back(Menu());
       form->FormKeyUp(K::kF9);
       EXPECT_NE(form->State.Mode, RunMode::kBackground);
     }
   });
-  form->bStart.Click();
+  form->start_button.Click();
   ASSERT_FALSE(during.empty());
   EXPECT_EQ(during[0], (MenuState{false, true, false, false, true}));
 
-  form->StartinbackgroundItem.Click();
+  form->start_background_menu_item.Click();
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_EQ(Menu(), (MenuState{true, false, false, true, true}));
-  form->ShowItem.Click();
+  form->show_menu_item.Click();
   EXPECT_EQ(Menu(), (MenuState{false, true, false, true, true}));
-  form->StopItem.Click();
+  form->stop_menu_item.Click();
   EXPECT_FALSE(form->State.Running);
   EXPECT_EQ(Menu(), (MenuState{false, true, true, false, true}));
 }
@@ -131,10 +131,10 @@ TEST_F(DesktopTest, CtrlDeleteAsksBeforeDeletingWithShiftOrAltAlsoHeld) {
 
   dialogs.ExpectConfirm(kDeleteProfileQuestion, false);
   EXPECT_TRUE(form->FormKeyUp(K::kDelete, {.shift = true, .ctrl = true}));
-  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 3u);
   dialogs.ExpectConfirm(kDeleteProfileQuestion, true);
   EXPECT_TRUE(form->FormKeyUp(K::kDelete, {.ctrl = true, .alt = true}));
-  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 2u);
 }
 
 TEST_F(DesktopTest, CtrlDeleteOnAnEmptyTableAsksNothing) {
@@ -149,14 +149,14 @@ TEST_F(DesktopTest, InsertAppendsARowAtTheEndOnlyWithoutModifiers) {
   WriteStore({"a", "b"});
   Start();
   PassOneTimeStep();
-  ASSERT_EQ(form->rmSets.RecNo(), 1u);
+  ASSERT_EQ(form->profile_table.RecNo(), 1u);
   EXPECT_FALSE(form->FormKeyUp(K::kInsert, {.shift = true}));
-  EXPECT_FALSE(form->rmSets.Editing());
+  EXPECT_FALSE(form->profile_table.Editing());
 
   EXPECT_TRUE(form->FormKeyUp(K::kInsert));
-  EXPECT_TRUE(form->rmSets.Editing());
-  EXPECT_EQ(form->rmSets.RecNo(), 3u);
-  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
+  EXPECT_TRUE(form->profile_table.Editing());
+  EXPECT_EQ(form->profile_table.RecNo(), 3u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 3u);
 }
 
 TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
@@ -165,8 +165,8 @@ TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
   PassOneTimeStep();
   ASSERT_EQ(form->State.Mode, RunMode::kBackground);
   form->FormKeyUp(K::kInsert);
-  EXPECT_FALSE(form->rmSets.Editing());
-  EXPECT_EQ(form->rmSets.RecordCount(), 1u);
+  EXPECT_FALSE(form->profile_table.Editing());
+  EXPECT_EQ(form->profile_table.RecordCount(), 1u);
   // So the stop is never held up by a new row that cannot be posted.
   form->FormKeyUp(K::kF9);
   EXPECT_FALSE(form->State.Running);
@@ -180,18 +180,18 @@ TEST_F(DesktopTest, KeysOfDisabledButtonsDoNothing) {
   form->Editor.SetWizard([&] { ++wizard_runs; });
   EXPECT_TRUE(form->FormKeyUp(K::kF3));
   EXPECT_EQ(wizard_runs, 1);
-  form->bMaster.SetEnabled(false);
+  form->wizard_button.SetEnabled(false);
   EXPECT_TRUE(form->FormKeyUp(K::kF3));
   EXPECT_EQ(wizard_runs, 1);
   // F3 with a modifier is no hot key.
-  form->bMaster.SetEnabled(true);
+  form->wizard_button.SetEnabled(true);
   EXPECT_FALSE(form->FormKeyUp(K::kF3, {.ctrl = true}));
   EXPECT_EQ(wizard_runs, 1);
 
   int helps = 0;
-  form->bHelp.OnClick = [&] { ++helps; };
+  form->help_button.OnClick = [&] { ++helps; };
   form->FormKeyUp(K::kF1);
-  form->bHelp.SetEnabled(false);
+  form->help_button.SetEnabled(false);
   form->FormKeyUp(K::kF1);
   EXPECT_EQ(helps, 1);
 }
@@ -201,8 +201,8 @@ TEST_F(DesktopTest, KeysOfDisabledButtonsDoNothing) {
 class NoTrayTest : public DesktopTest {
  protected:
   void StartWithoutTray(std::vector<std::string> args = {}) {
-    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
-                                    std::move(args), no_tray);
+    form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
+                                                  StorePath(), std::move(args), no_tray);
     no_tray.form = form.get();
     no_tray.ShowWindow();
   }
@@ -218,14 +218,14 @@ TEST_F(NoTrayTest, HideMinimisesAndExplainsOnlyTheFirstTime) {
   EXPECT_TRUE(no_tray.minimized);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre(kNoTrayMessage));
   // A minimised window counts as hidden: a tray that appears later offers "Show".
-  EXPECT_TRUE(form->ShowItem.Enabled());
-  EXPECT_FALSE(form->HideItem.Enabled());
+  EXPECT_TRUE(form->show_menu_item.Enabled());
+  EXPECT_FALSE(form->hide_menu_item.Enabled());
 
-  form->TrayIconDblClick();
+  form->ShowFromTray();
   EXPECT_FALSE(no_tray.minimized);
-  EXPECT_FALSE(form->ShowItem.Enabled());
-  form->bHide.SetEnabled(true);
-  form->bHide.Click();
+  EXPECT_FALSE(form->show_menu_item.Enabled());
+  form->hide_button.SetEnabled(true);
+  form->hide_button.Click();
   EXPECT_TRUE(no_tray.minimized);
   EXPECT_EQ(no_tray.minimizes, 2);
   EXPECT_EQ(no_tray.hides, 0);
@@ -240,7 +240,7 @@ TEST_F(NoTrayTest, BackgroundSwitchAtLogInMinimisesSilently) {
   EXPECT_TRUE(no_tray.minimized);
   EXPECT_EQ(no_tray.hides, 0);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
-  EXPECT_EQ(form->lStatus.Caption(), "Background mode started.");
+  EXPECT_EQ(form->status_label.Caption(), "Background mode started.");
 }
 
 TEST_F(NoTrayTest, ATrayThatAppearsAfterTheLogInTakesTheMinimisedWindow) {
@@ -251,7 +251,7 @@ TEST_F(NoTrayTest, ATrayThatAppearsAfterTheLogInTakesTheMinimisedWindow) {
   no_tray.tray = true;
   form->TrayAppeared();
   EXPECT_FALSE(no_tray.visible);
-  EXPECT_TRUE(form->ShowItem.Enabled());
+  EXPECT_TRUE(form->show_menu_item.Enabled());
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
 }
 
@@ -259,7 +259,7 @@ TEST_F(NoTrayTest, ATrayThatAppearsLeavesARestoredWindowAlone) {
   WriteStore({"a"});
   StartWithoutTray({"/B"});
   PassOneTimeStep();
-  form->TrayIconDblClick();
+  form->ShowFromTray();
   no_tray.tray = true;
   form->TrayAppeared();
   EXPECT_TRUE(no_tray.visible);
@@ -320,10 +320,10 @@ TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
   RecordingNotifier notifier;
   form->session().Notice.SetNotifier(&notifier);
   EngineContext ctx = form->session().MakeEngineContext();
-  TProfileRecord profile;
-  ProfileFromRow(form->rmSets.Row(0), profile);
+  ProfileRecord profile;
+  ProfileFromRow(form->profile_table.Row(0), profile);
   QueueProfile(ctx, profile);
-  loop.After(5000, [&] { form->StopItem.Click(); });
+  loop.After(5000, [&] { form->stop_menu_item.Click(); });
   ProcessRunList(ctx);
   ASSERT_EQ(notifier.shown.size(), 1u);
   EXPECT_THAT(notifier.shown[0],
@@ -337,7 +337,7 @@ TEST_F(DesktopTest, AFailedSelectedRunIsNotNotified) {
   PassOneTimeStep();
   RecordingNotifier notifier;
   form->session().Notice.SetNotifier(&notifier);
-  form->bStart.Click();
+  form->start_button.Click();
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
   EXPECT_THAT(notifier.shown, IsEmpty());
   form->session().Notice.SetNotifier(nullptr);

@@ -11,20 +11,20 @@ TEST_F(FormTest, HideCommandHidesAndTheTrayEntriesSwap) {
   WriteStore({"a"});
   Start();
   PassOneTimeStep();
-  EXPECT_FALSE(form->ShowItem.Enabled());
-  EXPECT_TRUE(form->HideItem.Enabled());
+  EXPECT_FALSE(form->show_menu_item.Enabled());
+  EXPECT_TRUE(form->hide_menu_item.Enabled());
 
-  EXPECT_TRUE(form->FormKeyUp(TForm1::HotKey::kF10));
+  EXPECT_TRUE(form->FormKeyUp(MainWindowController::HotKey::kF10));
   EXPECT_FALSE(window.visible);
-  EXPECT_TRUE(form->ShowItem.Enabled());
-  EXPECT_FALSE(form->HideItem.Enabled());
+  EXPECT_TRUE(form->show_menu_item.Enabled());
+  EXPECT_FALSE(form->hide_menu_item.Enabled());
   EXPECT_FALSE(form->State.Running);
 
-  form->ShowItem.Click();
+  form->show_menu_item.Click();
   EXPECT_TRUE(window.visible);
-  EXPECT_FALSE(form->ShowItem.Enabled());
-  EXPECT_TRUE(form->HideItem.Enabled());
-  EXPECT_EQ(form->rmSets.RecNo(), 1u);
+  EXPECT_FALSE(form->show_menu_item.Enabled());
+  EXPECT_TRUE(form->hide_menu_item.Enabled());
+  EXPECT_EQ(form->profile_table.RecNo(), 1u);
 }
 
 TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
@@ -34,14 +34,14 @@ TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
   ASSERT_EQ(form->State.Mode, RunMode::kBackground);
 
   // "Start selected" is disabled in the background mode: F8 starts nothing beside it.
-  form->FormKeyUp(TForm1::HotKey::kF8);
+  form->FormKeyUp(MainWindowController::HotKey::kF8);
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
-  EXPECT_EQ(form->bStart.Caption(), "Start selected");
+  EXPECT_EQ(form->start_button.Caption(), "Start selected");
 
-  form->FormKeyUp(TForm1::HotKey::kF9);
+  form->FormKeyUp(MainWindowController::HotKey::kF9);
   EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_FALSE(form->State.Running);
-  EXPECT_EQ(form->bStartBackground.Caption(), "Start in background");
+  EXPECT_EQ(form->start_background_button.Caption(), "Start in background");
   EXPECT_FALSE(window.visible);
 }
 
@@ -51,13 +51,13 @@ TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
   PassOneTimeStep();
 
   dialogs.ExpectConfirm("Stop and close Quillmor?", false);
-  form->CloseItem.Click();
+  form->close_menu_item.Click();
   EXPECT_FALSE(form->Closed());
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
-  EXPECT_TRUE(form->session().ProcessListInBackgroundTimer.Enabled());
+  EXPECT_TRUE(form->session().background_queue_timer.Enabled());
 
   dialogs.ExpectConfirm("Stop and close Quillmor?", true);
-  form->CloseItem.Click();
+  form->close_menu_item.Click();
   EXPECT_TRUE(form->Closed());
   EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 2u);
 }
@@ -67,7 +67,7 @@ TEST_F(FormTest, TrayCloseWhileIdleAsksOnlyTheCloseQuestion) {
   Start();
   PassOneTimeStep();
   dialogs.ExpectConfirm(kCloseQuestion, true);
-  form->CloseItem.Click();
+  form->close_menu_item.Click();
   EXPECT_TRUE(form->Closed());
 }
 
@@ -84,14 +84,14 @@ TEST_F(FormTest, StartSelectedRunsTheSelectedProfilesThenUnselectsThem) {
   Start();
   PassOneTimeStep();
   int cleared = 0;
-  form->grdProfs.SelectionCleared.Connect([&] { ++cleared; });
-  form->grdProfs.SelectedRows = {0, 2};
-  form->bStart.Click();
+  form->profile_grid.SelectionCleared.Connect([&] { ++cleared; });
+  form->profile_grid.SelectedRows = {0, 2};
+  form->start_button.Click();
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ::testing::ElementsAre("Done."));
   EXPECT_EQ(dir.ReadFile("dest-a/f.txt"), "a");
   EXPECT_FALSE(dir.Exists("dest-b/f.txt")) << "b was not selected";
   EXPECT_EQ(dir.ReadFile("dest-c/f.txt"), "c");
-  EXPECT_TRUE(form->grdProfs.SelectedRows.empty());
+  EXPECT_TRUE(form->profile_grid.SelectedRows.empty());
   EXPECT_EQ(cleared, 1);
 }
 

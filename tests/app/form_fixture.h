@@ -1,5 +1,5 @@
-// A TForm1 on a virtual clock, scripted dialogs, a fake window and a store in a temporary
-// directory, with small verbs for the scenarios of the main window's life.
+// A MainWindowController on a virtual clock, scripted dialogs, a fake window and a store in a
+// temporary directory, with small verbs for the scenarios of the main window's life.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/qmUnit1.h"
-#include "profiles/qmProcs.h"
+#include "app/main_window_controller.h"
+#include "profiles/profile_store.h"
 #include "support/fake_window.h"
 #include "support/fault_file_system.h"
 #include "support/scoped_env.h"
@@ -49,8 +49,8 @@ class FormTest : public ::testing::Test {
 
   // Creates the form (FormCreate) and shows its window, as the program start does.
   void Start(std::vector<std::string> args = {}) {
-    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
-                                    std::move(args), window);
+    form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
+                                                  StorePath(), std::move(args), window);
     // Runs lock their folders here rather than in the user's home.
     form->State.LockDirectory = dir / "locks";
     window.form = form.get();
@@ -66,7 +66,7 @@ class FormTest : public ::testing::Test {
   ScriptedDialogs dialogs;
   FaultInjectingFileSystem fs;
   FakeWindow window;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindowController> form;
 };
 
 }  // namespace qm::test

@@ -16,8 +16,8 @@ TEST_F(FormTest, FirstStartOffersWizardAboutAFifthSecondAfterShowAndNoLeavesTabl
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   loop.RunFor(1);
   EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
-  EXPECT_TRUE(form->rmSets.IsEmpty());
-  EXPECT_FALSE(form->OnAfterShowTimer.Enabled());
+  EXPECT_TRUE(form->profile_table.IsEmpty());
+  EXPECT_FALSE(form->after_show_timer.Enabled());
   EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_TRUE(window.visible);
 }
@@ -26,23 +26,23 @@ TEST_F(FormTest, YesToTheOfferLeavesTheTableAsItIsUntilTheWizardExists) {
   dialogs.ExpectConfirm(kNoProfileQuestion, true);
   Start();
   PassOneTimeStep();
-  EXPECT_TRUE(form->rmSets.IsEmpty());
-  EXPECT_FALSE(form->rmSets.Editing());
-  EXPECT_FALSE(form->bStart.Enabled());
+  EXPECT_TRUE(form->profile_table.IsEmpty());
+  EXPECT_FALSE(form->profile_table.Editing());
+  EXPECT_FALSE(form->start_button.Enabled());
 }
 
 TEST_F(FormTest, EmptyTableDisablesBothStartButtonsAndTheTrayStart) {
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   Start();
   PassOneTimeStep();
-  EXPECT_FALSE(form->bStart.Enabled());
-  EXPECT_FALSE(form->bStartBackground.Enabled());
-  EXPECT_FALSE(form->bHide.Enabled());
-  EXPECT_FALSE(form->StartinbackgroundItem.Enabled());
-  EXPECT_FALSE(form->StopItem.Enabled());
-  EXPECT_TRUE(form->tshCurProf.TabVisible());
-  EXPECT_TRUE(form->tshPars.TabVisible());
-  EXPECT_FALSE(form->tshStat.TabVisible());
+  EXPECT_FALSE(form->start_button.Enabled());
+  EXPECT_FALSE(form->start_background_button.Enabled());
+  EXPECT_FALSE(form->hide_button.Enabled());
+  EXPECT_FALSE(form->start_background_menu_item.Enabled());
+  EXPECT_FALSE(form->stop_menu_item.Enabled());
+  EXPECT_TRUE(form->current_profile_page.TabVisible());
+  EXPECT_TRUE(form->parameters_page.TabVisible());
+  EXPECT_FALSE(form->statistics_page.TabVisible());
 }
 
 TEST_F(FormTest, LowerCaseSwitchStartsTheBackgroundModeAndHidesTheWindow) {
@@ -55,21 +55,21 @@ TEST_F(FormTest, LowerCaseSwitchStartsTheBackgroundModeAndHidesTheWindow) {
   EXPECT_EQ(window.hides, 1);
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
   EXPECT_TRUE(form->State.Running);
-  EXPECT_EQ(form->bStartBackground.Caption(), "Stop");
-  EXPECT_EQ(form->bStartBackground.Glyph(), kImgBackgroundStop);
-  EXPECT_EQ(form->bStartBackground.Hint(), "Stop the background mode\r[ F9 ]");
-  EXPECT_FALSE(form->bStart.Enabled());
-  EXPECT_EQ(form->bStart.Caption(), "Start selected");
-  EXPECT_TRUE(form->bHide.Enabled());
-  EXPECT_TRUE(form->tshStat.TabVisible());
-  EXPECT_FALSE(form->tshCurProf.TabVisible());
-  EXPECT_FALSE(form->tshPars.TabVisible());
-  EXPECT_EQ(form->lStatus.Caption(), "Background mode started.");
-  EXPECT_TRUE(form->StopItem.Enabled());
-  EXPECT_FALSE(form->StartinbackgroundItem.Enabled());
-  EXPECT_TRUE(form->ShowItem.Enabled());
-  EXPECT_FALSE(form->HideItem.Enabled());
-  EXPECT_TRUE(form->session().ProcessListInBackgroundTimer.Enabled());
+  EXPECT_EQ(form->start_background_button.Caption(), "Stop");
+  EXPECT_EQ(form->start_background_button.Glyph(), kImgBackgroundStop);
+  EXPECT_EQ(form->start_background_button.Hint(), "Stop the background mode\r[ F9 ]");
+  EXPECT_FALSE(form->start_button.Enabled());
+  EXPECT_EQ(form->start_button.Caption(), "Start selected");
+  EXPECT_TRUE(form->hide_button.Enabled());
+  EXPECT_TRUE(form->statistics_page.TabVisible());
+  EXPECT_FALSE(form->current_profile_page.TabVisible());
+  EXPECT_FALSE(form->parameters_page.TabVisible());
+  EXPECT_EQ(form->status_label.Caption(), "Background mode started.");
+  EXPECT_TRUE(form->stop_menu_item.Enabled());
+  EXPECT_FALSE(form->start_background_menu_item.Enabled());
+  EXPECT_TRUE(form->show_menu_item.Enabled());
+  EXPECT_FALSE(form->hide_menu_item.Enabled());
+  EXPECT_TRUE(form->session().background_queue_timer.Enabled());
 }
 
 TEST_F(FormTest, SwitchOnlyAsSecondArgumentHasNoEffect) {
@@ -93,51 +93,51 @@ TEST_F(FormTest, StoppingTheBackgroundModeFromTheTrayLeavesTheWindowHiddenAndIdl
   WriteStore({"a"});
   Start({"/B"});
   PassOneTimeStep();
-  form->StopItem.Click();
+  form->stop_menu_item.Click();
 
   EXPECT_FALSE(window.visible);
   EXPECT_NE(form->State.Mode, RunMode::kBackground);
   EXPECT_FALSE(form->State.Running);
-  EXPECT_EQ(form->bStartBackground.Caption(), "Start in background");
-  EXPECT_EQ(form->bStartBackground.Glyph(), kImgBackgroundStart);
-  EXPECT_TRUE(form->bStart.Enabled());
-  EXPECT_FALSE(form->bHide.Enabled());
-  EXPECT_EQ(form->lStatus.Caption(), "Stoped.");
+  EXPECT_EQ(form->start_background_button.Caption(), "Start in background");
+  EXPECT_EQ(form->start_background_button.Glyph(), kImgBackgroundStart);
+  EXPECT_TRUE(form->start_button.Enabled());
+  EXPECT_FALSE(form->hide_button.Enabled());
+  EXPECT_EQ(form->status_label.Caption(), "Stoped.");
   EXPECT_EQ(form->TrayHint(), "Quillmor stoped.");
-  EXPECT_EQ(form->lpsTotal.Caption(), "0 %");
-  EXPECT_TRUE(form->StartinbackgroundItem.Enabled());
-  EXPECT_FALSE(form->StopItem.Enabled());
-  EXPECT_FALSE(form->session().ProcessListInBackgroundTimer.Enabled());
-  EXPECT_TRUE(form->tshCurProf.TabVisible());
-  EXPECT_FALSE(form->tshStat.TabVisible());
+  EXPECT_EQ(form->total_percent_label.Caption(), "0 %");
+  EXPECT_TRUE(form->start_background_menu_item.Enabled());
+  EXPECT_FALSE(form->stop_menu_item.Enabled());
+  EXPECT_FALSE(form->session().background_queue_timer.Enabled());
+  EXPECT_TRUE(form->current_profile_page.TabVisible());
+  EXPECT_FALSE(form->statistics_page.TabVisible());
 }
 
 TEST_F(FormTest, ThreeStoredProfilesShowTheFirstAsCurrentWhateverRowWasCurrentAtHide) {
   WriteStore({"one", "two", "three"});
   Start();
-  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
-  EXPECT_EQ(form->rmSets.RecNo(), 1u);
-  EXPECT_EQ(form->rmSets.Current().Name, "one");
-  EXPECT_TRUE(form->bStart.Enabled());
-  EXPECT_TRUE(form->bStartBackground.Enabled());
+  EXPECT_EQ(form->profile_table.RecordCount(), 3u);
+  EXPECT_EQ(form->profile_table.RecNo(), 1u);
+  EXPECT_EQ(form->profile_table.Current().Name, "one");
+  EXPECT_TRUE(form->start_button.Enabled());
+  EXPECT_TRUE(form->start_background_button.Enabled());
 
-  ASSERT_TRUE(form->rmSets.MoveTo(3));
+  ASSERT_TRUE(form->profile_table.MoveTo(3));
   window.HideWindow();
-  EXPECT_EQ(form->grdProfs.Tag, 3);
-  EXPECT_FALSE(form->WindowShown);
+  EXPECT_EQ(form->profile_grid.Tag, 3);
+  EXPECT_FALSE(form->window_shown);
   window.ShowWindow();
-  EXPECT_TRUE(form->WindowShown);
-  EXPECT_EQ(form->rmSets.RecNo(), 1u);
+  EXPECT_TRUE(form->window_shown);
+  EXPECT_EQ(form->profile_table.RecNo(), 1u);
 }
 
 TEST_F(FormTest, HidingAndShowingNeverRepeatsTheOneTimeStep) {
   WriteStore({"only"});
   Start();
   PassOneTimeStep();
-  ASSERT_FALSE(form->OnAfterShowTimer.Enabled());
+  ASSERT_FALSE(form->after_show_timer.Enabled());
 
   // The table has become empty since: still no offer on the next shows.
-  form->rmSets.Delete();
+  form->profile_table.Delete();
   for (int i = 0; i < 3; ++i) {
     window.HideWindow();
     loop.RunFor(500);
@@ -153,7 +153,7 @@ TEST_F(FormTest, OneTimeStepWaitsWhileTheWindowIsHidden) {
   window.HideWindow();
   loop.RunFor(1000);
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_TRUE(form->OnAfterShowTimer.Enabled());
+  EXPECT_TRUE(form->after_show_timer.Enabled());
   window.ShowWindow();
   loop.RunFor(100);
   EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
@@ -163,7 +163,7 @@ TEST_F(FormTest, DefaultLogDirectoryIsTheStoresDirectoryUnlessOneWasStored) {
   WriteStore({"a"});
   Start();
   PassOneTimeStep();
-  EXPECT_EQ(form->Log.deLogDir.Text(), dir / "data/");
+  EXPECT_EQ(form->Log.log_folder_edit.Text(), dir / "data/");
 
   form.reset();
   window = FakeWindow{};
@@ -173,7 +173,7 @@ TEST_F(FormTest, DefaultLogDirectoryIsTheStoresDirectoryUnlessOneWasStored) {
                   .ok());
   Start();
   PassOneTimeStep();
-  EXPECT_EQ(form->Log.deLogDir.Text(), "/var/log/mine/");
+  EXPECT_EQ(form->Log.log_folder_edit.Text(), "/var/log/mine/");
 }
 
 TEST_F(FormTest, DefaultLogDirectoryFallsBackWhenTheStoresDirectoryIsNotWritable) {
@@ -181,8 +181,8 @@ TEST_F(FormTest, DefaultLogDirectoryFallsBackWhenTheStoresDirectoryIsNotWritable
   fs.FailAlways(FsOp::kCreate, ErrorKind::kReadOnly, dir / "data/");
   Start();
   PassOneTimeStep();
-  EXPECT_NE(form->Log.deLogDir.Text(), dir / "data/");
-  EXPECT_EQ(form->Log.deLogDir.Text().back(), '/');
+  EXPECT_NE(form->Log.log_folder_edit.Text(), dir / "data/");
+  EXPECT_EQ(form->Log.log_folder_edit.Text().back(), '/');
 }
 
 TEST_F(FormTest, CloseAsksAndNoKeepsTheWindowAndTheRun) {
@@ -190,20 +190,20 @@ TEST_F(FormTest, CloseAsksAndNoKeepsTheWindowAndTheRun) {
   Start();
   PassOneTimeStep();
   form->State.Running = true;
-  form->session().StatTimer.SetEnabled(true);
+  form->session().statistics_timer.SetEnabled(true);
 
   dialogs.ExpectConfirm(kCloseQuestion, false);
   EXPECT_FALSE(form->Close());
   EXPECT_FALSE(form->Closed());
   EXPECT_FALSE(loop.quit_requested());
   EXPECT_TRUE(form->State.Running);
-  EXPECT_TRUE(form->session().StatTimer.Enabled());
+  EXPECT_TRUE(form->session().statistics_timer.Enabled());
 
   dialogs.ExpectConfirm(kCloseQuestion, true);
   EXPECT_TRUE(form->Close());
   EXPECT_TRUE(loop.quit_requested());
   EXPECT_FALSE(form->State.Running);
-  EXPECT_FALSE(form->session().StatTimer.Enabled());
+  EXPECT_FALSE(form->session().statistics_timer.Enabled());
   EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
 }
 
@@ -211,7 +211,7 @@ TEST_F(FormTest, CloseSavesTheTableInItsCurrentOrder) {
   WriteStore({"b", "a"});
   Start();
   PassOneTimeStep();
-  ASSERT_TRUE(form->rmSets.SortBy(ProfileField::Name, true));
+  ASSERT_TRUE(form->profile_table.SortBy(ProfileField::Name, true));
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
 
@@ -226,12 +226,12 @@ TEST_F(FormTest, CloseInTheBackgroundModeAsksNothingAndStopsTheTimers) {
   WriteStore({"a"});
   Start({"/B"});
   PassOneTimeStep();
-  ASSERT_TRUE(form->session().ProcessListInBackgroundTimer.Enabled());
+  ASSERT_TRUE(form->session().background_queue_timer.Enabled());
 
   EXPECT_TRUE(form->Close());
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_FALSE(form->State.Running);
-  EXPECT_FALSE(form->session().ProcessListInBackgroundTimer.Enabled());
+  EXPECT_FALSE(form->session().background_queue_timer.Enabled());
   EXPECT_TRUE(loop.quit_requested());
 }
 
@@ -254,11 +254,11 @@ TEST_F(FormTest, FirstCloseOfAFreshInstallationCreatesTheDataDirectory) {
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   Start();
   PassOneTimeStep();
-  ASSERT_TRUE(form->rmSets.Append());
-  form->rmSets.SetText(ProfileField::Name, "n");
-  form->rmSets.SetText(ProfileField::SrcDir, "/s");
-  form->rmSets.SetText(ProfileField::DestDir, "/d");
-  ASSERT_TRUE(form->rmSets.Post());
+  ASSERT_TRUE(form->profile_table.Append());
+  form->profile_table.SetText(ProfileField::Name, "n");
+  form->profile_table.SetText(ProfileField::SrcDir, "/s");
+  form->profile_table.SetText(ProfileField::DestDir, "/d");
+  ASSERT_TRUE(form->profile_table.Post());
 
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
@@ -273,8 +273,8 @@ TEST_F(FormTest, EndOfSessionSavesWithoutAQuestionKeepingACompleteEdit) {
   Start();
   PassOneTimeStep();
   form->State.Running = true;
-  form->rmSets.SetText(ProfileField::Name, "renamed");
-  ASSERT_TRUE(form->rmSets.Editing());
+  form->profile_table.SetText(ProfileField::Name, "renamed");
+  ASSERT_TRUE(form->profile_table.Editing());
 
   form->EndSession();
   EXPECT_TRUE(dialogs.shown().empty());
@@ -291,8 +291,8 @@ TEST_F(FormTest, EndOfSessionDropsAnIncompleteNewRowAndSavesTheOthers) {
   WriteStore({"a"});
   Start();
   PassOneTimeStep();
-  ASSERT_TRUE(form->rmSets.Append());
-  form->rmSets.SetText(ProfileField::Name, "half");
+  ASSERT_TRUE(form->profile_table.Append());
+  form->profile_table.SetText(ProfileField::Name, "half");
 
   form->EndSession();
   EXPECT_TRUE(dialogs.shown().empty());
@@ -305,14 +305,14 @@ TEST_F(FormTest, EndOfSessionDropsAnIncompleteNewRowAndSavesTheOthers) {
 TEST_F(FormTest, ErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   WriteStore({"a"});
   Start();
-  form->bHelp.OnClick = form->Guarded([] { throw std::runtime_error("Disk not ready"); });
-  form->bHelp.Click();
-  form->bHelp.OnClick = form->Guarded([] { throw std::runtime_error("Already ends."); });
-  form->bHelp.Click();
+  form->help_button.OnClick = form->Guarded([] { throw std::runtime_error("Disk not ready"); });
+  form->help_button.Click();
+  form->help_button.OnClick = form->Guarded([] { throw std::runtime_error("Already ends."); });
+  form->help_button.Click();
   EXPECT_EQ(dialogs.Texts(DialogKind::kApplicationError),
             (std::vector<std::string>{"Disk not ready.", "Already ends."}));
   PassOneTimeStep();
-  EXPECT_FALSE(form->OnAfterShowTimer.Enabled());
+  EXPECT_FALSE(form->after_show_timer.Enabled());
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "form_fixture.h"
+#include "profiles/log_kind.h"
 
 namespace qm::test {
 namespace {
@@ -18,8 +19,8 @@ TEST_F(FormTest, FreshInstallationCreatesTheDefaultLogDirectoryAndLogsTheFirstSe
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   Start();
   PassOneTimeStep();
-  EXPECT_EQ(form->Log.deLogDir.Text(), dir / "data/");
-  form->WriteLog(lkError, "first session");
+  EXPECT_EQ(form->Log.log_folder_edit.Text(), dir / "data/");
+  form->WriteLog(LogKind::kError, "first session");
   form->session().UpdateStatistics();
   EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
   EXPECT_THAT(dir.ReadFile("data/Quillmor.log"), HasSubstr("Error: first session\r\n"));
@@ -28,9 +29,9 @@ TEST_F(FormTest, FreshInstallationCreatesTheDefaultLogDirectoryAndLogsTheFirstSe
 TEST_F(FormTest, ALogDirectoryTheUserChoseIsNeverCreated) {
   WriteStore({"a"});
   Start();
-  form->Log.deLogDir.SetText(dir / "unplugged/logs/");
+  form->Log.log_folder_edit.SetText(dir / "unplugged/logs/");
   PassOneTimeStep();
-  form->WriteLog(lkError, "to an absent volume");
+  form->WriteLog(LogKind::kError, "to an absent volume");
   form->session().UpdateStatistics();
   EXPECT_FALSE(dir.Exists("unplugged"));
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
@@ -42,7 +43,7 @@ TEST_F(FormTest, CloseWritesTheRecordsStillBuffered) {
   WriteStore({"a"});
   Start();
   PassOneTimeStep();
-  form->WriteLog(lkDelete, "File \"/d/old.txt\" deleted");
+  form->WriteLog(LogKind::kDelete, "File \"/d/old.txt\" deleted");
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
   EXPECT_THAT(dir.ReadFile("data/Quillmor.log"), HasSubstr("Delete: File \"/d/old.txt\" deleted"));
@@ -56,11 +57,11 @@ TEST_F(FormTest, TheCopyFinishedAfterStopIsLoggedWhenTheRunEnds) {
   dir.WriteFile("src-a/two.bin", big);
   Start();
   PassOneTimeStep();
-  form->Log.chLogSucc.SetChecked(true);
+  form->Log.log_successes_box.SetChecked(true);
   // At 4 ms of virtual time a block, Stop comes in the middle of the copy.
   loop.set_step_ms(4);
-  loop.After(1000, [&] { form->bStart.Click(); });
-  form->bStart.Click();  // returns when the engine has stopped
+  loop.After(1000, [&] { form->start_button.Click(); });
+  form->start_button.Click();  // returns when the engine has stopped
   ASSERT_FALSE(form->State.Running);
   // The copy under way was finished, and its record is in the file, not in the buffer.
   ASSERT_NE(dir.Exists("dest-a/one.bin"), dir.Exists("dest-a/two.bin"));
@@ -68,7 +69,7 @@ TEST_F(FormTest, TheCopyFinishedAfterStopIsLoggedWhenTheRunEnds) {
   EXPECT_EQ(dir.ReadFile("dest-a/" + done), big);
   EXPECT_THAT(dir.ReadFile("data/Quillmor.log"),
               HasSubstr("Success: File \"" + (dir / ("src-a/" + done)) + "\" copied to"));
-  EXPECT_TRUE(form->session().LogBuffer.empty());
+  EXPECT_TRUE(form->session().log_buffer.empty());
   EXPECT_THAT(dialogs.Texts(DialogKind::kError), Not(Contains(HasSubstr("log"))));
 }
 

@@ -18,10 +18,10 @@ class OptionsTest : public FormTest {
 
   // As Start(), with the window's placement attached and the executable at `exe`.
   void Launch(const std::string& exe = "/opt/quillmor/quillmor") {
-    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
-                                    std::vector<std::string>{}, window);
+    form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
+                                                  StorePath(), std::vector<std::string>{}, window);
     window.form = form.get();
-    form->ExecutableFile = exe;
+    form->executable_file = exe;
     form->fs.SetPlacement(&placement);
     window.ShowWindow();
   }
@@ -45,21 +45,21 @@ class OptionsTest : public FormTest {
   FakePlacement placement;
 };
 
-TEST_F(OptionsTest, FirstStartHasTheDesignedDefaults) {
+TEST_F(OptionsTest, FirstStartHasTheDefaults) {
   WriteStore({"a"});
   Launch();
   PassOneTimeStep();
   const LogControls& log = form->Log;
-  EXPECT_TRUE(log.chLogCreate.Checked());
-  EXPECT_TRUE(log.chLogLimitSize.Checked());
-  EXPECT_EQ(log.eLogLimit.Value(), 64);
-  EXPECT_TRUE(log.chLogErrors.Checked());
-  EXPECT_TRUE(log.chLogDeletes.Checked());
-  EXPECT_FALSE(log.chLogInfo.Checked());
-  EXPECT_FALSE(log.chLogSucc.Checked());
-  EXPECT_FALSE(form->chRunOnWindowsStart.Checked());
-  EXPECT_EQ(log.deLogDir.Text(), dir / "data/");
-  EXPECT_EQ(form->PCWidth, 281);
+  EXPECT_TRUE(log.create_log_box.Checked());
+  EXPECT_TRUE(log.limit_log_size_box.Checked());
+  EXPECT_EQ(log.log_limit_edit.Value(), 64);
+  EXPECT_TRUE(log.log_errors_box.Checked());
+  EXPECT_TRUE(log.log_deletes_box.Checked());
+  EXPECT_FALSE(log.log_info_box.Checked());
+  EXPECT_FALSE(log.log_successes_box.Checked());
+  EXPECT_FALSE(form->autostart_box.Checked());
+  EXPECT_EQ(log.log_folder_edit.Text(), dir / "data/");
+  EXPECT_EQ(form->page_control_width, 281);
   EXPECT_EQ(placement.placements_set, 0);  // the window stays centred
   EXPECT_FALSE(EntryExists());
   EXPECT_FALSE(dir.Exists("config/machine.ini"));
@@ -102,10 +102,10 @@ TEST_F(OptionsTest, OptionsAndPlacementComeBackAtTheNextStart) {
   WriteStore({"a", "b", "c"});
   Launch();
   PassOneTimeStep();
-  form->Log.chLogSucc.Click();
-  form->Log.eLogLimit.SetValueByUser(500);
-  form->Log.deLogDir.SetTextByUser("/var/log/quillmor/");
-  form->PCWidth = 300;
+  form->Log.log_successes_box.Click();
+  form->Log.log_limit_edit.SetValueByUser(500);
+  form->Log.log_folder_edit.SetTextByUser("/var/log/quillmor/");
+  form->page_control_width = 300;
   placement.placement = {0, 1, -1, -1, -1, -1, 40, 50, 800, 600};
   CloseWithYes();
   form.reset();
@@ -113,10 +113,10 @@ TEST_F(OptionsTest, OptionsAndPlacementComeBackAtTheNextStart) {
   window = FakeWindow{};
   placement = FakePlacement{};
   Launch();
-  EXPECT_TRUE(form->Log.chLogSucc.Checked());
-  EXPECT_EQ(form->Log.eLogLimit.Value(), 500);
-  EXPECT_EQ(form->Log.deLogDir.Text(), "/var/log/quillmor/");
-  EXPECT_EQ(form->PCWidth, 300);
+  EXPECT_TRUE(form->Log.log_successes_box.Checked());
+  EXPECT_EQ(form->Log.log_limit_edit.Value(), 500);
+  EXPECT_EQ(form->Log.log_folder_edit.Text(), "/var/log/quillmor/");
+  EXPECT_EQ(form->page_control_width, 300);
   EXPECT_EQ(placement.placement.left, 40);
   EXPECT_EQ(placement.placement.bottom, 600);
 }
@@ -125,27 +125,27 @@ TEST_F(OptionsTest, AnOptionSurvivesHidingAndShowing) {
   WriteStore({"a", "b"});
   Launch();
   PassOneTimeStep();
-  form->Log.chLogSucc.Click();
-  form->bHideClick();
+  form->Log.log_successes_box.Click();
+  form->HideToTray();
   EXPECT_EQ(Stored("chLogSucc_Checked"), "True");
   EXPECT_EQ(Stored("grdProfs_Tag"), "1");  // written by FormHide before the save
-  form->TrayIconDblClick();
-  EXPECT_TRUE(form->Log.chLogSucc.Checked());
+  form->ShowFromTray();
+  EXPECT_TRUE(form->Log.log_successes_box.Checked());
 }
 
 TEST_F(OptionsTest, ASessionEndSavesTheOptions) {
   WriteStore({"a"});
   Launch();
   PassOneTimeStep();
-  form->Log.chLogInfo.Click();
+  form->Log.log_info_box.Click();
   form->EndSession();
   EXPECT_EQ(Stored("chLogInfo_Checked"), "True");
   EXPECT_EQ(Stored("Visible"), "0");
 }
 
 TEST_F(OptionsTest, ClosingBeforeTheWindowWasEverShownWritesNothing) {
-  form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, StorePath(),
-                                  std::vector<std::string>{}, window);
+  form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
+                                                StorePath(), std::vector<std::string>{}, window);
   window.form = form.get();
   form->EndSession();
   form.reset();
@@ -154,14 +154,14 @@ TEST_F(OptionsTest, ClosingBeforeTheWindowWasEverShownWritesNothing) {
 
 TEST_F(OptionsTest, AutostartEntryFollowsTheBox) {
   Launch("/home/ann/My Apps/quillmor");
-  form->chRunOnWindowsStart.Click();
+  form->autostart_box.Click();
   EXPECT_EQ(RunValue(), "/home/ann/My Apps/quillmor /B");
   EXPECT_EQ(dir.ReadFile("xdg/autostart/quillmor.desktop"),
             "[Desktop Entry]\nType=Application\nName=Quillmor\n"
             "Comment=Backs up and synchronises folders in the background\n"
             "Exec=\"/home/ann/My Apps/quillmor\" /B\nTerminal=false\n"
             "X-GNOME-Autostart-enabled=true\n");
-  form->chRunOnWindowsStart.Click();
+  form->autostart_box.Click();
   EXPECT_FALSE(RunValue());
   EXPECT_FALSE(EntryExists());
   EXPECT_TRUE(dialogs.shown().empty());
@@ -172,7 +172,7 @@ TEST_F(OptionsTest, AStoredTrueRewritesTheEntryForAMovedExecutable) {
   ASSERT_TRUE(
       Options().WriteString(Hive::kLocalMachine, kRunKey, kRunValueName, "/old/quillmor /B").ok());
   Launch("/new/place/quillmor");
-  EXPECT_TRUE(form->chRunOnWindowsStart.Checked());
+  EXPECT_TRUE(form->autostart_box.Checked());
   EXPECT_EQ(RunValue(), "/new/place/quillmor /B");
   EXPECT_NE(dir.ReadFile("xdg/autostart/quillmor.desktop").find("Exec=/new/place/quillmor /B\n"),
             std::string::npos);
@@ -190,8 +190,8 @@ TEST_F(OptionsTest, AStoredTrueRewritesTheEntryForAMovedExecutable) {
 TEST_F(OptionsTest, AFailedAutostartChangeIsShownAndTheBoxGoesBack) {
   Launch();
   fs.FailAlways(FsOp::kCreate, ErrorKind::kAccessDenied, "autostart");
-  form->chRunOnWindowsStart.Click();
-  EXPECT_FALSE(form->chRunOnWindowsStart.Checked());
+  form->autostart_box.Click();
+  EXPECT_FALSE(form->autostart_box.Checked());
   EXPECT_FALSE(RunValue());
   ASSERT_EQ(dialogs.Texts(DialogKind::kError).size(), 1u);
   EXPECT_EQ(
@@ -200,37 +200,37 @@ TEST_F(OptionsTest, AFailedAutostartChangeIsShownAndTheBoxGoesBack) {
 
   // Turning it off fails: the box is checked again and the entry and the value stay.
   fs.ClearFaults();
-  form->chRunOnWindowsStart.Click();
+  form->autostart_box.Click();
   ASSERT_TRUE(RunValue());
   fs.FailAlways(FsOp::kRemove, ErrorKind::kAccessDenied, "quillmor.desktop");
-  form->chRunOnWindowsStart.Click();
-  EXPECT_TRUE(form->chRunOnWindowsStart.Checked());
+  form->autostart_box.Click();
+  EXPECT_TRUE(form->autostart_box.Checked());
   EXPECT_TRUE(RunValue());
   EXPECT_TRUE(EntryExists());
   EXPECT_EQ(dialogs.Texts(DialogKind::kError).size(), 2u);
 
   // The Run value cannot be written: the new entry is taken back.
   fs.ClearFaults();
-  form->chRunOnWindowsStart.Click();
+  form->autostart_box.Click();
   ASSERT_FALSE(EntryExists());
   fs.FailAlways(FsOp::kCreate, ErrorKind::kNoSpace, "machine.ini");
-  form->chRunOnWindowsStart.Click();
-  EXPECT_FALSE(form->chRunOnWindowsStart.Checked());
+  form->autostart_box.Click();
+  EXPECT_FALSE(form->autostart_box.Checked());
   EXPECT_FALSE(EntryExists());
   EXPECT_FALSE(RunValue());
 }
 
 TEST_F(OptionsTest, LogDirectoryBrowserStartsAtTheFieldOrTheRoot) {
   Launch();
-  form->Log.deLogDir.SetText(dir / "missing");
+  form->Log.log_folder_edit.SetText(dir / "missing");
   dialogs.ExpectBrowse(kLogDirBrowseTitle, std::nullopt);
-  form->Log.deLogDirButton.Click();
-  EXPECT_EQ(form->Log.deLogDir.Text(), dir / "missing");
+  form->Log.log_folder_browse_button.Click();
+  EXPECT_EQ(form->Log.log_folder_edit.Text(), dir / "missing");
 
-  form->Log.deLogDir.SetText(dir.path());
+  form->Log.log_folder_edit.SetText(dir.path());
   dialogs.ExpectBrowse(kLogDirBrowseTitle, "/srv/logs");
-  form->Log.deLogDirButton.Click();
-  EXPECT_EQ(form->Log.deLogDir.Text(), "/srv/logs");
+  form->Log.log_folder_browse_button.Click();
+  EXPECT_EQ(form->Log.log_folder_edit.Text(), "/srv/logs");
   EXPECT_EQ(dialogs.browse_starts(), (std::vector<std::string>{"/", dir.path()}));
 }
 
@@ -252,18 +252,18 @@ TEST_F(OptionsTest, StoredLogOptionsWithoutAWindow) {
 
 TEST_F(OptionsTest, ParametersPageCaptionsAndHints) {
   Launch();
-  EXPECT_EQ(form->chRunOnWindowsStart.Caption(), "Start Quillmor with Windows");
-  EXPECT_EQ(form->chRunOnWindowsStart.Color(), kBackgroundGreen);
-  EXPECT_EQ(form->chRunOnWindowsStart.Hint(),
+  EXPECT_EQ(form->autostart_box.Caption(), "Start Quillmor with Windows");
+  EXPECT_EQ(form->autostart_box.Color(), kBackgroundGreen);
+  EXPECT_EQ(form->autostart_box.Hint(),
             "Check this box if you want Quillmor always start with Windows. \r\nIf this box "
             "checked then Quillmor works in the background mode.");
-  EXPECT_EQ(form->gbLog.Caption(), "Log");
-  EXPECT_EQ(form->Log.lLogDir.Hint(), form->Log.deLogDir.Hint());
-  EXPECT_EQ(form->Log.deLogDir.Hint(),
+  EXPECT_EQ(form->log_group_box.Caption(), "Log");
+  EXPECT_EQ(form->Log.log_folder_label.Hint(), form->Log.log_folder_edit.Hint());
+  EXPECT_EQ(form->Log.log_folder_edit.Hint(),
             "Where to put the log file.\r\nThe log file name is \"Quillmor.log\". It places into "
             "this directory.");
-  EXPECT_EQ(form->Log.eLogLimit.Min(), 0);
-  EXPECT_EQ(form->Log.eLogLimit.Max(), 65536);
+  EXPECT_EQ(form->Log.log_limit_edit.Min(), 0);
+  EXPECT_EQ(form->Log.log_limit_edit.Max(), 65536);
 }
 
 }  // namespace

@@ -81,17 +81,17 @@ class ProfileEditorTest : public FormTest {
     }
   }
 
-  TForm1& f() { return *form; }
-  ProfileTable& table() { return form->rmSets; }
+  MainWindowController& f() { return *form; }
+  ProfileTable& table() { return form->profile_table; }
   const ProfileRow& Stored(size_t i) { return table().Row(i); }
   std::vector<std::string> Errors() const { return dialogs.Texts(DialogKind::kError); }
 
   // A complete profile typed into the page after the navigator's add.
   void TypeNewProfile(const std::string& name, const std::string& src, const std::string& dest) {
-    f().nvAdd.Click();
-    f().eName.SetTextByUser(name);
-    f().eSrcDir.SetTextByUser(src);
-    f().eDestDir.SetTextByUser(dest);
+    f().add_profile_button.Click();
+    f().profile_name_edit.SetTextByUser(name);
+    f().source_folder_edit.SetTextByUser(src);
+    f().destination_folder_edit.SetTextByUser(dest);
   }
   void CtrlDel() { f().Editor.KeyUp(EditorKey::kDelete, {.ctrl = true}); }
   void F2() { f().Editor.KeyUp(EditorKey::kF2, {}); }
@@ -101,7 +101,7 @@ TEST_F(ProfileEditorTest, NavigatorAddsARowWithTheDefaultsShownAndFocusesTheName
   StartWith({});
   std::vector<std::string> focused;
   f().Editor.FocusRequested.Connect([&](ui::Control& c) { focused.push_back(c.name()); });
-  f().nvAdd.Click();
+  f().add_profile_button.Click();
 
   ASSERT_EQ(table().State(), TableState::kInsert);
   const ProfileRow& row = table().Current();
@@ -111,40 +111,40 @@ TEST_F(ProfileEditorTest, NavigatorAddsARowWithTheDefaultsShownAndFocusesTheName
   EXPECT_EQ(row.LastRun, row.NextRun);
   EXPECT_TRUE(row.Name.empty() && row.SrcDir.empty() && row.DestDir.empty());
   // The page shows them.
-  EXPECT_TRUE(f().DBCheckBox1.Checked());
-  EXPECT_TRUE(f().chZIP.Checked());
-  EXPECT_EQ(f().DBEditEh4.Text(), "*.*");
-  EXPECT_EQ(f().eCopyMethod.ItemIndex(), 0);
-  EXPECT_EQ(f().eKeepCopy.ItemIndex(), 0);
-  EXPECT_EQ(f().DBDateTimeEditEh1.Text(), "00:10:00");
-  EXPECT_EQ(f().DBDateTimeEditEh2.Text(), "08:00:00");
-  EXPECT_EQ(f().DBDateTimeEditEh3.Text(), "18:00:00");
-  EXPECT_EQ(focused, std::vector<std::string>{"eName"});
-  EXPECT_TRUE(f().nvPost.Enabled() && f().nvCancel.Enabled());
+  EXPECT_TRUE(f().enabled_box.Checked());
+  EXPECT_TRUE(f().zip_box.Checked());
+  EXPECT_EQ(f().file_filter_edit.Text(), "*.*");
+  EXPECT_EQ(f().copy_method_combo.ItemIndex(), 0);
+  EXPECT_EQ(f().keep_copy_combo.ItemIndex(), 0);
+  EXPECT_EQ(f().interval_edit.Text(), "00:10:00");
+  EXPECT_EQ(f().start_time_edit.Text(), "08:00:00");
+  EXPECT_EQ(f().finish_time_edit.Text(), "18:00:00");
+  EXPECT_EQ(focused, std::vector<std::string>{"profile_name_edit"});
+  EXPECT_TRUE(f().post_profile_button.Enabled() && f().cancel_edit_button.Enabled());
 }
 
 TEST_F(ProfileEditorTest, PostCheckNamesTheMissingFieldsInOrderAndKeepsTheRow) {
   StartWith({});
-  f().nvAdd.Click();
-  f().nvPost.Click();
+  f().add_profile_button.Click();
+  f().post_profile_button.Click();
   EXPECT_EQ(Errors(), std::vector<std::string>{"Some required fields are not filled:\r"
                                                "name, source directory, destination directory"});
   EXPECT_EQ(table().State(), TableState::kInsert);
 
-  f().eName.SetTextByUser(" ");  // a blank is a value
-  f().eSrcDir.SetTextByUser("/data");
+  f().profile_name_edit.SetTextByUser(" ");  // a blank is a value
+  f().source_folder_edit.SetTextByUser("/data");
   F2();
   EXPECT_EQ(Errors().back(), "Some required fields are not filled:\rdestination directory");
   EXPECT_EQ(table().State(), TableState::kInsert);
-  EXPECT_EQ(f().eSrcDir.Text(), "/data");
+  EXPECT_EQ(f().source_folder_edit.Text(), "/data");
 
-  f().eDestDir.SetTextByUser("/backup");
+  f().destination_folder_edit.SetTextByUser("/backup");
   F2();
   EXPECT_EQ(table().State(), TableState::kBrowse);
   EXPECT_EQ(Stored(0).Name, " ");
   EXPECT_EQ(Errors().size(), 2u);
   // The start buttons follow the table's first row.
-  EXPECT_TRUE(f().bStart.Enabled());
+  EXPECT_TRUE(f().start_button.Enabled());
 }
 
 TEST_F(ProfileEditorTest, F2EndsAnUnchangedEditQuietlyAndCancelRestoresTheRow) {
@@ -152,47 +152,48 @@ TEST_F(ProfileEditorTest, F2EndsAnUnchangedEditQuietlyAndCancelRestoresTheRow) {
   ASSERT_TRUE(table().Edit());
   F2();
   EXPECT_EQ(table().State(), TableState::kBrowse);
-  f().eName.SetTextByUser("renamed");
-  f().nvCancel.Click();
+  f().profile_name_edit.SetTextByUser("renamed");
+  f().cancel_edit_button.Click();
   EXPECT_EQ(Stored(0).Name, "a");
-  EXPECT_EQ(f().eName.Text(), "a");
+  EXPECT_EQ(f().profile_name_edit.Text(), "a");
   EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(ProfileEditorTest, BothDirectionsClearsPackingAndKeptCopiesAndOneWayGivesTheControlsBack) {
   StartWith({Profile("a")});
-  f().eKeepCopy.SelectByUser(2);
-  ASSERT_FALSE(f().chZIP.Checked());
-  f().chZIP.Click();
+  f().keep_copy_combo.SelectByUser(2);
+  ASSERT_FALSE(f().zip_box.Checked());
+  f().zip_box.Click();
   ASSERT_TRUE(table().AsBool(F::doZIP));
 
-  f().eCopyMethod.SelectByUser(1);
+  f().copy_method_combo.SelectByUser(1);
   EXPECT_FALSE(table().AsBool(F::doZIP));
   EXPECT_EQ(table().AsInt(F::KeepCopyKind), 0);
-  EXPECT_FALSE(f().chZIP.Checked());
-  EXPECT_EQ(f().eKeepCopy.ItemIndex(), 0);
+  EXPECT_FALSE(f().zip_box.Checked());
+  EXPECT_EQ(f().keep_copy_combo.ItemIndex(), 0);
   for (const ui::Control* c : std::initializer_list<const ui::Control*>{
-           &f().chZIP, &f().chDeleteRemoved, &f().eKeepCopy, &f().lKeepCopy})
+           &f().zip_box, &f().delete_removed_box, &f().keep_copy_combo, &f().keep_copy_label})
     EXPECT_FALSE(c->Enabled()) << c->name();
 
-  f().eCopyMethod.SelectByUser(0);
-  EXPECT_TRUE(f().chZIP.Enabled() && f().chDeleteRemoved.Enabled() && f().eKeepCopy.Enabled());
+  f().copy_method_combo.SelectByUser(0);
+  EXPECT_TRUE(f().zip_box.Enabled() && f().delete_removed_box.Enabled() &&
+              f().keep_copy_combo.Enabled());
   EXPECT_FALSE(table().AsBool(F::doZIP));
   EXPECT_EQ(table().AsInt(F::KeepCopyKind), 0);
 }
 
 TEST_F(ProfileEditorTest, DeletingRemovedFilesAndKeepingCopiesExcludeEachOther) {
   StartWith({Profile("a")});
-  f().eKeepCopy.SelectByUser(1);
-  f().chDeleteRemoved.Click();
+  f().keep_copy_combo.SelectByUser(1);
+  f().delete_removed_box.Click();
   EXPECT_TRUE(table().AsBool(F::RemoveDeleted));
   EXPECT_EQ(table().AsInt(F::KeepCopyKind), 0);
-  EXPECT_EQ(f().eKeepCopy.ItemIndex(), 0);
-  EXPECT_FALSE(f().eKeepCopy.Enabled() || f().lKeepCopy.Enabled());
+  EXPECT_EQ(f().keep_copy_combo.ItemIndex(), 0);
+  EXPECT_FALSE(f().keep_copy_combo.Enabled() || f().keep_copy_label.Enabled());
 
-  f().chDeleteRemoved.Click();
-  EXPECT_TRUE(f().eKeepCopy.Enabled() && f().lKeepCopy.Enabled());
-  EXPECT_EQ(f().eKeepCopy.ItemIndex(), 0);
+  f().delete_removed_box.Click();
+  EXPECT_TRUE(f().keep_copy_combo.Enabled() && f().keep_copy_label.Enabled());
+  EXPECT_EQ(f().keep_copy_combo.ItemIndex(), 0);
 }
 
 TEST_F(ProfileEditorTest, MovingBetweenProfilesOnlyEnablesAndDisablesAndEditsStayInTheirRow) {
@@ -210,20 +211,21 @@ TEST_F(ProfileEditorTest, MovingBetweenProfilesOnlyEnablesAndDisablesAndEditsSta
   EXPECT_TRUE(Stored(2).RemoveDeleted);
 
   ASSERT_TRUE(table().MoveTo(2));
-  EXPECT_FALSE(f().chZIP.Enabled() || f().chDeleteRemoved.Enabled() || f().eKeepCopy.Enabled());
+  EXPECT_FALSE(f().zip_box.Enabled() || f().delete_removed_box.Enabled() ||
+               f().keep_copy_combo.Enabled());
   ASSERT_TRUE(table().MoveTo(1));
-  EXPECT_TRUE(f().chZIP.Enabled() && f().eKeepCopy.Enabled());
+  EXPECT_TRUE(f().zip_box.Enabled() && f().keep_copy_combo.Enabled());
   EXPECT_EQ(table().State(), TableState::kBrowse);
   EXPECT_TRUE(Stored(0).doZIP);
   EXPECT_EQ(Stored(0).KeepCopyKind, 2);
   ASSERT_TRUE(table().MoveTo(3));
-  EXPECT_FALSE(f().eKeepCopy.Enabled());
+  EXPECT_FALSE(f().keep_copy_combo.Enabled());
   EXPECT_EQ(Stored(2).KeepCopyKind, 1);
 
   // Switching the first profile to both directions leaves the others as they were.
   const ProfileRow second = Stored(1), third = Stored(2);
   ASSERT_TRUE(table().MoveTo(1));
-  f().eCopyMethod.SelectByUser(1);
+  f().copy_method_combo.SelectByUser(1);
   F2();
   EXPECT_EQ(Stored(0).SyncMethod, 1);
   EXPECT_FALSE(Stored(0).doZIP);
@@ -235,20 +237,20 @@ TEST_F(ProfileEditorTest, SourcePickerOnAnEmptyTableCreatesAProfileWithThatSourc
   StartWith({});
   const std::string src = dir.MakeDir("docs");
   dialogs.ExpectBrowse(kSelectSourceTitle, src);
-  f().eSrcDirEditButtons0.Click();
+  f().source_browse_button.Click();
   ASSERT_EQ(table().RecordCount(), 1u);
   EXPECT_EQ(table().State(), TableState::kInsert);
   EXPECT_EQ(table().AsText(F::SrcDir), src);
-  EXPECT_EQ(f().eSrcDir.Text(), src);
+  EXPECT_EQ(f().source_folder_edit.Text(), src);
   EXPECT_TRUE(table().AsBool(F::doZIP));
   EXPECT_EQ(table().AsText(F::FileMask), "*.*");
 
   // Opened again, it starts at that folder; a missing folder is not offered as the start.
   dialogs.ExpectBrowse(kSelectSourceTitle, std::nullopt);
-  f().eSrcDirEditButtons0.Click();
-  f().eSrcDir.SetTextByUser(dir / "gone");
+  f().source_browse_button.Click();
+  f().source_folder_edit.SetTextByUser(dir / "gone");
   dialogs.ExpectBrowse(kSelectSourceTitle, std::nullopt);
-  f().eSrcDirEditButtons0.Click();
+  f().source_browse_button.Click();
   EXPECT_EQ(dialogs.browse_starts(), (std::vector<std::string>{"", src, ""}));
   EXPECT_EQ(table().AsText(F::SrcDir), dir / "gone");  // a cancel changes nothing
 }
@@ -259,7 +261,7 @@ TEST_F(ProfileEditorTest, UnwritableDestinationReopensThePickerThereAndCancelKee
   fs.FailAlways(FsOp::kCreate, ErrorKind::kReadOnly, "readonly");
   dialogs.ExpectBrowse(kSelectDestinationTitle, ro);
   dialogs.ExpectBrowse(kSelectDestinationTitle, std::nullopt);
-  f().eDestDirEditButtons0.Click();
+  f().destination_browse_button.Click();
 
   EXPECT_EQ(Errors(), std::vector<std::string>{kUnwritableDirectoryMessage});
   EXPECT_EQ(dialogs.browse_starts(), (std::vector<std::string>{"", ro}));
@@ -271,7 +273,7 @@ TEST_F(ProfileEditorTest, WritableDestinationIsTakenAndTheWriteTestLeavesNothing
   StartWith({Profile("a")});
   const std::string dest = dir.MakeDir("backup");
   dialogs.ExpectBrowse(kSelectDestinationTitle, dest);
-  f().eDestDirEditButtons0.Click();
+  f().destination_browse_button.Click();
   EXPECT_EQ(table().AsText(F::DestDir), dest);
   EXPECT_EQ(table().State(), TableState::kEdit);
   EXPECT_EQ(fs.CallCount(FsOp::kCreate, kWriteTestFileName), 1);
@@ -282,7 +284,7 @@ TEST_F(ProfileEditorTest, CreateButtonMakesTheMissingDirectoriesAndUsesTheNewOne
   StartWith({Profile("a")});
   const std::string wanted = dir / "new/deeper/backup";
   dialogs.ExpectCreateDirectory(wanted);
-  f().eDestDirEditButtons1.Click();
+  f().destination_create_button.Click();
   EXPECT_TRUE(dir.Exists("new/deeper/backup"));
   EXPECT_EQ(table().AsText(F::DestDir), wanted);
   EXPECT_EQ(dialogs.browse_starts(), std::vector<std::string>{"/dest/x"});
@@ -291,7 +293,7 @@ TEST_F(ProfileEditorTest, CreateButtonMakesTheMissingDirectoriesAndUsesTheNewOne
   fs.FailAlways(FsOp::kCreateDirectory, ErrorKind::kReadOnly, "locked");
   dialogs.ExpectCreateDirectory(dir / "locked");
   dialogs.ExpectCreateDirectory(std::nullopt);
-  f().eDestDirEditButtons1.Click();
+  f().destination_create_button.Click();
   EXPECT_EQ(Errors(), std::vector<std::string>{kUnwritableDirectoryMessage});
   EXPECT_EQ(table().AsText(F::DestDir), wanted);
 }
@@ -307,7 +309,7 @@ TEST_F(ProfileEditorTest, CtrlDelOnAnEmptyTableAsksNothing) {
 TEST_F(ProfileEditorTest, DeletingAsksAndRemovesOnlyTheCurrentProfile) {
   StartWith({Profile("a"), Profile("b"), Profile("c")});
   ASSERT_TRUE(table().MoveTo(2));
-  f().grdProfs.SelectedRows = {0, 1, 2};
+  f().profile_grid.SelectedRows = {0, 1, 2};
   dialogs.ExpectConfirm(kDeleteProfileQuestion, false);
   CtrlDel();
   EXPECT_EQ(table().RecordCount(), 3u);
@@ -320,10 +322,10 @@ TEST_F(ProfileEditorTest, DeletingAsksAndRemovesOnlyTheCurrentProfile) {
   EXPECT_FALSE(f().Editor.KeyUp(EditorKey::kDelete, {.shift = true}));
 
   dialogs.ExpectOkCancel(kDeleteRecordQuestion, false);
-  f().nvDelete.Click();
+  f().delete_profile_button.Click();
   EXPECT_EQ(table().RecordCount(), 2u);
   dialogs.ExpectOkCancel(kDeleteRecordQuestion, true);
-  f().nvDelete.Click();
+  f().delete_profile_button.Click();
   EXPECT_EQ(table().RecordCount(), 1u);
   EXPECT_TRUE(dialogs.AllAnswered());
 }
@@ -353,7 +355,7 @@ TEST_F(ProfileEditorTest, SortingByAColumnTitleReversesOnTheNextClickAndSurvives
 
 TEST_F(ProfileEditorTest, SortRefusedByAnIncompleteRowKeepsOrderAndMarker) {
   StartWith({Profile("b"), Profile("a")});
-  f().eName.SetTextByUser("");
+  f().profile_name_edit.SetTextByUser("");
   f().Editor.ClickColumnTitle(1);
   EXPECT_EQ(Errors().size(), 1u);
   EXPECT_EQ(f().Editor.SortColumn(), -1);
@@ -376,14 +378,14 @@ TEST_F(ProfileEditorTest, OverlongTextsAreCutAtACharacterBoundaryAndOddDirectori
   StartWith({});
   // 29 ASCII bytes and a two-byte character would make 31 bytes: the character goes whole.
   const std::string name = std::string(29, 'n') + "\xC3\xA9";
-  f().eName.SetTextByUser(name);
+  f().profile_name_edit.SetTextByUser(name);
   EXPECT_EQ(table().AsText(F::Name), std::string(29, 'n'));
-  EXPECT_EQ(f().eName.Text(), std::string(29, 'n'));
-  f().eSrcDir.SetTextByUser("/" + std::string(300, 's'));
+  EXPECT_EQ(f().profile_name_edit.Text(), std::string(29, 'n'));
+  f().source_folder_edit.SetTextByUser("/" + std::string(300, 's'));
   EXPECT_EQ(table().AsText(F::SrcDir).size(), 254u);
-  f().DBEditEh4.SetTextByUser(" *.doc;;*.t?t ");
+  f().file_filter_edit.SetTextByUser(" *.doc;;*.t?t ");
   EXPECT_EQ(table().AsText(F::FileMask), " *.doc;;*.t?t ");
-  f().eDestDir.SetTextByUser("/no/such/place");
+  f().destination_folder_edit.SetTextByUser("/no/such/place");
   F2();
   EXPECT_EQ(table().State(), TableState::kBrowse);
   EXPECT_TRUE(Errors().empty());
@@ -393,24 +395,24 @@ TEST_F(ProfileEditorTest, PickedPathTooLongForTheFieldIsRefusedRatherThanCut) {
   StartWith({Profile("a", "/src", "/dest")});
   const std::string deep = "/" + std::string(300, 'd');
   dialogs.ExpectBrowse(kSelectSourceTitle, deep);
-  f().eSrcDirEditButtons0.Click();
+  f().source_browse_button.Click();
   EXPECT_EQ(Errors().size(), 1u);
   EXPECT_EQ(table().AsText(F::SrcDir), "/src");
 }
 
 TEST_F(ProfileEditorTest, TimeEditorsTakeValidTimesAndAnInvalidOneStopsThePost) {
   StartWith({Profile("a")});
-  f().DBDateTimeEditEh1.SetTextByUser("01:30:00");
+  f().interval_edit.SetTextByUser("01:30:00");
   EXPECT_NEAR(table().AsDateTime(F::Interval), EncodeTime(1, 30, 0), 1e-9);
-  f().DBCheckBox5.Click();
-  EXPECT_TRUE(f().DBDateTimeEditEh2.Enabled() && f().Label7.Enabled());
-  f().DBDateTimeEditEh2.SetTextByUser("25:00:00");
-  f().eName.SetTextByUser("b");  // another edit does not throw the unfinished time away
-  EXPECT_EQ(f().DBDateTimeEditEh2.Text(), "25:00:00");
+  f().time_limits_box.Click();
+  EXPECT_TRUE(f().start_time_edit.Enabled() && f().finish_time_label.Enabled());
+  f().start_time_edit.SetTextByUser("25:00:00");
+  f().profile_name_edit.SetTextByUser("b");  // another edit does not throw the unfinished time away
+  EXPECT_EQ(f().start_time_edit.Text(), "25:00:00");
   F2();
   EXPECT_EQ(Errors(), std::vector<std::string>{"'25:00:00' is not a valid time"});
   EXPECT_EQ(table().State(), TableState::kEdit);
-  f().DBDateTimeEditEh2.SetTextByUser("07:45:00");
+  f().start_time_edit.SetTextByUser("07:45:00");
   F2();
   EXPECT_EQ(table().State(), TableState::kBrowse);
   EXPECT_NEAR(Stored(0).StartTime, EncodeTime(7, 45, 0), 1e-9);
@@ -431,8 +433,8 @@ TEST(TimeEditorText, FormatsAndParsesTimesAndDurations) {
 
 TEST_F(ProfileEditorTest, CloseWithAnIncompleteRowIsRefusedAndTheStoreKeepsItsProfiles) {
   StartWith({Profile("a")});
-  f().nvAdd.Click();
-  f().eName.SetTextByUser("half");
+  f().add_profile_button.Click();
+  f().profile_name_edit.SetTextByUser("half");
   dialogs.ExpectConfirm(kCloseQuestion, true);
   EXPECT_FALSE(form->Close());
   EXPECT_FALSE(form->Closed());
@@ -442,10 +444,10 @@ TEST_F(ProfileEditorTest, CloseWithAnIncompleteRowIsRefusedAndTheStoreKeepsItsPr
 
 TEST_F(ProfileEditorTest, WizardButtonIsDisabledUntilThereIsAWizard) {
   StartWith({});
-  EXPECT_FALSE(f().bMaster.Enabled());
+  EXPECT_FALSE(f().wizard_button.Enabled());
   int opened = 0;
   f().Editor.SetWizard([&] { ++opened; });
-  f().bMaster.Click();
+  f().wizard_button.Click();
   EXPECT_EQ(opened, 1);
 }
 

@@ -7,9 +7,10 @@
 #include "app/run_controls_of.h"
 #include "app/run_records.h"
 #include "app/run_view.h"
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "engine/run_observers.h"
 #include "engine/scan.h"
+#include "profiles/log_kind.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -30,18 +31,19 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
     tmp.WriteFile("src/a.txt", "a");
     // Runs lock their folders here rather than in the user's home.
     state.LockDirectory = tmp / "locks";
-    PC.AddPage(tshCurProf);
-    PC.AddPage(tshStat);
-    PC.AddPage(tshPars);
+    page_control.AddPage(current_profile_page);
+    page_control.AddPage(statistics_page);
+    page_control.AddPage(parameters_page);
     // As a real tab widget does: hiding the shown tab shows its neighbour.
-    tshStat.Changed().Connect([this] {
-      if (!tshStat.TabVisible() && PC.ActivePage() == &tshStat) PC.SetActivePage(&tshPars);
+    statistics_page.Changed().Connect([this] {
+      if (!statistics_page.TabVisible() && page_control.ActivePage() == &statistics_page)
+        page_control.SetActivePage(&parameters_page);
     });
-    bStart.OnClick = [this] { run.bStartClick(); };
-    bStartBackground.OnClick = [this] { run.bStartBackgroundClick(); };
-    StopItem.OnClick = [this] { run.bStartBackgroundClick(); };
-    StartinbackgroundItem.OnClick = [this] { run.bStartBackgroundClick(); };
-    TProfileRecord p;
+    start_button.OnClick = [this] { run.ToggleSelectedRun(); };
+    start_background_button.OnClick = [this] { run.ToggleBackgroundMode(); };
+    stop_menu_item.OnClick = [this] { run.ToggleBackgroundMode(); };
+    start_background_menu_item.OnClick = [this] { run.ToggleBackgroundMode(); };
+    ProfileRecord p;
     p.SetName("Docs");
     p.SetSrcDir(src);
     p.SetDestDir(tmp / "dest");
@@ -49,9 +51,9 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
     p.SetInclDirs(true);
     profiles.push_back(p);
     // As the window is created.
-    bStart.SetGlyph(0);
-    bStartBackground.SetGlyph(2);
-    bHide.SetEnabled(false);
+    start_button.SetGlyph(0);
+    start_background_button.SetGlyph(2);
+    hide_button.SetEnabled(false);
     run.UpdateControls();
   }
 
@@ -62,7 +64,7 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
   void HideMainWindow() override { visible = false; }
   void RunSelectedProfiles() override {
     EngineContext ctx = Ctx();
-    qm::RunSelectedProfiles(ctx, profiles, [&](const TProfileRecord& p) { QueueProfile(ctx, p); });
+    qm::RunSelectedProfiles(ctx, profiles, [&](const ProfileRecord& p) { QueueProfile(ctx, p); });
   }
   bool StartBackgroundMode() override {
     state.Running = true;
@@ -89,35 +91,35 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
 
   void ExpectIdle() {
     EXPECT_FALSE(state.Running);
-    EXPECT_EQ(bStart.Caption(), "Start selected");
-    EXPECT_EQ(bStart.Glyph(), 0);
-    EXPECT_TRUE(bStart.Enabled());
-    EXPECT_EQ(bStartBackground.Caption(), "Start in background");
-    EXPECT_EQ(bStartBackground.Glyph(), 2);
-    EXPECT_TRUE(bStartBackground.Enabled());
-    EXPECT_FALSE(bHide.Enabled());
-    EXPECT_TRUE(tshCurProf.TabVisible());
-    EXPECT_TRUE(tshPars.TabVisible());
-    EXPECT_FALSE(tshStat.TabVisible());
-    EXPECT_TRUE(StartinbackgroundItem.Enabled());
-    EXPECT_FALSE(StopItem.Enabled());
+    EXPECT_EQ(start_button.Caption(), "Start selected");
+    EXPECT_EQ(start_button.Glyph(), 0);
+    EXPECT_TRUE(start_button.Enabled());
+    EXPECT_EQ(start_background_button.Caption(), "Start in background");
+    EXPECT_EQ(start_background_button.Glyph(), 2);
+    EXPECT_TRUE(start_background_button.Enabled());
+    EXPECT_FALSE(hide_button.Enabled());
+    EXPECT_TRUE(current_profile_page.TabVisible());
+    EXPECT_TRUE(parameters_page.TabVisible());
+    EXPECT_FALSE(statistics_page.TabVisible());
+    EXPECT_TRUE(start_background_menu_item.Enabled());
+    EXPECT_FALSE(stop_menu_item.Enabled());
   }
   // Only the statistics page is shown while work goes on.
   void ExpectStatisticsOnly() {
-    EXPECT_FALSE(tshCurProf.TabVisible());
-    EXPECT_FALSE(tshPars.TabVisible());
-    EXPECT_TRUE(tshStat.TabVisible());
-    EXPECT_EQ(PC.ActivePage(), &tshStat);
+    EXPECT_FALSE(current_profile_page.TabVisible());
+    EXPECT_FALSE(parameters_page.TabVisible());
+    EXPECT_TRUE(statistics_page.TabVisible());
+    EXPECT_EQ(page_control.ActivePage(), &statistics_page);
   }
 
   TempDir tmp;
   std::string src;
-  std::vector<TProfileRecord> profiles;
+  std::vector<ProfileRecord> profiles;
   ui::VirtualMessageLoop loop;
   ScriptedDialogs dialogs;
   RegionalFormats formats;
   RunState state;
-  TWList<TDataItem> RunList;
+  NamedList<RunSnapshot> RunList;
   std::vector<std::string> log;
   bool post_allowed = true, visible = true, tray_animated = false, background_timers = false;
   int timer_items_created = 0;
@@ -125,47 +127,54 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
 
   // Public, so that RunControlsOf finds them as it finds the main window's.
  public:
-  ui::Button bStart{"bStart", "Start selected"};
-  ui::Button bStartBackground{"bStartBackground", "Start in background"};
-  ui::Button bHide{"bHide", "Hide"};
-  ui::TabSheet tshCurProf{"tshCurProf"}, tshStat{"tshStat"}, tshPars{"tshPars"};
-  ui::PageControl PC{"PC"};
-  ui::CheckBox DBCheckBox5{"DBCheckBox5"};
-  ui::Edit DBDateTimeEditEh2{"DBDateTimeEditEh2"}, DBDateTimeEditEh3{"DBDateTimeEditEh3"};
-  ui::Label Label6{"Label6"}, Label7{"Label7"};
-  ui::MenuItem ShowItem{"ShowItem"}, HideItem{"HideItem"},
-      StartinbackgroundItem{"StartinbackgroundItem"}, StopItem{"StopItem"};
-  ui::Label lStatus{"lStatus"}, lfopToday{"lfopToday"}, lfopHour{"lfopHour"},
-      lfopMinute{"lfopMinute"}, lStartedAt{"lStartedAt"}, lFinishExpectedAt{"lFinishExpectedAt"},
-      lProfilesToPperate{"lProfilesToPperate"}, lFilesToTotal{"lFilesToTotal"},
-      lFilesLeft{"lFilesLeft"}, lpsTotal{"lpsTotal"}, lCurrentProfile{"lCurrentProfile"},
-      lCurrStartedAt{"lCurrStartedAt"}, lCurrFinishExpectedAt{"lCurrFinishExpectedAt"},
-      lFilesToOperate{"lFilesToOperate"}, lCurrFilesLeft{"lCurrFilesLeft"},
-      lpsCurrentprofile{"lpsCurrentprofile"}, lCurrentFile{"lCurrentFile"},
-      lpsCurrentFile{"lpsCurrentFile"};
-  ui::ProgressBar psTotal{"psTotal"}, psProfile{"psProfile"}, psFile{"psFile"};
-  RunRecords records{[this](TLogKind, const std::string& text) { log.push_back(text); }, [] {}};
-  RunView view{{lStatus,
-                lfopToday,
-                lfopHour,
-                lfopMinute,
-                lStartedAt,
-                lFinishExpectedAt,
-                lProfilesToPperate,
-                lFilesToTotal,
-                lFilesLeft,
-                psTotal,
-                lpsTotal,
-                lCurrentProfile,
-                lCurrStartedAt,
-                lCurrFinishExpectedAt,
-                lFilesToOperate,
-                lCurrFilesLeft,
-                psProfile,
-                lpsCurrentprofile,
-                lCurrentFile,
-                psFile,
-                lpsCurrentFile},
+  ui::Button start_button{"start_button", "Start selected"};
+  ui::Button start_background_button{"start_background_button", "Start in background"};
+  ui::Button hide_button{"hide_button", "Hide"};
+  ui::TabSheet current_profile_page{"current_profile_page"}, statistics_page{"statistics_page"},
+      parameters_page{"parameters_page"};
+  ui::PageControl page_control{"page_control"};
+  ui::CheckBox time_limits_box{"time_limits_box"};
+  ui::Edit start_time_edit{"start_time_edit"}, finish_time_edit{"finish_time_edit"};
+  ui::Label start_time_label{"start_time_label"}, finish_time_label{"finish_time_label"};
+  ui::MenuItem show_menu_item{"show_menu_item"}, hide_menu_item{"hide_menu_item"},
+      start_background_menu_item{"start_background_menu_item"}, stop_menu_item{"stop_menu_item"};
+  ui::Label status_label{"status_label"}, files_today_label{"files_today_label"},
+      files_this_hour_label{"files_this_hour_label"},
+      files_this_minute_label{"files_this_minute_label"}, started_at_label{"started_at_label"},
+      finish_expected_label{"finish_expected_label"},
+      profiles_to_operate_label{"profiles_to_operate_label"},
+      files_total_label{"files_total_label"}, files_left_label{"files_left_label"},
+      total_percent_label{"total_percent_label"}, current_profile_label{"current_profile_label"},
+      profile_started_at_label{"profile_started_at_label"},
+      profile_finish_expected_label{"profile_finish_expected_label"},
+      profile_files_label{"profile_files_label"},
+      profile_files_left_label{"profile_files_left_label"},
+      profile_percent_label{"profile_percent_label"}, current_file_label{"current_file_label"},
+      file_percent_label{"file_percent_label"};
+  ui::ProgressBar total_progress{"total_progress"}, profile_progress{"profile_progress"},
+      file_progress{"file_progress"};
+  RunRecords records{[this](LogKind, const std::string& text) { log.push_back(text); }, [] {}};
+  RunView view{{status_label,
+                files_today_label,
+                files_this_hour_label,
+                files_this_minute_label,
+                started_at_label,
+                finish_expected_label,
+                profiles_to_operate_label,
+                files_total_label,
+                files_left_label,
+                total_progress,
+                total_percent_label,
+                current_profile_label,
+                profile_started_at_label,
+                profile_finish_expected_label,
+                profile_files_label,
+                profile_files_left_label,
+                profile_progress,
+                profile_percent_label,
+                current_file_label,
+                file_progress,
+                file_percent_label},
                formats,
                state,
                RunList,
@@ -178,134 +187,134 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
 TEST_F(RunControllerTest, EmptyTableDisablesBothStartsAndTheTrayItem) {
   profiles.clear();
   run.UpdateControls();
-  EXPECT_FALSE(bStart.Enabled());
-  EXPECT_FALSE(bStartBackground.Enabled());
-  EXPECT_FALSE(StartinbackgroundItem.Enabled());
-  bStart.Click();
-  bStartBackground.Click();
+  EXPECT_FALSE(start_button.Enabled());
+  EXPECT_FALSE(start_background_button.Enabled());
+  EXPECT_FALSE(start_background_menu_item.Enabled());
+  start_button.Click();
+  start_background_button.Click();
   EXPECT_FALSE(state.Running) << "keys of disabled buttons do nothing";
 }
 
 TEST_F(RunControllerTest, StartSelectedShowsItsStateThenEndsIdleAfterDone) {
   ExpectIdle();
   bool checked = false;
-  lStatus.Changed().Connect([&] {
-    if (lStatus.Caption() != "Backing up...") return;
+  status_label.Changed().Connect([&] {
+    if (status_label.Caption() != "Backing up...") return;
     checked = true;
     EXPECT_TRUE(state.Running);
     EXPECT_TRUE(state.SelectedRun);
-    EXPECT_EQ(bStart.Caption(), "Stop");
-    EXPECT_EQ(bStart.Glyph(), 1);
-    EXPECT_EQ(bStart.Hint(), "Stop running profile (profiles)\r[ F8 ]");
-    EXPECT_FALSE(bStartBackground.Enabled());
-    EXPECT_FALSE(bHide.Enabled());
-    EXPECT_FALSE(StartinbackgroundItem.Enabled());
-    EXPECT_FALSE(StopItem.Enabled());
+    EXPECT_EQ(start_button.Caption(), "Stop");
+    EXPECT_EQ(start_button.Glyph(), 1);
+    EXPECT_EQ(start_button.Hint(), "Stop running profile (profiles)\r[ F8 ]");
+    EXPECT_FALSE(start_background_button.Enabled());
+    EXPECT_FALSE(hide_button.Enabled());
+    EXPECT_FALSE(start_background_menu_item.Enabled());
+    EXPECT_FALSE(stop_menu_item.Enabled());
     ExpectStatisticsOnly();
   });
-  bStart.Click();
+  start_button.Click();
   EXPECT_TRUE(checked);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
   EXPECT_EQ(tmp.ReadFile("dest/a.txt"), "a");
-  EXPECT_EQ(bStart.Hint(), "Start selected profile (profiles)\r[ F8 ]");
-  EXPECT_EQ(lStatus.Caption(), "Ready.");
+  EXPECT_EQ(start_button.Hint(), "Start selected profile (profiles)\r[ F8 ]");
+  EXPECT_EQ(status_label.Caption(), "Ready.");
   EXPECT_EQ(tray_hint, "Quillmor stoped.");
   EXPECT_FALSE(state.SelectedRun);
   EXPECT_FALSE(state.EngineBusy);
-  EXPECT_EQ(PC.ActivePage(), &tshCurProf);
+  EXPECT_EQ(page_control.ActivePage(), &current_profile_page);
   ExpectIdle();
 }
 
 TEST_F(RunControllerTest, StopClickDuringALongCopyEndsTheRunAfterThatFile) {
   tmp.WriteFile("src/big/big.bin", std::string(4 << 20, 'b'));
   loop.At(30, [&] {
-    ASSERT_GT(psFile.Position(), 0);
-    bStart.Click();  // the user's "Stop"
-    EXPECT_EQ(lStatus.Caption(), "Stoped.");
+    ASSERT_GT(file_progress.Position(), 0);
+    start_button.Click();  // the user's "Stop"
+    EXPECT_EQ(status_label.Caption(), "Stoped.");
   });
-  bStart.Click();
+  start_button.Click();
   EXPECT_EQ(tmp.ReadFile("dest/big/big.bin").size(), size_t{4} << 20);
   EXPECT_FALSE(tmp.Exists("dest/a.txt"));
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
-  EXPECT_EQ(lStatus.Caption(), "Ready.");
+  EXPECT_EQ(status_label.Caption(), "Ready.");
   ExpectIdle();
 }
 
 TEST_F(RunControllerTest, RefusedPostCancelsTheClick) {
   post_allowed = false;
   state.Mode = RunMode::kBackground;
-  bStart.Click();
+  start_button.Click();
   EXPECT_FALSE(state.Running);
   EXPECT_NE(state.Mode, RunMode::kBackground) << "cleared before the post is tried";
-  EXPECT_EQ(bStart.Caption(), "Start selected");
+  EXPECT_EQ(start_button.Caption(), "Start selected");
 }
 
 TEST_F(RunControllerTest, RefusedPostAtTheEndOfARunStillEndsIt) {
-  lStatus.Changed().Connect([&] {
-    if (lStatus.Caption() == "Backing up...") post_allowed = false;  // an edit left unfinished
+  status_label.Changed().Connect([&] {
+    if (status_label.Caption() == "Backing up...") post_allowed = false;  // an edit left unfinished
   });
-  bStart.Click();
+  start_button.Click();
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
   EXPECT_FALSE(state.Running);
-  EXPECT_EQ(lStatus.Caption(), "Ready.");
+  EXPECT_EQ(status_label.Caption(), "Ready.");
 }
 
 TEST_F(RunControllerTest, BackgroundModeHidesTheWindowAndTheTrayStopsIt) {
-  bStartBackground.Click();
+  start_background_button.Click();
   EXPECT_TRUE(state.Running);
   EXPECT_EQ(state.Mode, RunMode::kBackground);
   EXPECT_FALSE(visible);
-  EXPECT_EQ(lStatus.Caption(), "Background mode started.");
-  EXPECT_EQ(bStartBackground.Caption(), "Stop");
-  EXPECT_EQ(bStartBackground.Glyph(), 3);
-  EXPECT_EQ(bStartBackground.Hint(), "Stop the background mode\r[ F9 ]");
-  EXPECT_FALSE(bStart.Enabled());
-  EXPECT_TRUE(bHide.Enabled());
+  EXPECT_EQ(status_label.Caption(), "Background mode started.");
+  EXPECT_EQ(start_background_button.Caption(), "Stop");
+  EXPECT_EQ(start_background_button.Glyph(), 3);
+  EXPECT_EQ(start_background_button.Hint(), "Stop the background mode\r[ F9 ]");
+  EXPECT_FALSE(start_button.Enabled());
+  EXPECT_TRUE(hide_button.Enabled());
   EXPECT_TRUE(background_timers);
   EXPECT_EQ(timer_items_created, 1);
   ExpectStatisticsOnly();
-  EXPECT_FALSE(StartinbackgroundItem.Enabled());
-  EXPECT_TRUE(StopItem.Enabled());
-  EXPECT_TRUE(ShowItem.Enabled());
-  EXPECT_FALSE(HideItem.Enabled());
+  EXPECT_FALSE(start_background_menu_item.Enabled());
+  EXPECT_TRUE(stop_menu_item.Enabled());
+  EXPECT_TRUE(show_menu_item.Enabled());
+  EXPECT_FALSE(hide_menu_item.Enabled());
 
-  StopItem.Click();
+  stop_menu_item.Click();
   EXPECT_FALSE(visible) << "stopping from the tray leaves the window hidden";
   EXPECT_FALSE(background_timers);
-  EXPECT_EQ(lStatus.Caption(), "Stoped.");
+  EXPECT_EQ(status_label.Caption(), "Stoped.");
   ExpectIdle();
 }
 
 TEST_F(RunControllerTest, EngineInTheBackgroundWaitsForWorkUntilStopped) {
-  bStartBackground.Click();
+  start_background_button.Click();
   // The background timer's job, reduced to its core: queue and enter the engine.
   loop.At(50, [&] {
     EngineContext ctx = Ctx();
     QueueProfile(ctx, profiles[0]);
   });
-  loop.At(5000, [&] { StopItem.Click(); });
+  loop.At(5000, [&] { stop_menu_item.Click(); });
   EngineContext ctx = Ctx();
   ProcessRunList(ctx);
   EXPECT_EQ(tmp.ReadFile("dest/a.txt"), "a");
   EXPECT_GE(loop.TickCount(), 5000u) << "the loop waited for work until the stop";
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
-  EXPECT_EQ(lStatus.Caption(), "Ready.");
+  EXPECT_EQ(status_label.Caption(), "Ready.");
   ExpectIdle();
 }
 
 TEST_F(RunControllerTest, CloseInTheBackgroundAsksFirst) {
   int closes = 0;
-  run.bStartBackgroundClick();
+  run.ToggleBackgroundMode();
   dialogs.ExpectConfirm("Stop and close Quillmor?", false);
-  run.CloseItemClick([&] { ++closes; });
+  run.CloseFromTray([&] { ++closes; });
   EXPECT_EQ(closes, 0);
   EXPECT_TRUE(state.Running);
   dialogs.ExpectConfirm("Stop and close Quillmor?", true);
-  run.CloseItemClick([&] { ++closes; });
+  run.CloseFromTray([&] { ++closes; });
   EXPECT_EQ(closes, 1);
 
-  run.bStartBackgroundClick();
-  run.CloseItemClick([&] { ++closes; });
+  run.ToggleBackgroundMode();
+  run.CloseFromTray([&] { ++closes; });
   EXPECT_EQ(closes, 2) << "idle: no question of the controller's own";
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/run_session.h"
+#include "profiles/log_kind.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
@@ -19,12 +20,12 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 struct Written {
-  TLogKind kind;
+  LogKind kind;
   std::string text;
   bool operator==(const Written&) const = default;
 };
 void PrintTo(const Written& w, std::ostream* os) {
-  *os << int{w.kind} << " " << w.text;
+  *os << static_cast<int>(w.kind) << " " << w.text;
 }
 
 class RunRecordsTest : public ::testing::Test {
@@ -34,19 +35,19 @@ class RunRecordsTest : public ::testing::Test {
     item.Profile.SetSrcDir("/home/u/docs");
     item.Profile.SetDestDir("/mnt/b/docs");
     for (const char* name : {"/home/u/docs/a.txt", "/home/u/docs/b.txt"})
-      item.SrcFiles.Add(name, std::make_unique<TFilesListItem>());
-    item.DestFiles.Add("/mnt/b/docs/a.txt", std::make_unique<TFilesListItem>());
+      item.SrcFiles.Add(name, std::make_unique<ScannedFile>());
+    item.DestFiles.Add("/mnt/b/docs/a.txt", std::make_unique<ScannedFile>());
   }
   // The counter's value at each record, so the count is seen in its place.
   std::vector<int> counts;
   std::vector<Written> log;
   int operated = 0;
-  RunRecords records{[this](TLogKind kind, const std::string& text) {
+  RunRecords records{[this](LogKind kind, const std::string& text) {
                        log.push_back({kind, text});
                        counts.push_back(operated);
                      },
                      [this] { ++operated; }};
-  TDataItem item;
+  RunSnapshot item;
 };
 
 FileEvent Failed(FileAction attempted, std::string_view source, std::string_view target,
@@ -76,22 +77,23 @@ TEST_F(RunRecordsTest, FileEventsOfABackupAndASynchronisation) {
 
   EXPECT_THAT(
       log,
-      ElementsAre(Written{lkInfo,
-                          "Started profile \"Docs\", Source=\"/home/u/docs\", "
-                          "Destination=\"/mnt/b/docs\", Files:3"},
-                  Written{lkInfo, "Backup started"},
-                  Written{lkSuccess, "File \"/s/a b.txt\" copied to \"/d/a b.txt\""},
-                  Written{lkSuccess, "File \"/s/k.txt\" copied to \"/d/k.txt.2\""},
-                  Written{lkSuccess, "File \"/s/p.txt\" compressed to \"/d/p.txt.zip\""},
-                  Written{lkDelete, "Deleted file \"/d/gone.txt\""},
-                  Written{lkError, "Can not copy file \"/s/f.txt\" to \"/d/f.txt\""},
-                  Written{lkError, "Can not compress file \"/s/z.txt\" to \"/d/z.txt.zip\""},
-                  Written{lkInfo, "Synchronizing [<-] started. From /mnt/b/docs to /home/u/docs"},
-                  Written{lkSuccess, "File /d/n e w copied to /s/n e w"},
-                  Written{lkError, "Can not copy file /d/x to /s/x"},
-                  Written{lkInfo,
-                          "Finished profile \"Docs\", Source=\"/home/u/docs\", "
-                          "Destination=\"/mnt/b/docs\", Files:3"}));
+      ElementsAre(
+          Written{LogKind::kInfo,
+                  "Started profile \"Docs\", Source=\"/home/u/docs\", "
+                  "Destination=\"/mnt/b/docs\", Files:3"},
+          Written{LogKind::kInfo, "Backup started"},
+          Written{LogKind::kSuccess, "File \"/s/a b.txt\" copied to \"/d/a b.txt\""},
+          Written{LogKind::kSuccess, "File \"/s/k.txt\" copied to \"/d/k.txt.2\""},
+          Written{LogKind::kSuccess, "File \"/s/p.txt\" compressed to \"/d/p.txt.zip\""},
+          Written{LogKind::kDelete, "Deleted file \"/d/gone.txt\""},
+          Written{LogKind::kError, "Can not copy file \"/s/f.txt\" to \"/d/f.txt\""},
+          Written{LogKind::kError, "Can not compress file \"/s/z.txt\" to \"/d/z.txt.zip\""},
+          Written{LogKind::kInfo, "Synchronizing [<-] started. From /mnt/b/docs to /home/u/docs"},
+          Written{LogKind::kSuccess, "File /d/n e w copied to /s/n e w"},
+          Written{LogKind::kError, "Can not copy file /d/x to /s/x"},
+          Written{LogKind::kInfo,
+                  "Finished profile \"Docs\", Source=\"/home/u/docs\", "
+                  "Destination=\"/mnt/b/docs\", Files:3"}));
   // A copy is counted before its record, a pack and a deletion after it; failures not at all.
   EXPECT_THAT(counts, ElementsAre(0, 0, 1, 2, 2, 3, 4, 4, 4, 5, 5, 5));
   EXPECT_EQ(operated, 5);
@@ -115,7 +117,8 @@ TEST_F(RunRecordsTest, FailuresThatAreNoPlainErrorAndSkippedWork) {
 
   std::vector<std::string> texts;
   for (const Written& w : log) {
-    EXPECT_EQ(w.kind, w.text.rfind("Synchronizing", 0) == 0 ? lkInfo : lkError) << w.text;
+    EXPECT_EQ(w.kind, w.text.rfind("Synchronizing", 0) == 0 ? LogKind::kInfo : LogKind::kError)
+        << w.text;
     texts.push_back(w.text);
   }
   EXPECT_THAT(
@@ -168,12 +171,14 @@ TEST_F(RunRecordsTest, ASessionsWatcherHearsEachEventAfterItsRecord) {
   RunSession session(PosixFileSystem(), loop, loop, dialogs, RegionalFormats{}, tmp / "q.dat");
   session.SetBreakDialogs(nullptr);
   std::vector<std::string> made;
-  session.RecordMade.Connect([&](TLogKind, const std::string& text) { made.push_back(text); });
+  session.RecordMade.Connect([&](LogKind, const std::string& text) { made.push_back(text); });
   struct Watcher : RunObserver {
     explicit Watcher(const std::vector<std::string>& log) : log(log) {}
     const std::vector<std::string>& log;
     std::vector<size_t> records_seen;
-    void ProfileStarted(const TDataItem&) noexcept override { records_seen.push_back(log.size()); }
+    void ProfileStarted(const RunSnapshot&) noexcept override {
+      records_seen.push_back(log.size());
+    }
     void FileDone(const FileEvent&) noexcept override { records_seen.push_back(log.size()); }
     bool AskBreak(const FileEvent&) override { return true; }
   } watcher(made);

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "platform/date_time.h"
-#include "profiles/qmTypes.h"
+#include "profiles/profile_record.h"
 #include "support/scoped_env.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
@@ -41,7 +41,7 @@ class BackgroundProcessTest : public ::testing::Test {
     src = tmp.MakeDir("src");
     dest = tmp / "dest";
     store = tmp / "Quillmor.dat";
-    TProfileRecord p = test::BackupProfile("Every3s", src, dest);
+    ProfileRecord p = test::BackupProfile("Every3s", src, dest);
     p.SetInterval(EncodeTime(0, 0, 3));
     test::WriteStoreFile(store, {p});
   }

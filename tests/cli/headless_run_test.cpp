@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "cli/run_command.h"
-#include "profiles/qmTypes.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "support/fault_file_system.h"
 #include "support/forwarding_file_system.h"
 #include "support/store_file.h"
@@ -27,7 +28,7 @@ struct ActionCounter : RunObserver {
   std::map<FileAction, int> done;
   std::vector<std::string> started;
   int progress_calls = 0;
-  void ProfileStarted(const TDataItem& item) noexcept override {
+  void ProfileStarted(const RunSnapshot& item) noexcept override {
     started.push_back(item.Profile.Name());
   }
   void FileDone(const FileEvent& event) noexcept override { ++done[event.action]; }
@@ -45,13 +46,13 @@ class HeadlessRunTest : public ::testing::Test {
     dir_.WriteFile("zsrc/c.txt", "gamma");
   }
 
-  TProfileRecord Profile(const std::string& name, const std::string& src, const std::string& dest,
-                         bool zip) {
-    TProfileRecord p = test::BackupProfile(name, dir_ / src, dir_ / dest);
+  ProfileRecord Profile(const std::string& name, const std::string& src, const std::string& dest,
+                        bool zip) {
+    ProfileRecord p = test::BackupProfile(name, dir_ / src, dir_ / dest);
     p.SetdoZIP(zip);
     return p;
   }
-  void WriteStore(const std::vector<TProfileRecord>& profiles) {
+  void WriteStore(const std::vector<ProfileRecord>& profiles) {
     test::WriteStoreFile(dir_ / "store.dat", profiles);
   }
   int Run(std::vector<std::string> names, FileSystem* fs = nullptr) {
@@ -89,7 +90,7 @@ TEST_F(HeadlessRunTest, SecondRunReportsNoFileActions) {
 }
 
 TEST_F(HeadlessRunTest, ALogThatCannotBeWrittenFailsTheRun) {
-  TProfileRecord p = Profile("Docs", "src", "dest", false);
+  ProfileRecord p = Profile("Docs", "src", "dest", false);
   p.SetRemoveDeleted(true);
   WriteStore({p});
   dir_.WriteFile("dest/gone.txt", "deleted at the source");

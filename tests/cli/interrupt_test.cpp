@@ -14,7 +14,11 @@
 #include <vector>
 
 #include "cli/run_command.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "support/fault_file_system.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"

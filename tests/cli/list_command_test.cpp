@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/profile_listing.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -49,7 +49,7 @@ class ListCommand : public ::testing::Test {
     ProfileTable table;
     for (const ProfileRow& r : rows) {
       ASSERT_TRUE(table.Append());
-      TProfileRecord record;
+      ProfileRecord record;
       ProfileFromRow(r, record);
       ASSERT_TRUE(ProfileToRow(record, table).ok());
       ASSERT_TRUE(table.Post());
@@ -128,7 +128,7 @@ TEST_F(ListCommand, AStoreThatCannotBeReadIsAnError) {
 TEST_F(ListCommand, ADamagedStoreListsWhatCameBeforeTheDamageAndFails) {
   WriteStore({Row("good"), Row("lost")});
   std::string bytes = test::ReadWholeFile(Store());
-  bytes[TProfileRecord::kSize + TProfileRecord::kName] = '\0';  // second record: no name
+  bytes[ProfileRecord::kSize + ProfileRecord::kName] = '\0';  // second record: no name
   dir_.WriteFile("store/p.dat", bytes);
   Outcome o = Quillmor("--list --store '" + Store() + "'");
   EXPECT_EQ(o.status, 1);

@@ -13,7 +13,7 @@
 
 #include "cli/headless_host.h"
 #include "cli/run_command.h"
-#include "profiles/qmTypes.h"
+#include "profiles/profile_record.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
 
@@ -81,18 +81,18 @@ class PreviewTest : public ::testing::Test {
     test::SetMTime(dir_ / rel, mtime);
   }
 
-  TProfileRecord Profile(const std::string& name) {
+  ProfileRecord Profile(const std::string& name) {
     dir_.MakeDir(name + "/dest");
     return test::BackupProfile(name, dir_ / (name + "/src"), dir_ / (name + "/dest"));
   }
   void WriteStore() {
-    TProfileRecord plain = Profile("plain");
+    ProfileRecord plain = Profile("plain");
     plain.SetRemoveDeleted(true);
-    TProfileRecord kept = Profile("kept");
+    ProfileRecord kept = Profile("kept");
     kept.SetKeepCopyKind(1);
-    TProfileRecord zip = Profile("zip");
+    ProfileRecord zip = Profile("zip");
     zip.SetdoZIP(true);
-    TProfileRecord both = Profile("both");
+    ProfileRecord both = Profile("both");
     both.SetSyncMethod(1);
     test::WriteStoreFile(dir_ / "store.dat", {plain, kept, zip, both});
   }

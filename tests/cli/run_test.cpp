@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "cli/run_command.h"
-#include "profiles/qmTypes.h"
+#include "profiles/log_kind.h"
+#include "profiles/profile_record.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"
@@ -48,12 +49,12 @@ class RunCommand : public ::testing::Test {
   }
   ~RunCommand() override { test::RemoveUserLockFiles({src_, dest_, dir_ / "blocker"}); }
 
-  TProfileRecord Profile(const std::string& name, int16_t keep = 0) {
-    TProfileRecord p = test::BackupProfile(name, src_, dest_);
+  ProfileRecord Profile(const std::string& name, int16_t keep = 0) {
+    ProfileRecord p = test::BackupProfile(name, src_, dest_);
     p.SetKeepCopyKind(keep);
     return p;
   }
-  void WriteStore(const std::vector<TProfileRecord>& profiles) {
+  void WriteStore(const std::vector<ProfileRecord>& profiles) {
     test::WriteStoreFile(dir_ / "store.dat", profiles);
   }
 
@@ -127,10 +128,10 @@ TEST_F(RunCommand, UnknownNameRunsNothing) {
 }
 
 TEST_F(RunCommand, ErrorRecordMeansStatusOneAndReachesTheLog) {
-  TProfileRecord p = Profile("Broken");
+  ProfileRecord p = Profile("Broken");
   dir_.WriteFile("blocker", "a file, not a directory");
   p.SetDestDir(dir_ / "blocker");
-  TProfileRecord ok = Profile("Fine");
+  ProfileRecord ok = Profile("Fine");
   WriteStore({p, ok});
   Outcome o = Quillmor("--run Broken Fine");
   EXPECT_EQ(o.status, 1);
@@ -161,7 +162,7 @@ TEST_F(RunCommand, MissingUnreadableAndDamagedStoresAreErrorsAndRunNothing) {
   std::filesystem::remove(dir_ / "store.dat");
 
   // A record the table refuses after a good one: the good one must not run alone.
-  TProfileRecord bad = Profile("Bad");
+  ProfileRecord bad = Profile("Bad");
   bad.SetNextRun(-800000.0);
   WriteStore({Profile("Docs"), bad});
   Outcome damaged = Quillmor("--run-all");
@@ -187,7 +188,7 @@ TEST_F(RunCommand, TrailingPartOfARecordIsNotDamage) {
 }
 
 TEST_F(RunCommand, RunAllTakesTheEnabledProfilesAndANamedDisabledOneRuns) {
-  TProfileRecord off = Profile("Off");
+  ProfileRecord off = Profile("Off");
   off.SetEnabled(false);
   WriteStore({off});
   EXPECT_EQ(Quillmor("--run-all").out, Summary("copied 0, packed 0, deleted 0, failed 0"));
@@ -221,11 +222,11 @@ TEST(RunTallyTest, CountsEachKindOfEventAndEveryFailureOnce) {
   t.Count({FileAction::kPacked, FileAction::kPacked, "/s/c", "/d/c.zip", 1});
   t.Count({FileAction::kDeleted, FileAction::kDeleted, "/d/x", "", 0});
   // An error record of its own (a folder that cannot be read) is a failure.
-  t.CountRecord(lkError);
+  t.CountRecord(LogKind::kError);
   // A failed file's error record, which comes before its event, and the event are one more.
-  t.CountRecord(lkError);
+  t.CountRecord(LogKind::kError);
   t.Count({FileAction::kFailed, FileAction::kDeleted, "/d/y", "", 0});
-  t.CountRecord(lkInfo);
+  t.CountRecord(LogKind::kInfo);
   // So is a failure without a record (a log that could not be written).
   t.CountFailure();
   EXPECT_EQ(t.Summary(), "copied 2, packed 1, deleted 1, failed 3");

@@ -9,7 +9,11 @@
 
 #include "app/main_form_state.h"
 #include "platform/registry.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"

@@ -5,7 +5,7 @@
 #include <zip.h>
 
 #include "engine/backup_pass.h"
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 #include "engine_loop_fixture.h"
 #include "platform/date_time.h"
 
@@ -18,8 +18,8 @@ using ::testing::UnorderedElementsAre;
 
 class BackupPassTest : public EngineTest {
  protected:
-  TDataItem& RunPass(const TProfileRecord& p) {
-    TDataItem& item = RunBackupOnly(p);
+  RunSnapshot& RunPass(const ProfileRecord& p) {
+    RunSnapshot& item = RunBackupOnly(p);
     EXPECT_EQ(backup_outcome, PassOutcome::kCompleted);
     return item;
   }
@@ -32,7 +32,7 @@ class BackupPassTest : public EngineTest {
   DosDateTime DosTimeOf(const std::string& path) {
     return PosixFileSystem().Stat(path).value().time;
   }
-  std::vector<std::string> Marked(TDataItem& item) {
+  std::vector<std::string> Marked(RunSnapshot& item) {
     std::vector<std::string> out;
     for (size_t i = 0; i < item.DestFiles.Count(); ++i)
       if (item.DestFiles.Object(i).Matched) out.push_back(item.DestFiles.Object(i).Name);
@@ -49,7 +49,7 @@ TEST_F(BackupPassTest, CopiesByDosTimeOnly) {
   WriteDest("older.txt", "old", kDayBefore);
   WriteDest("newer.txt", "old", kNoon + 86400);
 
-  TDataItem& item = RunPass(Profile("P"));
+  RunSnapshot& item = RunPass(Profile("P"));
   EXPECT_EQ(tmp.ReadFile("dest/same.txt"), "old");
   EXPECT_EQ(tmp.ReadFile("dest/older.txt"), "new");
   EXPECT_EQ(tmp.ReadFile("dest/newer.txt"), "old");
@@ -91,7 +91,7 @@ TEST_F(BackupPassTest, SequenceNumberIsOneMoreThanTheLargestInTheDestination) {
   Write("docs/c.txt", "c", kNoon);
   WriteDest("a.txt.1", "a1", kDayBefore);
   WriteDest("b.txt.4", "b", kNoon);
-  TDataItem& item = RunPass(Profile("P", kKeepSequence));
+  RunSnapshot& item = RunPass(Profile("P", kKeepSequence));
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.5"), "a2");
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.1"), "a1");
   EXPECT_EQ(tmp.ReadFile("dest/docs/c.txt.5"), "c");
@@ -104,7 +104,7 @@ TEST_F(BackupPassTest, EveryKeptCopyOfAnExistingFileIsMarked) {
   WriteDest("a.txt.2", "2", kNoon);
   WriteDest("a.txt.3", "3", kDayBefore);
   WriteDest("gone.txt.1", "g", kNoon);
-  TDataItem& item = RunPass(Profile("P", kKeepSequence));
+  RunSnapshot& item = RunPass(Profile("P", kKeepSequence));
   // Whatever order the listing gave, the search stops at a.txt.2, yet all three are kept.
   EXPECT_THAT(Marked(item), UnorderedElementsAre("a.txt.1", "a.txt.2", "a.txt.3"));
   EXPECT_THAT(host.Transferred(), IsEmpty());
@@ -169,7 +169,7 @@ TEST_F(ZipPassTest, PlainCopiesDoNotPairAndAChangedFileGetsTheNextNumber) {
   Write("a.txt", "v2", kNoon);
   WriteDest("a.txt", "plain", kNoon);
   WriteDest("a.txt.1.zip", "stale archive", kDayBefore);
-  TDataItem& item = RunPass(Profile("P", kKeepSequence, true));
+  RunSnapshot& item = RunPass(Profile("P", kKeepSequence, true));
   EXPECT_THAT(Entries(Dest("a.txt.2.zip")), ElementsAre("a.txt"));
   EXPECT_EQ(tmp.ReadFile("dest/a.txt.1.zip"), "stale archive");
   EXPECT_THAT(Marked(item), ElementsAre("a.txt.1.zip"));

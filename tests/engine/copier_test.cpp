@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "engine_loop_fixture.h"
 #include "platform/path_style.h"
 #include "support/fault_file_system.h"

@@ -12,7 +12,7 @@
 
 #include "engine/backup_pass.h"
 #include "engine/copy_failure.h"
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 #include "engine/run_abandoned.h"
 #include "engine/run_lock.h"
 #include "engine_loop_fixture.h"
@@ -90,7 +90,7 @@ TEST_F(DataSafetyTest, UnmountedDestinationIsDriveNotReadyAndNothingIsCreated) {
   const std::string usb = UnpluggedUsb(mounts);
   Write("a.txt", "a", kNoon);
   Write("b.txt", "b", kNoon);
-  TProfileRecord p = Profile("P");
+  ProfileRecord p = Profile("P");
   p.SetDestDir(usb + "/backup");
   // No to the first failure, yes to the second.
   host.answer_break = [this](const FileEvent&) { return host.breaks_asked.size() == 2; };
@@ -110,7 +110,7 @@ TEST_F(DataSafetyTest, APreviewOntoAnUnmountedVolumeReportsItsFailuresAndAsksNot
   FakeMountsFs mounts(PosixFileSystem());
   const std::string usb = UnpluggedUsb(mounts);
   Write("a.txt", "a", kNoon);
-  TProfileRecord p = Profile("P");
+  ProfileRecord p = Profile("P");
   p.SetDestDir(usb + "/backup");
   state.Preview = true;
   EngineContext ctx = Ctx(mounts);
@@ -126,7 +126,7 @@ TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
   const std::string stick = tmp.MakeDir("media/stick");
   mounts.tables.fstab = "/dev/sdb1 " + stick + " ext4 noauto 0 0\n";
   WriteDest("a.txt", "only in the destination", kNoon);
-  TProfileRecord p = Profile("Both");
+  ProfileRecord p = Profile("Both");
   p.SetSyncMethod(kSyncBothWays);
   p.SetSrcDir(stick);
   EngineContext ctx = Ctx(mounts);
@@ -239,13 +239,13 @@ TEST_F(DataSafetyTest, PreviewTakesTheRealDecisionsAndWritesNothing) {
   WriteDest("same.txt.4", "same", kNoon);
   WriteDest("gone.txt.2", "gone", kNoon);
   WriteDest(".stale.qmtmp", "debris", kNoon);
-  TProfileRecord keep = Profile("Keep", kKeepSequence);
+  ProfileRecord keep = Profile("Keep", kKeepSequence);
   keep.SetRemoveDeleted(true);
   const std::string zsrc = tmp.MakeDir("zsrc");
   const std::string zdest = tmp.MakeDir("zdest");
   tmp.WriteFile("zsrc/p.txt", "pack me");
   tmp.WriteFile("zdest/old.txt", "not an archive");
-  TProfileRecord zip = Profile("Zip", kKeepNone, true);
+  ProfileRecord zip = Profile("Zip", kKeepNone, true);
   zip.SetSrcDir(zsrc);
   zip.SetDestDir(zdest);
   zip.SetRemoveDeleted(true);

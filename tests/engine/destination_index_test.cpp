@@ -11,7 +11,7 @@ namespace qm {
 namespace {
 
 // The list walk the index stands for, written out plainly.
-DestinationIndex::Pairing Walk(const TWList<TFilesListItem>& dest, bool zip, int16_t kind,
+DestinationIndex::Pairing Walk(const NamedList<ScannedFile>& dest, bool zip, int16_t kind,
                                const std::string& name, DosDateTime time,
                                std::vector<size_t>& matched) {
   DestinationIndex::Pairing p;
@@ -51,10 +51,10 @@ TEST(DestinationIndex, GivesTheListWalksOutcomeOnRandomLists) {
 
   std::vector<size_t> expected_matched;
   for (int round = 0; round < 400; ++round) {
-    TWList<TFilesListItem> dest;
+    NamedList<ScannedFile> dest;
     const size_t count = pick(12);
     for (size_t i = 0; i < count; ++i) {
-      auto item = std::make_unique<TFilesListItem>();
+      auto item = std::make_unique<ScannedFile>();
       const std::string& name = dest_names[pick(dest_names.size())];
       item->Name = name;
       item->Time = times[pick(times.size())];
@@ -78,9 +78,9 @@ TEST(DestinationIndex, GivesTheListWalksOutcomeOnRandomLists) {
 }
 
 TEST(DestinationIndex, SequenceExamples) {
-  TWList<TFilesListItem> dest;
+  NamedList<ScannedFile> dest;
   auto add = [&dest](std::string name, int32_t time) {
-    auto item = std::make_unique<TFilesListItem>();
+    auto item = std::make_unique<ScannedFile>();
     item->Name = name;
     item->Time = time;
     dest.Add(name, std::move(item));
@@ -105,7 +105,7 @@ TEST(DestinationIndex, SequenceExamples) {
 // A destination list and its index of 100,000 kept copies in 2,000 directories: all told
 // within 120 bytes a file.
 TEST(DestinationIndex, ListAndIndexStayWithin120BytesAFile) {
-  TWList<TFilesListItem> dest;
+  NamedList<ScannedFile> dest;
   constexpr size_t kFiles = 100000;
   for (size_t d = 0; d < 2000; ++d) {
     const std::string rel = "level_" + std::to_string(d % 7) + "/folder_" + std::to_string(d) + "/";

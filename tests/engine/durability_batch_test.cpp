@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/backup_pass.h"
+#include "engine/copier.h"
 #include "engine/durability_batch.h"
-#include "engine/qmFileUtil.h"
 #include "engine_loop_fixture.h"
 #include "support/fault_file_system.h"
 

@@ -16,7 +16,7 @@
 
 #include "engine/backup_pass.h"
 #include "engine/engine_context.h"
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "engine/scan.h"
 #include "platform/file_system.h"
 #include "support/forwarding_file_system.h"
@@ -144,21 +144,21 @@ class FakeHost : public RunObserver {
     return none;
   }
 
-  void ProfileQueued(const TDataItem& i) noexcept override { Add("queued", i); }
-  void ProfileTaken(const TDataItem& i) noexcept override { Add("taken", i); }
+  void ProfileQueued(const RunSnapshot& i) noexcept override { Add("queued", i); }
+  void ProfileTaken(const RunSnapshot& i) noexcept override { Add("taken", i); }
   void ProfileLeftList() override { Add("left list"); }
-  void ProfileScanned(const TDataItem& i) noexcept override { Add("scanned", i); }
-  void ProfileStarted(const TDataItem& i) noexcept override { Add("started", i); }
-  void ProfileFinished(const TDataItem& i) noexcept override { Add("finished", i); }
-  void ProfileDropped(const TDataItem& i) noexcept override { Add("dropped", i); }
-  void ProfileLocked(const TDataItem& i, const Error& refusal) noexcept override {
+  void ProfileScanned(const RunSnapshot& i) noexcept override { Add("scanned", i); }
+  void ProfileStarted(const RunSnapshot& i) noexcept override { Add("started", i); }
+  void ProfileFinished(const RunSnapshot& i) noexcept override { Add("finished", i); }
+  void ProfileDropped(const RunSnapshot& i) noexcept override { Add("dropped", i); }
+  void ProfileLocked(const RunSnapshot& i, const Error& refusal) noexcept override {
     Add("locked", i).refusal = refusal;
   }
-  void PassStarted(PassKind pass, const TDataItem& i) noexcept override {
+  void PassStarted(PassKind pass, const RunSnapshot& i) noexcept override {
     Add("pass", i).pass = pass;
   }
   void SourceUnreadable(std::string_view dir) noexcept override { Add("unreadable", dir); }
-  void RemovalSkipped(const TDataItem& i, RemovalSkip why) noexcept override {
+  void RemovalSkipped(const RunSnapshot& i, RemovalSkip why) noexcept override {
     Add("removal skipped", i).skip = why;
   }
   void FileUpToDate(std::string_view source) noexcept override { Add("up to date", source); }
@@ -198,7 +198,7 @@ class FakeHost : public RunObserver {
     e.source = subject;
     return e;
   }
-  SeenEvent& Add(const char* what, const TDataItem& item) {
+  SeenEvent& Add(const char* what, const RunSnapshot& item) {
     SeenEvent& e = Add(what, item.Profile.Name());
     e.files = static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
     return e;
@@ -229,7 +229,7 @@ class EngineTest : public ::testing::Test {
   }
 
   // Queues `p` through `ctx` for a "Start selected" run that the test then drives itself.
-  TDataItem& QueueSelected(EngineContext& ctx, const TProfileRecord& p) {
+  RunSnapshot& QueueSelected(EngineContext& ctx, const ProfileRecord& p) {
     state.Running = true;
     state.Mode = RunMode::kSelected;
     QueueProfile(ctx, p);
@@ -237,34 +237,34 @@ class EngineTest : public ::testing::Test {
   }
 
   // Queues `p` alone and runs only its backup pass; the snapshot stays for inspection.
-  TDataItem& RunBackupOnly(const TProfileRecord& p) {
+  RunSnapshot& RunBackupOnly(const ProfileRecord& p) {
     state.Running = true;
     RunList.Clear();
     EngineContext ctx = Ctx();
     QueueProfile(ctx, p);
-    TDataItem& item = RunList.Object(0);
+    RunSnapshot& item = RunList.Object(0);
     backup_outcome = RunBackupPass(ctx, item);
     return item;
   }
 
-  TProfileRecord Profile(const std::string& name, int16_t keep = 0, bool zip = false) {
-    TProfileRecord p = test::BackupProfile(name, src, dest);
+  ProfileRecord Profile(const std::string& name, int16_t keep = 0, bool zip = false) {
+    ProfileRecord p = test::BackupProfile(name, src, dest);
     p.SetKeepCopyKind(keep);
     p.SetdoZIP(zip);
     return p;
   }
 
   // The "Start selected" run as the controller starts it.
-  void StartSelected(const std::vector<TProfileRecord>& profiles) {
+  void StartSelected(const std::vector<ProfileRecord>& profiles) {
     state.Running = true;
     state.Mode = RunMode::kSelected;
     EngineContext ctx = Ctx();
-    RunSelectedProfiles(ctx, profiles, [&](const TProfileRecord& p) { QueueProfile(ctx, p); });
+    RunSelectedProfiles(ctx, profiles, [&](const ProfileRecord& p) { QueueProfile(ctx, p); });
   }
-  void StartSelected(const TProfileRecord& profile) { StartSelected(std::vector{profile}); }
+  void StartSelected(const ProfileRecord& profile) { StartSelected(std::vector{profile}); }
 
   // Background mode: queues `profiles` at once, runs the engine until `stop_at_ms`.
-  void RunInBackground(const std::vector<TProfileRecord>& profiles, uint64_t stop_at_ms) {
+  void RunInBackground(const std::vector<ProfileRecord>& profiles, uint64_t stop_at_ms) {
     state.Running = true;
     state.Mode = RunMode::kBackground;
     EngineContext ctx = Ctx();
@@ -292,7 +292,7 @@ class EngineTest : public ::testing::Test {
   ui::VirtualMessageLoop loop;
   RegionalFormats formats;
   RunState state;
-  TWList<TDataItem> RunList;
+  NamedList<RunSnapshot> RunList;
   FakeHost host;
   PassOutcome backup_outcome = PassOutcome::kCompleted;  // of the last RunBackupOnly
 };

@@ -28,7 +28,7 @@ class EngineLoopTest : public EngineTest {
 };
 
 TEST_F(EngineLoopTest, EmptyStartSelectedRunFinishesTheBatchAtOnceAndStops) {
-  StartSelected(std::vector<TProfileRecord>{});
+  StartSelected(std::vector<ProfileRecord>{});
   EXPECT_EQ(host.Count("batch finished"), 1);
   EXPECT_THAT(host.Recorded(), IsEmpty());
   EXPECT_FALSE(state.SelectedRun);
@@ -37,8 +37,8 @@ TEST_F(EngineLoopTest, EmptyStartSelectedRunFinishesTheBatchAtOnceAndStops) {
 
 TEST_F(EngineLoopTest, TwoProfilesAreQueuedFirstAndTheBatchFinishesOnce) {
   Write("a.txt", "a", kNoon);
-  TProfileRecord first = Profile("First");
-  TProfileRecord second = Profile("Second");
+  ProfileRecord first = Profile("First");
+  ProfileRecord second = Profile("Second");
   second.SetDestDir(tmp.MakeDir("dest2"));
   StartSelected({first, second});
 
@@ -70,7 +70,7 @@ TEST_F(EngineLoopTest, StartAndFinishCountBothFileLists) {
 
 TEST_F(EngineLoopTest, UnknownSyncMethodOnlyStartsAndFinishes) {
   Write("a.txt", "a", kNoon);
-  TProfileRecord p = Profile("Odd");
+  ProfileRecord p = Profile("Odd");
   p.SetSyncMethod(2);
   StartSelected(p);
   EXPECT_THAT(host.Recorded(), ElementsAre("started Odd", "finished Odd"));
@@ -82,7 +82,7 @@ TEST_F(EngineLoopTest, RemovalSparesEveryKeptCopyOfAFileThatStillExists) {
   WriteDest("a.txt.1", "1", kNoon);
   WriteDest("a.txt.2", "2", kDayBefore);
   WriteDest("gone.txt.3", "g", kNoon);
-  TProfileRecord p = Profile("Keep", 1);
+  ProfileRecord p = Profile("Keep", 1);
   p.SetRemoveDeleted(true);
   StartSelected(p);
   EXPECT_TRUE(tmp.Exists("dest/a.txt.1"));
@@ -94,7 +94,7 @@ TEST_F(EngineLoopTest, RemovalSparesEveryKeptCopyOfAFileThatStillExists) {
 TEST_F(EngineLoopTest, BothDirectionsRunsTheSyncPassesInsteadOfTheBackupPass) {
   Write("a.txt", "a", kNoon);
   WriteDest("b.txt", "b", kNoon);
-  TProfileRecord p = Profile("Both");
+  ProfileRecord p = Profile("Both");
   p.SetSyncMethod(kSyncBothWays);
   StartSelected(p);
   EXPECT_EQ(tmp.ReadFile("dest/a.txt"), "a");
@@ -105,7 +105,7 @@ TEST_F(EngineLoopTest, BothDirectionsRunsTheSyncPassesInsteadOfTheBackupPass) {
 
 TEST_F(EngineLoopTest, MissingSourceDirectoryIsAnErrorAndNoPassRuns) {
   WriteDest("keep.txt", "k", kNoon);
-  TProfileRecord p = Profile("Gone");
+  ProfileRecord p = Profile("Gone");
   p.SetSrcDir(tmp / "nowhere");
   p.SetRemoveDeleted(true);
   StartSelected(p);
@@ -118,7 +118,7 @@ TEST_F(EngineLoopTest, StopDuringALongCopyFinishesTheFileAndDropsTheRest) {
   // Files of subdirectories are listed before the directory's own files.
   Write("a/big.bin", std::string(2 << 20, 'x'), kNoon);
   Write("z.txt", "z", kNoon);
-  TProfileRecord second = Profile("Second");
+  ProfileRecord second = Profile("Second");
   second.SetDestDir(tmp.MakeDir("dest2"));
   loop.At(20, [this] {
     ASSERT_TRUE(host.progress.first > 0 && host.copies_ended == 0)
@@ -145,7 +145,7 @@ TEST_F(EngineLoopTest, AnErrorThatEscapesTheLoopIsReportedAfterItsEnd) {
   state.Mode = RunMode::kSelected;
   EngineContext ctx = Ctx(failing);
   RunSelectedProfiles(ctx, std::vector{Profile("P"), Profile("Q")},
-                      [&](const TProfileRecord& p) { QueueProfile(ctx, p); });
+                      [&](const ProfileRecord& p) { QueueProfile(ctx, p); });
   EXPECT_THAT(failing.Lines({"finished", "engine stopped", "run failed", "batch finished"}),
               ElementsAre("finished P", "engine stopped", "run failed handler failed"));
   EXPECT_FALSE(state.EngineBusy);
@@ -216,9 +216,9 @@ TEST_F(FullDriveTest, AVolumeWithRoomGivesThePlainFailure) {
 
 class DailyWindowTest : public EngineLoopTest {
  protected:
-  TProfileRecord Windowed() {
+  ProfileRecord Windowed() {
     Write("a.txt", "a", kNoon);
-    TProfileRecord p = Profile("Office");
+    ProfileRecord p = Profile("Office");
     p.SetUseStartTimeEndTime(true);
     p.SetStartTime(EncodeTime(8, 0, 0));
     p.SetFinishTime(EncodeTime(18, 0, 0));
@@ -243,7 +243,7 @@ TEST_F(DailyWindowTest, StartSelectedIgnoresTheWindow) {
 }
 
 TEST(DailyWindow, BoundsAreInsideTheWindow) {
-  TProfileRecord p;
+  ProfileRecord p;
   p.SetStartTime(EncodeTime(8, 0, 0));
   p.SetFinishTime(EncodeTime(18, 0, 0));
   const TDateTime day = 46000;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/copier.h"
 #include "engine/durability_batch.h"
-#include "engine/qmFileUtil.h"
 #include "support/forwarding_file_system.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"

@@ -27,30 +27,30 @@ class RemovalSyncTest : public EngineTest {
  protected:
   RemovalSyncTest() { state.Running = true; }
 
-  TDataItem& Queue(const TProfileRecord& p, FileSystem* through = nullptr) {
+  RunSnapshot& Queue(const ProfileRecord& p, FileSystem* through = nullptr) {
     RunList.Clear();
     EngineContext ctx = Ctx(through ? *through : fs);
     QueueProfile(ctx, p);
     return RunList.Object(0);
   }
-  TProfileRecord WithRemoval() {
-    TProfileRecord p = Profile("P");
+  ProfileRecord WithRemoval() {
+    ProfileRecord p = Profile("P");
     p.SetRemoveDeleted(true);
     return p;
   }
-  TProfileRecord Both() {
-    TProfileRecord p = Profile("P");
+  ProfileRecord Both() {
+    ProfileRecord p = Profile("P");
     p.SetSyncMethod(kSyncBothWays);
     return p;
   }
   // The backup pass followed by the removal pass, as the engine runs them.
-  TDataItem& BackupWithRemoval(TDataItem& item) {
+  RunSnapshot& BackupWithRemoval(RunSnapshot& item) {
     EngineContext ctx = Ctx();
     EXPECT_EQ(RunBackupPass(ctx, item), PassOutcome::kCompleted);
     RunRemovalPass(ctx, item);
     return item;
   }
-  PassOutcome Sync(TDataItem& item, FileSystem* through = nullptr) {
+  PassOutcome Sync(RunSnapshot& item, FileSystem* through = nullptr) {
     EngineContext ctx = Ctx(through ? *through : fs);
     return RunSyncPasses(ctx, item);
   }
@@ -62,7 +62,7 @@ TEST_F(RemovalSyncTest, BackupWithRemovalDeletesWhatLeftTheSource) {
   WriteDest("gone.txt", "g", kNoon);
   WriteDest("sub/gone2.txt", "g", kNoon);
 
-  TDataItem& item = BackupWithRemoval(Queue(WithRemoval()));
+  RunSnapshot& item = BackupWithRemoval(Queue(WithRemoval()));
   EXPECT_TRUE(tmp.Exists("dest/keep.txt"));
   EXPECT_FALSE(tmp.Exists("dest/gone.txt"));
   EXPECT_FALSE(tmp.Exists("dest/sub/gone2.txt"));
@@ -107,7 +107,7 @@ TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
   // A subdirectory of the source that cannot be listed: its files would look deleted.
   FaultInjectingFileSystem faulty(PosixFileSystem());
   faulty.FailAlways(FsOp::kListDirectory, ErrorKind::kAccessDenied, "/src/sub");
-  TDataItem& partial = Queue(WithRemoval(), &faulty);
+  RunSnapshot& partial = Queue(WithRemoval(), &faulty);
   ASSERT_TRUE(partial.SrcScanFailed);
   BackupWithRemoval(partial);
   EXPECT_TRUE(tmp.Exists("dest/sub/b.txt"));
@@ -117,7 +117,7 @@ TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
   // The source top directory gone (an unmounted volume).
   host.events.clear();
   std::filesystem::remove_all(src);
-  TDataItem& missing = Queue(WithRemoval());
+  RunSnapshot& missing = Queue(WithRemoval());
   EngineContext ctx = Ctx();
   RunRemovalPass(ctx, missing);
   EXPECT_TRUE(tmp.Exists("dest/a.txt"));
@@ -136,7 +136,7 @@ TEST_F(RemovalSyncTest, LaterTimeWinsInBothDirections) {
   WriteDest("after2043.txt", "dest", k2040);
   WriteDest("deleted_in_src.txt", "dest", kNoon);
 
-  TDataItem& item = Queue(Both());
+  RunSnapshot& item = Queue(Both());
   EXPECT_EQ(Sync(item), PassOutcome::kCompleted);
   EXPECT_EQ(tmp.ReadFile("dest/src_newer.txt"), "src");
   EXPECT_EQ(tmp.ReadFile("src/dest_newer.txt"), "dest");
@@ -186,7 +186,7 @@ TEST_F(RemovalSyncTest, StopInTheForwardPassFinishesTheFileAndSkipsTheReversePas
   Write("1.txt", "1", kNoon);
   Write("2.txt", "2", kNoon);
   WriteDest("only_dest.txt", "d", kNoon);
-  TDataItem& item = Queue(Both());
+  RunSnapshot& item = Queue(Both());
   // The first message round is before 1.txt, the second inside its copy.
   loop.At(loop.TickCount() + 2, [this] { state.Running = false; });
 
@@ -220,7 +220,7 @@ class FullSourceVolumeTest : public RemovalSyncTest {
 
 TEST_F(FullSourceVolumeTest, ReverseCopyFailureNamesTheVolumeAndNoGoesOn) {
   ASSERT_FALSE(drive.empty());
-  TDataItem& item = Queue(Both(), &full);
+  RunSnapshot& item = Queue(Both(), &full);
 
   EXPECT_EQ(Sync(item, &full), PassOutcome::kCompleted);
   EXPECT_THAT(host.breaks_asked, ElementsAre(Dest("back1.txt"), Dest("back2.txt")));
@@ -232,7 +232,7 @@ TEST_F(FullSourceVolumeTest, ReverseCopyFailureNamesTheVolumeAndNoGoesOn) {
 
 TEST_F(FullSourceVolumeTest, YesBreaksTheRun) {
   host.answer_break = [](const FileEvent&) { return true; };
-  TDataItem& item = Queue(Both(), &full);
+  RunSnapshot& item = Queue(Both(), &full);
   EXPECT_THROW(Sync(item, &full), RunBroken);
   // The controller heard of the break before the pass unwound.
   EXPECT_THAT(host.Lines({"failed", "break accepted"}),
@@ -267,7 +267,7 @@ TEST_F(RemovalSyncTest, UnlistedTargetIsNotOverwritten) {
   Write("y.txt", "y", kNoon);
   FaultInjectingFileSystem faulty(PosixFileSystem());
   faulty.FailAlways(FsOp::kListDirectory, ErrorKind::kAccessDenied, "/dest/sub");
-  TDataItem& item = Queue(Both(), &faulty);
+  RunSnapshot& item = Queue(Both(), &faulty);
   ASSERT_TRUE(item.DestScanFailed);
 
   Sync(item);

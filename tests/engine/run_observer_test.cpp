@@ -6,7 +6,7 @@
 #include <set>
 
 #include "engine/engine_loop_fixture.h"
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 
 namespace qm::test {
 namespace {
@@ -42,9 +42,9 @@ TEST_F(RunObserverTest, BackupPassReportsEachFileOnceAndTyped) {
   const std::string zip_src = tmp.MakeDir("zsrc");
   const std::string zip_dest = tmp.MakeDir("zdest");
   tmp.WriteFile("zsrc/packed.txt", "packed");
-  TProfileRecord plain = Profile("Plain", kKeepSequence);
+  ProfileRecord plain = Profile("Plain", kKeepSequence);
   plain.SetRemoveDeleted(true);
-  TProfileRecord zip = Profile("Zip", kKeepNone, /*zip=*/true);
+  ProfileRecord zip = Profile("Zip", kKeepNone, /*zip=*/true);
   zip.SetSrcDir(zip_src);
   zip.SetDestDir(zip_dest);
   StartSelected({plain, zip});
@@ -69,7 +69,7 @@ TEST_F(RunObserverTest, BackupPassReportsEachFileOnceAndTyped) {
 
 TEST_F(RunObserverTest, ReverseSynchronisationIsCopiedBackAndProgressReachesTheSize) {
   WriteDest("back.txt", std::string(40000, 'b'), kNoon);
-  TProfileRecord p = Profile("Sync");
+  ProfileRecord p = Profile("Sync");
   p.SetSyncMethod(kSyncBothWays);
   StartSelected(p);
   EXPECT_THAT(host.events, testing::Contains(Field(&SeenEvent::what, "copied back")));

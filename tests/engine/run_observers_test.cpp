@@ -20,7 +20,7 @@ class Journal final : public RunObserver {
   bool break_answer = false;
   bool abandon = false;
 
-  void ProfileStarted(const TDataItem&) noexcept override { Note("started"); }
+  void ProfileStarted(const RunSnapshot&) noexcept override { Note("started"); }
   void FileDone(const FileEvent& e) noexcept override { Note("done " + std::string(e.source)); }
   void FileProgress(int64_t done, int64_t) noexcept override {
     Note("progress " + std::to_string(done));
@@ -46,7 +46,7 @@ TEST(RunObserversTest, EveryEventReachesEachObserverInTheOrderAdded) {
   RunObservers all;
   all.Add(a);
   all.Add(b);
-  TDataItem item;
+  RunSnapshot item;
   all.ProfileStarted(item);
   all.FileDone({FileAction::kCopied, FileAction::kCopied, "/s/x", "/d/x", 1});
   all.FileProgress(7, 9);

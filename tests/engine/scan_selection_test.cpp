@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
+#include "engine/kept_copy_names.h"
 #include "engine/masks.h"
-#include "engine/names.h"
 #include "engine/scan.h"
 #include "engine_loop_fixture.h"
 #include "support/fault_file_system.h"
@@ -34,8 +34,8 @@ using WalkTest = EngineTest;
 
 class DestinationMaskTest : public EngineTest {
  protected:
-  TProfileRecord TxtOnly(int16_t keep, bool zip = false, bool removal = false) {
-    TProfileRecord p = Profile("P", keep, zip);
+  ProfileRecord TxtOnly(int16_t keep, bool zip = false, bool removal = false) {
+    ProfileRecord p = Profile("P", keep, zip);
     p.SetFileMask("*.txt");
     p.SetRemoveDeleted(removal);
     return p;
@@ -117,7 +117,7 @@ TEST_F(UnlistedFolderTest, EachUnreadableSourceFolderIsReportedAlsoWithoutRemova
   state.Running = true;
   EngineContext ctx = FaultCtx();
   QueueProfile(ctx, Profile("P"));
-  TDataItem& item = RunList.Object(0);
+  RunSnapshot& item = RunList.Object(0);
   EXPECT_TRUE(item.SrcScanFailed);
   EXPECT_EQ(ProcessSnapshot(ctx, item), PassOutcome::kCompleted);
   EXPECT_THAT(host.Failures(), UnorderedElementsAre("unreadable " + Src("locked"),
@@ -152,7 +152,7 @@ TEST_F(WalkTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
     std::vector<std::string> out;
     for (const auto* list : {&RunList.Object(0).SrcFiles, &RunList.Object(0).DestFiles}) {
       for (size_t i = 0; i < list->Count(); ++i) {
-        const TFilesListItem item = list->Object(i);
+        const ScannedFile item = list->Object(i);
         out.push_back(list->Text(i) + "|" + item.Name + "|" + std::to_string(item.Time) + "|" +
                       std::to_string(item.Size) + "|" + std::to_string(item.Attr));
       }

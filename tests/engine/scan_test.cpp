@@ -19,7 +19,7 @@ using Listing = std::vector<std::pair<std::string, std::string>>;  // full path,
 class ScanTest : public ::testing::Test {
  protected:
   Listing Scan(const std::string& masks, bool incl_dirs = true, Status* status = nullptr) {
-    TWList<TFilesListItem> list;
+    NamedList<ScannedFile> list;
     Status s = ScanFolder(fs, tmp.path(), std::string_view(masks), list, incl_dirs, tmp.path());
     if (status != nullptr) *status = s;
     Listing out;
@@ -50,10 +50,10 @@ TEST_F(ScanTest, SubdirectoriesFirstThenFilesMaskByMaskEachOnce) {
 
 TEST_F(ScanTest, ItemCarriesSizeTimeAndAttributes) {
   test::SetMTime(tmp.WriteFile("a.txt", "hello"), test::kNoon + 1);
-  TWList<TFilesListItem> list;
+  NamedList<ScannedFile> list;
   ASSERT_TRUE(ScanFolder(fs, tmp.path(), std::string_view(""), list, true, tmp.path()).ok());
   ASSERT_EQ(list.Count(), 1u);
-  const TFilesListItem& item = list.Object(0);
+  const ScannedFile& item = list.Object(0);
   EXPECT_EQ(item.Size, 5);
   EXPECT_EQ(static_cast<DosDateTime>(item.Time), UnixToDosDateTime(test::kNoon));
   EXPECT_DOUBLE_EQ(item.DateTime, DosDateTimeToDateTime(static_cast<DosDateTime>(item.Time)));
@@ -87,7 +87,7 @@ TEST_F(ScanTest, MissingOrUnreadableDirectoryIsToldFromEmpty) {
   EXPECT_TRUE(Scan("*.*", true, &status).empty());
   EXPECT_TRUE(status.ok());
 
-  TWList<TFilesListItem> list;
+  NamedList<ScannedFile> list;
   Status missing = ScanFolder(fs, P("nope"), std::string_view(""), list, true, P("nope"));
   EXPECT_FALSE(missing.ok());
   EXPECT_EQ(list.Count(), 0u);
@@ -134,7 +134,7 @@ TEST(ScanWindowsStyle, RelativeNamesInLowerCaseBelowAFolderOrADriveRoot) {
   fs.dirs["C:\\"] = {File("Root.TXT"), Dir("data")};
   fs.dirs["C:\\data\\"] = {File("B.txt"), Dir("docs")};
   fs.dirs["C:\\data\\docs\\"] = {File("A.TXT"), File("a.doc")};
-  TWList<TFilesListItem> list;
+  NamedList<ScannedFile> list;
   ASSERT_TRUE(
       ScanFolder(fs, "C:\\data", std::string_view("*.txt"), list, true, "C:\\data", WindowsStyle())
           .ok());
@@ -143,7 +143,7 @@ TEST(ScanWindowsStyle, RelativeNamesInLowerCaseBelowAFolderOrADriveRoot) {
   EXPECT_EQ(list.Object(0).Name, "docs\\a.txt");
   EXPECT_EQ(list.Object(1).Name, "b.txt");
 
-  TWList<TFilesListItem> from_root;
+  NamedList<ScannedFile> from_root;
   ASSERT_TRUE(
       ScanFolder(fs, "C:\\", std::string_view("*.txt"), from_root, true, "C:\\", WindowsStyle())
           .ok());
@@ -159,12 +159,12 @@ TEST_F(QueueProfileTest, SnapshotsBothListsAndTellsWhenQueuedAndWhenScanned) {
   Write("sub/b.txt", "2", test::kNoon);
   WriteDest("a.txt", "1", test::kNoon);
   EngineContext ctx = Ctx();
-  TProfileRecord p = Profile("Docs");
+  ProfileRecord p = Profile("Docs");
   p.SetFileMask("");  // every file
   QueueProfile(ctx, p);
 
   ASSERT_EQ(RunList.Count(), 1u);
-  const TDataItem& item = RunList.Object(0);
+  const RunSnapshot& item = RunList.Object(0);
   EXPECT_EQ(item.SrcFiles.Count(), 2u);
   EXPECT_EQ(item.DestFiles.Count(), 1u);
   EXPECT_EQ(item.FilesLeft, 3);
@@ -191,12 +191,12 @@ TEST_F(QueueProfileTest, SameNameInAnyCaseIsNotQueuedTwice) {
 }
 
 TEST_F(QueueProfileTest, MissingSourceIsFlaggedMissingDestinationIsNot) {
-  TProfileRecord p = Profile("Docs");
+  ProfileRecord p = Profile("Docs");
   p.SetSrcDir(src + "/gone");
   p.SetDestDir(dest + "/not-yet");
   EngineContext ctx = Ctx();
   QueueProfile(ctx, p);
-  const TDataItem& item = RunList.Object(0);
+  const RunSnapshot& item = RunList.Object(0);
   EXPECT_TRUE(item.SrcScanFailed);
   EXPECT_NE(item.SrcScanError.find("gone"), std::string::npos);
   EXPECT_FALSE(item.DestScanFailed);

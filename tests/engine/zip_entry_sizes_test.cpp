@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "engine/zip_packer.h"
 #include "support/forwarding_file_system.h"
 #include "support/temp_dir.h"

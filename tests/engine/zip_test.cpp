@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "engine/zip_packer.h"
 #include "support/fault_file_system.h"
 #include "support/temp_dir.h"

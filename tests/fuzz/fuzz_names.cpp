@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "engine/destination_index.h"
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 #include "platform/clock.h"
 #include "platform/path_style.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/named_list.h"
 
 namespace {
 
@@ -68,9 +69,9 @@ Walk WalkList(const std::vector<Entry>& dest, const Entry& source, bool zip, int
 }
 
 void CheckIndex(const std::vector<Entry>& dest, const Entry& source, bool zip, int16_t kind) {
-  qm::TWList<qm::TFilesListItem> list;
+  qm::NamedList<qm::ScannedFile> list;
   for (const Entry& e : dest) {
-    auto item = std::make_unique<qm::TFilesListItem>();
+    auto item = std::make_unique<qm::ScannedFile>();
     item->Name = e.name;
     item->Time = static_cast<int32_t>(e.time);
     list.Add("/dest/" + e.name, std::move(item));

@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/file_system.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A record the table refuses stops the load (not ok); the rows before it stay.
   Require(loaded.rows_loaded == table.RecordCount());
   Require(loaded.ok || !loaded.complete);
-  Require(loaded.rows_loaded <= size / qm::TProfileRecord::kSize);
+  Require(loaded.rows_loaded <= size / qm::ProfileRecord::kSize);
 
   Require(qm::SaveProfiles(again, table, qm::PosixFileSystem()));
   const std::string first = ReadAll(again);
-  Require(first.size() == table.RecordCount() * qm::TProfileRecord::kSize);
+  Require(first.size() == table.RecordCount() * qm::ProfileRecord::kSize);
 
   // A second round trip changes nothing: the first save already holds the table's values.
   qm::ProfileTable reloaded;

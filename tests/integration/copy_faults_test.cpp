@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "fault_harness.h"
+#include "profiles/log_kind.h"
 
 namespace qm::test {
 namespace {
@@ -118,7 +119,7 @@ TEST_F(CopyFaultTest, FullDiskAsksOnceAFileAndLosesNothing) {
   // a.txt and fresh.txt fit below the limit; big.bin does not.
   EXPECT_EQ(ReadTree(dest)["sub/big.bin"], dest_before["sub/big.bin"]);
   ASSERT_EQ(ErrorCount(), 1);
-  const std::string record = host.Texts(lkError)[0];
+  const std::string record = host.Texts(LogKind::kError)[0];
   EXPECT_EQ(record.rfind("Drive not ready or out of free disk space on drive ", 0), 0u) << record;
   ExpectErrorNaming(Src("sub/big.bin"));
   EXPECT_EQ(dialogs.questions.size(), 1u);
@@ -219,7 +220,7 @@ namespace {
 TEST_F(CopyFaultTest, FailedPackKeepsTheOldArchive) {
   WriteDest("sub/big.bin.zip", "an older archive", kDayBefore);
   Snapshot();
-  TProfileRecord zip = Profile();
+  ProfileRecord zip = Profile();
   zip.SetdoZIP(true);
   fs.FailReadsAfter(CopyBufferSize + 7, ErrorKind::kIo, "big.bin");
   Run(zip);
@@ -250,7 +251,7 @@ namespace {
 TEST_F(CopyFaultTest, FailedCopyBackKeepsTheSourceFile) {
   WriteDest("a.txt", Bytes(2 * CopyBufferSize, 'd'), kNoon + 86400);  // newer in the backup
   Snapshot();
-  TProfileRecord both = Profile();
+  ProfileRecord both = Profile();
   both.SetSyncMethod(1);
   fs.FailWritesAfter(CopyBufferSize, ErrorKind::kIo, src + "/");
   Run(both);

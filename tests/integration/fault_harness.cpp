@@ -8,8 +8,9 @@
 #include <fstream>
 #include <ostream>
 
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "engine/scan.h"
+#include "profiles/log_kind.h"
 
 namespace qm::test {
 
@@ -33,7 +34,7 @@ void PrintTo(const FileState& state, std::ostream* os) {
       << std::hash<std::string>{}(state.content) << ", DOS time " << state.time << std::dec << "}";
 }
 
-std::vector<std::string> RecordingHost::Texts(TLogKind kind) const {
+std::vector<std::string> RecordingHost::Texts(LogKind kind) const {
   std::vector<std::string> out;
   for (const Record& r : log)
     if (r.kind == kind) out.push_back(r.text);
@@ -143,8 +144,8 @@ std::string FaultMatrixTest::WriteDest(const std::string& rel, const std::string
   return path;
 }
 
-TProfileRecord FaultMatrixTest::Profile(bool remove_deleted) const {
-  TProfileRecord p;
+ProfileRecord FaultMatrixTest::Profile(bool remove_deleted) const {
+  ProfileRecord p;
   p.SetEnabled(true);
   p.SetName("Fault");
   p.SetSrcDir(src);
@@ -160,11 +161,11 @@ FileSystem& FaultMatrixTest::ActiveFs() {
   return fs;
 }
 
-void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<void()>& after_queue) {
+void FaultMatrixTest::Run(const ProfileRecord& profile, const std::function<void()>& after_queue) {
   ui::VirtualMessageLoop loop;
   RegionalFormats formats;
   RunState state;
-  TWList<TDataItem> run_list;
+  NamedList<RunSnapshot> run_list;
   // Runs lock their folders here rather than in the user's home.
   state.LockDirectory = tmp / "locks";
   host.stop = [&] { state.Running = false; };
@@ -172,8 +173,8 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   EngineContext ctx{ActiveFs(), loop, loop, formats, state, run_list, host.observers};
   state.Running = true;
   state.Mode = RunMode::kSelected;
-  const std::vector<TProfileRecord> selected{profile};
-  RunSelectedProfiles(ctx, selected, [&](const TProfileRecord& p) {
+  const std::vector<ProfileRecord> selected{profile};
+  RunSelectedProfiles(ctx, selected, [&](const ProfileRecord& p) {
     QueueProfile(ctx, p);
     if (after_queue) after_queue();
   });
@@ -181,7 +182,7 @@ void FaultMatrixTest::Run(const TProfileRecord& profile, const std::function<voi
   EXPECT_FALSE(state.EngineBusy);
 }
 
-void FaultMatrixTest::Rerun(const TProfileRecord& profile) {
+void FaultMatrixTest::Rerun(const ProfileRecord& profile) {
   fs.ClearFaults();
   mid_copy.reset();
   host.log.clear();
@@ -227,13 +228,13 @@ void FaultMatrixTest::ExpectDestinationMirrorsSource() const {
 }
 
 void FaultMatrixTest::ExpectErrorNaming(const std::string& path) const {
-  for (const std::string& text : host.Texts(lkError))
+  for (const std::string& text : host.Texts(LogKind::kError))
     if (text.find(path) != std::string::npos) return;
   ADD_FAILURE() << "no error record names " << path;
 }
 
 int FaultMatrixTest::ErrorCount() const {
-  return static_cast<int>(host.Texts(lkError).size());
+  return static_cast<int>(host.Texts(LogKind::kError).size());
 }
 
 }  // namespace qm::test

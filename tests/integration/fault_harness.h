@@ -18,6 +18,7 @@
 #include "engine/engine_context.h"
 #include "engine/run_observers.h"
 #include "platform/file_system.h"
+#include "profiles/log_kind.h"
 #include "support/fault_file_system.h"
 #include "support/forwarding_file_system.h"
 #include "support/temp_dir.h"
@@ -68,7 +69,7 @@ class AnsweringDialogs : public ui::Dialogs {
 };
 
 struct Record {
-  TLogKind kind;
+  LogKind kind;
   std::string text;
 };
 
@@ -83,7 +84,7 @@ class RecordingHost {
   std::function<void()> stop;
   RunObservers observers;
   void SetBreakDialogs(ui::Dialogs* ask) { records.SetDialogs(ask); }
-  std::vector<std::string> Texts(TLogKind kind) const;
+  std::vector<std::string> Texts(LogKind kind) const;
 
  private:
   struct Stopper final : RunObserver {
@@ -92,7 +93,7 @@ class RecordingHost {
     void BreakAccepted() override { host.stop(); }
     RecordingHost& host;
   };
-  RunRecords records{[this](TLogKind kind, const std::string& text) {
+  RunRecords records{[this](LogKind kind, const std::string& text) {
                        log.push_back({kind, text});
                      },
                      [] {}};
@@ -116,13 +117,13 @@ class FaultMatrixTest : public ::testing::Test {
   std::string Dest(const std::string& rel) const { return dest + "/" + rel; }
 
   // A backup profile from src to dest, subdirectories included, every file.
-  TProfileRecord Profile(bool remove_deleted = false) const;
+  ProfileRecord Profile(bool remove_deleted = false) const;
 
   // Runs `profile` as "Start selected" through the faulty file system; `after_queue` runs
   // between the scan and the engine (to change the tree behind the snapshot's back).
-  void Run(const TProfileRecord& profile, const std::function<void()>& after_queue = {});
+  void Run(const ProfileRecord& profile, const std::function<void()>& after_queue = {});
   // The same with every fault cleared: what the next, healthy run does.
-  void Rerun(const TProfileRecord& profile);
+  void Rerun(const ProfileRecord& profile);
 
   // Takes the pictures the checks compare against; call after writing the trees.
   void Snapshot();

@@ -1,5 +1,6 @@
-// The whole program core in one test: a TForm1 on a virtual clock over the fault-injecting
-// file system, with a store, a log directory and options of its own in a temporary directory.
+// The whole program core in one test: a MainWindowController on a virtual clock over the
+// fault-injecting file system, with a store, a log directory and options of its own in a temporary
+// directory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "fault_harness.h"
 #include "support/fake_window.h"
 #include "support/fault_file_system.h"
@@ -39,8 +40,8 @@ class FormHarness : public ::testing::Test {
 
   // FormCreate (which loads the store), the window shown, the one-time step passed.
   void Start() {
-    form = std::make_unique<TForm1>(fs, loop, loop, dialogs, RegionalFormats{}, store,
-                                    std::vector<std::string>{}, window);
+    form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{}, store,
+                                                  std::vector<std::string>{}, window);
     // Runs lock their folders here rather than in the user's home.
     form->State.LockDirectory = tmp / "locks";
     window.form = form.get();
@@ -61,7 +62,7 @@ class FormHarness : public ::testing::Test {
   ClosingDialogs dialogs;
   FaultInjectingFileSystem fs{PosixFileSystem()};
   FakeWindow window;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindowController> form;
 };
 
 }  // namespace qm::test

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "form_harness.h"
 #include "profiles/profile_table.h"
 
@@ -23,7 +23,7 @@ class LogFaultTest : public FormHarness {
     tmp.WriteFile("src/big.bin", Bytes(1200 * CopyBufferSize, 'b'));
     for (int i = 0; i < 20; ++i) tmp.WriteFile("src/f" + std::to_string(i) + ".txt", "x");
     Start();
-    ProfileTable& t = form->rmSets;
+    ProfileTable& t = form->profile_table;
     ASSERT_TRUE(t.Append());
     t.SetBool(ProfileField::Enabled, true);
     t.SetText(ProfileField::Name, "Logged");
@@ -32,16 +32,16 @@ class LogFaultTest : public FormHarness {
     t.SetText(ProfileField::FileMask, "*.*");
     t.SetBool(ProfileField::doZIP, false);
     ASSERT_TRUE(t.Post());
-    form->Log.deLogDir.SetText(logs);
-    form->Log.chLogSucc.SetChecked(true);
-    form->Log.chLogInfo.SetChecked(true);
+    form->Log.log_folder_edit.SetText(logs);
+    form->Log.log_successes_box.SetChecked(true);
+    form->Log.log_info_box.SetChecked(true);
   }
   std::string src, dest, logs;
 };
 
 TEST_F(LogFaultTest, LogDirectoryVanishingMidRunStopsOnlyTheLog) {
   loop.At(2000, [&] { std::filesystem::remove_all(logs); });
-  form->bStart.Click();  // returns when the engine has worked the list off
+  form->start_button.Click();  // returns when the engine has worked the list off
 
   // Every file was copied all the same.
   EXPECT_EQ(ReadTree(dest), ReadTree(src));
@@ -50,14 +50,14 @@ TEST_F(LogFaultTest, LogDirectoryVanishingMidRunStopsOnlyTheLog) {
   // One message, then the log stays off; the directory is not made again behind the user.
   const std::string text = "Can not create the log file \"" + logs + "/Quillmor.log\"";
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{text});
-  EXPECT_TRUE(form->session().LogWriteFailed);
+  EXPECT_TRUE(form->session().log_write_failed);
   EXPECT_FALSE(std::filesystem::exists(logs));
   EXPECT_TRUE(Close());
 }
 
 TEST_F(LogFaultTest, LogThatCannotBeWrittenFromTheStartDoesNotStopTheRun) {
   fs.FailAlways(FsOp::kWrite, ErrorKind::kNoSpace, "Quillmor.log");
-  form->bStart.Click();
+  form->start_button.Click();
   EXPECT_EQ(ReadTree(dest), ReadTree(src));
   EXPECT_EQ(dialogs.errors,
             std::vector<std::string>{"Can not save the log file \"" + logs + "/Quillmor.log\""});

@@ -4,8 +4,9 @@
 
 #include <filesystem>
 
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 #include "fault_harness.h"
+#include "profiles/log_kind.h"
 
 namespace qm::test {
 namespace {
@@ -24,7 +25,7 @@ class RemovalFaultTest : public FaultMatrixTest {
   // The destination holds every file it held before, unchanged.
   void ExpectNothingDeleted() {
     EXPECT_EQ(ReadTree(dest), dest_before);
-    EXPECT_TRUE(host.Texts(lkDelete).empty());
+    EXPECT_TRUE(host.Texts(LogKind::kDelete).empty());
   }
 };
 
@@ -34,9 +35,9 @@ TEST_F(RemovalFaultTest, ReadOnlyFileRefusesDeletionAndTheRestGoes) {
   ExpectSourceUntouched();
   EXPECT_TRUE(std::filesystem::exists(Dest("gone.txt")));
   EXPECT_FALSE(std::filesystem::exists(Dest("sub/gone too.txt")));
-  EXPECT_EQ(host.Texts(lkError),
+  EXPECT_EQ(host.Texts(LogKind::kError),
             std::vector<std::string>{"Can not delete file \"" + Dest("gone.txt") + "\""});
-  EXPECT_EQ(host.Texts(lkDelete),
+  EXPECT_EQ(host.Texts(LogKind::kDelete),
             std::vector<std::string>{"Deleted file \"" + Dest("sub/gone too.txt") + "\""});
   EXPECT_TRUE(std::filesystem::is_directory(dest + "/sub"));  // directories stay
 }

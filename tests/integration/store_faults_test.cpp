@@ -13,13 +13,13 @@
 
 #include "form_harness.h"
 #include "platform/atomic_file.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 
 namespace qm::test {
 namespace {
 
 std::string Valid(const std::string& name) {
-  TProfileRecord r;
+  ProfileRecord r;
   r.SetEnabled(true);
   r.SetName(name);
   r.SetSrcDir("/data/" + name);
@@ -40,18 +40,18 @@ class StoreFaultTest : public FormHarness {
   void StartAndCloseOn(const std::string& bytes) {
     WriteBytes(store, bytes);
     Start();
-    const size_t rows = form->rmSets.RecordCount();
+    const size_t rows = form->profile_table.RecordCount();
     ASSERT_TRUE(Close());
     EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store))) << "temporary left";
     const std::string saved = ReadWholeFile(store);
-    EXPECT_EQ(saved.size(), rows * TProfileRecord::kSize);
+    EXPECT_EQ(saved.size(), rows * ProfileRecord::kSize);
     // Every row that was loaded comes back as it was saved.
     ProfileTable again;
     const LoadResult reloaded = LoadProfiles(store, again);
     EXPECT_TRUE(reloaded.complete) << reloaded.error;
     EXPECT_EQ(reloaded.rows_loaded, rows);
     // What was not read stays somewhere: in the store itself or in the backup beside it.
-    const bool all_read = rows == bytes.size() / TProfileRecord::kSize;
+    const bool all_read = rows == bytes.size() / ProfileRecord::kSize;
     if (!all_read) {
       ASSERT_TRUE(std::filesystem::exists(store + ".bak")) << "unread profiles overwritten";
       EXPECT_TRUE(ReadWholeFile(store + ".bak") == bytes) << "backup differs from the store";
@@ -71,12 +71,12 @@ TEST_F(StoreFaultTest, RandomBytesNeverCrashAndAreKeptAside) {
       if (rng() % 2) {
         bytes += Valid("p" + std::to_string(i));
       } else {
-        std::string junk(TProfileRecord::kSize, '\0');
+        std::string junk(ProfileRecord::kSize, '\0');
         for (char& c : junk) c = static_cast<char>(rng());
         bytes += junk;
       }
     }
-    bytes += std::string(rng() % 3 == 0 ? rng() % TProfileRecord::kSize : 0, 'x');
+    bytes += std::string(rng() % 3 == 0 ? rng() % ProfileRecord::kSize : 0, 'x');
     dialogs.errors.clear();
     StartAndCloseOn(bytes);
   }
@@ -84,7 +84,7 @@ TEST_F(StoreFaultTest, RandomBytesNeverCrashAndAreKeptAside) {
 
 TEST_F(StoreFaultTest, TruncatedStoreLoadsItsWholeRecords) {
   const std::string full = Valid("one") + Valid("two") + Valid("three");
-  StartAndCloseOn(full.substr(0, 2 * TProfileRecord::kSize + 700));
+  StartAndCloseOn(full.substr(0, 2 * ProfileRecord::kSize + 700));
   ProfileTable table;
   const LoadResult r = LoadProfiles(store, table);
   EXPECT_EQ(r.rows_loaded, 2u) << r.error;
@@ -106,7 +106,7 @@ TEST_F(StoreFaultTest, FailedSaveAtCloseKeepsTheOldStore) {
   const std::string bytes = Valid("alpha") + Valid("beta");
   WriteBytes(store, bytes);
   Start();
-  fs.FailWritesAfter(TProfileRecord::kSize + 10, ErrorKind::kNoSpace, ".qmtmp");
+  fs.FailWritesAfter(ProfileRecord::kSize + 10, ErrorKind::kNoSpace, ".qmtmp");
   ASSERT_TRUE(Close());
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{kCanNotSaveMessage});
   EXPECT_TRUE(ReadWholeFile(store) == bytes);

@@ -4,18 +4,19 @@
 #include <memory>
 #include <string>
 
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/named_list.h"
 
 namespace qm {
 namespace {
 
 TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
-  TWList<TFilesListItem> list;
+  NamedList<ScannedFile> list;
   const uint32_t top = list.AddDirectory("/data/", "");
   const uint32_t sub = list.AddDirectory("C:\\Data\\Docs\\", "docs\\");
   list.AddFile(sub, "A.TXT", "a.txt", 0x58A46000, int64_t{5} << 32, 0x21);
   list.AddFile(top, "b", "b", 7, 0, 0x20);
-  auto item = std::make_unique<TFilesListItem>();
+  auto item = std::make_unique<ScannedFile>();
   item->Name = "given";
   item->Time = -1;
   item->Size = 3;
@@ -31,7 +32,7 @@ TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
   EXPECT_EQ(list.Text(2), "/any/text");
   EXPECT_EQ(list.Text(3), "/data/b");
 
-  const TFilesListItem first = list.Object(0);
+  const ScannedFile first = list.Object(0);
   EXPECT_EQ(first.Name, "docs\\a.txt");
   EXPECT_EQ(first.Time, 0x58A46000);
   EXPECT_DOUBLE_EQ(first.DateTime, DosDateTimeToDateTime(0x58A46000));
@@ -56,7 +57,7 @@ TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
 
 // A tree as the scan fills it: 100,000 files in 2,000 directories eight deep.
 TEST(FileList, HoldsATreeInFarLessThan120BytesAFile) {
-  TWList<TFilesListItem> list;
+  NamedList<ScannedFile> list;
   constexpr int kFiles = 100000, kDirs = 2000;
   for (int d = 0; d < kDirs; ++d) {
     std::string rel;

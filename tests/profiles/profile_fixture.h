@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 #include "support/scripted_dialogs.h"
 
 namespace qm::test {

@@ -19,7 +19,7 @@ using test::TempDir;
 using test::WiredTable;
 
 std::string RecordBytes(const std::string& name, bool enabled = true) {
-  TProfileRecord r;
+  ProfileRecord r;
   r.SetEnabled(enabled);
   r.SetName(name);
   r.SetSrcDir("/src/" + name);
@@ -34,10 +34,10 @@ std::string RecordBytes(const std::string& name, bool enabled = true) {
   return std::string(reinterpret_cast<const char*>(r.bytes().data()), r.bytes().size());
 }
 
-TProfileRecord RecordAt(const std::string& file, size_t n) {
-  TProfileRecord r;
-  std::copy_n(reinterpret_cast<const std::byte*>(file.data()) + n * TProfileRecord::kSize,
-              TProfileRecord::kSize, r.bytes().begin());
+ProfileRecord RecordAt(const std::string& file, size_t n) {
+  ProfileRecord r;
+  std::copy_n(reinterpret_cast<const std::byte*>(file.data()) + n * ProfileRecord::kSize,
+              ProfileRecord::kSize, r.bytes().begin());
   return r;
 }
 
@@ -93,7 +93,7 @@ TEST_F(StoreTest, AMissingStoreIsAnEmptyTableAndAnEmptyFileOnSave) {
 }
 
 TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
-  TProfileRecord keep;
+  ProfileRecord keep;
   keep.SetName("keep");
   keep.SetSrcDir("/s");
   keep.SetDestDir("/d");
@@ -101,7 +101,7 @@ TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
   keep.SetUseStartTimeEndTime(true);
   const std::string original =
       RecordBytes("b", false) + RecordBytes("a") +
-      std::string(reinterpret_cast<const char*>(keep.bytes().data()), TProfileRecord::kSize);
+      std::string(reinterpret_cast<const char*>(keep.bytes().data()), ProfileRecord::kSize);
   WriteStore(original);
   ASSERT_TRUE(Load().complete);
   ASSERT_TRUE(Save());
@@ -117,17 +117,17 @@ TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
   EXPECT_EQ(RecordAt(sorted, 2).KeepCopyKind(), kKeepDateTime);
   EXPECT_EQ(static_cast<int>(RecordAt(sorted, 1).bytes()[0]), 0);
   for (size_t n = 0; n < 3; ++n)
-    for (size_t i = TProfileRecord::kReserved; i < TProfileRecord::kSize; ++i)
-      ASSERT_EQ(sorted[n * TProfileRecord::kSize + i], '\0');
+    for (size_t i = ProfileRecord::kReserved; i < ProfileRecord::kSize; ++i)
+      ASSERT_EQ(sorted[n * ProfileRecord::kSize + i], '\0');
 }
 
 TEST_F(StoreTest, ABothDirectionsProfileComesBackWithoutPackingDeletionOrKeptCopies) {
-  TProfileRecord r = RecordAt(RecordBytes("sync"), 0);
+  ProfileRecord r = RecordAt(RecordBytes("sync"), 0);
   r.SetSyncMethod(kSyncBothWays);
   r.SetdoZIP(true);
   r.SetRemoveDeleted(true);
   r.SetKeepCopyKind(kKeepSequence);
-  WriteStore(std::string(reinterpret_cast<const char*>(r.bytes().data()), TProfileRecord::kSize));
+  WriteStore(std::string(reinterpret_cast<const char*>(r.bytes().data()), ProfileRecord::kSize));
   ASSERT_TRUE(Load().complete);
   EXPECT_FALSE(w_.table.AsBool(F::doZIP));
   EXPECT_FALSE(w_.table.AsBool(F::RemoveDeleted));
@@ -148,10 +148,10 @@ TEST_F(StoreTest, ARefusedRecordStopsLoadingAndKeepsTheRowsBefore) {
 }
 
 TEST_F(StoreTest, ADateTheTableCannotHoldStopsLoading) {
-  TProfileRecord bad = RecordAt(RecordBytes("bad"), 0);
+  ProfileRecord bad = RecordAt(RecordBytes("bad"), 0);
   bad.SetNextRun(-800000.0);
   WriteStore(RecordBytes("one") +
-             std::string(reinterpret_cast<const char*>(bad.bytes().data()), TProfileRecord::kSize));
+             std::string(reinterpret_cast<const char*>(bad.bytes().data()), ProfileRecord::kSize));
   LoadResult r = Load();
   EXPECT_FALSE(r.ok);
   EXPECT_TRUE(r.NeedsBackup());
@@ -162,7 +162,7 @@ TEST_F(StoreTest, ADateTheTableCannotHoldStopsLoading) {
 TEST_F(StoreTest, AReadFailurePartWayKeepsWhatWasRead) {
   WriteStore(RecordBytes("one") + RecordBytes("two") + RecordBytes("three"));
   FaultInjectingFileSystem fs(PosixFileSystem());
-  fs.FailReadsAfter(TProfileRecord::kSize + 100);
+  fs.FailReadsAfter(ProfileRecord::kSize + 100);
   LoadResult r = Load(fs);
   EXPECT_TRUE(r.ok);  // a failed read only stops the reading
   EXPECT_FALSE(r.complete);

@@ -15,7 +15,7 @@ using test::WiredTable;
 
 // A record image: all zero, with the given bytes placed at `offset`.
 struct Image {
-  TProfileRecord::Bytes bytes{};
+  ProfileRecord::Bytes bytes{};
   Image& At(size_t offset, std::initializer_list<int> values) {
     for (int v : values) bytes[offset++] = static_cast<std::byte>(v);
     return *this;
@@ -27,8 +27,8 @@ struct Image {
   }
 };
 
-TProfileRecord FromRow(const ProfileTable& table) {
-  TProfileRecord record;
+ProfileRecord FromRow(const ProfileTable& table) {
+  ProfileRecord record;
   ProfileFromRow(table, record);
   return record;
 }
@@ -87,7 +87,7 @@ TEST(RecordCodec, RowFromRecordAndBackGivesTheSameBytes) {
   image.At(836, {0x07, 0x00}).At(848, {0, 0, 0, 0, 0, 0, 0xd0, 0x3f});
   WiredTable w;
   w.table.Append();
-  ASSERT_TRUE(ProfileToRow(TProfileRecord(image.bytes), w.table).ok());
+  ASSERT_TRUE(ProfileToRow(ProfileRecord(image.bytes), w.table).ok());
   EXPECT_EQ(w.table.AsText(F::FileMask), "*.jpg;*.png");
   EXPECT_EQ(w.table.AsInt(F::CopyCriteria), 5);
   EXPECT_EQ(FromRow(w.table).bytes(), image.bytes);
@@ -98,20 +98,20 @@ TEST(RecordCodec, NameAtTheTablesLimitAndUnsetFields) {
   ProfileTable& t = w.table;
   t.SetText(F::Name, std::string(30, 'n'));  // on an empty table: adds a row with defaults
   t.SetText(F::Name, std::string(31, 'n'));  // the 31st character is cut
-  TProfileRecord r = FromRow(t);
+  ProfileRecord r = FromRow(t);
   EXPECT_EQ(static_cast<int>(r.bytes()[1]), 30);
   for (size_t i = 32; i <= 41; ++i) EXPECT_EQ(static_cast<int>(r.bytes()[i]), 0) << i;
 
   // A row that never got an Interval (no defaults wired) writes eight zero bytes.
   ProfileTable bare;
   bare.SetText(F::Name, "x");
-  TProfileRecord b = FromRow(bare);
+  ProfileRecord b = FromRow(bare);
   for (size_t i = 839; i < 847; ++i) EXPECT_EQ(static_cast<int>(b.bytes()[i]), 0) << i;
   EXPECT_EQ(b.Interval(), 0.0);
 }
 
 TEST(RecordCodec, LongTextsFromARecordAreCutToTheTablesSizes) {
-  TProfileRecord record;
+  ProfileRecord record;
   record.SetName(std::string(40, 'N'));
   record.SetSrcDir(std::string(255, 's'));
   record.SetDestDir(std::string(253, 'd') + "\xc3\xa9");  // 255 bytes ending in a 2-byte char
@@ -130,7 +130,7 @@ TEST(RecordCodec, DamagedLengthBytesReadOnlyTheFieldsCapacity) {
   image.At(1, {200});  // a name length beyond the 40 bytes the record has room for
   for (size_t i = 2; i <= 41; ++i) image.bytes[i] = std::byte{'q'};
   image.At(42, {'x'});  // first byte of the next field, not part of the name
-  TProfileRecord record(image.bytes);
+  ProfileRecord record(image.bytes);
   EXPECT_EQ(record.Name(), std::string(40, 'q'));
 }
 
@@ -144,7 +144,7 @@ TEST(RecordCodec, Utf8TextsAreCutAtCharacterBoundaries) {
   w.table.SetText(F::Name, std::string(29, 'a') + "\xe2\x82\xac");  // 29 + a 3-byte euro sign
   EXPECT_EQ(w.table.AsText(F::Name), std::string(29, 'a'));
 
-  TProfileRecord record;
+  ProfileRecord record;
   record.SetName(std::string(39, 'a') + e);  // 41 bytes: the é does not fit in 40
   EXPECT_EQ(record.Name(), std::string(39, 'a'));
 }
@@ -154,16 +154,16 @@ TEST(RecordCodec, AnyNonZeroBooleanByteReadsTrueAndWritesBackAsOne) {
   image.At(0, {2}).At(810, {0xff}).Text(1, "n").Text(42, "/s").Text(298, "/d");
   WiredTable w;
   w.table.Append();
-  ASSERT_TRUE(ProfileToRow(TProfileRecord(image.bytes), w.table).ok());
+  ASSERT_TRUE(ProfileToRow(ProfileRecord(image.bytes), w.table).ok());
   EXPECT_TRUE(w.table.AsBool(F::Enabled));
   EXPECT_TRUE(w.table.AsBool(F::InclDirs));
-  TProfileRecord back = FromRow(w.table);
+  ProfileRecord back = FromRow(w.table);
   EXPECT_EQ(static_cast<int>(back.bytes()[0]), 1);
   EXPECT_EQ(static_cast<int>(back.bytes()[810]), 1);
 }
 
 TEST(RecordCodec, StartAndFinishTimeLoseTheirDatePart) {
-  TProfileRecord record;
+  ProfileRecord record;
   record.SetStartTime(38000.75);  // a date with 18:00
   record.SetFinishTime(-1.25);    // before 1899-12-30, 06:00
   WiredTable w;
@@ -175,7 +175,7 @@ TEST(RecordCodec, StartAndFinishTimeLoseTheirDatePart) {
 }
 
 TEST(RecordCodec, StoredValuesComeInWithoutTheEditingRules) {
-  TProfileRecord record;
+  ProfileRecord record;
   record.SetName("keep");
   record.SetSrcDir("/s");
   record.SetDestDir("/d");
@@ -192,19 +192,19 @@ TEST(RecordCodec, StoredValuesComeInWithoutTheEditingRules) {
 }
 
 TEST(RecordCodec, ReservedBytesAreZeroWhateverTheRecordHeldBefore) {
-  TProfileRecord record;
+  ProfileRecord record;
   record.bytes().fill(std::byte{0xAB});
   WiredTable w;
   w.Add("p");
   ProfileFromRow(w.table, record);
-  for (size_t i = TProfileRecord::kReserved; i < TProfileRecord::kSize; ++i)
+  for (size_t i = ProfileRecord::kReserved; i < ProfileRecord::kSize; ++i)
     ASSERT_EQ(static_cast<int>(record.bytes()[i]), 0) << i;
   // So are the bytes after each text.
   for (size_t i = 3; i <= 41; ++i) ASSERT_EQ(static_cast<int>(record.bytes()[i]), 0) << i;
 }
 
 TEST(RecordCodec, DateTimesTheTableCannotHoldAreRefused) {
-  TProfileRecord record;
+  ProfileRecord record;
   record.SetLastRun(-700000.0);  // before the year 1
   WiredTable w;
   w.table.Append();

@@ -49,8 +49,7 @@ struct Wizard {
   NoChoices choices;
   std::string remembered_filter = "*.*";
   ProfileTable table;
-  TqmwzAddProfileForm form{table, loop,    dialogs,          PosixFileSystem(),
-                           disks, choices, remembered_filter};
+  AddProfileWizard form{table, loop, dialogs, PosixFileSystem(), disks, choices, remembered_filter};
   qt::AddProfileDialog dialog{form, nullptr};
 };
 
@@ -99,15 +98,15 @@ TEST(AddProfileDialog, BrowseButtonsFollowTheirFieldsInTabOrder) {
     }
     EXPECT_EQ(TabOrder(wanted), wanted);
   };
-  order({"eSrcDir", "eSrcDirButton", "eName"});
-  order({"lbDisks", "eDestDir", "eDestDirButton"});
+  order({"source_folder_edit", "source_browse_button", "profile_name_edit"});
+  order({"disk_list", "destination_folder_edit", "destination_browse_button"});
 }
 
 TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
   TempDir dir;
   const std::string source = dir.MakeDir("My Documents");
   Wizard w;
-  TqmwzAddProfileForm& form = w.form;
+  AddProfileWizard& form = w.form;
   qt::AddProfileDialog& dialog = w.dialog;
   ProfileTable& table = w.table;
   ScriptedDialogs& dialogs = w.dialogs;
@@ -121,48 +120,48 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
     EXPECT_EQ(dialog.size(), QSize(570, 380));
     EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Welcome!");
     EXPECT_FALSE(dialog.pages()->isTabVisible(1));
-    EXPECT_FALSE(button("bBack")->isEnabled());
+    EXPECT_FALSE(button("back_button")->isEnabled());
     ExpectCurrentPageFits(dialog);
 
-    button("bNext")->click();  // glides the pointer, then the source page
+    button("next_button")->click();  // glides the pointer, then the source page
     EXPECT_EQ(dialog.pages()->currentIndex(), 1);
     EXPECT_TRUE(dialog.pages()->isTabVisible(1));
     EXPECT_FALSE(dialog.pages()->isTabVisible(0));
-    EXPECT_FALSE(button("bNext")->isEnabled());
-    Type(find("eSrcDir"), source);
-    auto* name = dialog.findChild<QLineEdit*>("eName");
+    EXPECT_FALSE(button("next_button")->isEnabled());
+    Type(find("source_folder_edit"), source);
+    auto* name = dialog.findChild<QLineEdit*>("profile_name_edit");
     EXPECT_TRUE(WaitFor([&] { return !name->text().isEmpty(); }));
     EXPECT_EQ(name->text(), "My Documents (root)");
-    EXPECT_TRUE(button("bNext")->isEnabled());
+    EXPECT_TRUE(button("next_button")->isEnabled());
     ExpectCurrentPageFits(dialog);
 
-    button("bNext")->click();
+    button("next_button")->click();
     ExpectCurrentPageFits(dialog);
-    button("bNext")->click();
-    auto* list = dialog.findChild<QListWidget*>("lbDisks");
+    button("next_button")->click();
+    auto* list = dialog.findChild<QListWidget*>("disk_list");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), "/ Local disk   5120 Mb free,   40960 Mb total");
     EXPECT_EQ(list->currentRow(), 0);
-    EXPECT_EQ(dialog.findChild<QLabel*>("lRecomended")->text(), "/");
-    EXPECT_TRUE(dialog.findChild<QLabel*>("lSameDisk")->isVisible());
+    EXPECT_EQ(dialog.findChild<QLabel*>("recommended_disk_label")->text(), "/");
+    EXPECT_TRUE(dialog.findChild<QLabel*>("same_disk_label")->isVisible());
     ExpectCurrentPageFits(dialog);
-    auto* dest = dialog.findChild<QLineEdit*>("eDestDir");
+    auto* dest = dialog.findChild<QLineEdit*>("destination_folder_edit");
     EXPECT_EQ(dest->text(), "/home/ann/Archive/MyDocumentsRoot");
     list->setCurrentRow(1);  // as a click on the stick's line
-    EXPECT_EQ(dialog.findChild<QLabel*>("lSelected")->text(), "/media/ann/STICK");
-    EXPECT_FALSE(dialog.findChild<QLabel*>("lSameDisk")->isVisible());
+    EXPECT_EQ(dialog.findChild<QLabel*>("selected_disk_label")->text(), "/media/ann/STICK");
+    EXPECT_FALSE(dialog.findChild<QLabel*>("same_disk_label")->isVisible());
     dest->selectAll();
     Type(dest, dir / "backup");
-    button("bNext")->click();
+    button("next_button")->click();
     ExpectCurrentPageFits(dialog);
-    button("bNext")->click();
+    button("next_button")->click();
     ExpectCurrentPageFits(dialog);
-    button("bContinue1")->click();
+    button("continue_button")->click();
     ExpectCurrentPageFits(dialog);
-    button("bNext")->click();
+    button("next_button")->click();
     ExpectCurrentPageFits(dialog);
-    button("bBack")->click();
-    button("bBack")->click();
+    button("back_button")->click();
+    button("back_button")->click();
     EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Ready");
     // Enter presses "Finish" on the "Ready" page.
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

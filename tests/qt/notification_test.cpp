@@ -11,7 +11,7 @@
 #include <QVariantMap>
 #include <memory>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/clock.h"
 #include "qt/desktop_notifier.h"
 #include "qt/main_window.h"

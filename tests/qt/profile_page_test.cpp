@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/qmUnit1.h"
-#include "profiles/qmProcs.h"
+#include "app/main_window_controller.h"
+#include "profiles/profile_store.h"
 #include "qt/main_window.h"
 #include "qt/profile_page.h"
 #include "support/virtual_message_loop.h"
@@ -64,21 +64,21 @@ class ProfilePageTest : public WindowFixture {
 
   // Adds a profile through the page: the name typed, both folders picked.
   void AddProfile(const QString& name, const std::string& src, const std::string& dest) {
-    Find<QPushButton>("nvAdd")->click();
-    Type(Find<QLineEdit>("eName"), name);
+    Find<QPushButton>("add_profile_button")->click();
+    Type(Find<QLineEdit>("profile_name_edit"), name);
     dialogs.ExpectBrowse(kSelectSourceTitle, src);
-    Find<QPushButton>("eSrcDirEditButtons0")->click();
+    Find<QPushButton>("source_browse_button")->click();
     dialogs.ExpectBrowse(kSelectDestinationTitle, dest);
-    Find<QPushButton>("eDestDirEditButtons0")->click();
+    Find<QPushButton>("destination_browse_button")->click();
   }
 
   void AppendProfiles(std::initializer_list<const char*> names) {
     for (const char* n : names) {
-      ASSERT_TRUE(form->rmSets.Append());
-      form->rmSets.SetText(ProfileField::Name, n);
-      form->rmSets.SetText(ProfileField::SrcDir, "/s");
-      form->rmSets.SetText(ProfileField::DestDir, "/d");
-      ASSERT_TRUE(form->rmSets.Post());
+      ASSERT_TRUE(form->profile_table.Append());
+      form->profile_table.SetText(ProfileField::Name, n);
+      form->profile_table.SetText(ProfileField::SrcDir, "/s");
+      form->profile_table.SetText(ProfileField::DestDir, "/d");
+      ASSERT_TRUE(form->profile_table.Post());
     }
   }
 
@@ -87,8 +87,9 @@ class ProfilePageTest : public WindowFixture {
 
 TEST_F(ProfilePageTest, BrowseButtonsFollowTheirFieldsInTabOrder) {
   std::vector<QWidget*> wanted;
-  for (const char* name : {"eName", "eSrcDir", "eSrcDirEditButtons0", "eDestDir",
-                           "eDestDirEditButtons0", "eDestDirEditButtons1", "DBEditEh4"})
+  for (const char* name : {"profile_name_edit", "source_folder_edit", "source_browse_button",
+                           "destination_folder_edit", "destination_browse_button",
+                           "destination_create_button", "file_filter_edit"})
     wanted.push_back(Find<QWidget>(name));
   EXPECT_EQ(TabOrder(wanted), wanted);
 }
@@ -98,42 +99,42 @@ TEST_F(ProfilePageTest, ProfilesTypedAndPickedOnThePageReachTheStoreInTheSortedO
   const std::string backup = dir.MakeDir("backup");
 
   AddProfile("Music", music, backup);
-  auto* name = Find<QLineEdit>("eName");
+  auto* name = Find<QLineEdit>("profile_name_edit");
   EXPECT_EQ(name->text(), "Music");
-  EXPECT_EQ(Find<QLineEdit>("eSrcDir")->text().toStdString(), music);
-  EXPECT_EQ(Find<QLineEdit>("DBEditEh4")->text(), "*.*");
-  auto* zip = Find<QCheckBox>("chZIP");
+  EXPECT_EQ(Find<QLineEdit>("source_folder_edit")->text().toStdString(), music);
+  EXPECT_EQ(Find<QLineEdit>("file_filter_edit")->text(), "*.*");
+  auto* zip = Find<QCheckBox>("zip_box");
   EXPECT_TRUE(zip->isChecked());
 
   // Both directions: packing is cleared and its box disabled at once.
-  auto* method = Find<QComboBox>("eCopyMethod");
+  auto* method = Find<QComboBox>("copy_method_combo");
   method->setCurrentIndex(1);
   Q_EMIT method->activated(1);
   EXPECT_FALSE(zip->isChecked());
   EXPECT_FALSE(zip->isEnabled());
-  EXPECT_FALSE(Find<QComboBox>("eKeepCopy")->isEnabled());
+  EXPECT_FALSE(Find<QComboBox>("keep_copy_combo")->isEnabled());
 
   PressAndRelease(name, Qt::Key_F2);
-  EXPECT_EQ(form->rmSets.State(), TableState::kBrowse);
+  EXPECT_EQ(form->profile_table.State(), TableState::kBrowse);
 
   AddProfile("Docs", docs, backup);
   // The one-way profile gets its controls back.
   EXPECT_TRUE(zip->isEnabled());
-  PressAndRelease(Find<QPushButton>("nvPost"), Qt::Key_F2);
-  ASSERT_EQ(form->rmSets.RecordCount(), 2u);
-  EXPECT_EQ(form->rmSets.Row(0).Name, "Docs");  // added before the current row
+  PressAndRelease(Find<QPushButton>("post_profile_button"), Qt::Key_F2);
+  ASSERT_EQ(form->profile_table.RecordCount(), 2u);
+  EXPECT_EQ(form->profile_table.Row(0).Name, "Docs");  // added before the current row
 
   // Ctrl+Del in an editor asks, and No keeps the profile and the editor's text.
   dialogs.ExpectConfirm(kDeleteProfileQuestion, false);
   PressAndRelease(name, Qt::Key_Delete, Qt::ControlModifier);
-  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 2u);
   EXPECT_EQ(name->text(), "Docs");
 
   ClickTitle(1);  // "Name": Docs, Music
   ClickTitle(1);  // reversed: Music, Docs
   EXPECT_EQ(window->grid()->horizontalHeader()->sortIndicatorSection(), 1);
   EXPECT_EQ(window->grid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-  EXPECT_EQ(form->rmSets.Row(0).Name, "Music");
+  EXPECT_EQ(form->profile_table.Row(0).Name, "Music");
   EXPECT_EQ(window->grid()->model()->index(0, 1).data().toString(), "Music");
   EXPECT_EQ(window->grid()->currentIndex().row(), 1);  // "Docs" stays current
 
@@ -156,16 +157,16 @@ TEST_F(ProfilePageTest, ProfilesTypedAndPickedOnThePageReachTheStoreInTheSortedO
 }
 
 TEST_F(ProfilePageTest, NewRowTakesTheFocusAndAnIncompleteOneIsRefusedOnF2) {
-  Find<QPushButton>("nvAdd")->click();
+  Find<QPushButton>("add_profile_button")->click();
   QApplication::processEvents();
-  auto* name = Find<QLineEdit>("eName");
+  auto* name = Find<QLineEdit>("profile_name_edit");
   EXPECT_TRUE(name->hasFocus());
 
   PressAndRelease(name, Qt::Key_F2);
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\r"
                                      "name, source directory, destination directory"});
-  EXPECT_EQ(form->rmSets.State(), TableState::kInsert);
+  EXPECT_EQ(form->profile_table.State(), TableState::kInsert);
 }
 
 TEST_F(ProfilePageTest, SortingLeavesOnlyTheCurrentProfileSelected) {
@@ -174,10 +175,10 @@ TEST_F(ProfilePageTest, SortingLeavesOnlyTheCurrentProfileSelected) {
   grid->setCurrentIndex(grid->model()->index(0, 1));
   grid->selectionModel()->select(grid->model()->index(1, 1),
                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  ASSERT_EQ(form->grdProfs.SelectedRows, (std::vector<size_t>{0, 1}));
+  ASSERT_EQ(form->profile_grid.SelectedRows, (std::vector<size_t>{0, 1}));
   ClickTitle(1);  // a, b, c: row 1 is no longer the "c" the user selected
-  EXPECT_EQ(form->rmSets.Row(1).Name, "b");
-  EXPECT_EQ(form->grdProfs.SelectedRows, std::vector<size_t>{0});
+  EXPECT_EQ(form->profile_table.Row(1).Name, "b");
+  EXPECT_EQ(form->profile_grid.SelectedRows, std::vector<size_t>{0});
 }
 
 TEST_F(ProfilePageTest, TypingInTheGridSearchesTheCurrentColumn) {
@@ -185,7 +186,7 @@ TEST_F(ProfilePageTest, TypingInTheGridSearchesTheCurrentColumn) {
   QTableView* grid = window->grid();
   grid->setCurrentIndex(grid->model()->index(0, 1));
   Type(grid, "br");
-  EXPECT_EQ(form->rmSets.RecNo(), 3u);
+  EXPECT_EQ(form->profile_table.RecNo(), 3u);
   EXPECT_EQ(grid->currentIndex().row(), 2);
 }
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/clock.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
 #include "qt/tray_icon.h"
@@ -67,7 +67,7 @@ class TrayWindowTest : public WindowFixture {
     window->tray()->SetTrayAvailable([this] { return tray_; });
     handle.ShowWindow();
   }
-  QLineEdit* NameEdit() { return window->findChild<QLineEdit*>("eName"); }
+  QLineEdit* NameEdit() { return window->findChild<QLineEdit*>("profile_name_edit"); }
 
   bool tray_ = true;
 };
@@ -120,9 +120,9 @@ TEST_F(TrayWindowTest, InsertInTheNameFieldAppendsARow) {
   Open(true);
   NameEdit()->setFocus();
   Key(NameEdit(), Qt::Key_Insert);
-  EXPECT_EQ(form->rmSets.RecordCount(), 3u);
-  EXPECT_EQ(form->rmSets.RecNo(), 3u);
-  EXPECT_TRUE(form->rmSets.Editing());
+  EXPECT_EQ(form->profile_table.RecordCount(), 3u);
+  EXPECT_EQ(form->profile_table.RecNo(), 3u);
+  EXPECT_TRUE(form->profile_table.Editing());
 }
 
 TEST_F(TrayWindowTest, CtrlShiftDeleteDeletesAfterTheQuestionShiftDeleteStaysWithTheEditor) {
@@ -134,21 +134,21 @@ TEST_F(TrayWindowTest, CtrlShiftDeleteDeletesAfterTheQuestionShiftDeleteStaysWit
   EXPECT_TRUE(dialogs.Texts(DialogKind::kConfirm).empty());
 
   dialogs.ExpectConfirm(kDeleteProfileQuestion, true);
-  form->rmSets.Cancel();
+  form->profile_table.Cancel();
   Key(NameEdit(), Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(form->rmSets.RecordCount(), 1u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 1u);
   EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
 }
 
 TEST_F(TrayWindowTest, DeleteAloneStillDeletesACharacterInAnEditor) {
   Open(true);
-  form->rmSets.Cancel();
+  form->profile_table.Cancel();
   NameEdit()->setFocus();
   NameEdit()->setCursorPosition(0);
   const QString before = NameEdit()->text();
   Key(NameEdit(), Qt::Key_Delete);
   EXPECT_EQ(NameEdit()->text(), before.mid(1));
-  EXPECT_EQ(form->rmSets.RecordCount(), 2u);
+  EXPECT_EQ(form->profile_table.RecordCount(), 2u);
 }
 
 TEST_F(TrayWindowTest, WithoutANotificationAreaF10MinimisesAndSaysWhyOnce) {
@@ -158,7 +158,7 @@ TEST_F(TrayWindowTest, WithoutANotificationAreaF10MinimisesAndSaysWhyOnce) {
   EXPECT_TRUE(window->isMinimized());
   EXPECT_EQ(dialogs.Texts(DialogKind::kInformation).size(), 1u);
 
-  form->TrayIconDblClick();
+  form->ShowFromTray();
   EXPECT_FALSE(window->isMinimized());
   EXPECT_TRUE(window->isVisible());
   Key(NameEdit(), Qt::Key_F10);
@@ -170,7 +170,7 @@ TEST_F(TrayWindowTest, WithoutANotificationAreaF10MinimisesAndSaysWhyOnce) {
   window->tray()->SetTrayAvailable([this] { return tray_; });
   EXPECT_TRUE(window->tray()->IsShown());
   EXPECT_FALSE(window->isVisible());
-  EXPECT_TRUE(form->ShowItem.Enabled());
+  EXPECT_TRUE(form->show_menu_item.Enabled());
 }
 
 }  // namespace

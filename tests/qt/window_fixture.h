@@ -1,5 +1,5 @@
-// The real main window over a TForm1 on the offscreen platform, its store and its folder
-// locks in the test's temporary directory, and the small verbs the window tests share.
+// The real main window over a MainWindowController on the offscreen platform, its store and its
+// folder locks in the test's temporary directory, and the small verbs the window tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/clock.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
 #include "support/scripted_dialogs.h"
@@ -57,9 +57,9 @@ class WindowFixture : public ::testing::Test {
   // Creates the form on `form_loop` and `clock` (the Qt loop and the system clock unless a test
   // hands in a virtual one) and the window over it, attached but not shown.
   void Create(ui::MessageLoop* form_loop = nullptr, Clock* clock = nullptr) {
-    form = std::make_unique<TForm1>(PosixFileSystem(), clock ? *clock : SystemClock(),
-                                    form_loop ? *form_loop : loop, dialogs, RegionalFormats{},
-                                    store, std::vector<std::string>{}, handle);
+    form = std::make_unique<MainWindowController>(
+        PosixFileSystem(), clock ? *clock : SystemClock(), form_loop ? *form_loop : loop, dialogs,
+        RegionalFormats{}, store, std::vector<std::string>{}, handle);
     // Runs lock their folders here rather than in the user's home.
     form->State.LockDirectory = dir / "locks";
     window = std::make_unique<qt::MainWindow>(*form);
@@ -102,7 +102,7 @@ class WindowFixture : public ::testing::Test {
   qt::QtMessageLoop loop;
   ScriptedDialogs dialogs;
   qt::WindowHandle handle;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindowController> form;
   std::unique_ptr<qt::MainWindow> window;
 };
 

@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 #include "platform/clock.h"
-#include "profiles/qmProcs.h"
+#include "profiles/profile_store.h"
 #include "qt/image_list.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
@@ -48,9 +48,9 @@ TEST_F(WindowTest, ShowsThreeProfilesAndTheIdleButtons) {
   EXPECT_EQ(grid->model()->headerData(3, Qt::Horizontal).toString(), "Destination Dir.");
   EXPECT_EQ(grid->currentIndex().row(), 0);
 
-  auto* start = Find<QPushButton>("bStart");
-  auto* background = Find<QPushButton>("bStartBackground");
-  auto* hide = Find<QPushButton>("bHide");
+  auto* start = Find<QPushButton>("start_button");
+  auto* background = Find<QPushButton>("start_background_button");
+  auto* hide = Find<QPushButton>("hide_button");
   EXPECT_EQ(start->text(), "Start selected");
   EXPECT_TRUE(start->isEnabled());
   EXPECT_FALSE(start->icon().isNull());
@@ -68,37 +68,37 @@ TEST_F(WindowTest, ShowsThreeProfilesAndTheIdleButtons) {
   EXPECT_TRUE(pages->isTabVisible(2));
 
   // The one-time step: the default log directory is filled in, nothing is asked.
-  EXPECT_TRUE(PumpUntil([&] { return !form->Log.deLogDir.Text().empty(); }));
-  EXPECT_EQ(Find<QLineEdit>("deLogDir")->text().toStdString(), dir / "data/");
+  EXPECT_TRUE(PumpUntil([&] { return !form->Log.log_folder_edit.Text().empty(); }));
+  EXPECT_EQ(Find<QLineEdit>("log_folder_edit")->text().toStdString(), dir / "data/");
   EXPECT_TRUE(dialogs.shown().empty());
 }
 
 TEST_F(WindowTest, ControlsAndWidgetsFollowEachOther) {
-  form->lStatus.SetCaption("Ready.");
-  EXPECT_EQ(Find<QLabel>("lStatus")->text(), "Ready.");
+  form->status_label.SetCaption("Ready.");
+  EXPECT_EQ(Find<QLabel>("status_label")->text(), "Ready.");
 
-  auto* create = Find<QCheckBox>("chLogCreate");
+  auto* create = Find<QCheckBox>("create_log_box");
   ASSERT_TRUE(create->isChecked());
   create->click();
-  EXPECT_FALSE(form->Log.chLogCreate.Checked());
+  EXPECT_FALSE(form->Log.create_log_box.Checked());
 
-  auto* name = Find<QLineEdit>("eName");
+  auto* name = Find<QLineEdit>("profile_name_edit");
   Q_EMIT name->textEdited("typed");
-  EXPECT_EQ(form->eName.Text(), "typed");
+  EXPECT_EQ(form->profile_name_edit.Text(), "typed");
   EXPECT_EQ(name->maxLength(), 30);
 
   // A grid row the user picks becomes the table's current row.
   window->grid()->selectRow(2);
-  EXPECT_EQ(form->rmSets.RecNo(), 3u);
-  EXPECT_EQ(form->grdProfs.SelectedRows, std::vector<size_t>{2});
+  EXPECT_EQ(form->profile_table.RecNo(), 3u);
+  EXPECT_EQ(form->profile_grid.SelectedRows, std::vector<size_t>{2});
 }
 
 TEST_F(WindowTest, BackgroundButtonHidesTheWindowAndShowsOnlyStatistics) {
-  ASSERT_TRUE(PumpUntil([&] { return !form->OnAfterShowTimer.Enabled(); }));
-  Find<QPushButton>("bStartBackground")->click();
+  ASSERT_TRUE(PumpUntil([&] { return !form->after_show_timer.Enabled(); }));
+  Find<QPushButton>("start_background_button")->click();
   EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(Find<QPushButton>("bStartBackground")->text(), "Stop");
-  EXPECT_FALSE(Find<QPushButton>("bStart")->isEnabled());
+  EXPECT_EQ(Find<QPushButton>("start_background_button")->text(), "Stop");
+  EXPECT_FALSE(Find<QPushButton>("start_button")->isEnabled());
   EXPECT_TRUE(window->pages()->isTabVisible(1));
   EXPECT_FALSE(window->pages()->isTabVisible(0));
 
@@ -127,14 +127,14 @@ TEST_F(WindowTest, CloseAsksAndSavesTheStore) {
 TEST_F(WindowTest, HotKeyReleasedAnywhereInTheWindowActsAndTheTrayFollowsTheAnimation) {
   // F10 released while an editor has the focus still hides the window.
   QKeyEvent release(QEvent::KeyRelease, Qt::Key_F10, Qt::NoModifier);
-  QApplication::sendEvent(Find<QLineEdit>("eName"), &release);
+  QApplication::sendEvent(Find<QLineEdit>("profile_name_edit"), &release);
   EXPECT_FALSE(window->isVisible());
-  EXPECT_TRUE(form->ShowItem.Enabled());
+  EXPECT_TRUE(form->show_menu_item.Enabled());
 
   // With a modifier the key is not a hot key.
   handle.ShowWindow();
   QKeyEvent shifted(QEvent::KeyRelease, Qt::Key_F10, Qt::ShiftModifier);
-  QApplication::sendEvent(Find<QLineEdit>("eName"), &shifted);
+  QApplication::sendEvent(Find<QLineEdit>("profile_name_edit"), &shifted);
   EXPECT_TRUE(window->isVisible());
 
   ASSERT_NE(window->tray(), nullptr);

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 #include "platform/date_time.h"
 #include "support/virtual_message_loop.h"
 
@@ -19,8 +19,8 @@ TDateTime Time(int h, int m, int s, int ms = 0) {
   return EncodeTime(h, m, s, ms);
 }
 
-TProfileRecord Profile(const std::string& name, TDateTime interval) {
-  TProfileRecord p;
+ProfileRecord Profile(const std::string& name, TDateTime interval) {
+  ProfileRecord p;
   p.SetName(name);
   p.SetEnabled(true);
   p.SetInterval(interval);
@@ -35,13 +35,13 @@ class BackgroundTimersTest : public ::testing::Test, public TimerItemOwner {
   size_t RunListCount() const override { return run_list_count; }
   const RunState& CurrentRunState() const override { return state; }
   TDateTime Now() override { return now ? *now : loop.Now(); }
-  void QueueProfile(const TProfileRecord& profile) override {
+  void QueueProfile(const ProfileRecord& profile) override {
     queued.push_back(profile.Name() + "@" + std::to_string(loop.TickCount()));
   }
 
   RunState state;
 
-  void Create(const std::vector<TProfileRecord>& profiles) {
+  void Create(const std::vector<ProfileRecord>& profiles) {
     CreateTimerItems(items, list, *this, profiles, no_interval);
     ASSERT_TRUE(list.SetActive(true));
   }
@@ -49,7 +49,7 @@ class BackgroundTimersTest : public ::testing::Test, public TimerItemOwner {
   ui::VirtualMessageLoop loop;
   LoopPlatformTimer platform{loop};
   TimerList list{platform, [this] { return loop.TickCount(); }};
-  TWList<TDataTimerItem> items;
+  NamedList<ProfileTimer> items;
   std::vector<std::string> queued;
   std::vector<std::string> no_interval;
   size_t run_list_count = 0;
@@ -79,12 +79,12 @@ TEST_F(BackgroundTimersTest, IntervalInWholeMilliseconds) {
 }
 
 TEST_F(BackgroundTimersTest, DailyWindowBoundsBelongToIt) {
-  TProfileRecord p = Profile("Day", Time(0, 1, 0));
+  ProfileRecord p = Profile("Day", Time(0, 1, 0));
   p.SetUseStartTimeEndTime(true);
   p.SetStartTime(Time(8, 0, 0));
   p.SetFinishTime(Time(18, 0, 0));
   Create({p});
-  TDataTimerItem& item = items.Object(0);
+  ProfileTimer& item = items.Object(0);
   for (TDateTime t : {Time(8, 0, 0), Time(17, 59, 59), Time(7, 59, 59), Time(18, 0, 0, 500)}) {
     now = 46000 + t;
     item.DoTimer();
@@ -93,7 +93,7 @@ TEST_F(BackgroundTimersTest, DailyWindowBoundsBelongToIt) {
 }
 
 TEST_F(BackgroundTimersTest, WindowOverMidnightAdmitsTheNight) {
-  TProfileRecord p = Profile("Night", Time(0, 1, 0));
+  ProfileRecord p = Profile("Night", Time(0, 1, 0));
   p.SetUseStartTimeEndTime(true);
   p.SetStartTime(Time(22, 0, 0));
   p.SetFinishTime(Time(6, 0, 0));

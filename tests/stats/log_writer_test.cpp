@@ -7,6 +7,7 @@
 
 #include "app/log_controls.h"
 #include "platform/file_system.h"
+#include "profiles/log_kind.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -82,27 +83,28 @@ class LogFlushTest : public ::testing::Test {
 };
 
 TEST(LogLine, DateTimePrefixAndText) {
-  EXPECT_EQ(
-      FormatLogLine(lkError, "Can not delete file \"/b/x\"", At(2004, 12, 10, 14, 36, 5), German()),
-      "10.12.2004 14:36:05 Error: Can not delete file \"/b/x\"");
-  EXPECT_EQ(FormatLogLine(lkInfo, "a", At(2004, 12, 10, 0, 0, 1), German()),
+  EXPECT_EQ(FormatLogLine(LogKind::kError, "Can not delete file \"/b/x\"",
+                          At(2004, 12, 10, 14, 36, 5), German()),
+            "10.12.2004 14:36:05 Error: Can not delete file \"/b/x\"");
+  EXPECT_EQ(FormatLogLine(LogKind::kInfo, "a", At(2004, 12, 10, 0, 0, 1), German()),
             "10.12.2004 00:00:01 Info: a");
   // Exactly midnight: the date alone.
-  EXPECT_EQ(FormatLogLine(lkDelete, "Deleted file x", At(2004, 12, 10, 0, 0, 0), German()),
+  EXPECT_EQ(FormatLogLine(LogKind::kDelete, "Deleted file x", At(2004, 12, 10, 0, 0, 0), German()),
             "10.12.2004 Delete: Deleted file x");
-  EXPECT_EQ(FormatLogLine(lkSuccess, "s", At(2004, 12, 10, 23, 59, 59), German()),
+  EXPECT_EQ(FormatLogLine(LogKind::kSuccess, "s", At(2004, 12, 10, 23, 59, 59), German()),
             "10.12.2004 23:59:59 Success: s");
 }
 
 TEST(LogLine, LineBreakInTextStaysOneRecord) {
-  EXPECT_EQ(FormatLogLine(lkError, "File \"a\r\nb\nc\"", At(2004, 12, 10, 1, 2, 3), German()),
-            "10.12.2004 01:02:03 Error: File \"a  b c\"");
+  EXPECT_EQ(
+      FormatLogLine(LogKind::kError, "File \"a\r\nb\nc\"", At(2004, 12, 10, 1, 2, 3), German()),
+      "10.12.2004 01:02:03 Error: File \"a  b c\"");
 }
 
 TEST(LogLine, OptionsGateEachKind) {
   struct Case {
     LogOptions options;
-    std::vector<TLogKind> through;
+    std::vector<LogKind> through;
   };
   LogOptions defaults;
   LogOptions all;
@@ -112,14 +114,14 @@ TEST(LogLine, OptionsGateEachKind) {
   LogOptions errors_only = defaults;
   errors_only.deletes = false;
   const Case cases[] = {
-      {defaults, {lkError, lkDelete}},
-      {all, {lkInfo, lkError, lkDelete, lkSuccess}},
+      {defaults, {LogKind::kError, LogKind::kDelete}},
+      {all, {LogKind::kInfo, LogKind::kError, LogKind::kDelete, LogKind::kSuccess}},
       {off, {}},
-      {errors_only, {lkError}},
+      {errors_only, {LogKind::kError}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> buffer;
-    for (TLogKind k : {lkInfo, lkError, lkDelete, lkSuccess})
+    for (LogKind k : {LogKind::kInfo, LogKind::kError, LogKind::kDelete, LogKind::kSuccess})
       WriteLog(c.options, k, "t", At(2020, 1, 2, 3, 4, 5), German(), buffer);
     ASSERT_EQ(buffer.size(), c.through.size());
     for (size_t i = 0; i < buffer.size(); ++i)
@@ -129,16 +131,16 @@ TEST(LogLine, OptionsGateEachKind) {
 
 TEST(LogLine, ControlsDefaultsAndLiveValues) {
   LogControls c;
-  EXPECT_EQ(c.chLogLimitSize.Caption(), "Limit log file site to");
-  EXPECT_EQ(c.eLogLimit.Max(), 65536);
+  EXPECT_EQ(c.limit_log_size_box.Caption(), "Limit log file site to");
+  EXPECT_EQ(c.log_limit_edit.Max(), 65536);
   LogOptions o = c.Options();
   EXPECT_TRUE(o.create && o.errors && o.deletes && o.limit_size);
   EXPECT_FALSE(o.info || o.success);
   EXPECT_EQ(o.limit_kb, 64);
   EXPECT_EQ(o.dir, "");
-  c.chLogCreate.Click();
-  c.eLogLimit.SetValueByUser(70000);
-  c.deLogDir.SetTextByUser("/var/log/q");
+  c.create_log_box.Click();
+  c.log_limit_edit.SetValueByUser(70000);
+  c.log_folder_edit.SetTextByUser("/var/log/q");
   o = c.Options();
   EXPECT_FALSE(o.create);
   EXPECT_EQ(o.limit_kb, 65536);

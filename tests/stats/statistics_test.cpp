@@ -1,5 +1,5 @@
-#include "platform/percent.h"
 #include "stats/statistics.h"
+#include "platform/percent.h"
 
 #include <gtest/gtest.h>
 
@@ -81,11 +81,11 @@ TEST(PercentTest, HalvesGoToTheEvenNeighbour) {
 
 class StatisticsTest : public ::testing::Test {
  protected:
-  TDataItem& Queue(const std::string& name, int files, int done, TDateTime started) {
-    auto item = std::make_unique<TDataItem>();
+  RunSnapshot& Queue(const std::string& name, int files, int done, TDateTime started) {
+    auto item = std::make_unique<RunSnapshot>();
     item->Profile.SetName(name);
     for (int i = 0; i < files; ++i)
-      item->SrcFiles.Add("f" + std::to_string(i), std::make_unique<TFilesListItem>());
+      item->SrcFiles.Add("f" + std::to_string(i), std::make_unique<ScannedFile>());
     item->FilesDone = done;
     item->StartedAt = started;
     return RunList.Add(name, std::move(item));
@@ -95,14 +95,14 @@ class StatisticsTest : public ::testing::Test {
   }
 
   RegionalFormats formats;
-  TWList<TDataItem> RunList;
+  NamedList<RunSnapshot> RunList;
   FileCounters counters;
   TDateTime run_started = At(3, 10, 0);
 };
 
 TEST_F(StatisticsTest, EstimatesAtAConstantRate) {
   run_started = At(3, 10, 0);
-  TDataItem& item = Queue("Docs", 200, 50, At(3, 10, 0));
+  RunSnapshot& item = Queue("Docs", 200, 50, At(3, 10, 0));
   item.CurrentFile = "a.txt";
   Count(counters, 12, At(3, 10, 10));
   const StatisticsSnapshot s = Update(At(3, 10, 10));

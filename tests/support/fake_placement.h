@@ -7,7 +7,7 @@ namespace qm::test {
 
 class FakePlacement : public FormPlacement {
  public:
-  // The designed place: 690 by 445, centred on a 1280 by 800 screen.
+  // The default place: 690 by 445, centred on a 1280 by 800 screen.
   WindowPlacement placement{0, 1, -1, -1, -1, -1, 295, 177, 985, 622};
   WindowState state = WindowState::kNormal;
   int ppi = 96;

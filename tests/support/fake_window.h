@@ -3,13 +3,13 @@
 #pragma once
 
 #include "app/form_window.h"
-#include "app/qmUnit1.h"
+#include "app/main_window_controller.h"
 
 namespace qm::test {
 
 class FakeWindow : public FormWindow {
  public:
-  TForm1* form = nullptr;
+  MainWindowController* form = nullptr;
   bool visible = false;
   int hides = 0;
 

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "profiles/qmTypes.h"
+#include "profiles/profile_record.h"
 
 namespace qm::test {
 
 // An enabled profile that backs up every file of `src`, subfolders included, into `dest`.
-inline TProfileRecord BackupProfile(const std::string& name, const std::string& src,
-                                    const std::string& dest) {
-  TProfileRecord p;
+inline ProfileRecord BackupProfile(const std::string& name, const std::string& src,
+                                   const std::string& dest) {
+  ProfileRecord p;
   p.SetEnabled(true);
   p.SetName(name);
   p.SetSrcDir(src);
@@ -23,10 +23,10 @@ inline TProfileRecord BackupProfile(const std::string& name, const std::string& 
 }
 
 // Writes `profiles` to `path` as the window saves its store: the records one after another.
-inline void WriteStoreFile(const std::string& path, const std::vector<TProfileRecord>& profiles) {
+inline void WriteStoreFile(const std::string& path, const std::vector<ProfileRecord>& profiles) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  for (const TProfileRecord& p : profiles)
-    f.write(reinterpret_cast<const char*>(p.bytes().data()), TProfileRecord::kSize);
+  for (const ProfileRecord& p : profiles)
+    f.write(reinterpret_cast<const char*>(p.bytes().data()), ProfileRecord::kSize);
 }
 
 }  // namespace qm::test

@@ -36,7 +36,7 @@ TEST_F(VirtualLoopTest, ScheduledActionsRunInTimeThenInsertionOrder) {
 }
 
 TEST_F(VirtualLoopTest, TimersFireEveryIntervalWhileEnabled) {
-  Timer t(loop_, "StatTimer", 1500);
+  Timer t(loop_, "statistics_timer", 1500);
   t.OnTimer = Note("tick");
   loop_.RunFor(2000);
   EXPECT_TRUE(log_.empty());  // created disabled
@@ -56,7 +56,7 @@ TEST_F(VirtualLoopTest, TimersFireEveryIntervalWhileEnabled) {
 }
 
 TEST_F(VirtualLoopTest, ATimerDisabledByItsOwnHandlerFiresOnce) {
-  Timer once(loop_, "OnAfterShowTimer", 100, true);
+  Timer once(loop_, "after_show_timer", 100, true);
   once.OnTimer = [&] {
     once.SetEnabled(false);
     log_.push_back("once@" + std::to_string(loop_.TickCount()));

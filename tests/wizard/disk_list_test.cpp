@@ -66,38 +66,38 @@ TEST_F(DiskPageTest, ListsTheVolumesRecommendsTheLocalOneWithMostSpaceAndPropose
     return true;
   });
   EnterDestinationPage();
-  EXPECT_EQ(form->lbDisks.Items(),
+  EXPECT_EQ(form->disk_list.Items(),
             (std::vector<std::string>{
                 "/ Local disk   5120 Mb free,  102400 Mb total",
                 "/data Local disk  20480 Mb free,  102400 Mb total",
                 "/media/ann/STICK Removeable      0 Mb free,       0 Mb total",
                 "/net    Network  30720 Mb free,  102400 Mb total",
             }));
-  EXPECT_EQ(form->lRecomended.Caption(), "/data");
-  EXPECT_EQ(form->lSelected.Caption(), "/data");
-  EXPECT_EQ(form->lbDisks.ItemIndex(), 1);
-  EXPECT_EQ(form->eDestDir.Text(), "/data/Archive/MyDocumentsRoot");
+  EXPECT_EQ(form->recommended_disk_label.Caption(), "/data");
+  EXPECT_EQ(form->selected_disk_label.Caption(), "/data");
+  EXPECT_EQ(form->disk_list.ItemIndex(), 1);
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/data/Archive/MyDocumentsRoot");
   EXPECT_EQ(form->DestBrowseStart(), "/data/Archive/");
-  EXPECT_FALSE(form->lSameDisk.Visible());
+  EXPECT_FALSE(form->same_disk_label.Visible());
 
   // Another line with a path in the field changes only the selection.
-  form->lbDisks.SelectByUser(3);
-  EXPECT_EQ(form->lSelected.Caption(), "/net");
-  EXPECT_EQ(form->eDestDir.Text(), "/data/Archive/MyDocumentsRoot");
-  form->eDestDir.SetTextByUser("");
-  form->lbDisks.SelectByUser(3);
-  EXPECT_EQ(form->eDestDir.Text(), "/net/Archive/MyDocumentsRoot");
+  form->disk_list.SelectByUser(3);
+  EXPECT_EQ(form->selected_disk_label.Caption(), "/net");
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/data/Archive/MyDocumentsRoot");
+  form->destination_folder_edit.SetTextByUser("");
+  form->disk_list.SelectByUser(3);
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/net/Archive/MyDocumentsRoot");
 }
 
 TEST_F(DiskPageTest, OnTheHomeVolumeTheProposalLiesInTheHomeDirectoryAndWarnsOfTheSameDisk) {
   disks.volumes[1].free_bytes = kGb;  // "/" has the most space now
   EnterDestinationPage();
-  EXPECT_EQ(form->lRecomended.Caption(), "/");
-  EXPECT_EQ(form->eDestDir.Text(), "/home/ann/Archive/MyDocumentsRoot");
+  EXPECT_EQ(form->recommended_disk_label.Caption(), "/");
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/home/ann/Archive/MyDocumentsRoot");
   // The source lies on "/" too.
-  EXPECT_TRUE(form->lSameDisk.Visible());
-  form->lbDisks.SelectByUser(1);
-  EXPECT_FALSE(form->lSameDisk.Visible());
+  EXPECT_TRUE(form->same_disk_label.Visible());
+  form->disk_list.SelectByUser(1);
+  EXPECT_FALSE(form->same_disk_label.Visible());
 }
 
 TEST_F(DiskPageTest, AVolumeWhereNothingCanBeCreatedIsListedButNotRecommended) {
@@ -105,37 +105,37 @@ TEST_F(DiskPageTest, AVolumeWhereNothingCanBeCreatedIsListedButNotRecommended) {
   disks.home = "/data/users/ann";
   disks.not_creatable.insert("/data/users/ann/Archive");
   EnterDestinationPage();
-  EXPECT_EQ(form->lbDisks.Items().size(), 4u);
-  EXPECT_EQ(form->lRecomended.Caption(), "/");
-  EXPECT_EQ(form->eDestDir.Text(), "/Archive/MyDocumentsRoot");
-  form->eDestDir.SetTextByUser("");
-  form->lbDisks.SelectByUser(1);
-  EXPECT_EQ(form->eDestDir.Text(), "/data/users/ann/Archive/MyDocumentsRoot");
+  EXPECT_EQ(form->disk_list.Items().size(), 4u);
+  EXPECT_EQ(form->recommended_disk_label.Caption(), "/");
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/Archive/MyDocumentsRoot");
+  form->destination_folder_edit.SetTextByUser("");
+  form->disk_list.SelectByUser(1);
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/data/users/ann/Archive/MyDocumentsRoot");
 }
 
 TEST_F(DiskPageTest, EqualFreeSpaceRecommendsTheFirstAndNoLocalDiskSelectsTheFirstLine) {
   disks.volumes[1].free_bytes = disks.volumes[0].free_bytes;
   EnterDestinationPage();
-  EXPECT_EQ(form->lRecomended.Caption(), "/");
-  EXPECT_EQ(form->lbDisks.ItemIndex(), 0);
+  EXPECT_EQ(form->recommended_disk_label.Caption(), "/");
+  EXPECT_EQ(form->disk_list.ItemIndex(), 0);
 
   disks.volumes = {{"/media/ann/STICK", "", "vfat", VolumeKind::kRemovable, kGb, 2 * kGb},
                    {"/net", "", "nfs", VolumeKind::kNetwork, kGb, 2 * kGb}};
-  form->eDestDir.SetTextByUser("");
-  form->bBack.Click();
-  form->bNext.Click();
-  EXPECT_EQ(form->lRecomended.Caption(), "/");
-  EXPECT_EQ(form->lSelected.Caption(), "/media/ann/STICK");
-  EXPECT_EQ(form->lbDisks.ItemIndex(), 0);
-  EXPECT_EQ(form->eDestDir.Text(), "/media/ann/STICK/Archive/MyDocumentsRoot");
+  form->destination_folder_edit.SetTextByUser("");
+  form->back_button.Click();
+  form->next_button.Click();
+  EXPECT_EQ(form->recommended_disk_label.Caption(), "/");
+  EXPECT_EQ(form->selected_disk_label.Caption(), "/media/ann/STICK");
+  EXPECT_EQ(form->disk_list.ItemIndex(), 0);
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/media/ann/STICK/Archive/MyDocumentsRoot");
 
   disks.volumes.clear();
-  form->eDestDir.SetTextByUser("");
-  form->bBack.Click();
-  form->bNext.Click();
-  EXPECT_TRUE(form->lbDisks.Items().empty());
-  EXPECT_EQ(form->lSelected.Caption(), "/");
-  EXPECT_EQ(form->eDestDir.Text(), "");
+  form->destination_folder_edit.SetTextByUser("");
+  form->back_button.Click();
+  form->next_button.Click();
+  EXPECT_TRUE(form->disk_list.Items().empty());
+  EXPECT_EQ(form->selected_disk_label.Caption(), "/");
+  EXPECT_EQ(form->destination_folder_edit.Text(), "");
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include <filesystem>
 
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "wizard_fixture.h"
 
 namespace qm::test {
@@ -22,10 +26,10 @@ class ProfileValuesTest : public WizardTest {
 
 TEST_F(ProfileValuesTest, FinishOnTheFirstReadyPageWritesTheWizardsValues) {
   WalkTo(6);
-  form->ChooseRadio(form->rSMSync);
-  form->eH.SetValueByUser(3);
-  form->bBack.Click();
-  form->bFinish.Click();
+  form->ChooseRadio(form->synchronize_radio);
+  form->interval_hours_edit.SetValueByUser(3);
+  form->back_button.Click();
+  form->finish_button.Click();
   EXPECT_TRUE(form->Closed());
   EXPECT_TRUE(form->Finished());
   EXPECT_TRUE(dialogs.shown().empty());
@@ -55,18 +59,18 @@ TEST_F(ProfileValuesTest, FinishOnTheFirstReadyPageWritesTheWizardsValues) {
 }
 
 TEST_F(ProfileValuesTest, FinishOnTheSecondReadyPageWritesTheAdditionalParameters) {
-  form->ChooseRadio(form->rSubDirs2);  // still reachable: the choices live on
-  form->rgUseFilter.SelectByUser(1);
-  form->eFilter.SetTextByUser("");
+  form->ChooseRadio(form->exclude_subfolders_radio);  // still reachable: the choices live on
+  form->use_filter_group.SelectByUser(1);
+  form->filter_edit.SetTextByUser("");
   WalkTo(4);
-  form->ChooseRadio(form->rZIPYes);
+  form->ChooseRadio(form->zip_yes_radio);
   WalkTo(6);
-  form->ChooseRadio(form->rSMSync);
-  form->eH.SetValueByUser(1);
-  form->eM.SetValueByUser(30);
-  form->eS.SetValueByUser(0);
+  form->ChooseRadio(form->synchronize_radio);
+  form->interval_hours_edit.SetValueByUser(1);
+  form->interval_minutes_edit.SetValueByUser(30);
+  form->interval_seconds_edit.SetValueByUser(0);
   WalkTo(7);
-  form->BitBtn1.Click();
+  form->final_finish_button.Click();
   ASSERT_EQ(table.RecordCount(), 1u);
   const ProfileRow& row = table.Current();
   EXPECT_EQ(row.FileMask, "");  // the empty filter as typed
@@ -78,48 +82,48 @@ TEST_F(ProfileValuesTest, FinishOnTheSecondReadyPageWritesTheAdditionalParameter
 
 TEST_F(ProfileValuesTest, TwentyFourHoursIsAnIntervalOfOneWholeDayAndIsSaved) {
   WalkTo(6);
-  form->eH.SetValueByUser(24);  // the minutes still show their 10
+  form->interval_hours_edit.SetValueByUser(24);  // the minutes still show their 10
   WalkTo(7);
-  form->BitBtn1.Click();
+  form->final_finish_button.Click();
   ASSERT_EQ(table.RecordCount(), 1u);
   EXPECT_EQ(table.State(), TableState::kBrowse);
   EXPECT_DOUBLE_EQ(table.Current().Interval, 1.0);
   form.reset();
   Open();
-  EXPECT_EQ(form->eH.Value(), 0);  // the interval is not remembered
+  EXPECT_EQ(form->interval_hours_edit.Value(), 0);  // the interval is not remembered
 }
 
 TEST_F(ProfileValuesTest, TwoProfilesInOneRunKeepTheChoicesButNotTheFields) {
-  form->rgUseFilter.SelectByUser(1);
-  form->eFilter.SetTextByUser("*.txt");
+  form->use_filter_group.SelectByUser(1);
+  form->filter_edit.SetTextByUser("*.txt");
   WalkTo(5);
-  form->eName.SetText("A name much longer than thirty characters");
-  form->bSaveAndAgane.Click();
+  form->profile_name_edit.SetText("A name much longer than thirty characters");
+  form->save_and_add_another_button.Click();
   ASSERT_EQ(table.RecordCount(), 1u);
   EXPECT_EQ(table.Row(0).Name, "A name much longer than thirty");
   EXPECT_FALSE(form->Closed());
   EXPECT_EQ(form->PageIndex(), 0);
   EXPECT_EQ(VisibleTabs(), std::vector<std::string>{"Welcome!"});
-  EXPECT_EQ(form->eSrcDir.Text(), "");
-  EXPECT_EQ(form->eDestDir.Text(), "");
-  EXPECT_EQ(form->eName.Text(), "");
-  EXPECT_EQ(form->rgUseFilter.ItemIndex(), 1);
-  EXPECT_EQ(form->eFilter.Text(), "*.txt");
+  EXPECT_EQ(form->source_folder_edit.Text(), "");
+  EXPECT_EQ(form->destination_folder_edit.Text(), "");
+  EXPECT_EQ(form->profile_name_edit.Text(), "");
+  EXPECT_EQ(form->use_filter_group.ItemIndex(), 1);
+  EXPECT_EQ(form->filter_edit.Text(), "*.txt");
 
   const std::string second = dir.MakeDir("Second");
-  form->bNext.Click();
+  form->next_button.Click();
   TypeSource(second);
   WalkTo(3);
-  EXPECT_EQ(form->eDestDir.Text(), "/data/Archive/SecondRoot");  // a fresh proposal
-  form->eDestDir.SetText(dir / "backup2");
+  EXPECT_EQ(form->destination_folder_edit.Text(), "/data/Archive/SecondRoot");  // a fresh proposal
+  form->destination_folder_edit.SetText(dir / "backup2");
   WalkTo(7);
-  form->bSave2.Click();
+  form->final_save_and_add_another_button.Click();
   ASSERT_EQ(table.RecordCount(), 2u);
   EXPECT_EQ(table.Row(1).Name, "Second (root)");
   EXPECT_EQ(table.Row(1).FileMask, "*.txt");
   EXPECT_EQ(table.State(), TableState::kBrowse);
   EXPECT_EQ(form->PageIndex(), 0);
-  form->bCancel.Click();
+  form->cancel_button.Click();
   EXPECT_TRUE(form->Closed());
   EXPECT_EQ(table.RecordCount(), 2u);
 }
@@ -127,13 +131,13 @@ TEST_F(ProfileValuesTest, TwoProfilesInOneRunKeepTheChoicesButNotTheFields) {
 TEST_F(ProfileValuesTest, ARefusedSaveIsWrittenOverByTheNextSaveInsteadOfPilingUp) {
   const auto refuse = table.BeforePost.Connect([](bool& allow) { allow = false; });
   WalkTo(5);
-  form->bSaveAndAgane.Click();
+  form->save_and_add_another_button.Click();
   ASSERT_EQ(table.RecordCount(), 1u);
   EXPECT_EQ(table.State(), TableState::kInsert);
-  form->bNext.Click();
+  form->next_button.Click();
   TypeSource(dir.MakeDir("Second"));
   WalkTo(5);
-  form->bFinish.Click();
+  form->finish_button.Click();
   EXPECT_EQ(table.RecordCount(), 1u);
   EXPECT_EQ(table.Current().Name, "Second (root)");
   table.BeforePost.Disconnect(refuse);
@@ -148,8 +152,8 @@ class DestinationTest : public WizardTest {
 };
 
 TEST_F(DestinationTest, NextCreatesTheDestinationWithItsParents) {
-  form->eDestDir.SetTextByUser(dir / "a/b/c");
-  form->bNext.Click();
+  form->destination_folder_edit.SetTextByUser(dir / "a/b/c");
+  form->next_button.Click();
   EXPECT_EQ(form->PageIndex(), 4);
   EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
   EXPECT_TRUE(dialogs.shown().empty());
@@ -157,8 +161,8 @@ TEST_F(DestinationTest, NextCreatesTheDestinationWithItsParents) {
 
 TEST_F(DestinationTest, ADestinationThatCannotBeCreatedKeepsThePage) {
   dir.WriteFile("file", "x");
-  form->eDestDir.SetTextByUser(dir / "file/sub");
-  form->bNext.Click();
+  form->destination_folder_edit.SetTextByUser(dir / "file/sub");
+  form->next_button.Click();
   EXPECT_EQ(form->PageIndex(), 3);
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Can not create directory \"" + dir / "file/sub" +
@@ -168,8 +172,8 @@ TEST_F(DestinationTest, ADestinationThatCannotBeCreatedKeepsThePage) {
 TEST_F(DestinationTest, NothingIsCreatedOnADriveWithoutItsMedium) {
   const std::string stick = dir.MakeDir("media/STICK");
   disks.volumes.push_back({stick, "/dev/sdb1", "vfat", VolumeKind::kRemovable, -1, -1, false});
-  form->eDestDir.SetTextByUser(stick + "/Archive/Docs");
-  form->bNext.Click();
+  form->destination_folder_edit.SetTextByUser(stick + "/Archive/Docs");
+  form->next_button.Click();
   EXPECT_EQ(form->PageIndex(), 3);
   EXPECT_FALSE(std::filesystem::exists(stick + "/Archive"));
   EXPECT_EQ(dialogs.Texts(DialogKind::kError).size(), 1u);
@@ -177,8 +181,8 @@ TEST_F(DestinationTest, NothingIsCreatedOnADriveWithoutItsMedium) {
 
 TEST_F(DestinationTest, AnEmptyOrRelativeDestinationIsRefused) {
   for (const char* text : {"", "backup", "ab"}) {
-    form->eDestDir.SetTextByUser(text);
-    form->bNext.Click();
+    form->destination_folder_edit.SetTextByUser(text);
+    form->next_button.Click();
     EXPECT_EQ(form->PageIndex(), 3) << text;
   }
   EXPECT_EQ(dialogs.Texts(DialogKind::kApplicationError),
@@ -187,17 +191,17 @@ TEST_F(DestinationTest, AnEmptyOrRelativeDestinationIsRefused) {
 }
 
 TEST_F(DestinationTest, TheBrowseButtonCreatesAndTakesTheChosenDirectory) {
-  form->eDestDir.SetText("");
+  form->destination_folder_edit.SetText("");
   dialogs.ExpectCreateDirectory(dir / "new/place");
-  form->eDestDirButton.Click();
+  form->destination_browse_button.Click();
   EXPECT_EQ(dialogs.browse_starts().back(), "/");  // /home/ann/Archive/ does not exist here
-  EXPECT_EQ(form->eDestDir.Text(), dir / "new/place");
+  EXPECT_EQ(form->destination_folder_edit.Text(), dir / "new/place");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "new/place"));
   EXPECT_EQ(form->DestBrowseStart(), dir / "new/place");
   dialogs.ExpectCreateDirectory(std::nullopt);
-  form->eDestDirButton.Click();
+  form->destination_browse_button.Click();
   EXPECT_EQ(dialogs.browse_starts().back(), dir / "new/place");
-  EXPECT_EQ(form->eDestDir.Text(), dir / "new/place");
+  EXPECT_EQ(form->destination_folder_edit.Text(), dir / "new/place");
 }
 
 }  // namespace

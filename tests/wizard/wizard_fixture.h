@@ -14,7 +14,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/virtual_message_loop.h"
-#include "wizard/qmwzAddProfile.h"
+#include "wizard/add_profile_wizard.h"
 
 namespace qm::test {
 
@@ -82,15 +82,15 @@ class WizardTest : public ::testing::Test {
 
   void Open() {
     window = FakeWizardWindow();
-    form = std::make_unique<TqmwzAddProfileForm>(table, loop, dialogs, PosixFileSystem(), disks,
-                                                 choices, remembered_filter);
+    form = std::make_unique<AddProfileWizard>(table, loop, dialogs, PosixFileSystem(), disks,
+                                              choices, remembered_filter);
     form->SetWindow(&window);
     form->Show();
   }
   std::string Source() const { return dir / "My Documents"; }
   // Types a source path and lets the half-second timer fire.
   void TypeSource(const std::string& path) {
-    form->eSrcDir.SetTextByUser(path);
+    form->source_folder_edit.SetTextByUser(path);
     loop.RunFor(500);
   }
   // From the welcome page to `page` with an existing source and, past the destination page,
@@ -98,18 +98,18 @@ class WizardTest : public ::testing::Test {
   void WalkTo(int page) {
     dir.MakeDir("My Documents");
     while (form->PageIndex() < page) {
-      if (form->PageIndex() == 1 && form->eSrcDir.Text().empty()) TypeSource(Source());
-      if (form->PageIndex() == 3) form->eDestDir.SetTextByUser(dir / "backup");
+      if (form->PageIndex() == 1 && form->source_folder_edit.Text().empty()) TypeSource(Source());
+      if (form->PageIndex() == 3) form->destination_folder_edit.SetTextByUser(dir / "backup");
       if (form->PageIndex() == 5) {
-        form->bContinue1.Click();
+        form->continue_button.Click();
       } else {
-        form->bNext.Click();
+        form->next_button.Click();
       }
     }
   }
   std::vector<std::string> VisibleTabs() const {
     std::vector<std::string> tabs;
-    for (const ui::TabSheet* page : form->PC.Pages())
+    for (const ui::TabSheet* page : form->page_control.Pages())
       if (page->TabVisible()) tabs.push_back(page->Caption());
     return tabs;
   }
@@ -122,7 +122,7 @@ class WizardTest : public ::testing::Test {
   std::string remembered_filter = "*.*";
   ProfileTable table;
   FakeWizardWindow window;
-  std::unique_ptr<TqmwzAddProfileForm> form;
+  std::unique_ptr<AddProfileWizard> form;
 };
 
 }  // namespace qm::test

@@ -1,4 +1,4 @@
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/names.h"
+#include "engine/kept_copy_names.h"
 
 namespace qm {
 namespace {

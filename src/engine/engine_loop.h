@@ -15,8 +15,8 @@ enum class PassOutcome { kCompleted, kStopped };
 // "Start selected": sets SelectedRun, queues `selected` in order through `queue_profile`
 // (the scan), runs the engine loop to its end and clears SelectedRun. The caller gathers the
 // selected rows and deals with its log buffer first.
-void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> selected,
-                         const std::function<void(const TProfileRecord&)>& queue_profile);
+void RunSelectedProfiles(EngineContext& ctx, std::span<const ProfileRecord> selected,
+                         const std::function<void(const ProfileRecord&)>& queue_profile);
 
 // The engine loop. Returns at once when another loop is active (EngineBusy); otherwise runs
 // while Running is set and, in a "Start selected" run, until the run list is worked off.
@@ -24,11 +24,11 @@ void ProcessRunList(EngineContext& ctx);
 
 // One snapshot: daily window, start, passes, finish. kStopped when a stop request was seen
 // inside a pass: the profile is reported dropped then, not finished.
-PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item);
+PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item);
 
 // Whether `now` (a date-time) lies outside the profile's daily window; only the time of day of
 // each value counts, both bounds belong to the window, and a start later than the finish spans
 // midnight.
-bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now);
+bool OutsideDailyWindow(const ProfileRecord& profile, TDateTime now);
 
 }  // namespace qm

@@ -6,22 +6,22 @@
 
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "profiles/profile_record.h"
 #include "profiles/profile_rules.h"
 #include "profiles/profile_table.h"
-#include "profiles/qmTypes.h"
 
 namespace qm {
 
 // Fills `record` from the table's current row (all zero first, so reserved bytes and bytes
 // after each text are zero). An empty table gives the all-never-set record.
-void ProfileFromRow(const ProfileTable& table, TProfileRecord& record);
-void ProfileFromRow(const ProfileRow& row, TProfileRecord& record);
+void ProfileFromRow(const ProfileTable& table, ProfileRecord& record);
+void ProfileFromRow(const ProfileRow& row, ProfileRecord& record);
 
 // Writes `record` into the table's current row, which the caller has put into insert or edit
 // state; the caller posts it. Every value comes in as stored (texts cut to the table's sizes,
 // start and finish times to their time of day). Fails, with the row partly written, when a
 // date-time cannot be held by the table.
-Status ProfileToRow(const TProfileRecord& record, ProfileTable& table);
+Status ProfileToRow(const ProfileRecord& record, ProfileTable& table);
 
 // What LoadProfiles found.
 struct LoadResult {

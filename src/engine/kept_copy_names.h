@@ -14,7 +14,11 @@
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
-#include "profiles/qmTypes.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 

@@ -1,12 +1,12 @@
-#include "engine/process_run_list.h"
+#include "engine/engine_loop.h"
 
 #include <exception>
 #include <memory>
 #include <vector>
 
 #include "engine/backup_pass.h"
+#include "engine/copier.h"
 #include "engine/copy_failure.h"
-#include "engine/qmFileUtil.h"
 #include "engine/removal_pass.h"
 #include "engine/run_abandoned.h"
 #include "engine/run_lock.h"
@@ -55,7 +55,7 @@ void WaitWithMessages(ui::MessageLoop& loop, uint32_t ms) {
 
 }  // namespace
 
-bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now) {
+bool OutsideDailyWindow(const ProfileRecord& profile, TDateTime now) {
   const TDateTime t = TimeOf(now);
   const TDateTime from = TimeOf(profile.StartTime());
   const TDateTime to = TimeOf(profile.FinishTime());
@@ -65,18 +65,18 @@ bool OutsideDailyWindow(const TProfileRecord& profile, TDateTime now) {
   return t < from && t > to;
 }
 
-void RunSelectedProfiles(EngineContext& ctx, std::span<const TProfileRecord> selected,
-                         const std::function<void(const TProfileRecord&)>& queue_profile) {
+void RunSelectedProfiles(EngineContext& ctx, std::span<const ProfileRecord> selected,
+                         const std::function<void(const ProfileRecord&)>& queue_profile) {
   ctx.state.SelectedRun = true;
-  for (const TProfileRecord& record : selected) queue_profile(record);
+  for (const ProfileRecord& record : selected) queue_profile(record);
   ProcessRunList(ctx);
   ctx.state.SelectedRun = false;
 }
 
-PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
+PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   ctx.observer.ProfileTaken(item);
 
-  const TProfileRecord& p = item.Profile;
+  const ProfileRecord& p = item.Profile;
   // A "Start selected" run ignores the daily window.
   if (ctx.state.Mode != RunMode::kSelected && p.UseStartTimeEndTime() &&
       OutsideDailyWindow(p, ctx.clock.Now())) {
@@ -122,7 +122,8 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, TDataItem& item) {
     }
     lock->MarkRunning();
   }
-  if ((method == kSyncOneWay || method == kSyncBothWays) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
+  if ((method == kSyncOneWay || method == kSyncBothWays) &&
+      !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.observer.SourceUnreadable(p.SrcDir());
   } else if (method == kSyncOneWay) {
     ReportUnlistedSourceDirectories(ctx, item);

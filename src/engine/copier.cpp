@@ -1,4 +1,4 @@
-#include "engine/qmFileUtil.h"
+#include "engine/copier.h"
 
 #include <algorithm>
 #include <cstdint>

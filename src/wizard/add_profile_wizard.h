@@ -1,4 +1,4 @@
-// The add-profile wizard `TqmwzAddProfileForm`: eight pages that build a new profile step by
+// The add-profile wizard `AddProfileWizard`: eight pages that build a new profile step by
 // step and append it to the profile table. This is the whole of its behaviour, headless; the
 // front end shows one widget per control and forwards the window's events.
 #pragma once
@@ -54,16 +54,16 @@ class WizardWindow {
   virtual void CloseWindow() = 0;
 };
 
-class TqmwzAddProfileForm {
+class AddProfileWizard {
  public:
   // `remembered_filter` lives as long as the program: the filter typed before switching back
   // to "all files" comes back in a later use of the wizard.
-  TqmwzAddProfileForm(ProfileTable& target, ui::MessageLoop& loop, ui::Dialogs& dialogs,
-                      FileSystem& files, DiskSource& disks, RememberedChoices& choices,
-                      std::string& remembered_filter);
-  ~TqmwzAddProfileForm();
-  TqmwzAddProfileForm(const TqmwzAddProfileForm&) = delete;
-  TqmwzAddProfileForm& operator=(const TqmwzAddProfileForm&) = delete;
+  AddProfileWizard(ProfileTable& target, ui::MessageLoop& loop, ui::Dialogs& dialogs,
+                   FileSystem& files, DiskSource& disks, RememberedChoices& choices,
+                   std::string& remembered_filter);
+  ~AddProfileWizard();
+  AddProfileWizard(const AddProfileWizard&) = delete;
+  AddProfileWizard& operator=(const AddProfileWizard&) = delete;
 
   void SetWindow(WizardWindow* window) { window_ = window; }
 
@@ -79,21 +79,21 @@ class TqmwzAddProfileForm {
 
   // --- handlers
   void FormShow();
-  void bBackClick();
-  void bNextClick();
-  void eSrcDirKeyUp();
-  void Timer1Timer();
-  void eSrcDirExit();
-  void eSrcDirButtonClick();
-  void rgUseFilterClick();
+  void GoBack();
+  void GoNext();
+  void SourceTyped();
+  void ProposeNameAfterTyping();
+  void SourceEntered();
+  void BrowseSource();
+  void ApplyFilterChoice();
   void FillDiskList();
-  void lbDisksClick();
-  void eDestDirButtonClick();
-  void bSaveAndAganeClick();
-  void bContinue1Click() { bNextClick(); }
-  void bFinishClick();
-  void bSave2Click();
-  void BitBtn1Click();
+  void SelectDisk();
+  void BrowseDestination();
+  void SaveAndAddAnother();
+  void ContinueToAdditional() { GoNext(); }
+  void SaveAndFinish();
+  void SaveWithParametersAndAddAnother();
+  void SaveWithParametersAndFinish();
   bool FormCloseQuery();
   // A user's choice of a radio button: it is checked, its partner unchecked.
   void ChooseRadio(ui::CheckBox& radio);
@@ -109,87 +109,87 @@ class TqmwzAddProfileForm {
   std::string ProposedName(const std::string& path);
 
   // --- window and navigation
-  ui::Button bBack{"bBack", "Back"};
-  ui::Button bNext{"bNext", "Next"};
-  ui::Button bCancel{"bCancel", "Cancel"};
-  ui::PageControl PC{"PC"};
-  ui::TabSheet t1{"t1", "Welcome!"};
-  ui::TabSheet t2{"t2", "Source directory"};
-  ui::TabSheet t3{"t3", "Filter"};
-  ui::TabSheet t4{"t4", "Destination directory"};
-  ui::TabSheet t5{"t5", "Compressing"};
-  ui::TabSheet t6{"t6", "Ready"};
-  ui::TabSheet t7{"t7", "Additional parametes"};
-  ui::TabSheet t8{"t8", "Ready"};
+  ui::Button back_button{"back_button", "Back"};
+  ui::Button next_button{"next_button", "Next"};
+  ui::Button cancel_button{"cancel_button", "Cancel"};
+  ui::PageControl page_control{"page_control"};
+  ui::TabSheet welcome_page{"welcome_page", "Welcome!"};
+  ui::TabSheet source_page{"source_page", "Source directory"};
+  ui::TabSheet filter_page{"filter_page", "Filter"};
+  ui::TabSheet destination_page{"destination_page", "Destination directory"};
+  ui::TabSheet compression_page{"compression_page", "Compressing"};
+  ui::TabSheet ready_page{"ready_page", "Ready"};
+  ui::TabSheet additional_page{"additional_page", "Additional parametes"};
+  ui::TabSheet final_ready_page{"final_ready_page", "Ready"};
 
   // --- "Welcome!"
-  ui::Label lWelcome{"lWelcome"};
-  ui::Label lWelcomeText{"lWelcomeText"};
-  ui::Label lWelcomeMore{"lWelcomeMore"};
-  ui::Label lWelcomeNext{"lWelcomeNext"};
+  ui::Label welcome_label{"welcome_label"};
+  ui::Label welcome_text_label{"welcome_text_label"};
+  ui::Label welcome_more_label{"welcome_more_label"};
+  ui::Label welcome_next_label{"welcome_next_label"};
 
   // --- "Source directory"
-  ui::Label lSrcDir{"lSrcDir"};
-  ui::Edit eSrcDir{"eSrcDir"};
-  ui::Button eSrcDirButton{"eSrcDirButton", "..."};
-  ui::Label lDirExists{"lDirExists"};
-  ui::Label lSubDirs{"lSubDirs"};
-  ui::CheckBox rSubDirs1{"rSubDirs1", {}, true};
-  ui::CheckBox rSubDirs2{"rSubDirs2"};
-  ui::Label lName{"lName"};
-  ui::Edit eName{"eName"};
+  ui::Label source_folder_label{"source_folder_label"};
+  ui::Edit source_folder_edit{"source_folder_edit"};
+  ui::Button source_browse_button{"source_browse_button", "..."};
+  ui::Label folder_missing_label{"folder_missing_label"};
+  ui::Label subfolders_label{"subfolders_label"};
+  ui::CheckBox include_subfolders_radio{"include_subfolders_radio", {}, true};
+  ui::CheckBox exclude_subfolders_radio{"exclude_subfolders_radio"};
+  ui::Label profile_name_label{"profile_name_label"};
+  ui::Edit profile_name_edit{"profile_name_edit"};
 
-  // --- "Filter": rgUseFilter is a radio group, its items the two choices
-  ui::ComboBox rgUseFilter{"rgUseFilter"};
-  ui::Label lFilterHelp{"lFilterHelp"};
-  ui::Label lFilter{"lFilter", "Filter:"};
-  ui::Edit eFilter{"eFilter", kAllFilesMask};
+  // --- "Filter": use_filter_group is a radio group, its items the two choices
+  ui::ComboBox use_filter_group{"use_filter_group"};
+  ui::Label filter_help_label{"filter_help_label"};
+  ui::Label filter_label{"filter_label", "Filter:"};
+  ui::Edit filter_edit{"filter_edit", kAllFilesMask};
 
-  // --- "Destination directory": lbDisks is a list box, its items the lines
-  ui::Label lDisks{"lDisks"};
-  ui::ComboBox lbDisks{"lbDisks"};
-  ui::Label lRecomendedCaption{"lRecomendedCaption", "Recomended disk is:"};
-  ui::Label lRecomended{"lRecomended", "/"};
-  ui::Label lSelectedCaption{"lSelectedCaption", "Selected disk is"};
-  ui::Label lSelected{"lSelected", "/"};
+  // --- "Destination directory": disk_list is a list box, its items the lines
+  ui::Label disks_label{"disks_label"};
+  ui::ComboBox disk_list{"disk_list"};
+  ui::Label recommended_disk_caption_label{"recommended_disk_caption_label", "Recomended disk is:"};
+  ui::Label recommended_disk_label{"recommended_disk_label", "/"};
+  ui::Label selected_disk_caption_label{"selected_disk_caption_label", "Selected disk is"};
+  ui::Label selected_disk_label{"selected_disk_label", "/"};
   // Shown while the selected disk also holds the source directory.
-  ui::Label lSameDisk{"lSameDisk"};
-  ui::Label lArchiveHelp{"lArchiveHelp"};
-  ui::Label lDestDir{"lDestDir"};
-  ui::Edit eDestDir{"eDestDir"};
-  ui::Button eDestDirButton{"eDestDirButton", "..."};
+  ui::Label same_disk_label{"same_disk_label"};
+  ui::Label archive_help_label{"archive_help_label"};
+  ui::Label destination_folder_label{"destination_folder_label"};
+  ui::Edit destination_folder_edit{"destination_folder_edit"};
+  ui::Button destination_browse_button{"destination_browse_button", "..."};
 
   // --- "Compressing"
-  ui::Label lZIP{"lZIP"};
-  ui::CheckBox rZIPYes{"rZIPYes"};
-  ui::CheckBox rZIPNo{"rZIPNo", {}, true};
+  ui::Label zip_label{"zip_label"};
+  ui::CheckBox zip_yes_radio{"zip_yes_radio"};
+  ui::CheckBox zip_no_radio{"zip_no_radio", {}, true};
 
   // --- first "Ready"
-  ui::Label lReady1{"lReady1"};
-  ui::Button bSaveAndAgane{"bSaveAndAgane"};
-  ui::Button bContinue1{"bContinue1"};
-  ui::Button bFinish{"bFinish", "Finish"};
+  ui::Label ready_label{"ready_label"};
+  ui::Button save_and_add_another_button{"save_and_add_another_button"};
+  ui::Button continue_button{"continue_button"};
+  ui::Button finish_button{"finish_button", "Finish"};
 
   // --- "Additional parametes"
-  ui::Label lUsedFor{"lUsedFor", "This profile is used for:"};
-  ui::CheckBox rSMBackupOnly{"rSMBackupOnly", {}, true};
-  ui::CheckBox rSMSync{"rSMSync"};
-  ui::Label lIntervalText{"lIntervalText"};
-  ui::Label lInterval{"lInterval", "Re-backup interval:"};
-  ui::SpinEdit eH{"eH", 0, 24, kWizardIntervalHours};
-  ui::Label lHours{"lHours", "hours"};
-  ui::SpinEdit eM{"eM", 0, 59, kWizardIntervalMinutes};
-  ui::Label lMinutes{"lMinutes", "min."};
-  ui::SpinEdit eS{"eS", 0, 59, kWizardIntervalSeconds};
-  ui::Label lSeconds{"lSeconds", "sec."};
+  ui::Label used_for_label{"used_for_label", "This profile is used for:"};
+  ui::CheckBox backup_only_radio{"backup_only_radio", {}, true};
+  ui::CheckBox synchronize_radio{"synchronize_radio"};
+  ui::Label interval_text_label{"interval_text_label"};
+  ui::Label interval_label{"interval_label", "Re-backup interval:"};
+  ui::SpinEdit interval_hours_edit{"interval_hours_edit", 0, 24, kWizardIntervalHours};
+  ui::Label hours_label{"hours_label", "hours"};
+  ui::SpinEdit interval_minutes_edit{"interval_minutes_edit", 0, 59, kWizardIntervalMinutes};
+  ui::Label minutes_label{"minutes_label", "min."};
+  ui::SpinEdit interval_seconds_edit{"interval_seconds_edit", 0, 59, kWizardIntervalSeconds};
+  ui::Label seconds_label{"seconds_label", "sec."};
 
   // --- second "Ready"
-  ui::Label lReady2{"lReady2"};
-  ui::Button bSave2{"bSave2"};
-  ui::Button BitBtn1{"BitBtn1", "Finish"};
+  ui::Label final_ready_label{"final_ready_label"};
+  ui::Button final_save_and_add_another_button{"final_save_and_add_another_button"};
+  ui::Button final_finish_button{"final_finish_button", "Finish"};
 
   // Recomputes the name half a second after the user stopped typing the source.
-  ui::Timer Timer1;
+  ui::Timer name_timer;
 
  private:
   void SetTexts();
@@ -226,7 +226,7 @@ class TqmwzAddProfileForm {
 class WizardPresenter {
  public:
   virtual ~WizardPresenter() = default;
-  virtual void RunModal(TqmwzAddProfileForm& form) = 0;
+  virtual void RunModal(AddProfileWizard& form) = 0;
 };
 
 struct WizardServices {

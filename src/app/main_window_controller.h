@@ -1,5 +1,5 @@
-// The main window controller `TForm1`: it holds a run session (the profile table, the run, the
-// log, the schedule) and every control of the window, shows the session, and turns the
+// The main window controller `MainWindowController`: it holds a run session (the profile table, the
+// run, the log, the schedule) and every control of the window, shows the session, and turns the
 // window's commands into the session's. It knows no toolkit: the front end binds widgets to the
 // controls and forwards the window's show, hide and close events.
 #pragma once
@@ -22,13 +22,13 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
+#include "profiles/log_kind.h"
+#include "profiles/profile_store.h"
 #include "profiles/profile_table.h"
-#include "profiles/qmProcs.h"
-#include "profiles/qmTypes.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/message_loop.h"
-#include "wizard/qmwzAddProfile.h"
+#include "wizard/add_profile_wizard.h"
 
 namespace qm {
 
@@ -48,19 +48,19 @@ inline constexpr const char* kNoTrayMessage =
 // Text colour of the controls that concern the background mode only.
 inline constexpr int32_t kBackgroundGreen = 0x008000;
 
-class TForm1 : private RunControllerHost {
+class MainWindowController : private RunControllerHost {
   // First: the controls' handlers and the views below refer to it.
   RunSession session_;
 
  public:
   // `args` are the command-line arguments without the program name. FormCreate runs here.
-  TForm1(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
-         RegionalFormats formats, std::string store_path, std::vector<std::string> args,
-         FormWindow& window);
+  MainWindowController(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
+                       RegionalFormats formats, std::string store_path,
+                       std::vector<std::string> args, FormWindow& window);
   // FormDestroy runs here.
-  ~TForm1() override;
-  TForm1(const TForm1&) = delete;
-  TForm1& operator=(const TForm1&) = delete;
+  ~MainWindowController() override;
+  MainWindowController(const MainWindowController&) = delete;
+  MainWindowController& operator=(const MainWindowController&) = delete;
 
   // --- the window's events, called by the front end
   void FormCreate();
@@ -70,7 +70,7 @@ class TForm1 : private RunControllerHost {
   void OnWindowHidden();
   void FormShow();
   void FormHide();
-  void OnAfterShowTimerTimer();
+  void FinishShowing();
   // Whether the window may close; when it may, the timers and the run are stopped.
   bool FormCloseQuery();
   void FormClose();
@@ -85,17 +85,17 @@ class TForm1 : private RunControllerHost {
   void EndSession();
 
   // --- run controller
-  void bStartClick() { run_.bStartClick(); }
-  void bStartBackgroundClick() { run_.bStartBackgroundClick(); }
+  void ToggleSelectedRun() { run_.ToggleSelectedRun(); }
+  void ToggleBackgroundMode() { run_.ToggleBackgroundMode(); }
   void StopWork() { run_.StopWork(); }
   void UpdateControls() { run_.UpdateControls(); }
 
   // --- window commands
   // Hides the window to the notification area (button, tray entry, F10); without one it
   // minimises the window instead, and the first time says why.
-  void bHideClick();
+  void HideToTray();
   // Shows the window and brings it to the front (tray click, double-click, "Show").
-  void TrayIconDblClick() {
+  void ShowFromTray() {
     window_.ShowWindow();
     // Restoring a minimised window is no new show, yet the tray entries must follow it.
     UpdateControls();
@@ -105,7 +105,7 @@ class TForm1 : private RunControllerHost {
   void TrayAppeared();
   // Opens the installed help (or the one beside the executable); a missing file or viewer is
   // not reported.
-  void bHelpClick();
+  void OpenHelp();
   // The window's hot keys, acted on when released, whichever control has the focus; false for
   // a key that is not one of them with these modifiers.
   enum class HotKey { kInsert, kF1, kF2, kF3, kF8, kF9, kF10, kDelete };
@@ -114,7 +114,7 @@ class TForm1 : private RunControllerHost {
   // The session the window shows and commands.
   RunSession& session() { return session_; }
   const RunSession& session() const { return session_; }
-  void WriteLog(TLogKind kind, const std::string& text) { session_.WriteLog(kind, text); }
+  void WriteLog(LogKind kind, const std::string& text) { session_.WriteLog(kind, text); }
 
   // --- add-profile wizard (add_profile_wizard.cpp)
   // Shows the wizard modally on the profile table.
@@ -143,98 +143,99 @@ class TForm1 : private RunControllerHost {
   ui::Signal<> TrayChanged;
 
   // --- the session's table and run state, which the window's controls show
-  ProfileTable& rmSets;
+  ProfileTable& profile_table;
   RunState& State;
-  bool WindowShown = false;
+  bool window_shown = false;
 
   // --- main window
-  ui::GroupBox GroupBox1{"GroupBox1", "Profiles"};
-  ProfileGrid grdProfs;
-  ui::Button bStart{"bStart", kStartSelectedCaption};
-  ui::Button bStartBackground{"bStartBackground", kStartBackgroundCaption};
-  ui::Button bHide{"bHide", "Hide"};
-  ui::Button bHelp{"bHelp"};
-  ui::PageControl PC{"PC"};
-  int PCWidth = 281;  // the page area's width, which the splitter changes
-  ui::TabSheet tshCurProf{"tshCurProf", "Current profile"};
-  ui::TabSheet tshStat{"tshStat", "Statistics"};
-  ui::TabSheet tshPars{"tshPars", "Parameters"};
+  ui::GroupBox profiles_group_box{"profiles_group_box", "Profiles"};
+  ProfileGrid profile_grid;
+  ui::Button start_button{"start_button", kStartSelectedCaption};
+  ui::Button start_background_button{"start_background_button", kStartBackgroundCaption};
+  ui::Button hide_button{"hide_button", "Hide"};
+  ui::Button help_button{"help_button"};
+  ui::PageControl page_control{"page_control"};
+  int page_control_width = 281;  // the page area's width, which the splitter changes
+  ui::TabSheet current_profile_page{"current_profile_page", "Current profile"};
+  ui::TabSheet statistics_page{"statistics_page", "Statistics"};
+  ui::TabSheet parameters_page{"parameters_page", "Parameters"};
 
   // --- "Current profile" page
-  ui::CheckBox DBCheckBox1{"DBCheckBox1", "Enabled"};
-  ui::Label lName{"lName", "Name"};
-  ui::Edit eName{"eName"};
-  ui::Label lSrcDir{"lSrcDir", "Source directory:"};
-  ui::Edit eSrcDir{"eSrcDir"};
-  ui::Button eSrcDirEditButtons0{"eSrcDirEditButtons0", "..."};
-  ui::Label lDestDir{"lDestDir", "Destination directory:"};
-  ui::Edit eDestDir{"eDestDir"};
-  ui::Button eDestDirEditButtons0{"eDestDirEditButtons0", "..."};
-  ui::Button eDestDirEditButtons1{"eDestDirEditButtons1", "+"};
-  ui::Label lFileMask{"lFileMask", "Files filter:"};
-  ui::Edit DBEditEh4{"DBEditEh4"};
-  ui::CheckBox DBCheckBox2{"DBCheckBox2", "Include subdirectories"};
-  ui::Label lCopyMethod{"lCopyMethod", "Copy method"};
-  ui::ComboBox eCopyMethod{"eCopyMethod",
-                           {"From Source to Destination only ", "Both directions synchronisation"}};
-  ui::Label lAdvanced{"lAdvanced", " Advanced : "};
-  ui::CheckBox chZIP{"chZIP", "Pack files with ZIP compression"};
-  ui::CheckBox chDeleteRemoved{"chDeleteRemoved",
-                               "Delete in archive files removed from source directory "};
-  ui::Label lKeepCopy{"lKeepCopy", "Keep copy"};
-  ui::ComboBox eKeepCopy{
-      "eKeepCopy", {"Do not keep", "Sequence number in file name", "Date and time in file name"}};
-  ui::Label lInterval{"lInterval", "Re-backup interval (hh:mm:ss)"};
-  ui::Edit DBDateTimeEditEh1{"DBDateTimeEditEh1"};
-  ui::CheckBox DBCheckBox5{"DBCheckBox5", "Use active time limitations"};
-  ui::Label Label6{"Label6", "Start profile at (hh:mm:ss)"};
-  ui::Edit DBDateTimeEditEh2{"DBDateTimeEditEh2"};
-  ui::Label Label7{"Label7", "Finish profile at (hh:mm:ss)"};
-  ui::Edit DBDateTimeEditEh3{"DBDateTimeEditEh3"};
-  ui::Button bMaster{"bMaster", "Wizard"};
+  ui::CheckBox enabled_box{"enabled_box", "Enabled"};
+  ui::Label profile_name_label{"profile_name_label", "Name"};
+  ui::Edit profile_name_edit{"profile_name_edit"};
+  ui::Label source_folder_label{"source_folder_label", "Source directory:"};
+  ui::Edit source_folder_edit{"source_folder_edit"};
+  ui::Button source_browse_button{"source_browse_button", "..."};
+  ui::Label destination_folder_label{"destination_folder_label", "Destination directory:"};
+  ui::Edit destination_folder_edit{"destination_folder_edit"};
+  ui::Button destination_browse_button{"destination_browse_button", "..."};
+  ui::Button destination_create_button{"destination_create_button", "+"};
+  ui::Label file_filter_label{"file_filter_label", "Files filter:"};
+  ui::Edit file_filter_edit{"file_filter_edit"};
+  ui::CheckBox include_subfolders_box{"include_subfolders_box", "Include subdirectories"};
+  ui::Label copy_method_label{"copy_method_label", "Copy method"};
+  ui::ComboBox copy_method_combo{
+      "copy_method_combo", {"From Source to Destination only ", "Both directions synchronisation"}};
+  ui::Label advanced_label{"advanced_label", " Advanced : "};
+  ui::CheckBox zip_box{"zip_box", "Pack files with ZIP compression"};
+  ui::CheckBox delete_removed_box{"delete_removed_box",
+                                  "Delete in archive files removed from source directory "};
+  ui::Label keep_copy_label{"keep_copy_label", "Keep copy"};
+  ui::ComboBox keep_copy_combo{
+      "keep_copy_combo",
+      {"Do not keep", "Sequence number in file name", "Date and time in file name"}};
+  ui::Label interval_label{"interval_label", "Re-backup interval (hh:mm:ss)"};
+  ui::Edit interval_edit{"interval_edit"};
+  ui::CheckBox time_limits_box{"time_limits_box", "Use active time limitations"};
+  ui::Label start_time_label{"start_time_label", "Start profile at (hh:mm:ss)"};
+  ui::Edit start_time_edit{"start_time_edit"};
+  ui::Label finish_time_label{"finish_time_label", "Finish profile at (hh:mm:ss)"};
+  ui::Edit finish_time_edit{"finish_time_edit"};
+  ui::Button wizard_button{"wizard_button", "Wizard"};
   // The record navigator: add, delete, post and cancel, as small symbol buttons.
-  ui::Button nvAdd{"nvAdd", "+"};
-  ui::Button nvDelete{"nvDelete", "\u2212"};
-  ui::Button nvPost{"nvPost", "\u2713"};
-  ui::Button nvCancel{"nvCancel", "\u2717"};
+  ui::Button add_profile_button{"add_profile_button", "+"};
+  ui::Button delete_profile_button{"delete_profile_button", "\u2212"};
+  ui::Button post_profile_button{"post_profile_button", "\u2713"};
+  ui::Button cancel_edit_button{"cancel_edit_button", "\u2717"};
 
   // --- "Statistics" page
-  ui::Label lStatus{"lStatus", "Waiting..."};
-  ui::Label lfopToday{"lfopToday", "0"};
-  ui::Label lfopHour{"lfopHour", "0"};
-  ui::Label lfopMinute{"lfopMinute", "0"};
-  ui::Label lStartedAt{"lStartedAt", ""};
-  ui::Label lFinishExpectedAt{"lFinishExpectedAt", "00:00:00"};
-  ui::Label lProfilesToPperate{"lProfilesToPperate", "0"};
-  ui::Label lFilesToTotal{"lFilesToTotal", "0"};
-  ui::Label lFilesLeft{"lFilesLeft", "0"};
-  ui::ProgressBar psTotal{"psTotal"};
-  ui::Label lpsTotal{"lpsTotal", "0 %"};
-  ui::Label lCurrentProfile{"lCurrentProfile", "None"};
-  ui::Label lCurrStartedAt{"lCurrStartedAt", "00:00:00"};
-  ui::Label lCurrFinishExpectedAt{"lCurrFinishExpectedAt", "00:00:00"};
-  ui::Label lFilesToOperate{"lFilesToOperate", "0"};
-  ui::Label lCurrFilesLeft{"lCurrFilesLeft", "0"};
-  ui::ProgressBar psProfile{"psProfile"};
-  ui::Label lpsCurrentprofile{"lpsCurrentprofile", "0 %"};
-  ui::Label lCurrentFile{"lCurrentFile", "None"};
-  ui::ProgressBar psFile{"psFile"};
-  ui::Label lpsCurrentFile{"lpsCurrentFile", "0 %"};
+  ui::Label status_label{"status_label", "Waiting..."};
+  ui::Label files_today_label{"files_today_label", "0"};
+  ui::Label files_this_hour_label{"files_this_hour_label", "0"};
+  ui::Label files_this_minute_label{"files_this_minute_label", "0"};
+  ui::Label started_at_label{"started_at_label", ""};
+  ui::Label finish_expected_label{"finish_expected_label", "00:00:00"};
+  ui::Label profiles_to_operate_label{"profiles_to_operate_label", "0"};
+  ui::Label files_total_label{"files_total_label", "0"};
+  ui::Label files_left_label{"files_left_label", "0"};
+  ui::ProgressBar total_progress{"total_progress"};
+  ui::Label total_percent_label{"total_percent_label", "0 %"};
+  ui::Label current_profile_label{"current_profile_label", "None"};
+  ui::Label profile_started_at_label{"profile_started_at_label", "00:00:00"};
+  ui::Label profile_finish_expected_label{"profile_finish_expected_label", "00:00:00"};
+  ui::Label profile_files_label{"profile_files_label", "0"};
+  ui::Label profile_files_left_label{"profile_files_left_label", "0"};
+  ui::ProgressBar profile_progress{"profile_progress"};
+  ui::Label profile_percent_label{"profile_percent_label", "0 %"};
+  ui::Label current_file_label{"current_file_label", "None"};
+  ui::ProgressBar file_progress{"file_progress"};
+  ui::Label file_percent_label{"file_percent_label", "0 %"};
 
   // --- "Parameters" page
-  ui::CheckBox chRunOnWindowsStart{"chRunOnWindowsStart", "Start Quillmor with Windows"};
-  ui::GroupBox gbLog{"gbLog", "Log"};
+  ui::CheckBox autostart_box{"autostart_box", "Start Quillmor with Windows"};
+  ui::GroupBox log_group_box{"log_group_box", "Log"};
   LogControls Log;
 
   // --- notification-area menu
-  ui::MenuItem ShowItem{"ShowItem", "Show"};
-  ui::MenuItem HideItem{"HideItem", "Hide"};
-  ui::MenuItem StartinbackgroundItem{"StartinbackgroundItem", "Start in background"};
-  ui::MenuItem StopItem{"StopItem", "Stop"};
-  ui::MenuItem CloseItem{"CloseItem", "Close"};
+  ui::MenuItem show_menu_item{"show_menu_item", "Show"};
+  ui::MenuItem hide_menu_item{"hide_menu_item", "Hide"};
+  ui::MenuItem start_background_menu_item{"start_background_menu_item", "Start in background"};
+  ui::MenuItem stop_menu_item{"stop_menu_item", "Stop"};
+  ui::MenuItem close_menu_item{"close_menu_item", "Close"};
 
   // --- timers
-  ui::Timer OnAfterShowTimer;
+  ui::Timer after_show_timer;
 
   // The "Current profile" page's controller; after the controls and the table it is bound to.
   ProfileEditor Editor;
@@ -244,16 +245,16 @@ class TForm1 : private RunControllerHost {
   Registry registry;
   FormStateStore fs;
   // The running executable, which the autostart entry starts.
-  std::string ExecutableFile;
-  void chRunOnWindowsStartClick();
+  std::string executable_file;
+  void ToggleAutostart();
   // Creates or removes the autostart entry; false after a failure, which has been shown.
   bool SetRunOnWindowsStart(bool Enabled);
-  void deLogDirButtonClick();
+  void BrowseLogDirectory();
 
  private:
   // RunControllerHost
-  bool PostPendingEdit() override { return rmSets.CheckBrowseMode(); }
-  size_t ProfileCount() const override { return rmSets.RecordCount(); }
+  bool PostPendingEdit() override { return profile_table.CheckBrowseMode(); }
+  size_t ProfileCount() const override { return profile_table.RecordCount(); }
   // A minimised window counts as hidden, so "Show" can bring it back.
   bool MainWindowVisible() const override {
     return window_.IsWindowVisible() && !window_.IsWindowMinimized();

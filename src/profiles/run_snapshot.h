@@ -1,0 +1,38 @@
+// One run snapshot: a queued profile and the files found for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/date_time.h"
+#include "profiles/file_list.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+
+namespace qm {
+
+// One run snapshot: the profile as it was when queued and the files found then.
+class RunSnapshot {
+ public:
+  virtual ~RunSnapshot() = default;
+
+  ProfileRecord Profile;
+  NamedList<ScannedFile> SrcFiles;  // text: full path as found; object: the file
+  NamedList<ScannedFile> DestFiles;
+  TDateTime StartedAt = 0;
+  int32_t FilesDone = 0;
+  int32_t FilesLeft = 0;
+  std::string CurrentFile;
+  // A directory of the source (or destination) tree could not be listed: the list may lack
+  // files that exist, so nothing may be deleted on the strength of their absence.
+  bool SrcScanFailed = false;
+  std::string SrcScanError;
+  bool DestScanFailed = false;
+  std::string DestScanError;
+  // Every directory of each tree that could not be listed, as the scan named it.
+  std::vector<std::string> SrcUnlistedDirs;
+  std::vector<std::string> DestUnlistedDirs;
+};
+
+}  // namespace qm
