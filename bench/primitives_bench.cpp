@@ -12,9 +12,9 @@
 
 #include "engine/copier.h"
 #include "engine/kept_copy_names.h"
-#include "engine/path_style.h"
 #include "engine/scan.h"
 #include "engine/zip_packer.h"
+#include "platform/path_style.h"
 #include "ui/headless_message_loop.h"
 
 namespace qm {

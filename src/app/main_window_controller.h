@@ -289,7 +289,7 @@ class MainWindowController : private RunControllerHost {
   WizardPresenter* wizard_presenter_ = nullptr;
   DiskSource* wizard_disks_ = nullptr;
   // The wizard's remembered filter lives as long as the program.
-  std::string wizard_filter_ = "*.*";
+  std::string wizard_filter_ = kAllFilesMask;
   // The no-tray explanation is given once per run of the program.
   bool minimise_explained_ = false;
   bool minimised_for_hide_ = false;

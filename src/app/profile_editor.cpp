@@ -8,7 +8,12 @@
 #include "app/main_window_controller.h"
 #include "platform/atomic_file.h"
 #include "profiles/editing_rules.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
 #include "profiles/profile_rules.h"
+#include "profiles/run_snapshot.h"
 
 namespace qm {
 
@@ -212,12 +217,16 @@ void ProfileEditor::ShowCurrentRow(bool all) {
   f.destination_folder_edit.SetText(row.DestDir);
   f.file_filter_edit.SetText(row.FileMask);
   f.include_subfolders_box.SetChecked(row.InclDirs);
+  // The lists show the stored values in their order; another value shows nothing.
   f.copy_method_combo.SetItemIndex(
-      !empty && row.SyncMethod >= 0 && row.SyncMethod <= 1 ? row.SyncMethod : -1);
+      !empty && row.SyncMethod >= kSyncOneWay && row.SyncMethod <= kSyncBothWays ? row.SyncMethod
+                                                                                 : -1);
   f.zip_box.SetChecked(row.doZIP);
   f.delete_removed_box.SetChecked(row.RemoveDeleted);
-  f.keep_copy_combo.SetItemIndex(
-      !empty && row.KeepCopyKind >= 0 && row.KeepCopyKind <= 2 ? row.KeepCopyKind : -1);
+  f.keep_copy_combo.SetItemIndex(!empty && row.KeepCopyKind >= kKeepNone &&
+                                         row.KeepCopyKind <= kKeepDateTime
+                                     ? row.KeepCopyKind
+                                     : -1);
   f.time_limits_box.SetChecked(row.UseStartTimeEndTime);
   struct TimeEditor {
     ui::Edit& edit;
@@ -239,7 +248,7 @@ void ProfileEditor::UpdateOptionStates() {
   MainWindowController& f = form_;
   const bool empty = table_.IsEmpty();
   // Nothing to protect on an empty table: every box may start a new profile.
-  const bool one_way = empty || f.copy_method_combo.ItemIndex() == 0;
+  const bool one_way = empty || f.copy_method_combo.ItemIndex() == kSyncOneWay;
   f.zip_box.SetEnabled(one_way);
   f.delete_removed_box.SetEnabled(one_way);
   const bool keep = one_way && !f.delete_removed_box.Checked();

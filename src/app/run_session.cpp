@@ -4,26 +4,11 @@
 #include "engine/scan.h"
 #include "platform/app_paths.h"
 #include "platform/atomic_file.h"
+#include "platform/path_style.h"
 #include "profiles/log_kind.h"
 #include "profiles/profile_rules.h"
 
 namespace qm {
-
-namespace {
-
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string WithTrailingSlash(std::string dir) {
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir;
-}
-
-}  // namespace
 
 RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
                        RegionalFormats formats, std::string store_path)
@@ -138,7 +123,7 @@ ShowLogError RunSession::ShowLogErrorBox() {
 }
 
 bool RunSession::CanCreateFileIn(const std::string& dir) {
-  const std::string probe = WithTrailingSlash(dir) + ".quillmor-write-test";
+  const std::string probe = AddDirSeparator(dir) + ".quillmor-write-test";
   auto file = fs_.Create(probe);
   if (!file.ok()) return false;
   const bool closed = file.value()->Close().ok();
@@ -155,10 +140,10 @@ std::string RunSession::DefaultLogDirectory() {
   // session's records must not go nowhere meanwhile.
   (void)MakeStoreDirectory();
   const std::string store_dir = DirectoryOf(store_path_);
-  if (CanCreateFileIn(store_dir)) return WithTrailingSlash(store_dir);
+  if (CanCreateFileIn(store_dir)) return AddDirSeparator(store_dir);
   const std::string data_dir = DataDirectory();
   (void)CreateDirectories(fs_, data_dir);
-  return WithTrailingSlash(data_dir);
+  return AddDirSeparator(data_dir);
 }
 
 void RunSession::UpdateStatistics() {

@@ -35,7 +35,7 @@ void MainWindowController::HideToTray() {
 }
 
 void MainWindowController::OpenHelp() {
-  // Nothing is reported: without a help file or a viewer nothing happens: help is optional.
+  // Nothing is reported: without a help file or a viewer nothing happens.
   const std::string help = FindHelpFile(fs_, ExecutablePath());
   if (!help.empty()) (void)OpenDocument(help);
 }

@@ -8,6 +8,7 @@
 #include "cli/console_dialogs.h"
 #include "cli/signals.h"
 #include "platform/app_paths.h"
+#include "platform/path_style.h"
 #include "profiles/log_kind.h"
 #include "stats/log_writer.h"
 #include "ui/headless_message_loop.h"
@@ -33,10 +34,10 @@ class InterruptWatch final : public RunObserver {
   void Update() override { AbandonIfInterrupted(); }
 };
 
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return "./";
-  return path.substr(0, slash + 1);
+// The store's folder with its separator, "./" for a store named bare.
+std::string StoreFolder(const std::string& store) {
+  const std::string_view dir = DirectoryPart(store);
+  return dir.empty() ? "./" : std::string(dir);
 }
 
 }  // namespace
@@ -52,7 +53,7 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   RunSession session(fs, SystemClock(), loop, dialogs, formats, store);
   LogOptions log_options = LoadStoredLogOptions(Registry(ConfigDirectory(), fs));
   // The window fills this in after its first show; the log goes where it would.
-  if (log_options.dir.empty()) log_options.dir = DirectoryOf(store);
+  if (log_options.dir.empty()) log_options.dir = StoreFolder(store);
   session.SetLogOptions(std::move(log_options));
 
   // A full disk goes on with the next file: the background mode asks no break question. The

@@ -8,8 +8,8 @@
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
 #include "engine/kept_copy_names.h"
-#include "engine/path_style.h"
 #include "engine/zip_packer.h"
+#include "platform/path_style.h"
 
 namespace qm {
 

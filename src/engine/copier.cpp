@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <functional>
 #include <memory>
-#include <string_view>
 #include <vector>
 
-#include "engine/path_style.h"
 #include "platform/atomic_file.h"
+#include "platform/path_style.h"
+#include "platform/percent.h"
 
 namespace qm {
 namespace {
@@ -83,30 +81,8 @@ KernelCopy CopyInKernel(FileSystem& fs, ReadableFile& in, WritableFile& out, siz
 
 }  // namespace
 
-std::string TempCopyName(const std::string& target) {
-  // File names are limited to 255 bytes. A name too long to take the 7 extra bytes is cut, and
-  // a hash of the whole name keeps the temporary names of two such files apart.
-  constexpr size_t kNameMax = 255;
-  constexpr std::string_view kSuffix = ".qmtmp";
-  std::string name(FileNamePart(target));
-  if (name.size() + 1 + kSuffix.size() > kNameMax) {
-    char hash[18];
-    std::snprintf(hash, sizeof hash, "~%016zx", std::hash<std::string>{}(name));
-    name.resize(kNameMax - 1 - kSuffix.size() - (sizeof hash - 1));
-    name += hash;
-  }
-  return std::string(DirectoryPart(target)) + "." + name + std::string(kSuffix);
-}
-
 std::string PercentText(int64_t done, int64_t total) {
-  if (total <= 0) return "0 %";
-  // 100 * done / total in integers, rounded to nearest, halves to even. __int128 keeps the
-  // product exact for any 64-bit size.
-  const __int128 scaled = static_cast<__int128>(done) * 100;
-  int64_t q = static_cast<int64_t>(scaled / total);
-  const __int128 twice_rest = (scaled % total) * 2;
-  if (twice_rest > total || (twice_rest == total && (q % 2) != 0)) ++q;
-  return std::to_string(q) + " %";
+  return std::to_string(HalfEvenPercent(done, total)) + " %";
 }
 
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
@@ -243,17 +219,6 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   return copied;
 }
 
-bool IsTemporaryName(std::string_view name) {
-  constexpr std::string_view kSuffix = ".qmtmp";
-  if (name.size() < 1 + kSuffix.size() + 1 || name[0] != '.') return false;
-  if (name.ends_with(kSuffix)) return true;
-  // The archiver writes "<its target>.XXXXXX" and renames it over its target.
-  constexpr size_t kRandom = 6;
-  if (name.size() < 1 + kSuffix.size() + 1 + kRandom + 1) return false;
-  const std::string_view head = name.substr(0, name.size() - kRandom - 1);
-  return name[name.size() - kRandom - 1] == '.' && head.ends_with(kSuffix);
-}
-
 int RemoveStaleTemporaries(FileSystem& fs, const std::string& root) {
   Result<std::vector<DirEntry>> entries = fs.ListDirectory(root);
   if (!entries.ok()) return 0;
@@ -261,7 +226,7 @@ int RemoveStaleTemporaries(FileSystem& fs, const std::string& root) {
   for (const DirEntry& e : entries.value()) {
     const std::string path = AddDirSeparator(root) + e.name;
     if (e.is_directory()) {
-      if (!e.is_link && e.name[0] != '.') removed += RemoveStaleTemporaries(fs, path);
+      if (!e.is_link && !NeverListed(e.name)) removed += RemoveStaleTemporaries(fs, path);
     } else if (IsTemporaryName(e.name)) {
       if ((e.attr & faReadOnly) != 0) (void)fs.SetReadOnly(path, false);
       if (fs.Remove(path).ok()) ++removed;
@@ -289,10 +254,6 @@ bool IsDirectory(FileSystem& fs, const std::string& path) {
 void MakeDirPath(FileSystem& fs, const std::string& dir) {
   // Not checked here: a directory that cannot be made fails the creation of the file in it.
   (void)CreateDirectories(fs, RemoveDirSeparator(dir));
-}
-
-std::string TempDirectory(FileSystem& fs) {
-  return fs.TempDirectory();
 }
 
 }  // namespace qm

@@ -8,6 +8,7 @@
 
 #include "engine/durability_batch.h"
 #include "engine/run_observer.h"
+#include "engine/temporary_names.h"
 #include "platform/file_system.h"
 #include "ui/message_loop.h"
 
@@ -46,16 +47,8 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
                              const std::string& target,
                              const CopyOptions& options = {});  // throw FileError
 
-// The temporary name a copy to `target` is written under: ".<name>.qmtmp" beside it. It begins
-// with "." so no scan lists it, and is fixed per target so a stale one is overwritten.
-std::string TempCopyName(const std::string& target);
-
-// True for the names of our temporaries: ".<name>.qmtmp", and the archiver's own beside it
-// (".<name>.qmtmp.XXXXXX").
-bool IsTemporaryName(std::string_view name);
-
-// Removes every temporary of ours below `root` (folders whose names begin with "." are not
-// entered: nothing is ever copied there). Left by a run that was killed or lost its power;
+// Removes every temporary of ours below `root` (folders a scan never lists are not entered:
+// nothing is ever copied there). Left by a run that was killed or lost its power;
 // their source files may be gone. Returns how many were removed.
 int RemoveStaleTemporaries(FileSystem& fs, const std::string& root);
 
@@ -70,7 +63,5 @@ bool HasAttributes(FileSystem& fs, const std::string& path, uint32_t attributes)
 bool IsDirectory(FileSystem& fs, const std::string& path);
 // Creates `dir` and every missing parent. Failures show up later, when a file is created in it.
 void MakeDirPath(FileSystem& fs, const std::string& dir);
-// The directory for temporary files, with its trailing separator.
-std::string TempDirectory(FileSystem& fs);
 
 }  // namespace qm

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/path_style.h"
+#include "platform/path_style.h"
 
 namespace qm {
 namespace {

@@ -89,9 +89,9 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   // takes no lock.
   std::unique_ptr<RunLock> lock;
   const int16_t method = p.SyncMethod();
-  if (!ctx.state.Preview && (method == 0 || method == 1)) {
+  if (!ctx.state.Preview && (method == kSyncOneWay || method == kSyncBothWays)) {
     std::vector<std::string> folders{p.DestDir()};
-    if (method == 1) folders.push_back(p.SrcDir());
+    if (method == kSyncBothWays) folders.push_back(p.SrcDir());
     const std::string lock_dir =
         ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
     Result<std::unique_ptr<RunLock>> locked = RunLock::Acquire(folders, lock_dir);
@@ -118,13 +118,14 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
     // their source files still exist.
     if (lock->LastRunCutOff()) {
       (void)RemoveStaleTemporaries(ctx.fs, p.DestDir());
-      if (method == 1) (void)RemoveStaleTemporaries(ctx.fs, p.SrcDir());
+      if (method == kSyncBothWays) (void)RemoveStaleTemporaries(ctx.fs, p.SrcDir());
     }
     lock->MarkRunning();
   }
-  if ((method == 0 || method == 1) && !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
+  if ((method == kSyncOneWay || method == kSyncBothWays) &&
+      !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.observer.SourceUnreadable(p.SrcDir());
-  } else if (method == 0) {
+  } else if (method == kSyncOneWay) {
     ReportUnlistedSourceDirectories(ctx, item);
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
@@ -132,7 +133,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
       return PassOutcome::kStopped;
     }
     if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
-  } else if (method == 1) {
+  } else if (method == kSyncBothWays) {
     ReportUnlistedSourceDirectories(ctx, item);
     if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done

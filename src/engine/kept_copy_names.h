@@ -22,11 +22,6 @@
 
 namespace qm {
 
-// KeepCopyKind values of a profile.
-inline constexpr int16_t kKeepNone = 0;
-inline constexpr int16_t kKeepSequence = 1;
-inline constexpr int16_t kKeepDateTime = 2;
-
 // The part before the last "." and the part after it; no "." gives {text, ""}. The whole text
 // is searched, directory part included.
 std::pair<std::string, std::string> SplitAtLastDot(std::string_view text);

@@ -1,15 +1,14 @@
 #include "engine/run_lock.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+
+#include "platform/path_style.h"
 
 namespace qm {
 
@@ -17,20 +16,8 @@ namespace {
 
 constexpr char kRunning = 'R';
 
-// FNV-1a: the same lock name in every build, unlike std::hash.
-std::string HashName(const std::string& text) {
-  uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : text) {
-    h ^= c;
-    h *= 1099511628211ull;
-  }
-  char out[17];
-  std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
-  return out;
-}
-
 std::string LockFileOfRealPath(const std::string& real, const std::string& lock_directory) {
-  return lock_directory + "/" + HashName(real) + ".lock";
+  return lock_directory + "/" + LockFileHash(real) + ".lock";
 }
 
 // Creates `dir` and its missing parents, private to the user.
@@ -65,21 +52,16 @@ std::string LockName(const std::string& path) {
       if (!rest.empty()) out += (out == "/" ? "" : "/") + rest;
       return out;
     }
-    while (existing.size() > 1 && existing.back() == '/') existing.pop_back();
-    const size_t slash = existing.rfind('/');
-    if (slash == std::string::npos) return path;
-    const std::string name = existing.substr(slash + 1);
+    existing = std::string(WithoutTrailingSeparators(existing));
+    if (existing.find('/') == std::string::npos) return path;
+    const std::string name(FileNamePart(existing));
     rest = rest.empty() ? name : name + "/" + rest;
-    existing = slash == 0 ? "/" : existing.substr(0, slash);
+    existing = DirectoryOf(existing);
   }
 }
 
 std::string LockFileOf(const std::string& folder, const std::string& lock_directory) {
   return LockFileOfRealPath(LockName(folder), lock_directory);
-}
-
-RunLock::~RunLock() {
-  for (int fd : fds_) ::close(fd);  // closing releases the lock
 }
 
 Result<std::unique_ptr<RunLock>> RunLock::Acquire(const std::vector<std::string>& folders,
@@ -95,30 +77,31 @@ Result<std::unique_ptr<RunLock>> RunLock::Acquire(const std::vector<std::string>
   std::unique_ptr<RunLock> lock(new RunLock());
   for (const auto& [real, given] : names) {
     const std::string file = LockFileOfRealPath(real, lock_directory);
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return ErrorFromErrno(errno, "Cannot open", file);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      const int err = errno;
-      ::close(fd);
-      if (err == EWOULDBLOCK) return Error{ErrorKind::kExists, given};
-      return ErrorFromErrno(err, "Cannot lock", file);
+    LockFile held;
+    LockFile::Failure failure;
+    if (!held.TryAcquire(file, failure)) {
+      if (failure.Busy()) return Error{ErrorKind::kExists, given};
+      return ErrorFromErrno(
+          failure.error, failure.step == LockFile::Failure::kOpen ? "Cannot open" : "Cannot lock",
+          file);
     }
-    lock->fds_.push_back(fd);
     char mark = 0;
-    if (::pread(fd, &mark, 1, 0) == 1 && mark == kRunning) lock->cut_off_ = true;
+    if (::pread(held.fd(), &mark, 1, 0) == 1 && mark == kRunning) lock->cut_off_ = true;
+    lock->files_.push_back(std::move(held));
   }
   return lock;
 }
 
 void RunLock::MarkRunning() {
-  for (int fd : fds_) {
+  for (const LockFile& file : files_) {
+    const int fd = file.fd();
     // Synced, so that a power cut mid-run still leaves the mark for the next run to see.
     if (::pwrite(fd, &kRunning, 1, 0) == 1) (void)::fdatasync(fd);
   }
 }
 
 void RunLock::MarkFinished() {
-  for (int fd : fds_) (void)::ftruncate(fd, 0);
+  for (const LockFile& file : files_) (void)::ftruncate(file.fd(), 0);
 }
 
 }  // namespace qm

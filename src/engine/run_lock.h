@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/lock_file.h"
 
 namespace qm {
 
@@ -19,7 +20,7 @@ std::string DefaultLockDirectory();
 // of the folder's real path. The system releases them when the holder dies, however it dies.
 class RunLock {
  public:
-  ~RunLock();
+  ~RunLock() = default;
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
 
@@ -38,7 +39,7 @@ class RunLock {
 
  private:
   RunLock() = default;
-  std::vector<int> fds_;
+  std::vector<LockFile> files_;
   bool cut_off_ = false;
 };
 

@@ -5,11 +5,14 @@
 #include <thread>
 
 #include "engine/masks.h"
+#include "engine/temporary_names.h"
 
 namespace qm {
 namespace {
 
-constexpr uint32_t kNeverListed = faHidden | faSysFile | faVolumeID;
+// Devices, sockets and fifos, and what carries the hidden or volume attribute, are never listed
+// whatever their names.
+constexpr uint32_t kNeverListedAttributes = faHidden | faSysFile | faVolumeID;
 constexpr uint32_t kNoDirectory = 0xFFFFFFFF;
 
 class Scanner {
@@ -73,7 +76,7 @@ class Scanner {
 
  private:
   static bool Hidden(const DirEntry& e) {
-    return e.name.empty() || e.name[0] == '.' || (e.attr & kNeverListed) != 0;
+    return NeverListed(e.name) || (e.attr & kNeverListedAttributes) != 0;
   }
 
   const ScanRequest& request_;

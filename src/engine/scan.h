@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/engine_context.h"
-#include "engine/path_style.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "platform/path_style.h"
 #include "profiles/file_list.h"
 #include "profiles/named_list.h"
 #include "profiles/profile_record.h"

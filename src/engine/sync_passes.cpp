@@ -6,7 +6,7 @@
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
-#include "engine/path_style.h"
+#include "platform/path_style.h"
 
 namespace qm {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/copier.h"
-#include "engine/path_style.h"
+#include "platform/path_style.h"
 
 namespace qm {
 namespace {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/path_style.h"
+
 namespace qm {
 
 namespace {
@@ -35,20 +37,14 @@ std::string HomeDirectory() {
 std::string XdgDirectory(const char* variable, const char* fallback_below_home) {
   std::string dir = Env(variable);
   if (dir.empty() || dir[0] != '/') dir = HomeDirectory() + "/" + fallback_below_home;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir;
-}
-
-std::string WithoutTrailingSlash(std::string dir) {
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir;
+  return std::string(WithoutTrailingSeparators(dir));
 }
 
 }  // namespace
 
 std::string ConfigDirectory() {
   const std::string overridden = Env("QUILLMOR_CONFIG_DIR");
-  if (!overridden.empty()) return WithoutTrailingSlash(overridden);
+  if (!overridden.empty()) return std::string(WithoutTrailingSeparators(overridden));
   return XdgDirectory("XDG_CONFIG_HOME", ".config") + "/Quillmor";
 }
 

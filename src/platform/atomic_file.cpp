@@ -2,22 +2,12 @@
 
 #include <utility>
 
+#include "platform/path_style.h"
+
 namespace qm {
 
-namespace {
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
-
 std::string TemporaryPathOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t cut = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, cut) + "." + path.substr(cut) + ".qmtmp";
+  return std::string(DirectoryPart(path)) + "." + std::string(FileNamePart(path)) + ".qmtmp";
 }
 
 AtomicReplace::AtomicReplace(FileSystem& fs, std::string path, std::string temp,
@@ -63,7 +53,7 @@ Status AtomicReplace::Commit(const std::string& keep_old_as) {
     return renamed;
   }
   done_ = true;
-  return fs_.SyncDirectory(FolderOf(path_));
+  return fs_.SyncDirectory(DirectoryOf(path_));
 }
 
 Status WriteFileAtomically(FileSystem& fs, const std::string& path, std::string_view content) {

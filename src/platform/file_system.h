@@ -13,7 +13,7 @@
 
 namespace qm {
 
-// Attribute bits of a directory entry, as a scan reports them.
+// Attribute bits of a directory entry.
 inline constexpr uint32_t faReadOnly = 0x01;  // the owner has no write permission
 inline constexpr uint32_t faHidden = 0x02;    // never set for a name: dot names are skipped instead
 inline constexpr uint32_t faSysFile = 0x04;   // devices, sockets, fifos

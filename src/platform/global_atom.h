@@ -4,10 +4,15 @@
 
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace qm {
 
 class GlobalAtom {
  public:
+  // The file is made in $XDG_RUNTIME_DIR, or else in the temporary directory of `fs`.
+  GlobalAtom(std::string name, FileSystem& fs);
+  // The same with the real file system, for the callers that do not pass theirs yet.
   explicit GlobalAtom(std::string name);
   ~GlobalAtom();
   GlobalAtom(const GlobalAtom&) = delete;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/path_style.h"
+
 namespace qm {
 
 namespace {
@@ -68,9 +70,7 @@ std::string NotMountedPlace(std::string_view path, const MountTables& tables, st
   const std::vector<std::string> mounted = MountedPoints(tables.mountinfo);
   std::set<std::string, std::less<>> in_fstab;
   for (const FstabEntry& e : ParseFstab(tables.fstab)) {
-    std::string point = e.mount_point;
-    while (point.size() > 1 && point.back() == '/') point.pop_back();
-    in_fstab.insert(point);
+    in_fstab.insert(std::string(WithoutTrailingSeparators(e.mount_point)));
   }
   std::vector<std::string> media_dirs{"/mnt"};
   if (!user.empty()) {

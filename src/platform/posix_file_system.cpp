@@ -17,6 +17,7 @@
 #include "platform/date_time.h"
 #include "platform/file_system.h"
 #include "platform/mount_places.h"
+#include "platform/path_style.h"
 #include "platform/volumes.h"
 
 namespace qm {
@@ -58,10 +59,9 @@ std::string NearestExisting(const std::string& path) {
   struct stat st;
   while (!p.empty()) {
     if (::stat(p.c_str(), &st) == 0 || p == "/") return p;
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
-    const size_t slash = p.rfind('/');
-    if (slash == std::string::npos) return ".";
-    p.resize(slash == 0 ? 1 : slash);
+    p.resize(WithoutTrailingSeparators(p).size());
+    if (p.find('/') == std::string::npos) return ".";
+    p = DirectoryOf(p);
   }
   return ".";
 }
@@ -514,13 +514,12 @@ class PosixFileSystemImpl final : public FileSystem {
     } else {
       return {};
     }
-    if (dir.back() != '/') dir += '/';
-    return dir;
+    return AddDirSeparator(dir);
   }
 
  private:
-  // A file with the read-only attribute is neither deleted nor overwritten, yet
-  // root ignores permission bits, so the check is made here rather than left to the kernel.
+  // A file with the read-only attribute is never deleted or overwritten; root ignores
+  // permission bits, so the check is made here rather than left to the kernel.
   static Status RefuseReadOnly(const std::string& path, const char* what) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return Status::Ok();  // the call itself reports it
@@ -562,8 +561,7 @@ class PosixFileSystemImpl final : public FileSystem {
     if (::stat(real.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", real);
     std::string current = real;
     while (current != "/") {
-      const size_t slash = current.rfind('/');
-      const std::string parent = slash == 0 ? "/" : current.substr(0, slash);
+      const std::string parent = DirectoryOf(current);
       struct stat pst;
       if (::stat(parent.c_str(), &pst) != 0 || pst.st_dev != st.st_dev) break;
       current = parent;

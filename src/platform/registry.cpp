@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/path_style.h"
 
 namespace qm {
 
@@ -92,7 +93,7 @@ bool Registry::NoCaseLess::operator()(const std::string& a, const std::string& b
 Registry::Registry(std::string config_dir) : Registry(std::move(config_dir), PosixFileSystem()) {}
 
 Registry::Registry(std::string config_dir, FileSystem& fs) : dir_(std::move(config_dir)), fs_(&fs) {
-  while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+  dir_.resize(WithoutTrailingSeparators(dir_).size());
 }
 
 std::string Registry::HiveFile(Hive hive) const {

@@ -18,13 +18,12 @@ enum class Hive { kLocalMachine, kCurrentUser };
 class Registry {
  public:
   // `config_dir` holds one file per hive; see ConfigDirectory().
-  explicit Registry(std::string config_dir);
-  // The same on a given file system, so that tests can make its writes fail.
   Registry(std::string config_dir, FileSystem& fs);
+  // The same on the real file system, for the callers that do not pass theirs yet.
+  explicit Registry(std::string config_dir);
 
-  // Key paths and value names ignore ASCII letter case, so a value is found however its name
-  // was written. A hive file that exists but cannot be read reads as empty, and refuses every write
-  // (rather than replacing the values it could not read).
+  // Key paths and value names ignore ASCII letter case. A hive file that exists but cannot be read
+  // reads as empty, and refuses every write (rather than replacing the values it could not read).
 
   std::optional<std::string> ReadString(Hive hive, const std::string& key,
                                         const std::string& name) const;

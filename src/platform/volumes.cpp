@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/path_style.h"
+
 namespace qm {
 
 namespace {
@@ -163,7 +165,7 @@ std::vector<FstabEntry> ParseFstab(std::string_view text) {
     if (f.size() > 3) e.options = UnescapeMountField(f[3]);
     if (e.mount_point.empty() || e.mount_point[0] != '/' || e.fs_type == "swap") return;
     // A mount point written with a trailing slash names the same place.
-    while (e.mount_point.size() > 1 && e.mount_point.back() == '/') e.mount_point.pop_back();
+    e.mount_point.resize(WithoutTrailingSeparators(e.mount_point).size());
     entries.push_back(std::move(e));
   });
   return entries;

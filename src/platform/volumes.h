@@ -1,5 +1,5 @@
-// The volumes of this machine, from the mount table: the stand-in for the drive letters and
-// drive kinds. A volume is named by its mount point.
+// The volumes of this machine, from the mount table, each with its kind (local, removable,
+// network). A volume is named by its mount point.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,12 @@
 #include "profiles/editing_rules.h"
 
+#include "platform/path_style.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
+
 namespace qm {
 
 namespace {
@@ -13,9 +20,9 @@ bool UserIsEditing(const ProfileTable& table) {
 }  // namespace
 
 bool ApplyCopyMethodRule(ProfileTable& table, std::optional<int> shown_method) {
-  if (shown_method == 0) return true;
+  if (shown_method == kSyncOneWay) return true;
   if (UserIsEditing(table)) {
-    table.SetInt(ProfileField::KeepCopyKind, 0);
+    table.SetInt(ProfileField::KeepCopyKind, kKeepNone);
     table.SetBool(ProfileField::doZIP, false);
     table.SetBool(ProfileField::RemoveDeleted, false);
   }
@@ -24,14 +31,14 @@ bool ApplyCopyMethodRule(ProfileTable& table, std::optional<int> shown_method) {
 
 bool ApplyDeletionRule(ProfileTable& table, bool delete_box_enabled, bool delete_box_checked) {
   if (delete_box_enabled && !delete_box_checked) return true;
-  if (UserIsEditing(table)) table.SetInt(ProfileField::KeepCopyKind, 0);
+  if (UserIsEditing(table)) table.SetInt(ProfileField::KeepCopyKind, kKeepNone);
   return false;
 }
 
 bool CanWriteToDirectory(const std::string& directory, FileSystem& fs) {
-  std::string path = directory;
-  if (path.empty() || path.back() != '/') path += '/';
-  path += kWriteTestFileName;
+  // An empty choice is tested at the root, not in the working directory.
+  const std::string path =
+      (directory.empty() ? std::string("/") : AddDirSeparator(directory)) + kWriteTestFileName;
   Result<std::unique_ptr<WritableFile>> created = fs.Create(path);
   if (!created.ok()) return false;
   const bool closed = created.value()->Close().ok();

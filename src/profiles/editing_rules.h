@@ -29,6 +29,6 @@ inline constexpr const char* kWriteTestFileName = "testfilecreatetmp.qlm";
 
 // Whether a file can be created in `directory`: creates "testfilecreatetmp.qlm" there empty
 // (replacing one of that name), closes and deletes it.
-bool CanWriteToDirectory(const std::string& directory, FileSystem& fs = PosixFileSystem());
+bool CanWriteToDirectory(const std::string& directory, FileSystem& fs);
 
 }  // namespace qm

@@ -62,7 +62,6 @@ class NamedList<ScannedFile> {
   void AddFile(uint32_t dir, std::string_view name, std::string_view name_key, uint32_t time,
                int64_t size, uint32_t attr);
   void Clear();
-  void Reserve(size_t n) { entries_.reserve(n); }
   // Bytes of memory the list holds (capacities included).
   size_t MemoryUsed() const;
 

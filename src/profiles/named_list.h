@@ -28,7 +28,6 @@ class NamedList {
   }
   void Delete(size_t i) { entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i)); }
   void Clear() { entries_.clear(); }
-  void Reserve(size_t n) { entries_.reserve(n); }
 
   // Index of the first entry whose text equals `text` without regard to ASCII letter case;
   // -1 when there is none.

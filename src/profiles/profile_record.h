@@ -94,4 +94,12 @@ static_assert(sizeof(ProfileRecord) == ProfileRecord::kSize);
 // character.
 std::string_view CutUtf8(std::string_view text, size_t max_bytes);
 
+// SyncMethod values of a profile, as stored.
+inline constexpr int16_t kSyncOneWay = 0;    // "From Source to Destination only"
+inline constexpr int16_t kSyncBothWays = 1;  // both directions
+// KeepCopyKind values of a profile, as stored: what becomes of a copy a newer one replaces.
+inline constexpr int16_t kKeepNone = 0;
+inline constexpr int16_t kKeepSequence = 1;  // kept under a sequence number
+inline constexpr int16_t kKeepDateTime = 2;  // kept under the date and time
+
 }  // namespace qm

@@ -2,6 +2,12 @@
 
 #include <string>
 
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
+
 namespace qm {
 
 void ApplyNewRowDefaults(ProfileTable& table, TDateTime now) {
@@ -9,8 +15,8 @@ void ApplyNewRowDefaults(ProfileTable& table, TDateTime now) {
   table.SetBool(F::Enabled, true);
   table.SetBool(F::InclDirs, true);
   table.SetText(F::FileMask, "*.*");
-  table.SetInt(F::SyncMethod, 0);
-  table.SetInt(F::KeepCopyKind, 0);
+  table.SetInt(F::SyncMethod, kSyncOneWay);
+  table.SetInt(F::KeepCopyKind, kKeepNone);
   table.SetInt(F::CopyCriteria, 0);
   // A clock outside the table's range leaves the zero date-time rather than a wrong one.
   (void)table.SetDateTime(F::LastRun, now);
@@ -44,10 +50,10 @@ bool CheckRowBeforePost(ProfileTable& table, ui::Dialogs& dialogs) {
     return false;
   }
   // Both directions means nothing is packed, deleted or kept, whatever the row held.
-  if (table.AsInt(ProfileField::SyncMethod) == 1) {
+  if (table.AsInt(ProfileField::SyncMethod) == kSyncBothWays) {
     table.SetBool(ProfileField::doZIP, false);
     table.SetBool(ProfileField::RemoveDeleted, false);
-    table.SetInt(ProfileField::KeepCopyKind, 0);
+    table.SetInt(ProfileField::KeepCopyKind, kKeepNone);
   }
   return true;
 }

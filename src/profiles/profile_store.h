@@ -39,8 +39,7 @@ struct LoadResult {
 // Appends one posted row per 1682-byte record of `file_name`; a trailing partial record is
 // ignored. Loading stops at a record whose post is refused or whose values the table refuses;
 // the rows before it stay. Bound controls are not notified until the end.
-LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table,
-                        FileSystem& fs = PosixFileSystem());
+LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table, FileSystem& fs);
 
 // Replaces `file_name` by the table's rows, in their order. The records go to a new file
 // beside the store that is synced and renamed over it only when all are written, so on any
@@ -49,8 +48,12 @@ LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table,
 // false. With `keep_old_as_backup` (LoadResult::NeedsBackup() of the load at start-up) the old
 // store is first kept as "<file_name>.bak"; after one successful save the caller passes false,
 // so that the backup keeps what the load could not read.
-bool SaveProfiles(const std::string& file_name, ProfileTable& table,
-                  FileSystem& fs = PosixFileSystem(), bool keep_old_as_backup = false);
+bool SaveProfiles(const std::string& file_name, ProfileTable& table, FileSystem& fs,
+                  bool keep_old_as_backup = false);
+
+// The same on the real file system, for the callers that do not pass theirs yet.
+LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table);
+bool SaveProfiles(const std::string& file_name, ProfileTable& table);
 
 // "<store>.bak"
 std::string BackupPathOf(const std::string& file_name);

@@ -32,7 +32,7 @@ namespace qm::qt {
 namespace {
 
 constexpr int kClientWidth = 570;
-// 310 pixels hold every page only with its own fonts; the destination page's
+// The wizard's 310 pixels hold every page only with its own fonts; the destination page's
 // texts need more room here, and nothing may be cut off.
 constexpr int kClientHeight = 380;
 constexpr int kPictureWidth = 128;

@@ -5,12 +5,13 @@
 
 #include <string>
 
+#include "platform/lock_file.h"
+
 namespace qm {
 
 class SchedulerLock {
  public:
   SchedulerLock() = default;
-  ~SchedulerLock() { Release(); }
   SchedulerLock(const SchedulerLock&) = delete;
   SchedulerLock& operator=(const SchedulerLock&) = delete;
 
@@ -22,11 +23,11 @@ class SchedulerLock {
   // and by the kernel no longer than the process lives.
   [[nodiscard]] bool Acquire(const std::string& lock_dir, const std::string& store_path,
                              std::string& error);
-  void Release();
-  bool Held() const { return fd_ >= 0; }
+  void Release() { file_.Release(); }
+  bool Held() const { return file_.Held(); }
 
  private:
-  int fd_ = -1;
+  LockFile file_;
 };
 
 // "The background mode already runs for the profile store <path> in another Quillmor."

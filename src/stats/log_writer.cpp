@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/atomic_file.h"
+#include "platform/path_style.h"
 #include "profiles/log_kind.h"
 
 namespace qm {
@@ -160,8 +161,7 @@ void WriteLog(const LogOptions& options, LogKind kind, const std::string& text, 
 }
 
 std::string LogFilePath(const std::string& dir) {
-  if (dir.empty() || dir.back() == '/') return dir + kLogFileName;
-  return dir + "/" + kLogFileName;
+  return AddDirSeparator(dir) + kLogFileName;
 }
 
 int64_t LogBudget(int64_t limit_kb) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/percent.h"
+
 namespace qm {
 
 namespace {
@@ -46,15 +48,6 @@ void FileCounters::RollOver(TDateTime now) {
   }
 }
 
-int64_t PercentHalfEven(int64_t part, int64_t whole) {
-  if (whole <= 0) return 0;
-  const int64_t scaled = part * 100;
-  int64_t q = scaled / whole;
-  const int64_t twice_rest = (scaled % whole) * 2;
-  if (twice_rest > whole || (twice_rest == whole && (q & 1) != 0)) ++q;
-  return q;
-}
-
 TDateTime FinishEstimate(TDateTime started, TDateTime now, int64_t all, int64_t done) {
   return started + (now - started) * static_cast<double>(all) / static_cast<double>(done);
 }
@@ -95,7 +88,7 @@ StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounte
   if (total >= 1 && done >= 1)
     out.finish_expected =
         DateTimeToDisplay(FinishEstimate(RunStartedAt, now, total, done), formats);
-  if (total >= 1) out.total_percent = PercentHalfEven(done, total);
+  if (total >= 1) out.total_percent = HalfEvenPercent(done, total);
 
   RunSnapshot& head = RunList.Object(0);
   const int64_t n = file_count(head);
@@ -108,7 +101,7 @@ StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounte
   if (n >= 1 && head.FilesDone >= 1)
     out.current_finish_expected =
         DateTimeToDisplay(FinishEstimate(head.StartedAt, now, n, head.FilesDone), formats);
-  if (n >= 1) out.profile_percent = PercentHalfEven(head.FilesDone, n);
+  if (n >= 1) out.profile_percent = HalfEvenPercent(head.FilesDone, n);
   return out;
 }
 

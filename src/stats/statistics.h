@@ -44,9 +44,6 @@ struct FileCounters {
   int64_t day_key_ = -1;
 };
 
-// `part` of `whole` in whole percent, a half rounded to the even neighbour; exact in integers.
-int64_t PercentHalfEven(int64_t part, int64_t whole);
-
 // The moment the work is expected to end at the rate so far: `started` + elapsed * all / done.
 TDateTime FinishEstimate(TDateTime started, TDateTime now, int64_t all, int64_t done);
 

@@ -3,6 +3,12 @@
 
 #include "platform/atomic_file.h"
 #include "platform/date_time.h"
+#include "platform/path_style.h"
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "wizard/add_profile_wizard.h"
 
 namespace qm {
@@ -269,8 +275,8 @@ void AddProfileWizard::RefreshButtons() {
       if (next_button.Enabled()) {
         folder_missing_label.SetVisible(false);
       } else {
-        const char* slash = text.back() == '/' ? "" : "/";
-        folder_missing_label.SetCaption("Directory \"" + text + slash + "\" does not exsists!");
+        folder_missing_label.SetCaption("Directory \"" + AddDirSeparator(text) +
+                                        "\" does not exsists!");
         folder_missing_label.SetVisible(true);
       }
     }
@@ -377,8 +383,8 @@ void AddProfileWizard::ApplyFilterChoice() {
   RefreshButtons();
   if (use_filter_group.ItemIndex() == 0) {
     remembered_filter_ = filter_edit.Text();
-    filter_edit.SetText("*.*");
-  } else if (use_filter_group.ItemIndex() == 1 && remembered_filter_ != "*.*") {
+    filter_edit.SetText(kAllFilesMask);
+  } else if (use_filter_group.ItemIndex() == 1 && remembered_filter_ != kAllFilesMask) {
     filter_edit.SetText(remembered_filter_);
   }
 }
@@ -458,30 +464,30 @@ void AddProfileWizard::SaveProfile(bool with_additional_parameters) {
   t.SetText(F::SrcDir, source_folder_edit.Text());
   t.SetText(F::DestDir, destination_folder_edit.Text());
   t.SetText(F::FileMask,
-            use_filter_group.ItemIndex() == 0 ? std::string("*.*") : filter_edit.Text());
+            use_filter_group.ItemIndex() == 0 ? std::string(kAllFilesMask) : filter_edit.Text());
   t.SetBool(F::InclDirs, include_subfolders_radio.Checked());
   t.SetInt(F::CopyCriteria, 0);
   t.SetBool(F::doZIP, zip_yes_radio.Checked());
-  t.SetInt(F::SyncMethod, 0);
-  if (!t.SetDateTime(F::Interval, TimeOfDay(0, 10, 0))) return;
+  // The additional page counts only when the user went on to it.
+  t.SetInt(F::SyncMethod,
+           with_additional_parameters && synchronize_radio.Checked() ? kSyncBothWays : kSyncOneWay);
+  // The hours field reaches 24: that is one whole day, the longest interval the page offers,
+  // and a valid interval rather than a time of day to refuse.
+  const TDateTime interval =
+      with_additional_parameters
+          ? std::min(TimeOfDay(interval_hours_edit.Value(), interval_minutes_edit.Value(),
+                               interval_seconds_edit.Value()),
+                     1.0)
+          : TimeOfDay(kWizardIntervalHours, kWizardIntervalMinutes, kWizardIntervalSeconds);
+  if (!t.SetDateTime(F::Interval, interval)) return;
   if (!t.SetDateTime(F::LastRun, 0) || !t.SetDateTime(F::NextRun, 0)) return;
-  t.SetInt(F::KeepCopyKind, 0);
+  t.SetInt(F::KeepCopyKind, kKeepNone);
   t.SetInt(F::PSDone, 0);
   t.SetInt(F::zipMode, 9);
   t.SetBool(F::RemoveDeleted, false);
   t.SetBool(F::UseStartTimeEndTime, false);
   if (!t.SetDateTime(F::StartTime, TimeOfDay(8, 0, 0))) return;
   if (!t.SetDateTime(F::FinishTime, TimeOfDay(18, 0, 0))) return;
-  if (with_additional_parameters) {
-    t.SetInt(F::SyncMethod, synchronize_radio.Checked() ? 1 : 0);
-    // The hours field reaches 24: that is one whole day, the longest interval the page
-    // offers, and a valid interval rather than a time of day to refuse.
-    const TDateTime interval =
-        std::min(TimeOfDay(interval_hours_edit.Value(), interval_minutes_edit.Value(),
-                           interval_seconds_edit.Value()),
-                 1.0);
-    if (!t.SetDateTime(F::Interval, interval)) return;
-  }
   // A refused post is reported by the table's own check; the row stays for the user to mend.
   (void)t.Post();
 }

@@ -28,6 +28,12 @@ inline constexpr const char* kDestCreateQuestion =
 inline constexpr int kWizardPageCount = 8;
 // Colour of the does-not-exist message.
 inline constexpr int32_t kMaroon = 0x800000;
+// The filter of "all the files", and the re-backup interval a wizard's profile gets unless the
+// user sets another on the additional page.
+inline constexpr const char* kAllFilesMask = "*.*";
+inline constexpr int kWizardIntervalHours = 0;
+inline constexpr int kWizardIntervalMinutes = 10;
+inline constexpr int kWizardIntervalSeconds = 0;
 
 // What the wizard asks of its real window.
 class WizardWindow {
@@ -137,7 +143,7 @@ class AddProfileWizard {
   ui::ComboBox use_filter_group{"use_filter_group"};
   ui::Label filter_help_label{"filter_help_label"};
   ui::Label filter_label{"filter_label", "Filter:"};
-  ui::Edit filter_edit{"filter_edit", "*.*"};
+  ui::Edit filter_edit{"filter_edit", kAllFilesMask};
 
   // --- "Destination directory": disk_list is a list box, its items the lines
   ui::Label disks_label{"disks_label"};
@@ -170,11 +176,11 @@ class AddProfileWizard {
   ui::CheckBox synchronize_radio{"synchronize_radio"};
   ui::Label interval_text_label{"interval_text_label"};
   ui::Label interval_label{"interval_label", "Re-backup interval:"};
-  ui::SpinEdit interval_hours_edit{"interval_hours_edit", 0, 24, 0};
+  ui::SpinEdit interval_hours_edit{"interval_hours_edit", 0, 24, kWizardIntervalHours};
   ui::Label hours_label{"hours_label", "hours"};
-  ui::SpinEdit interval_minutes_edit{"interval_minutes_edit", 0, 59, 10};
+  ui::SpinEdit interval_minutes_edit{"interval_minutes_edit", 0, 59, kWizardIntervalMinutes};
   ui::Label minutes_label{"minutes_label", "min."};
-  ui::SpinEdit interval_seconds_edit{"interval_seconds_edit", 0, 59, 0};
+  ui::SpinEdit interval_seconds_edit{"interval_seconds_edit", 0, 59, kWizardIntervalSeconds};
   ui::Label seconds_label{"seconds_label", "sec."};
 
   // --- second "Ready"

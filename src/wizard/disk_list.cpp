@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "platform/path_style.h"
+#include "platform/percent.h"
+
 namespace qm {
 
 namespace {
@@ -12,11 +15,6 @@ bool IsUnder(std::string_view path, std::string_view dir) {
   if (dir == "/") return !path.empty() && path[0] == '/';
   return path == dir ||
          (path.size() > dir.size() && path.substr(0, dir.size()) == dir && path[dir.size()] == '/');
-}
-
-std::string WithSlash(std::string dir) {
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return dir;
 }
 
 std::string RightAligned(const std::string& text, size_t width) {
@@ -73,9 +71,7 @@ void Encode(char32_t cp, std::string& out) {
 int64_t RoundMegabytes(int64_t bytes) {
   if (bytes < 0) return 0;
   constexpr int64_t kMb = 1048576;
-  const int64_t whole = bytes / kMb, rest = bytes % kMb;
-  if (rest * 2 > kMb || (rest * 2 == kMb && whole % 2 == 1)) return whole + 1;
-  return whole;
+  return DivideHalfEven(bytes, kMb);
 }
 
 const char* VolumeKindCaption(VolumeKind kind) {
@@ -96,10 +92,7 @@ std::string DiskLineText(const Volume& volume) {
 }
 
 std::string VolumeLabel(std::string_view mount_point) {
-  while (mount_point.size() > 1 && mount_point.back() == '/') mount_point.remove_suffix(1);
-  const size_t slash = mount_point.find_last_of('/');
-  const std::string_view last =
-      slash == std::string_view::npos ? mount_point : mount_point.substr(slash + 1);
+  const std::string_view last = FileNamePart(WithoutTrailingSeparators(mount_point));
   return last.empty() ? "root" : std::string(last);
 }
 
@@ -128,8 +121,8 @@ DiskList BuildDiskList(DiskSource& source) {
     // A user cannot create folders in "/" and often not at the top of other system volumes;
     // the home directory is the place of the user's own on its volume.
     std::vector<std::string> candidates;
-    if (!home.empty() && v.mount_point == home_mount) candidates.push_back(WithSlash(home));
-    candidates.push_back(WithSlash(v.mount_point));
+    if (!home.empty() && v.mount_point == home_mount) candidates.push_back(AddDirSeparator(home));
+    candidates.push_back(AddDirSeparator(v.mount_point));
     line.archive_dir = candidates.front() + "Archive/";
     for (const std::string& base : candidates) {
       if (source.CanCreate(base + "Archive")) {
@@ -167,10 +160,7 @@ std::string FolderNameFromProfileName(std::string_view name) {
 
 std::string ProposedProfileName(std::string_view source_path, std::string_view volume_label) {
   // "/home/ann/Docs/" names the same folder as "/home/ann/Docs".
-  while (source_path.size() > 1 && source_path.back() == '/') source_path.remove_suffix(1);
-  const size_t slash = source_path.find_last_of('/');
-  const std::string_view last =
-      slash == std::string_view::npos ? source_path : source_path.substr(slash + 1);
+  const std::string_view last = FileNamePart(WithoutTrailingSeparators(source_path));
   return std::string(last) + " (" + std::string(volume_label) + ")";
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/path_style.h"
 #include "wizard/add_profile_wizard.h"
 
 namespace qm {
@@ -33,9 +34,8 @@ class SystemDiskSource : public DiskSource {
       if (entry.ok()) {
         return entry.value().is_directory() && ::access(path.c_str(), W_OK | X_OK) == 0;
       }
-      const size_t slash = path.find_last_of('/');
-      if (slash == std::string::npos) return false;
-      path = slash == 0 ? "/" : path.substr(0, slash);
+      if (path.find('/') == std::string::npos) return false;
+      path = DirectoryOf(path);
     }
     return false;
   }

@@ -127,7 +127,7 @@ TEST_F(DataSafetyTest, SourceOnAnUnmountedVolumeIsNotCopiedBackInto) {
   mounts.tables.fstab = "/dev/sdb1 " + stick + " ext4 noauto 0 0\n";
   WriteDest("a.txt", "only in the destination", kNoon);
   ProfileRecord p = Profile("Both");
-  p.SetSyncMethod(1);
+  p.SetSyncMethod(kSyncBothWays);
   p.SetSrcDir(stick);
   EngineContext ctx = Ctx(mounts);
   ProcessSnapshot(ctx, QueueSelected(ctx, p));

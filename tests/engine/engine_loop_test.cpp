@@ -95,7 +95,7 @@ TEST_F(EngineLoopTest, BothDirectionsRunsTheSyncPassesInsteadOfTheBackupPass) {
   Write("a.txt", "a", kNoon);
   WriteDest("b.txt", "b", kNoon);
   ProfileRecord p = Profile("Both");
-  p.SetSyncMethod(1);
+  p.SetSyncMethod(kSyncBothWays);
   StartSelected(p);
   EXPECT_EQ(tmp.ReadFile("dest/a.txt"), "a");
   EXPECT_EQ(tmp.ReadFile("src/b.txt"), "b");

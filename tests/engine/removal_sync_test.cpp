@@ -40,7 +40,7 @@ class RemovalSyncTest : public EngineTest {
   }
   ProfileRecord Both() {
     ProfileRecord p = Profile("P");
-    p.SetSyncMethod(1);
+    p.SetSyncMethod(kSyncBothWays);
     return p;
   }
   // The backup pass followed by the removal pass, as the engine runs them.

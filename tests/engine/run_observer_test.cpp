@@ -70,7 +70,7 @@ TEST_F(RunObserverTest, BackupPassReportsEachFileOnceAndTyped) {
 TEST_F(RunObserverTest, ReverseSynchronisationIsCopiedBackAndProgressReachesTheSize) {
   WriteDest("back.txt", std::string(40000, 'b'), kNoon);
   ProfileRecord p = Profile("Sync");
-  p.SetSyncMethod(1);
+  p.SetSyncMethod(kSyncBothWays);
   StartSelected(p);
   EXPECT_THAT(host.events, testing::Contains(Field(&SeenEvent::what, "copied back")));
   EXPECT_EQ(Event("copied back").source, Dest("back.txt"));

@@ -13,8 +13,8 @@
 
 #include "engine/destination_index.h"
 #include "engine/kept_copy_names.h"
-#include "engine/path_style.h"
 #include "platform/clock.h"
+#include "platform/path_style.h"
 #include "profiles/file_list.h"
 #include "profiles/named_list.h"
 

@@ -29,21 +29,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
   qm::ProfileTable table;
-  const qm::LoadResult loaded = qm::LoadProfiles(store, table);
+  const qm::LoadResult loaded = qm::LoadProfiles(store, table, qm::PosixFileSystem());
   // A record the table refuses stops the load (not ok); the rows before it stay.
   Require(loaded.rows_loaded == table.RecordCount());
   Require(loaded.ok || !loaded.complete);
   Require(loaded.rows_loaded <= size / qm::ProfileRecord::kSize);
 
-  Require(qm::SaveProfiles(again, table));
+  Require(qm::SaveProfiles(again, table, qm::PosixFileSystem()));
   const std::string first = ReadAll(again);
   Require(first.size() == table.RecordCount() * qm::ProfileRecord::kSize);
 
   // A second round trip changes nothing: the first save already holds the table's values.
   qm::ProfileTable reloaded;
-  const qm::LoadResult second = qm::LoadProfiles(again, reloaded);
+  const qm::LoadResult second = qm::LoadProfiles(again, reloaded, qm::PosixFileSystem());
   Require(second.complete && second.rows_loaded == loaded.rows_loaded);
-  Require(qm::SaveProfiles(again, reloaded));
+  Require(qm::SaveProfiles(again, reloaded, qm::PosixFileSystem()));
   Require(ReadAll(again) == first);
   return 0;
 }

@@ -55,14 +55,14 @@ TEST(GlobalAtom, ExistsExactlyWhileHeld) {
   env.Set("XDG_RUNTIME_DIR", dir.path().c_str());
   std::string path;
   {
-    GlobalAtom atom("QuillmorAtom");
+    GlobalAtom atom("QuillmorAtom", PosixFileSystem());
     path = atom.path();
     EXPECT_TRUE(atom.created());
     EXPECT_EQ(path, dir / "QuillmorAtom");
     EXPECT_TRUE(dir.Exists("QuillmorAtom"));
   }
   EXPECT_FALSE(dir.Exists("QuillmorAtom"));
-  GlobalAtom odd("../escape");
+  GlobalAtom odd("../escape", PosixFileSystem());
   EXPECT_EQ(odd.path(), dir / ".._escape");
 }
 

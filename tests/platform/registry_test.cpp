@@ -17,7 +17,8 @@ class RegistryTest : public ::testing::Test {
   Registry reg_{config_, faults_};
 
   std::optional<std::string> Read(const std::string& name, Hive hive = Hive::kLocalMachine) {
-    return Registry(config_).ReadString(hive, kKey, name);  // a fresh reader: from the file
+    // A fresh reader: from the file.
+    return Registry(config_, PosixFileSystem()).ReadString(hive, kKey, name);
   }
 };
 

@@ -15,16 +15,16 @@ using test::WiredTable;
 TEST(EditingRules, BothDirectionsClearsPackingAndKeptCopiesWhileEditing) {
   WiredTable w;
   w.Add("p");
-  w.table.SetInt(F::KeepCopyKind, 2);  // doZIP is on by default
-  w.table.SetInt(F::SyncMethod, 1);
+  w.table.SetInt(F::KeepCopyKind, kKeepDateTime);  // doZIP is on by default
+  w.table.SetInt(F::SyncMethod, kSyncBothWays);
   EXPECT_FALSE(ApplyCopyMethodRule(w.table, 1));
   EXPECT_FALSE(w.table.AsBool(F::doZIP));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 0);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepNone);
   // Back to one way: the controls come back, the values stay cleared.
-  w.table.SetInt(F::SyncMethod, 0);
+  w.table.SetInt(F::SyncMethod, kSyncOneWay);
   EXPECT_TRUE(ApplyCopyMethodRule(w.table, 0));
   EXPECT_FALSE(w.table.AsBool(F::doZIP));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 0);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepNone);
   EXPECT_FALSE(ApplyCopyMethodRule(w.table, std::nullopt));  // nothing shown: disabled
 }
 
@@ -32,10 +32,10 @@ TEST(EditingRules, StoredValuesComeInUnchangedWhileControlsAreHeldBack) {
   WiredTable w;
   w.table.DisableControls();
   w.table.Append();
-  w.table.SetInt(F::KeepCopyKind, 2);
+  w.table.SetInt(F::KeepCopyKind, kKeepDateTime);
   EXPECT_FALSE(ApplyCopyMethodRule(w.table, std::nullopt));
   EXPECT_FALSE(ApplyDeletionRule(w.table, false, false));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 2);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepDateTime);
   EXPECT_TRUE(w.table.AsBool(F::doZIP));
   w.table.EnableControls();
 }
@@ -43,39 +43,39 @@ TEST(EditingRules, StoredValuesComeInUnchangedWhileControlsAreHeldBack) {
 TEST(EditingRules, InBrowseTheRulesOnlyEnableAndDisable) {
   WiredTable w;
   w.Add("one");
-  w.table.SetInt(F::KeepCopyKind, 2);
+  w.table.SetInt(F::KeepCopyKind, kKeepDateTime);
   w.table.SetBool(F::doZIP, true);
   ASSERT_TRUE(w.table.Post());
   EXPECT_FALSE(ApplyCopyMethodRule(w.table, 1));
   EXPECT_FALSE(ApplyDeletionRule(w.table, false, false));
   EXPECT_EQ(w.table.State(), TableState::kBrowse);
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 2);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepDateTime);
   EXPECT_TRUE(w.table.AsBool(F::doZIP));
 }
 
 TEST(EditingRules, DeletionAndKeptCopiesExcludeEachOther) {
   WiredTable w;
   w.Add("p");
-  w.table.SetInt(F::KeepCopyKind, 1);
+  w.table.SetInt(F::KeepCopyKind, kKeepSequence);
   EXPECT_TRUE(ApplyDeletionRule(w.table, true, false));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 1);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepSequence);
   w.table.SetBool(F::RemoveDeleted, true);
   EXPECT_FALSE(ApplyDeletionRule(w.table, true, true));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 0);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepNone);
   w.table.SetBool(F::RemoveDeleted, false);
   EXPECT_TRUE(ApplyDeletionRule(w.table, true, false));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 0);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepNone);
 }
 
 TEST(CanWriteToDirectory, LeavesNoTestFileAndReplacesAStaleOne) {
   test::TempDir dir;
-  EXPECT_TRUE(CanWriteToDirectory(dir.path()));
-  EXPECT_TRUE(CanWriteToDirectory(dir.path() + "/"));
+  EXPECT_TRUE(CanWriteToDirectory(dir.path(), PosixFileSystem()));
+  EXPECT_TRUE(CanWriteToDirectory(dir.path() + "/", PosixFileSystem()));
   EXPECT_FALSE(dir.Exists(kWriteTestFileName));
   dir.WriteFile(kWriteTestFileName, "stale");
-  EXPECT_TRUE(CanWriteToDirectory(dir.path()));
+  EXPECT_TRUE(CanWriteToDirectory(dir.path(), PosixFileSystem()));
   EXPECT_FALSE(dir.Exists(kWriteTestFileName));
-  EXPECT_FALSE(CanWriteToDirectory(dir / "missing"));
+  EXPECT_FALSE(CanWriteToDirectory(dir / "missing", PosixFileSystem()));
 }
 
 TEST(CanWriteToDirectory, ARefusedCreateOrCloseMeansNotWritable) {

@@ -20,8 +20,8 @@ TEST(ProfileRules, ANewRowGetsTheDefaults) {
   EXPECT_TRUE(r.Enabled);
   EXPECT_TRUE(r.InclDirs);
   EXPECT_EQ(r.FileMask, "*.*");
-  EXPECT_EQ(r.SyncMethod, 0);
-  EXPECT_EQ(r.KeepCopyKind, 0);
+  EXPECT_EQ(r.SyncMethod, kSyncOneWay);
+  EXPECT_EQ(r.KeepCopyKind, kKeepNone);
   EXPECT_EQ(r.LastRun, test::kNow);
   EXPECT_EQ(r.NextRun, test::kNow);
   EXPECT_TRUE(r.doZIP);
@@ -76,20 +76,20 @@ TEST(ProfileRules, AProfileAddedAndPostedAtOnceIsRefusedWithOneBox) {
 TEST(ProfileRules, BothDirectionsIsPostedWithoutPackingDeletionOrKeptCopies) {
   WiredTable w;
   w.Add("p");
-  w.table.SetInt(F::KeepCopyKind, 2);
+  w.table.SetInt(F::KeepCopyKind, kKeepDateTime);
   w.table.SetBool(F::RemoveDeleted, true);
-  w.table.SetInt(F::SyncMethod, 1);
+  w.table.SetInt(F::SyncMethod, kSyncBothWays);
   // Nothing changes before the post: the editing rules are the window's.
   EXPECT_TRUE(w.table.AsBool(F::doZIP));
   ASSERT_TRUE(w.table.Post());
   EXPECT_FALSE(w.table.AsBool(F::doZIP));
   EXPECT_FALSE(w.table.AsBool(F::RemoveDeleted));
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 0);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepNone);
 
-  w.table.SetInt(F::SyncMethod, 0);
-  w.table.SetInt(F::KeepCopyKind, 2);
+  w.table.SetInt(F::SyncMethod, kSyncOneWay);
+  w.table.SetInt(F::KeepCopyKind, kKeepDateTime);
   ASSERT_TRUE(w.table.Post());
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 2);  // one-way keeps its choice
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepDateTime);  // one-way keeps its choice
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ class StoreTest : public ::testing::Test {
   LoadResult Load(FileSystem& fs = PosixFileSystem()) {
     return LoadProfiles(Store(), w_.table, fs);
   }
+  bool Save() { return SaveProfiles(Store(), w_.table, PosixFileSystem()); }
 
   TempDir dir_;
   WiredTable w_;
@@ -71,7 +72,7 @@ TEST_F(StoreTest, WholeRecordsLoadAndATrailingPartIsIgnored) {
                         Case{std::string(1000, 'x'), 0}, Case{"", 0}}) {
     WiredTable w;
     WriteStore(c.bytes);
-    LoadResult r = LoadProfiles(Store(), w.table);
+    LoadResult r = LoadProfiles(Store(), w.table, PosixFileSystem());
     EXPECT_TRUE(r.ok && r.complete && r.existed) << c.bytes.size();
     EXPECT_FALSE(r.NeedsBackup());
     EXPECT_EQ(r.rows_loaded, c.rows);
@@ -86,7 +87,7 @@ TEST_F(StoreTest, AMissingStoreIsAnEmptyTableAndAnEmptyFileOnSave) {
   EXPECT_FALSE(r.existed);
   EXPECT_FALSE(r.NeedsBackup());
   EXPECT_TRUE(w_.table.IsEmpty());
-  ASSERT_TRUE(SaveProfiles(Store(), w_.table));
+  ASSERT_TRUE(Save());
   EXPECT_EQ(ReadStore(), "");
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
 }
@@ -96,24 +97,24 @@ TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
   keep.SetName("keep");
   keep.SetSrcDir("/s");
   keep.SetDestDir("/d");
-  keep.SetKeepCopyKind(2);  // one-way, no deletion: stays
+  keep.SetKeepCopyKind(kKeepDateTime);  // one-way, no deletion: stays
   keep.SetUseStartTimeEndTime(true);
   const std::string original =
       RecordBytes("b", false) + RecordBytes("a") +
       std::string(reinterpret_cast<const char*>(keep.bytes().data()), ProfileRecord::kSize);
   WriteStore(original);
   ASSERT_TRUE(Load().complete);
-  ASSERT_TRUE(SaveProfiles(Store(), w_.table));
+  ASSERT_TRUE(Save());
   EXPECT_EQ(ReadStore(), original);
 
   ASSERT_TRUE(w_.table.SortBy(F::Name, true));
-  ASSERT_TRUE(SaveProfiles(Store(), w_.table));
+  ASSERT_TRUE(Save());
   const std::string sorted = ReadStore();
   ASSERT_EQ(sorted.size(), 5046u);
   EXPECT_EQ(RecordAt(sorted, 0).Name(), "a");
   EXPECT_EQ(RecordAt(sorted, 1).Name(), "b");
   EXPECT_EQ(RecordAt(sorted, 2).Name(), "keep");
-  EXPECT_EQ(RecordAt(sorted, 2).KeepCopyKind(), 2);
+  EXPECT_EQ(RecordAt(sorted, 2).KeepCopyKind(), kKeepDateTime);
   EXPECT_EQ(static_cast<int>(RecordAt(sorted, 1).bytes()[0]), 0);
   for (size_t n = 0; n < 3; ++n)
     for (size_t i = ProfileRecord::kReserved; i < ProfileRecord::kSize; ++i)
@@ -122,15 +123,15 @@ TEST_F(StoreTest, LoadThenSaveGivesBackTheSameBytesInOrder) {
 
 TEST_F(StoreTest, ABothDirectionsProfileComesBackWithoutPackingDeletionOrKeptCopies) {
   ProfileRecord r = RecordAt(RecordBytes("sync"), 0);
-  r.SetSyncMethod(1);
+  r.SetSyncMethod(kSyncBothWays);
   r.SetdoZIP(true);
   r.SetRemoveDeleted(true);
-  r.SetKeepCopyKind(1);
+  r.SetKeepCopyKind(kKeepSequence);
   WriteStore(std::string(reinterpret_cast<const char*>(r.bytes().data()), ProfileRecord::kSize));
   ASSERT_TRUE(Load().complete);
   EXPECT_FALSE(w_.table.AsBool(F::doZIP));
   EXPECT_FALSE(w_.table.AsBool(F::RemoveDeleted));
-  EXPECT_EQ(w_.table.AsInt(F::KeepCopyKind), 0);
+  EXPECT_EQ(w_.table.AsInt(F::KeepCopyKind), kKeepNone);
 }
 
 TEST_F(StoreTest, ARefusedRecordStopsLoadingAndKeepsTheRowsBefore) {
@@ -192,7 +193,7 @@ TEST_F(StoreTest, TheBackupReplacesAnOlderOneAndIsOnlyMadeWhenAsked) {
   dir_.WriteFile("Quillmor.dat.bak", "older backup");
   WriteStore(RecordBytes("one"));
   w_.Add("x");
-  ASSERT_TRUE(SaveProfiles(Store(), w_.table));
+  ASSERT_TRUE(Save());
   EXPECT_EQ(dir_.ReadFile("Quillmor.dat.bak"), "older backup");
   const std::string before = ReadStore();
   ASSERT_TRUE(SaveProfiles(Store(), w_.table, PosixFileSystem(), true));
@@ -244,7 +245,7 @@ TEST_F(StoreTest, AReadOnlyStoreIsNotReplaced) {
   WriteStore(original);
   ASSERT_TRUE(PosixFileSystem().SetReadOnly(Store(), true).ok());
   w_.Add("two");
-  EXPECT_FALSE(SaveProfiles(Store(), w_.table));
+  EXPECT_FALSE(Save());
   EXPECT_EQ(ReadStore(), original);
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"Quillmor.dat"});
   ASSERT_TRUE(PosixFileSystem().SetReadOnly(Store(), false).ok());
@@ -255,7 +256,7 @@ TEST_F(StoreTest, ARefusedCurrentRowStopsTheSaveBeforeTheStoreIsTouched) {
   WriteStore(original);
   ASSERT_TRUE(Load().complete);
   ASSERT_TRUE(w_.table.Append());  // a new profile without a name
-  EXPECT_FALSE(SaveProfiles(Store(), w_.table));
+  EXPECT_FALSE(Save());
   EXPECT_EQ(w_.dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\r"
                                      "name, source directory, destination directory"});
@@ -271,7 +272,7 @@ TEST_F(StoreTest, BoundControlsHearOnceAfterLoadingAndSaving) {
   ASSERT_TRUE(Load().complete);
   EXPECT_EQ(data, 1);
   EXPECT_EQ(posts, 2);
-  ASSERT_TRUE(SaveProfiles(Store(), w_.table));
+  ASSERT_TRUE(Save());
   EXPECT_EQ(data, 2);
   EXPECT_FALSE(w_.table.ControlsDisabled());
 }

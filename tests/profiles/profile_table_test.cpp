@@ -164,8 +164,8 @@ TEST(ProfileTable, FieldChangedOnlyForRealChanges) {
   w.Add("a");
   std::vector<F> changed;
   w.table.FieldChanged.Connect([&](F f) { changed.push_back(f); });
-  w.table.SetInt(F::SyncMethod, 0);
-  w.table.SetInt(F::SyncMethod, 1);
+  w.table.SetInt(F::SyncMethod, kSyncOneWay);
+  w.table.SetInt(F::SyncMethod, kSyncBothWays);
   w.table.SetBool(F::RemoveDeleted, false);
   w.table.SetBool(F::RemoveDeleted, true);
   EXPECT_EQ(changed, (std::vector<F>{F::SyncMethod, F::RemoveDeleted}));

@@ -44,10 +44,10 @@ TEST(RecordCodec, EveryFieldLandsAtItsOffsetLittleEndian) {
   t.SetText(F::FileMask, "*.txt");
   t.SetBool(F::InclDirs, false);
   t.SetInt(F::CopyCriteria, -2);
-  t.SetInt(F::SyncMethod, 1);
+  t.SetInt(F::SyncMethod, kSyncBothWays);
   ASSERT_TRUE(t.SetDateTime(F::LastRun, 46000.5));
   ASSERT_TRUE(t.SetDateTime(F::NextRun, 46000.25));
-  t.SetInt(F::KeepCopyKind, 2);
+  t.SetInt(F::KeepCopyKind, kKeepDateTime);
   t.SetInt(F::PSDone, 0x1234);
   t.SetBool(F::doZIP, true);
   t.SetInt(F::zipMode, 9);
@@ -179,15 +179,15 @@ TEST(RecordCodec, StoredValuesComeInWithoutTheEditingRules) {
   record.SetName("keep");
   record.SetSrcDir("/s");
   record.SetDestDir("/d");
-  record.SetSyncMethod(0);
+  record.SetSyncMethod(kSyncOneWay);
   record.SetRemoveDeleted(false);
-  record.SetKeepCopyKind(2);
+  record.SetKeepCopyKind(kKeepDateTime);
   record.SetdoZIP(false);
   WiredTable w;
   w.table.Append();  // the defaults set doZIP; the record's value must win
   ASSERT_TRUE(ProfileToRow(record, w.table).ok());
   ASSERT_TRUE(w.table.Post());
-  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), 2);
+  EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepDateTime);
   EXPECT_FALSE(w.table.AsBool(F::doZIP));
 }
 

@@ -1,4 +1,5 @@
 #include "stats/statistics.h"
+#include "platform/percent.h"
 
 #include <gtest/gtest.h>
 
@@ -69,13 +70,13 @@ TEST(FileCountersTest, FileOfANewMinuteCountsInItBeforeTheUpdate) {
 }
 
 TEST(PercentTest, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(PercentHalfEven(1, 8), 12);   // 12.5
-  EXPECT_EQ(PercentHalfEven(3, 8), 38);   // 37.5
-  EXPECT_EQ(PercentHalfEven(1, 40), 2);   // 2.5
-  EXPECT_EQ(PercentHalfEven(7, 200), 4);  // 3.5
-  EXPECT_EQ(PercentHalfEven(2, 3), 67);
-  EXPECT_EQ(PercentHalfEven(0, 3), 0);
-  EXPECT_EQ(PercentHalfEven(3, 3), 100);
+  EXPECT_EQ(HalfEvenPercent(1, 8), 12);   // 12.5
+  EXPECT_EQ(HalfEvenPercent(3, 8), 38);   // 37.5
+  EXPECT_EQ(HalfEvenPercent(1, 40), 2);   // 2.5
+  EXPECT_EQ(HalfEvenPercent(7, 200), 4);  // 3.5
+  EXPECT_EQ(HalfEvenPercent(2, 3), 67);
+  EXPECT_EQ(HalfEvenPercent(0, 3), 0);
+  EXPECT_EQ(HalfEvenPercent(3, 3), 100);
 }
 
 class StatisticsTest : public ::testing::Test {

@@ -1,5 +1,10 @@
 #include <filesystem>
 
+#include "profiles/file_list.h"
+#include "profiles/log_kind.h"
+#include "profiles/named_list.h"
+#include "profiles/profile_record.h"
+#include "profiles/run_snapshot.h"
 #include "wizard_fixture.h"
 
 namespace qm::test {
@@ -39,11 +44,11 @@ TEST_F(ProfileValuesTest, FinishOnTheFirstReadyPageWritesTheWizardsValues) {
   EXPECT_TRUE(row.InclDirs);
   EXPECT_EQ(row.CopyCriteria, 0);
   EXPECT_FALSE(row.doZIP);
-  EXPECT_EQ(row.SyncMethod, 0);
+  EXPECT_EQ(row.SyncMethod, kSyncOneWay);
   EXPECT_DOUBLE_EQ(row.Interval, Hms(0, 10, 0));
   EXPECT_EQ(row.LastRun, 0);
   EXPECT_EQ(row.NextRun, 0);
-  EXPECT_EQ(row.KeepCopyKind, 0);
+  EXPECT_EQ(row.KeepCopyKind, kKeepNone);
   EXPECT_EQ(row.PSDone, 0);
   EXPECT_EQ(row.zipMode, 9);
   EXPECT_FALSE(row.RemoveDeleted);
@@ -71,7 +76,7 @@ TEST_F(ProfileValuesTest, FinishOnTheSecondReadyPageWritesTheAdditionalParameter
   EXPECT_EQ(row.FileMask, "");  // the empty filter as typed
   EXPECT_FALSE(row.InclDirs);
   EXPECT_TRUE(row.doZIP);  // no editing rules on a bare table
-  EXPECT_EQ(row.SyncMethod, 1);
+  EXPECT_EQ(row.SyncMethod, kSyncBothWays);
   EXPECT_DOUBLE_EQ(row.Interval, Hms(1, 30, 0));
 }
 

@@ -17,8 +17,6 @@ struct PathStyle {
   // Converts a name to the form used as a pairing key: lower case when case-insensitive,
   // unchanged otherwise (a case-sensitive file system may hold A.txt beside a.txt).
   std::string Key(std::string_view name) const;
-  // True when the two names are equal under this style's letter-case rule.
-  bool Equal(std::string_view a, std::string_view b) const;
 };
 
 const PathStyle& PosixStyle();
@@ -30,6 +28,13 @@ std::string AddDirSeparator(std::string_view path, const PathStyle& style = Posi
 // Drops one trailing separator unless the path is at most one character long or is a root.
 std::string RemoveDirSeparator(std::string_view path, const PathStyle& style = PosixStyle());
 
+// Drops every trailing separator, but keeps a lone root separator ("/" stays "/").
+std::string_view WithoutTrailingSeparators(std::string_view path,
+                                           const PathStyle& style = PosixStyle());
+
+// The folder that holds `path`, without a trailing separator: "." for a bare name and the root
+// for a name directly in it ("/x" gives "/").
+std::string DirectoryOf(std::string_view path, const PathStyle& style = PosixStyle());
 // The directory part of a path, up to and including its last separator ("" when none).
 std::string_view DirectoryPart(std::string_view path, const PathStyle& style = PosixStyle());
 // The file-name part of a path, after its last separator.

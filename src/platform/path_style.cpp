@@ -1,4 +1,4 @@
-#include "engine/path_style.h"
+#include "platform/path_style.h"
 
 namespace qm {
 namespace {
@@ -41,15 +41,6 @@ std::string PathStyle::Key(std::string_view name) const {
   return key;
 }
 
-bool PathStyle::Equal(std::string_view a, std::string_view b) const {
-  if (a.size() != b.size()) return false;
-  if (!case_insensitive) return a == b;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 const PathStyle& PosixStyle() {
   static const PathStyle style{'/', false, false};
   return style;
@@ -75,6 +66,17 @@ std::string RemoveDirSeparator(std::string_view path, const PathStyle& style) {
     return std::string(path);
   }
   return std::string(path.substr(0, path.size() - 1));
+}
+
+std::string_view WithoutTrailingSeparators(std::string_view path, const PathStyle& style) {
+  while (path.size() > 1 && path.back() == style.separator) path.remove_suffix(1);
+  return path;
+}
+
+std::string DirectoryOf(std::string_view path, const PathStyle& style) {
+  const size_t at = path.rfind(style.separator);
+  if (at == std::string_view::npos) return ".";
+  return std::string(at == 0 ? path.substr(0, 1) : path.substr(0, at));
 }
 
 std::string_view DirectoryPart(std::string_view path, const PathStyle& style) {

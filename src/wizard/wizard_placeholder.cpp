@@ -1,2 +1,0 @@
-// Placeholder until this subsystem has its first source file.
-namespace qm {}
