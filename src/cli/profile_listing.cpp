@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <ostream>
 
+#include "app/run_session.h"
 #include "cli/console_dialogs.h"
 #include "platform/date_time.h"
 #include "profiles/profile_store.h"
+#include "ui/headless_message_loop.h"
 
 namespace qm::cli {
 
@@ -121,14 +123,14 @@ std::string ListingLine(const ProfileRow& row) {
 }
 
 int ListProfiles(const std::string& store_path, std::ostream& out, std::ostream& err) {
-  // The table is loaded as the window loads it, checks included, so the list shows what the
-  // program would work with.
+  // The table is loaded by a run session, as the window loads it, checks included, so the list
+  // shows what the program would work with.
   ConsoleDialogs dialogs(err);
-  ProfileTable table;
-  table.BeforePost.Connect([&](bool& accept) {
-    if (accept) accept = CheckRowBeforePost(table, dialogs);
-  });
-  const LoadResult loaded = LoadProfiles(store_path, table);
+  ui::HeadlessMessageLoop loop;
+  const RunSession session(PosixFileSystem(), SystemClock(), loop, dialogs, RegionalFormats{},
+                           store_path);
+  const ProfileTable& table = session.profile_table;
+  const LoadResult& loaded = session.StoreLoad();
   if (loaded.existed && !loaded.opened) {
     err << "quillmor: cannot read the profile store " << store_path << ": " << loaded.error << "\n";
     return 1;

@@ -25,8 +25,6 @@ std::string AtomDirectory(FileSystem& fs) {
 
 }  // namespace
 
-GlobalAtom::GlobalAtom(std::string name) : GlobalAtom(std::move(name), PosixFileSystem()) {}
-
 GlobalAtom::GlobalAtom(std::string name, FileSystem& fs) {
   // The name becomes one file name: separators in it must not reach another directory.
   for (char& c : name) {

@@ -12,8 +12,6 @@ class GlobalAtom {
  public:
   // The file is made in $XDG_RUNTIME_DIR, or else in the temporary directory of `fs`.
   GlobalAtom(std::string name, FileSystem& fs);
-  // The same with the real file system, for the callers that do not pass theirs yet.
-  explicit GlobalAtom(std::string name);
   ~GlobalAtom();
   GlobalAtom(const GlobalAtom&) = delete;
   GlobalAtom& operator=(const GlobalAtom&) = delete;

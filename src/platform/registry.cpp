@@ -90,8 +90,6 @@ bool Registry::NoCaseLess::operator()(const std::string& a, const std::string& b
   return a.size() < b.size();
 }
 
-Registry::Registry(std::string config_dir) : Registry(std::move(config_dir), PosixFileSystem()) {}
-
 Registry::Registry(std::string config_dir, FileSystem& fs) : dir_(std::move(config_dir)), fs_(&fs) {
   dir_.resize(WithoutTrailingSeparators(dir_).size());
 }

@@ -19,8 +19,6 @@ class Registry {
  public:
   // `config_dir` holds one file per hive; see ConfigDirectory().
   Registry(std::string config_dir, FileSystem& fs);
-  // The same on the real file system, for the callers that do not pass theirs yet.
-  explicit Registry(std::string config_dir);
 
   // Key paths and value names ignore ASCII letter case. A hive file that exists but cannot be read
   // reads as empty, and refuses every write (rather than replacing the values it could not read).

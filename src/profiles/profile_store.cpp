@@ -41,14 +41,6 @@ bool ReadRecord(ReadableFile& file, ProfileRecord& record, std::string& error) {
 
 }  // namespace
 
-LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table) {
-  return LoadProfiles(file_name, table, PosixFileSystem());
-}
-
-bool SaveProfiles(const std::string& file_name, ProfileTable& table) {
-  return SaveProfiles(file_name, table, PosixFileSystem());
-}
-
 std::string BackupPathOf(const std::string& file_name) {
   return file_name + ".bak";
 }

@@ -51,10 +51,6 @@ LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table, FileS
 bool SaveProfiles(const std::string& file_name, ProfileTable& table, FileSystem& fs,
                   bool keep_old_as_backup = false);
 
-// The same on the real file system, for the callers that do not pass theirs yet.
-LoadResult LoadProfiles(const std::string& file_name, ProfileTable& table);
-bool SaveProfiles(const std::string& file_name, ProfileTable& table);
-
 // "<store>.bak"
 std::string BackupPathOf(const std::string& file_name);
 

@@ -73,7 +73,8 @@ std::unique_ptr<QSocketNotifier> WatchTerminationSignals(MainWindowController& f
 int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args,
               const std::string& store_path) {
   // Added before anything else and removed as the very last step, also after an error.
-  GlobalAtom atom(kAtomName);
+  FileSystem& fs = PosixFileSystem();
+  GlobalAtom atom(kAtomName, fs);
   QuillmorApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setWindowIcon(ApplicationIcon());
@@ -89,9 +90,8 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
   QtDialogs dialogs;
   app.dialogs = &dialogs;
   WindowHandle handle;
-  MainWindowController form(PosixFileSystem(), SystemClock(), loop, dialogs,
-                            RegionalFormats::FromLocale(), StorePath(store_path), window_args,
-                            handle);
+  MainWindowController form(fs, SystemClock(), loop, dialogs, RegionalFormats::FromLocale(),
+                            StorePath(store_path), window_args, handle);
   {
     // The widgets follow the form's controls, so they go first.
     MainWindow window(form);

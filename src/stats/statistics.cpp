@@ -21,29 +21,23 @@ void FileCounters::RollOver(TDateTime now) {
   const int64_t hour = ms / kMsPerHour;
   const int64_t day = ms / kMsPerDayInt;
   if (minute == minute_key_ && hour == hour_key_ && day == day_key_) return;
-  const DateParts p = DecodeDateTime(now);
+  // The first look at the clock after start-up resets nothing.
   if (minute_key_ == -1) {
     minute_key_ = minute;
     hour_key_ = hour;
     day_key_ = day;
-    LastDay = p.day;
-    LastHour = p.hour;
-    LastMinute = p.minute;
     return;
   }
   if (minute != minute_key_) {
     minute_key_ = minute;
-    LastMinute = p.minute;
     FilesThisMinute = 0;
   }
   if (hour != hour_key_) {
     hour_key_ = hour;
-    LastHour = p.hour;
     FilesThisHour = 0;
   }
   if (day != day_key_) {
     day_key_ = day;
-    LastDay = p.day;
     FilesToday = 0;
   }
 }

@@ -17,11 +17,6 @@ struct FileCounters {
   int64_t FilesToday = 0;
   int64_t FilesThisHour = 0;
   int64_t FilesThisMinute = 0;
-  // Clock fields (day of the month, hour, minute) seen last; -1 until the first look at the
-  // clock, so that the first update after start-up resets nothing.
-  int LastDay = -1;
-  int LastHour = -1;
-  int LastMinute = -1;
 
   // One more file operated at `now`. The counters roll over first, so that a file operated in
   // the first moments of a new minute is counted in that minute and not wiped by the next update.

@@ -73,7 +73,7 @@ TEST_F(WizardFormTest, YesToTheFirstStartOfferOpensTheWizardAndItsProfileEnables
   EXPECT_TRUE(form->start_button.Enabled());
   EXPECT_TRUE(form->start_background_button.Enabled());
   // The wizard's choices went to the user's hive, where its next use finds them.
-  const Registry user(dir / "config");
+  const Registry user(dir / "config", PosixFileSystem());
   EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "FormVersion"), "0");
   EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "rZIPYes_Checked"), "True");
   EXPECT_EQ(user.ReadString(Hive::kCurrentUser, kWizardChoicesKey, "eFilter_Text"), "*.*");

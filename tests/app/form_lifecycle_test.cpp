@@ -167,7 +167,7 @@ TEST_F(FormTest, DefaultLogDirectoryIsTheStoresDirectoryUnlessOneWasStored) {
 
   form.reset();
   window = FakeWindow{};
-  ASSERT_TRUE(Registry(dir / "config")
+  ASSERT_TRUE(Registry(dir / "config", PosixFileSystem())
                   .WriteString(Hive::kLocalMachine, MainFormSettings().Key(), "deLogDir_Text",
                                "/var/log/mine/")
                   .ok());

@@ -35,7 +35,7 @@ class StoreTest : public ::testing::Test {
     ASSERT_TRUE(registry.WriteString(Hive::kCurrentUser, kKey, name, value).ok());
   }
   std::optional<std::string> Stored(const std::string& name) const {
-    return Registry(dir / "config").ReadString(Hive::kCurrentUser, kKey, name);
+    return Registry(dir / "config", PosixFileSystem()).ReadString(Hive::kCurrentUser, kKey, name);
   }
   bool HiveExists() const { return dir.Exists("config/user.ini"); }
 

@@ -29,7 +29,7 @@ class OptionsTest : public FormTest {
     dialogs.ExpectConfirm(kCloseQuestion, true);
     ASSERT_TRUE(form->Close());
   }
-  Registry Options() const { return Registry(dir / "config"); }
+  Registry Options() const { return Registry(dir / "config", PosixFileSystem()); }
   void Store(const std::string& name, const std::string& value) {
     ASSERT_TRUE(
         Options().WriteString(Hive::kLocalMachine, MainFormSettings().Key(), name, value).ok());

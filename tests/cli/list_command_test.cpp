@@ -54,7 +54,7 @@ class ListCommand : public ::testing::Test {
       ASSERT_TRUE(ProfileToRow(record, table).ok());
       ASSERT_TRUE(table.Post());
     }
-    ASSERT_TRUE(SaveProfiles(Store(), table));
+    ASSERT_TRUE(SaveProfiles(Store(), table, PosixFileSystem()));
   }
 
   static ProfileRow Row(const std::string& name) {

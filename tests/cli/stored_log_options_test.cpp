@@ -36,7 +36,7 @@ class StoredLogOptions : public ::testing::Test {
   ~StoredLogOptions() override { test::RemoveUserLockFiles({dir_ / "dest"}); }
 
   void StoreOption(const std::string& name, const std::string& value) {
-    Registry options(dir_ / "config/Quillmor");
+    Registry options(dir_ / "config/Quillmor", PosixFileSystem());
     ASSERT_TRUE(
         options.WriteString(Hive::kLocalMachine, MainFormSettings().Key(), name, value).ok());
   }

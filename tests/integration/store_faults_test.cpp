@@ -47,7 +47,7 @@ class StoreFaultTest : public FormHarness {
     EXPECT_EQ(saved.size(), rows * ProfileRecord::kSize);
     // Every row that was loaded comes back as it was saved.
     ProfileTable again;
-    const LoadResult reloaded = LoadProfiles(store, again);
+    const LoadResult reloaded = LoadProfiles(store, again, PosixFileSystem());
     EXPECT_TRUE(reloaded.complete) << reloaded.error;
     EXPECT_EQ(reloaded.rows_loaded, rows);
     // What was not read stays somewhere: in the store itself or in the backup beside it.
@@ -86,7 +86,7 @@ TEST_F(StoreFaultTest, TruncatedStoreLoadsItsWholeRecords) {
   const std::string full = Valid("one") + Valid("two") + Valid("three");
   StartAndCloseOn(full.substr(0, 2 * ProfileRecord::kSize + 700));
   ProfileTable table;
-  const LoadResult r = LoadProfiles(store, table);
+  const LoadResult r = LoadProfiles(store, table, PosixFileSystem());
   EXPECT_EQ(r.rows_loaded, 2u) << r.error;
 }
 
@@ -99,7 +99,7 @@ TEST_F(StoreFaultTest, RecordWithEmptyNameStopsTheLoadAndIsKeptAside) {
   std::string bad = Valid("");
   StartAndCloseOn(Valid("first") + bad + Valid("third"));
   ProfileTable table;
-  EXPECT_EQ(LoadProfiles(store, table).rows_loaded, 1u);
+  EXPECT_EQ(LoadProfiles(store, table, PosixFileSystem()).rows_loaded, 1u);
 }
 
 TEST_F(StoreFaultTest, FailedSaveAtCloseKeepsTheOldStore) {
@@ -132,10 +132,10 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
   ProfileTable a, b;
   fill(a, "a", 3000);  // about 5 MB, so a save takes long enough to be hit
   fill(b, "b", 2000);
-  ASSERT_TRUE(SaveProfiles(tmp / "a.ref", a));
-  ASSERT_TRUE(SaveProfiles(tmp / "b.ref", b));
+  ASSERT_TRUE(SaveProfiles(tmp / "a.ref", a, PosixFileSystem()));
+  ASSERT_TRUE(SaveProfiles(tmp / "b.ref", b, PosixFileSystem()));
   const std::string ref_a = ReadWholeFile(tmp / "a.ref"), ref_b = ReadWholeFile(tmp / "b.ref");
-  ASSERT_TRUE(SaveProfiles(store, a));
+  ASSERT_TRUE(SaveProfiles(store, a, PosixFileSystem()));
 
   std::mt19937 rng(7);
   int killed_mid_save = 0;
@@ -143,7 +143,7 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      for (int i = 0;; ++i) (void)SaveProfiles(store, i % 2 ? a : b);
+      for (int i = 0;; ++i) (void)SaveProfiles(store, i % 2 ? a : b, PosixFileSystem());
     }
     std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 40000));
     kill(child, SIGKILL);
@@ -156,7 +156,7 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
   }
   EXPECT_GT(killed_mid_save, 0) << "no kill landed inside a save; the test proved nothing";
   // The next save goes through over a stale temporary and leaves none.
-  ASSERT_TRUE(SaveProfiles(store, a));
+  ASSERT_TRUE(SaveProfiles(store, a, PosixFileSystem()));
   EXPECT_TRUE(ReadWholeFile(store) == ref_a);
   EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store)));
 }

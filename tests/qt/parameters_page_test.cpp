@@ -62,7 +62,7 @@ TEST_F(ParametersTest, OptionsAndPlacementComeBackAfterAConfirmedClose) {
   EXPECT_TRUE(Find<QCheckBox>("log_successes_box")->isChecked());
   EXPECT_EQ(Find<QSpinBox>("log_limit_edit")->value(), 300);
   EXPECT_EQ(window->geometry(), QRect(40, 50, 720, 460));
-  const auto stored = Registry(ConfigDirectory())
+  const auto stored = Registry(ConfigDirectory(), PosixFileSystem())
                           .ReadString(Hive::kLocalMachine, MainFormSettings().Key(), "NormPos");
   EXPECT_EQ(stored, "40,50,760,510");
   dialogs.ExpectConfirm(kCloseQuestion, true);
