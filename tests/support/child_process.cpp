@@ -11,10 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <map>
 #include <thread>
-
-extern char** environ;
 
 namespace qm::test {
 
@@ -57,61 +54,24 @@ EnvChanges IsolatedEnvironment(const std::string& root) {
 }
 
 ChildProcess::ChildProcess(const std::string& program, ChildOptions options) {
-  // Everything exec needs is made before the fork.
   std::vector<std::string> args{program};
   args.insert(args.end(), options.args.begin(), options.args.end());
-  std::map<std::string, std::string> vars;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string var = *e;
-    const size_t eq = var.find('=');
-    if (eq != std::string::npos) vars[var.substr(0, eq)] = var.substr(eq + 1);
-  }
-  for (const auto& [name, value] : options.env) {
-    if (value) {
-      vars[name] = *value;
-    } else {
-      vars.erase(name);
-    }
-  }
-  std::vector<std::string> env;
-  for (const auto& [name, value] : vars) env.push_back(name + "=" + value);
-  std::vector<char*> argv, envp;
+  std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
-  for (std::string& e : env) envp.push_back(e.data());
   argv.push_back(nullptr);
-  envp.push_back(nullptr);
   Start(
       [&] {
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
+        execv(program.c_str(), argv.data());
+        return 127;  // not started
       },
       options);
 }
 
 ChildProcess::ChildProcess(const std::function<int()>& body, ChildOptions options) {
-  Start(
-      [&] {
-        for (const auto& [name, value] : options.env) {
-          if (value) {
-            setenv(name.c_str(), value->c_str(), 1);
-          } else {
-            unsetenv(name.c_str());
-          }
-        }
-        int status = 125;
-        try {
-          status = body();
-        } catch (...) {
-        }
-        std::cout.flush();
-        std::cerr.flush();
-        std::fflush(nullptr);
-        _exit(status);
-      },
-      options);
+  Start(body, options);
 }
 
-void ChildProcess::Start(const std::function<void()>& in_child, const ChildOptions& options) {
+void ChildProcess::Start(const std::function<int()>& body, const ChildOptions& options) {
   int out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1};
   if (options.out == kPipe && pipe(out_pipe) != 0) ADD_FAILURE() << "no pipe for stdout";
   if (options.err == kPipe && pipe(err_pipe) != 0) ADD_FAILURE() << "no pipe for stderr";
@@ -125,28 +85,28 @@ void ChildProcess::Start(const std::function<void()>& in_child, const ChildOptio
     Redirect(options.err, err_pipe, STDERR_FILENO);
     for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
       if (fd >= 0) close(fd);
-    in_child();
-    _exit(127);
+    for (const auto& [name, value] : options.env) {
+      if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+    int status = 125;
+    try {
+      status = body();
+    } catch (...) {
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    _exit(status);
   }
   EXPECT_GT(pid_, 0) << "fork failed: " << std::strerror(errno);
   for (int fd : {out_pipe[1], err_pipe[1]})
     if (fd >= 0) close(fd);
   out_fd_ = out_pipe[0];
   err_fd_ = err_pipe[0];
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept {
-  *this = std::move(other);
-}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  std::swap(pid_, other.pid_);
-  std::swap(out_fd_, other.out_fd_);
-  std::swap(err_fd_, other.err_fd_);
-  std::swap(out_buffer_, other.out_buffer_);
-  std::swap(status_, other.status_);
-  std::swap(term_signal_, other.term_signal_);
-  return *this;
 }
 
 ChildProcess::~ChildProcess() {

@@ -44,8 +44,8 @@ class ChildProcess {
   ChildProcess(const std::function<int()>& body, ChildOptions options);
   // Kills and reaps a child still running.
   ~ChildProcess();
-  ChildProcess(ChildProcess&& other) noexcept;
-  ChildProcess& operator=(ChildProcess&& other) noexcept;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
   pid_t pid() const { return pid_; }
   // Sends `signal` unless the child was already reaped.
@@ -60,7 +60,7 @@ class ChildProcess {
   Outcome Finish(std::chrono::milliseconds limit = std::chrono::seconds(60));
 
  private:
-  void Start(const std::function<void()>& in_child, const ChildOptions& options);
+  void Start(const std::function<int()>& body, const ChildOptions& options);
 
   pid_t pid_ = -1;
   int out_fd_ = -1, err_fd_ = -1;
