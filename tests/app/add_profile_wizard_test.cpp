@@ -1,6 +1,6 @@
 #include "wizard/add_profile_wizard.h"
-#include "form_fixture.h"
 #include "platform/registry.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {

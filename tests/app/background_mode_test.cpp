@@ -3,8 +3,8 @@
 // items, and one store has one background scheduler.
 #include <gmock/gmock.h>
 
-#include "form_fixture.h"
 #include "platform/date_time.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
@@ -16,19 +16,12 @@ class BackgroundModeTest : public FormTest {
  protected:
   // A store of one profile "Docs" with the given interval, its source holding a.txt.
   void WriteProfile(TDateTime interval) {
-    dir.MakeDir("data");
-    dir.MakeDir("src");
     dir.WriteFile("src/a.txt", "one");
-    ProfileTable table;
-    ASSERT_TRUE(table.Append());
-    table.SetBool(ProfileField::Enabled, true);
-    table.SetText(ProfileField::Name, "Docs");
-    table.SetText(ProfileField::SrcDir, dir / "src");
-    table.SetText(ProfileField::DestDir, dir / "dest");
-    table.SetText(ProfileField::FileMask, "*.*");
-    ASSERT_TRUE(table.SetDateTime(ProfileField::Interval, interval));
-    ASSERT_TRUE(table.Post());
-    ASSERT_TRUE(SaveProfiles(StorePath(), table, PosixFileSystem()));
+    WriteProfileStore(store, [&](ProfileTable& table) {
+      ASSERT_TRUE(AppendProfile(table, "Docs", dir / "src", dir / "dest"));
+      ASSERT_TRUE(table.SetDateTime(ProfileField::Interval, interval));
+      ASSERT_TRUE(table.Post());
+    });
   }
   void StartInBackground() {
     Start({"/B"});
@@ -85,11 +78,10 @@ TEST_F(BackgroundModeTest, SecondSchedulerOfTheSameStoreIsRefused) {
   StartInBackground();
   ScriptedDialogs other_dialogs;
   FakeWindow other_window;
-  MainWindowController other(fs, loop, loop, other_dialogs, RegionalFormats{}, StorePath(), {},
-                             other_window);
+  auto owner = MakeController(fs, loop, loop, other_dialogs, store, other_window, dir / "locks");
+  MainWindowController& other = *owner;
   other.ToggleBackgroundMode();
-  EXPECT_THAT(other_dialogs.Texts(DialogKind::kError),
-              ElementsAre(SchedulerBusyMessage(StorePath())));
+  EXPECT_THAT(other_dialogs.Texts(DialogKind::kError), ElementsAre(SchedulerBusyMessage(store)));
   EXPECT_EQ(other.State.Mode, RunMode::kIdle);
   EXPECT_FALSE(other.State.Running);
   EXPECT_EQ(other.start_background_button.Caption(), "Start in background");

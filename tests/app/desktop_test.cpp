@@ -7,7 +7,7 @@
 #include "app/help_file.h"
 #include "engine/engine_loop.h"
 #include "engine/scan.h"
-#include "form_fixture.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
@@ -36,24 +36,6 @@ class RecordingNotifier : public DesktopNotifier {
   std::vector<std::string> shown;
 };
 
-// A desktop without a notification area: hiding minimises.
-class NoTrayWindow : public FakeWindow {
- public:
-  bool minimized = false;
-  int minimizes = 0;
-  bool TrayAvailable() const override { return tray; }
-  void MinimizeWindow() override {
-    minimized = true;
-    ++minimizes;
-  }
-  bool IsWindowMinimized() const override { return minimized; }
-  void ShowWindow() override {
-    minimized = false;
-    FakeWindow::ShowWindow();
-  }
-  bool tray = false;
-};
-
 class DesktopTest : public FormTest {
  protected:
   MenuState Menu() const {
@@ -74,9 +56,7 @@ TEST_F(DesktopTest, TrayMenuFollowsTheRunStateAndTheWindow) {
 }
 
 TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   EXPECT_EQ(Menu(), (MenuState{false, true, true, false, true}));
 
   // During "Start selected" neither background entry can be used, nor can their keys.
@@ -121,9 +101,7 @@ TEST_F(DesktopTest, TrayAnimationAndHintChangeOnlyOnARealChange) {
 // --- hot keys
 
 TEST_F(DesktopTest, CtrlDeleteAsksBeforeDeletingWithShiftOrAltAlsoHeld) {
-  WriteStore({"a", "b", "c"});
-  Start();
-  PassOneTimeStep();
+  Open({"a", "b", "c"});
   // Delete alone and Shift+Delete belong to the control with the focus.
   EXPECT_FALSE(form->FormKeyUp(K::kDelete, {}));
   EXPECT_FALSE(form->FormKeyUp(K::kDelete, {.shift = true}));
@@ -146,9 +124,7 @@ TEST_F(DesktopTest, CtrlDeleteOnAnEmptyTableAsksNothing) {
 }
 
 TEST_F(DesktopTest, InsertAppendsARowAtTheEndOnlyWithoutModifiers) {
-  WriteStore({"a", "b"});
-  Start();
-  PassOneTimeStep();
+  Open({"a", "b"});
   ASSERT_EQ(form->profile_table.RecNo(), 1u);
   EXPECT_FALSE(form->FormKeyUp(K::kInsert, {.shift = true}));
   EXPECT_FALSE(form->profile_table.Editing());
@@ -160,9 +136,7 @@ TEST_F(DesktopTest, InsertAppendsARowAtTheEndOnlyWithoutModifiers) {
 }
 
 TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
-  WriteStore({"a"});
-  Start({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   ASSERT_EQ(form->State.Mode, RunMode::kBackground);
   form->FormKeyUp(K::kInsert);
   EXPECT_FALSE(form->profile_table.Editing());
@@ -173,9 +147,7 @@ TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
 }
 
 TEST_F(DesktopTest, KeysOfDisabledButtonsDoNothing) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   int wizard_runs = 0;
   form->Editor.SetWizard([&] { ++wizard_runs; });
   EXPECT_TRUE(form->FormKeyUp(K::kF3));
@@ -198,82 +170,67 @@ TEST_F(DesktopTest, KeysOfDisabledButtonsDoNothing) {
 
 // --- no notification area
 
+// A desktop without a notification area: hiding minimises.
 class NoTrayTest : public DesktopTest {
  protected:
-  void StartWithoutTray(std::vector<std::string> args = {}) {
-    form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
-                                                  StorePath(), std::move(args), no_tray);
-    no_tray.form = form.get();
-    no_tray.ShowWindow();
-  }
-  NoTrayWindow no_tray;
+  NoTrayTest() { window.tray = false; }
 };
 
 TEST_F(NoTrayTest, HideMinimisesAndExplainsOnlyTheFirstTime) {
-  WriteStore({"a"});
-  StartWithoutTray();
-  PassOneTimeStep();
+  Open({"a"});
   form->FormKeyUp(K::kF10);
-  EXPECT_TRUE(no_tray.visible);
-  EXPECT_TRUE(no_tray.minimized);
+  EXPECT_TRUE(window.visible);
+  EXPECT_TRUE(window.minimized);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre(kNoTrayMessage));
   // A minimised window counts as hidden: a tray that appears later offers "Show".
   EXPECT_TRUE(form->show_menu_item.Enabled());
   EXPECT_FALSE(form->hide_menu_item.Enabled());
 
   form->ShowFromTray();
-  EXPECT_FALSE(no_tray.minimized);
+  EXPECT_FALSE(window.minimized);
   EXPECT_FALSE(form->show_menu_item.Enabled());
   form->hide_button.SetEnabled(true);
   form->hide_button.Click();
-  EXPECT_TRUE(no_tray.minimized);
-  EXPECT_EQ(no_tray.minimizes, 2);
-  EXPECT_EQ(no_tray.hides, 0);
+  EXPECT_TRUE(window.minimized);
+  EXPECT_EQ(window.minimizes, 2);
+  EXPECT_EQ(window.hides, 0);
   EXPECT_EQ(dialogs.Texts(DialogKind::kInformation).size(), 1u);
 }
 
 TEST_F(NoTrayTest, BackgroundSwitchAtLogInMinimisesSilently) {
-  WriteStore({"a"});
-  StartWithoutTray({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
-  EXPECT_TRUE(no_tray.minimized);
-  EXPECT_EQ(no_tray.hides, 0);
+  EXPECT_TRUE(window.minimized);
+  EXPECT_EQ(window.hides, 0);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
   EXPECT_EQ(form->status_label.Caption(), "Background mode started.");
 }
 
 TEST_F(NoTrayTest, ATrayThatAppearsAfterTheLogInTakesTheMinimisedWindow) {
-  WriteStore({"a"});
-  StartWithoutTray({"/B"});
-  PassOneTimeStep();
-  ASSERT_TRUE(no_tray.minimized);
-  no_tray.tray = true;
+  Open({"a"}, {"/B"});
+  ASSERT_TRUE(window.minimized);
+  window.tray = true;
   form->TrayAppeared();
-  EXPECT_FALSE(no_tray.visible);
+  EXPECT_FALSE(window.visible);
   EXPECT_TRUE(form->show_menu_item.Enabled());
   EXPECT_EQ(form->State.Mode, RunMode::kBackground);
 }
 
 TEST_F(NoTrayTest, ATrayThatAppearsLeavesARestoredWindowAlone) {
-  WriteStore({"a"});
-  StartWithoutTray({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   form->ShowFromTray();
-  no_tray.tray = true;
+  window.tray = true;
   form->TrayAppeared();
-  EXPECT_TRUE(no_tray.visible);
-  EXPECT_FALSE(no_tray.minimized);
+  EXPECT_TRUE(window.visible);
+  EXPECT_FALSE(window.minimized);
 }
 
 TEST_F(NoTrayTest, ATrayThatAppearsLaterIsUsedForTheNextHide) {
-  WriteStore({"a"});
-  StartWithoutTray();
-  PassOneTimeStep();
-  no_tray.tray = true;
+  Open({"a"});
+  window.tray = true;
   form->FormKeyUp(K::kF10);
-  EXPECT_FALSE(no_tray.visible);
-  EXPECT_FALSE(no_tray.minimized);
+  EXPECT_FALSE(window.visible);
+  EXPECT_FALSE(window.minimized);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
 }
 
@@ -313,9 +270,7 @@ class FailureNoticeTest : public ::testing::Test {
 // The background mode's engine loop processes one profile whose source folder is missing, then
 // the mode is stopped.
 TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
-  WriteStore({"a"});
-  Start({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   ASSERT_EQ(form->State.Mode, RunMode::kBackground);
   RecordingNotifier notifier;
   form->session().Notice.SetNotifier(&notifier);
@@ -332,9 +287,7 @@ TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
 }
 
 TEST_F(DesktopTest, AFailedSelectedRunIsNotNotified) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   RecordingNotifier notifier;
   form->session().Notice.SetNotifier(&notifier);
   form->start_button.Click();

@@ -2,15 +2,13 @@
 // acting as their buttons do.
 #include <gmock/gmock.h>
 
-#include "form_fixture.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
 
 TEST_F(FormTest, HideCommandHidesAndTheTrayEntriesSwap) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   EXPECT_FALSE(form->show_menu_item.Enabled());
   EXPECT_TRUE(form->hide_menu_item.Enabled());
 
@@ -28,9 +26,7 @@ TEST_F(FormTest, HideCommandHidesAndTheTrayEntriesSwap) {
 }
 
 TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
-  WriteStore({"a"});
-  Start({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   ASSERT_EQ(form->State.Mode, RunMode::kBackground);
 
   // "Start selected" is disabled in the background mode: F8 starts nothing beside it.
@@ -46,9 +42,7 @@ TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
 }
 
 TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
-  WriteStore({"a"});
-  Start({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
 
   dialogs.ExpectConfirm("Stop and close Quillmor?", false);
   form->close_menu_item.Click();
@@ -63,9 +57,7 @@ TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
 }
 
 TEST_F(FormTest, TrayCloseWhileIdleAsksOnlyTheCloseQuestion) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   dialogs.ExpectConfirm(kCloseQuestion, true);
   form->close_menu_item.Click();
   EXPECT_TRUE(form->Closed());

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "app/main_form_state.h"
-#include "form_fixture.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
@@ -90,9 +90,7 @@ TEST_F(FormTest, SwitchWithEmptyTableStartsBackgroundModeWithoutAQuestion) {
 }
 
 TEST_F(FormTest, StoppingTheBackgroundModeFromTheTrayLeavesTheWindowHiddenAndIdle) {
-  WriteStore({"a"});
-  Start({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   form->stop_menu_item.Click();
 
   EXPECT_FALSE(window.visible);
@@ -131,9 +129,7 @@ TEST_F(FormTest, ThreeStoredProfilesShowTheFirstAsCurrentWhateverRowWasCurrentAt
 }
 
 TEST_F(FormTest, HidingAndShowingNeverRepeatsTheOneTimeStep) {
-  WriteStore({"only"});
-  Start();
-  PassOneTimeStep();
+  Open({"only"});
   ASSERT_FALSE(form->after_show_timer.Enabled());
 
   // The table has become empty since: still no offer on the next shows.
@@ -160,9 +156,7 @@ TEST_F(FormTest, OneTimeStepWaitsWhileTheWindowIsHidden) {
 }
 
 TEST_F(FormTest, DefaultLogDirectoryIsTheStoresDirectoryUnlessOneWasStored) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   EXPECT_EQ(form->Log.log_folder_edit.Text(), dir / "data/");
 
   form.reset();
@@ -186,9 +180,7 @@ TEST_F(FormTest, DefaultLogDirectoryFallsBackWhenTheStoresDirectoryIsNotWritable
 }
 
 TEST_F(FormTest, CloseAsksAndNoKeepsTheWindowAndTheRun) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   form->State.Running = true;
   form->session().statistics_timer.SetEnabled(true);
 
@@ -208,24 +200,16 @@ TEST_F(FormTest, CloseAsksAndNoKeepsTheWindowAndTheRun) {
 }
 
 TEST_F(FormTest, CloseSavesTheTableInItsCurrentOrder) {
-  WriteStore({"b", "a"});
-  Start();
-  PassOneTimeStep();
+  Open({"b", "a"});
   ASSERT_TRUE(form->profile_table.SortBy(ProfileField::Name, true));
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
 
-  ProfileTable reloaded;
-  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
-  ASSERT_EQ(reloaded.RecordCount(), 2u);
-  EXPECT_EQ(reloaded.Row(0).Name, "a");
-  EXPECT_EQ(reloaded.Row(1).Name, "b");
+  EXPECT_EQ(StoredNames(store), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(FormTest, CloseInTheBackgroundModeAsksNothingAndStopsTheTimers) {
-  WriteStore({"a"});
-  Start({"/B"});
-  PassOneTimeStep();
+  Open({"a"}, {"/B"});
   ASSERT_TRUE(form->session().background_queue_timer.Enabled());
 
   EXPECT_TRUE(form->Close());
@@ -237,7 +221,7 @@ TEST_F(FormTest, CloseInTheBackgroundModeAsksNothingAndStopsTheTimers) {
 
 TEST_F(FormTest, StoreThatCannotBeWrittenAtCloseShowsTheMessageAndTheProgramStillEnds) {
   WriteStore({"a", "b"});
-  const std::string before = ReadWholeFile(StorePath());
+  const std::string before = ReadWholeFile(store);
   Start();
   PassOneTimeStep();
   fs.FailAlways(FsOp::kCreate, ErrorKind::kReadOnly, dir / "data/");
@@ -247,7 +231,7 @@ TEST_F(FormTest, StoreThatCannotBeWrittenAtCloseShowsTheMessageAndTheProgramStil
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Can not save the program options."});
   EXPECT_TRUE(loop.quit_requested());
-  EXPECT_EQ(ReadWholeFile(StorePath()), before);
+  EXPECT_EQ(ReadWholeFile(store), before);
 }
 
 TEST_F(FormTest, FirstCloseOfAFreshInstallationCreatesTheDataDirectory) {
@@ -263,15 +247,11 @@ TEST_F(FormTest, FirstCloseOfAFreshInstallationCreatesTheDataDirectory) {
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
   EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
-  ProfileTable reloaded;
-  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
-  EXPECT_EQ(reloaded.RecordCount(), 1u);
+  EXPECT_EQ(StoredNames(store).size(), 1u);
 }
 
 TEST_F(FormTest, EndOfSessionSavesWithoutAQuestionKeepingACompleteEdit) {
-  WriteStore({"a", "b"});
-  Start();
-  PassOneTimeStep();
+  Open({"a", "b"});
   form->State.Running = true;
   form->profile_table.SetText(ProfileField::Name, "renamed");
   ASSERT_TRUE(form->profile_table.Editing());
@@ -281,25 +261,19 @@ TEST_F(FormTest, EndOfSessionSavesWithoutAQuestionKeepingACompleteEdit) {
   EXPECT_TRUE(form->Closed());
   EXPECT_TRUE(loop.quit_requested());
   EXPECT_FALSE(form->State.Running);
-  ProfileTable reloaded;
-  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
-  ASSERT_EQ(reloaded.RecordCount(), 2u);
-  EXPECT_EQ(reloaded.Row(0).Name, "renamed");
+  const std::vector<std::string> names = StoredNames(store);
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0], "renamed");
 }
 
 TEST_F(FormTest, EndOfSessionDropsAnIncompleteNewRowAndSavesTheOthers) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   ASSERT_TRUE(form->profile_table.Append());
   form->profile_table.SetText(ProfileField::Name, "half");
 
   form->EndSession();
   EXPECT_TRUE(dialogs.shown().empty());
-  ProfileTable reloaded;
-  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
-  ASSERT_EQ(reloaded.RecordCount(), 1u);
-  EXPECT_EQ(reloaded.Row(0).Name, "a");
+  EXPECT_EQ(StoredNames(store), std::vector<std::string>{"a"});
 }
 
 TEST_F(FormTest, ErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {

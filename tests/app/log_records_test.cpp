@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/copier.h"
-#include "form_fixture.h"
 #include "profiles/log_kind.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
@@ -40,9 +40,7 @@ TEST_F(FormTest, ALogDirectoryTheUserChoseIsNeverCreated) {
 }
 
 TEST_F(FormTest, CloseWritesTheRecordsStillBuffered) {
-  WriteStore({"a"});
-  Start();
-  PassOneTimeStep();
+  Open({"a"});
   form->WriteLog(LogKind::kDelete, "File \"/d/old.txt\" deleted");
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());

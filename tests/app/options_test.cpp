@@ -5,8 +5,8 @@
 #include "app/autostart.h"
 #include "app/main_form_state.h"
 #include "app/stored_log_options.h"
-#include "form_fixture.h"
 #include "platform/shell.h"
+#include "support/controller_factory.h"
 #include "support/fake_placement.h"
 
 namespace qm::test {
@@ -18,9 +18,7 @@ class OptionsTest : public FormTest {
 
   // As Start(), with the window's placement attached and the executable at `exe`.
   void Launch(const std::string& exe = "/opt/quillmor/quillmor") {
-    form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
-                                                  StorePath(), std::vector<std::string>{}, window);
-    window.form = form.get();
+    Create();
     form->executable_file = exe;
     form->fs.SetPlacement(&placement);
     window.ShowWindow();
@@ -144,9 +142,7 @@ TEST_F(OptionsTest, ASessionEndSavesTheOptions) {
 }
 
 TEST_F(OptionsTest, ClosingBeforeTheWindowWasEverShownWritesNothing) {
-  form = std::make_unique<MainWindowController>(fs, loop, loop, dialogs, RegionalFormats{},
-                                                StorePath(), std::vector<std::string>{}, window);
-  window.form = form.get();
+  Create();
   form->EndSession();
   form.reset();
   EXPECT_FALSE(dir.Exists("config/machine.ini"));

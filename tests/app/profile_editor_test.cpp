@@ -3,8 +3,8 @@
 // deleting, sorting and searching, and what bad input becomes.
 #include <algorithm>
 
-#include "form_fixture.h"
 #include "profiles/editing_rules.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
@@ -27,14 +27,13 @@ class ProfileEditorTest : public FormTest {
  protected:
   // Starts the window on a store holding `rows` exactly as given.
   void StartWith(const std::vector<ProfileRow>& rows) {
-    dir.MakeDir("data");
-    ProfileTable table;
-    for (const ProfileRow& r : rows) {
-      ASSERT_TRUE(table.Append());
-      for (F f : AllProfileFields()) CopyField(r, table, f);
-      ASSERT_TRUE(table.Post());
-    }
-    ASSERT_TRUE(SaveProfiles(StorePath(), table, PosixFileSystem()));
+    WriteProfileStore(store, [&](ProfileTable& table) {
+      for (const ProfileRow& r : rows) {
+        ASSERT_TRUE(table.Append());
+        for (F f : AllProfileFields()) CopyField(r, table, f);
+        ASSERT_TRUE(table.Post());
+      }
+    });
     Start();
     if (rows.empty()) dialogs.ExpectConfirm(kNoProfileQuestion, false);
     PassOneTimeStep();
@@ -345,12 +344,7 @@ TEST_F(ProfileEditorTest, SortingByAColumnTitleReversesOnTheNextClickAndSurvives
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
 
-  ProfileTable reloaded;
-  LoadProfiles(StorePath(), reloaded, PosixFileSystem());
-  ASSERT_EQ(reloaded.RecordCount(), 3u);
-  EXPECT_EQ(reloaded.Row(0).Name, "a");
-  EXPECT_EQ(reloaded.Row(1).Name, "b");
-  EXPECT_EQ(reloaded.Row(2).Name, "c");
+  EXPECT_EQ(StoredNames(store), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST_F(ProfileEditorTest, SortRefusedByAnIncompleteRowKeepsOrderAndMarker) {

@@ -68,11 +68,20 @@ TEST_F(RunRecordsTest, FileEventsOfABackupAndASynchronisation) {
   records.FileDone({FileAction::kDeleted, FileAction::kDeleted, "/d/gone.txt", {}, 0});
   records.FileDone(Failed(FileAction::kCopied, "/s/f.txt", "/d/f.txt"));
   records.FileDone(Failed(FileAction::kPacked, "/s/z.txt", "/d/z.txt.zip"));
+  // The synchronisation passes name their paths bare.
+  FileEvent forth{FileAction::kCopied, FileAction::kCopied, "/s/a", "/d/a", 1};
+  forth.sync = true;
+  records.PassStarted(PassKind::kSyncForward, item);
+  records.FileDone(forth);
   FileEvent back{FileAction::kCopiedBack, FileAction::kCopiedBack, "/d/n e w", "/s/n e w", 4};
   back.sync = true;
   records.PassStarted(PassKind::kSyncBack, item);
   records.FileDone(back);
   records.FileDone(Failed(FileAction::kCopiedBack, "/d/x", "/s/x", FileFailure::kError, true));
+  FileEvent full =
+      Failed(FileAction::kCopiedBack, "/d/x", "/s/x", FileFailure::kDriveNotReady, true);
+  full.drive = "D";
+  records.FileDone(full);
   records.ProfileFinished(item);
 
   EXPECT_THAT(
@@ -88,15 +97,20 @@ TEST_F(RunRecordsTest, FileEventsOfABackupAndASynchronisation) {
           Written{LogKind::kDelete, "Deleted file \"/d/gone.txt\""},
           Written{LogKind::kError, "Can not copy file \"/s/f.txt\" to \"/d/f.txt\""},
           Written{LogKind::kError, "Can not compress file \"/s/z.txt\" to \"/d/z.txt.zip\""},
+          Written{LogKind::kInfo, "Synchronizing [->] started. From /home/u/docs to /mnt/b/docs"},
+          Written{LogKind::kSuccess, "File /s/a copied to /d/a"},
           Written{LogKind::kInfo, "Synchronizing [<-] started. From /mnt/b/docs to /home/u/docs"},
           Written{LogKind::kSuccess, "File /d/n e w copied to /s/n e w"},
           Written{LogKind::kError, "Can not copy file /d/x to /s/x"},
+          Written{LogKind::kError,
+                  "Drive not ready or out of free disk space on drive D: ! Can "
+                  "not copy file /d/x to /s/x"},
           Written{LogKind::kInfo,
                   "Finished profile \"Docs\", Source=\"/home/u/docs\", "
                   "Destination=\"/mnt/b/docs\", Files:3"}));
   // A copy is counted before its record, a pack and a deletion after it; failures not at all.
-  EXPECT_THAT(counts, ElementsAre(0, 0, 1, 2, 2, 3, 4, 4, 4, 5, 5, 5));
-  EXPECT_EQ(operated, 5);
+  EXPECT_THAT(counts, ElementsAre(0, 0, 1, 2, 2, 3, 4, 4, 4, 5, 5, 6, 6, 6, 6));
+  EXPECT_EQ(operated, 6);
 }
 
 TEST_F(RunRecordsTest, FailuresThatAreNoPlainErrorAndSkippedWork) {

@@ -4,18 +4,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <thread>
 
 #include "platform/date_time.h"
 #include "profiles/profile_record.h"
+#include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
@@ -25,15 +21,6 @@ namespace qm::test {
 namespace {
 
 namespace stdfs = std::filesystem;
-
-bool WaitFor(const std::function<bool()>& done, int seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return done();
-}
 
 class BackgroundProcessTest : public ::testing::Test {
  protected:
@@ -45,40 +32,14 @@ class BackgroundProcessTest : public ::testing::Test {
     p.SetInterval(EncodeTime(0, 0, 3));
     test::WriteStoreFile(store, {p});
   }
-  ~BackgroundProcessTest() override {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    // The program locks its folders in the user's lock directory.
-    RemoveUserLockFiles({src, dest});
-  }
+  // The program locks its folders in the user's lock directory.
+  ~BackgroundProcessTest() override { RemoveUserLockFiles({src, dest}); }
 
-  // Starts `quillmor --background` on the test's store, options and data directory.
-  pid_t Spawn(const std::string& err_file, bool verbose = false) {
-    const std::string config = tmp / "config";
-    const std::string data = tmp / "data";
-    const pid_t child = fork();
-    if (child == 0) {
-      setenv("QUILLMOR_CONFIG_DIR", config.c_str(), 1);
-      setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-      setenv("XDG_DATA_HOME", data.c_str(), 1);
-      std::freopen("/dev/null", "w", stdout);
-      std::freopen(err_file.c_str(), "w", stderr);
-      if (verbose) {
-        execl(QUILLMOR_BIN, QUILLMOR_BIN, "--background", "-v", "--store", store.c_str(),
-              static_cast<char*>(nullptr));
-      }
-      execl(QUILLMOR_BIN, QUILLMOR_BIN, "--background", "--store", store.c_str(),
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    return child;
-  }
-  static int ExitStatus(pid_t child) {
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // `quillmor --background` on the test's store, options and data directory.
+  ChildProcess Spawn(const std::string& err_file, bool verbose = false) {
+    std::vector<std::string> args{"--background", "--store", store};
+    if (verbose) args.push_back("-v");
+    return StartQuillmor(tmp.path(), {.args = args, .err = err_file});
   }
   bool DestHolds(const std::string& name, const std::string& content) {
     return stdfs::exists(dest + "/" + name) && tmp.ReadFile("dest/" + name) == content;
@@ -86,24 +47,21 @@ class BackgroundProcessTest : public ::testing::Test {
 
   TempDir tmp;
   std::string src, dest, store;
-  pid_t pid = -1;
 };
 
 TEST_F(BackgroundProcessTest, BacksUpEachIntervalAndStopsCleanlyOnSigterm) {
   tmp.WriteFile("src/a.txt", "one");
-  pid = Spawn(tmp / "first.err");
-  ASSERT_GT(pid, 0);
-  ASSERT_TRUE(WaitFor([&] { return DestHolds("a.txt", "one"); }, 20));
+  ChildProcess first = Spawn(tmp / "first.err");
+  ASSERT_TRUE(PollUntil([&] { return DestHolds("a.txt", "one"); }));
 
   // The same store's scheduler is taken.
-  const pid_t second = Spawn(tmp / "second.err");
-  EXPECT_EQ(ExitStatus(second), 1);
+  EXPECT_EQ(Spawn(tmp / "second.err").Wait(), 1);
   EXPECT_NE(tmp.ReadFile("second.err").find("already runs for the profile store"),
             std::string::npos);
 
   tmp.WriteFile("src/a.txt", "two");
   SetMTime(src + "/a.txt", 2'000'000'000);
-  ASSERT_TRUE(WaitFor([&] { return DestHolds("a.txt", "two"); }, 20));
+  ASSERT_TRUE(PollUntil([&] { return DestHolds("a.txt", "two"); }));
 
   // A file large enough that the copy is under way when the signal comes; made beside the
   // source and moved in whole, so no scan sees it half-written.
@@ -116,10 +74,9 @@ TEST_F(BackgroundProcessTest, BacksUpEachIntervalAndStopsCleanlyOnSigterm) {
   }
   stdfs::rename(tmp / "big.bin", src + "/big.bin");
   const std::string temp = dest + "/.big.bin.qmtmp";
-  ASSERT_TRUE(WaitFor([&] { return stdfs::exists(temp); }, 20));
-  kill(pid, SIGTERM);
-  EXPECT_EQ(ExitStatus(pid), 0);
-  pid = -1;
+  ASSERT_TRUE(PollUntil([&] { return stdfs::exists(temp); }));
+  first.Signal(SIGTERM);
+  EXPECT_EQ(first.Wait(), 0);
   EXPECT_FALSE(stdfs::exists(temp));
   // Abandoned; or, when the last block was already written, complete: never partial.
   if (stdfs::exists(dest + "/big.bin")) {
@@ -131,17 +88,15 @@ TEST_F(BackgroundProcessTest, BacksUpEachIntervalAndStopsCleanlyOnSigterm) {
 // -v echoes every record of a round as the log gets it, the profile's start and finish too.
 TEST_F(BackgroundProcessTest, VerboseEchoesTheRecordsOfARound) {
   tmp.WriteFile("src/a.txt", "one");
-  pid = Spawn(tmp / "verbose.err", /*verbose=*/true);
-  ASSERT_GT(pid, 0);
+  ChildProcess run = Spawn(tmp / "verbose.err", /*verbose=*/true);
   const auto echoed = [&](const std::string& text) {
     // The child may not have opened its stderr yet.
     return stdfs::exists(tmp / "verbose.err") &&
            tmp.ReadFile("verbose.err").find(text) != std::string::npos;
   };
-  ASSERT_TRUE(WaitFor([&] { return echoed("Finished profile \"Every3s\""); }, 20));
-  kill(pid, SIGTERM);
-  EXPECT_EQ(ExitStatus(pid), 0);
-  pid = -1;
+  ASSERT_TRUE(PollUntil([&] { return echoed("Finished profile \"Every3s\""); }));
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.Wait(), 0);
   EXPECT_TRUE(echoed("Info: Started profile \"Every3s\""));
   EXPECT_TRUE(echoed("Success: File \"" + src + "/a.txt\" copied to \"" + dest + "/a.txt\""));
 }
@@ -157,12 +112,10 @@ TEST_F(BackgroundProcessTest, AProfileThatRecordedErrorsIsAnnouncedOnTheDesktop)
   env.Set("PATH", tmp / "bin" + ":" + std::getenv("PATH"));
   stdfs::remove_all(src);  // the source cannot be read: an error of the profile
 
-  pid = Spawn(tmp / "err");
-  ASSERT_GT(pid, 0);
-  ASSERT_TRUE(WaitFor([&] { return stdfs::exists(shown); }, 20));
-  kill(pid, SIGTERM);
-  EXPECT_EQ(ExitStatus(pid), 0);
-  pid = -1;
+  ChildProcess run = Spawn(tmp / "err");
+  ASSERT_TRUE(PollUntil([&] { return stdfs::exists(shown); }));
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.Wait(), 0);
   EXPECT_EQ(tmp.ReadFile("shown"),
             "--app-name=Quillmor\n--\nQuillmor: errors in \"Every3s\"\nThe background run of "
             "\"Every3s\" recorded 1 error. See the log file " +

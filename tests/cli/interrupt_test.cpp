@@ -3,13 +3,12 @@
 // reach the log, and the exit status names the signal.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "profiles/named_list.h"
 #include "profiles/profile_record.h"
 #include "profiles/run_snapshot.h"
+#include "support/child_process.h"
 #include "support/fault_file_system.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
@@ -53,8 +53,6 @@ class SignalPoint : public RunObserver {
 class InterruptTest : public ::testing::TestWithParam<int> {
  protected:
   InterruptTest() {
-    setenv("XDG_DATA_HOME", (dir_.path() + "/data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir_.path() + "/config").c_str(), 1);
     // Subfolders are copied before the files beside them: the failure comes first.
     dir_.WriteFile("src/sub/unreadable.txt", "never read");
     dir_.WriteFile("src/big.bin", std::string(kBigSize, 'n'));
@@ -66,13 +64,11 @@ class InterruptTest : public ::testing::TestWithParam<int> {
   }
 
   // Runs the profile in a child process that gets `signals` once the big copy is under way.
-  int RunAndSignal(const std::vector<int>& signals) {
+  test::Outcome RunAndSignal(const std::vector<int>& signals) {
     int up[2], down[2];
     EXPECT_EQ(pipe(up), 0);
     EXPECT_EQ(pipe(down), 0);
-    std::cout.flush();
-    const pid_t child = fork();
-    if (child == 0) {
+    const auto run = [&] {
       close(up[0]);
       close(down[1]);
       FaultInjectingFileSystem fs(PosixFileSystem());
@@ -83,26 +79,24 @@ class InterruptTest : public ::testing::TestWithParam<int> {
       request.names = {"Big"};
       request.fs = &fs;
       SignalPoint point(up[1], down[0]);
-      std::ofstream out(dir_ / "out"), err(dir_ / "err");
-      const int status = RunProfiles(request, out, err, &point);
-      out.close();
-      err.close();
-      _exit(status);
-    }
+      return RunProfiles(request, std::cout, std::cerr, &point);
+    };
+    test::ChildProcess child(
+        run,
+        {.env = test::IsolatedEnvironment(dir_.path()), .out = test::kPipe, .err = test::kPipe});
     close(up[1]);
     close(down[0]);
     char c = 0;
     const bool reached = read(up[0], &c, 1) == 1;
     EXPECT_TRUE(reached) << "the big copy never started";
-    for (int signal : signals) kill(child, signal);
+    for (int signal : signals) child.Signal(signal);
     // The child goes on only after the signals are pending: they are taken on its way back.
     EXPECT_EQ(write(down[1], "g", 1), 1);
-    int raw = 0;
-    waitpid(child, &raw, 0);
+    test::Outcome outcome = child.Finish();
     close(up[0]);
     close(down[1]);
-    EXPECT_TRUE(WIFEXITED(raw)) << "killed by signal " << WTERMSIG(raw);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    EXPECT_EQ(child.TermSignal(), 0) << "killed by a signal";
+    return outcome;
   }
 
   std::vector<std::string> Temporaries() {
@@ -118,16 +112,16 @@ class InterruptTest : public ::testing::TestWithParam<int> {
 TEST_P(InterruptTest, StopsCleanlyWithTheSignalsExitStatus) {
   const int signal = GetParam();
   // A second Ctrl-C while the first is being handled changes nothing.
-  const int status =
+  const test::Outcome o =
       RunAndSignal(signal == SIGINT ? std::vector<int>{SIGINT, SIGINT} : std::vector<int>{SIGTERM});
-  EXPECT_EQ(status, signal == SIGINT ? 130 : 143);
+  EXPECT_EQ(o.status, signal == SIGINT ? 130 : 143);
   EXPECT_EQ(Temporaries(), std::vector<std::string>{});
   EXPECT_EQ(dir_.ReadFile("dest/big.bin"), "the old copy");
   // The error record made before the signal was still in the buffer: it is written.
   EXPECT_THAT(dir_.ReadFile("Quillmor.log"),
               HasSubstr("Error: Can not copy file \"" + (dir_ / "src/sub/unreadable.txt") + "\""));
-  EXPECT_THAT(dir_.ReadFile("out"), HasSubstr("copied 0, packed 0, deleted 0, failed 1\n"));
-  EXPECT_EQ(dir_.ReadFile("err"), "");
+  EXPECT_THAT(o.out, HasSubstr("copied 0, packed 0, deleted 0, failed 1\n"));
+  EXPECT_EQ(o.err, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptTest, ::testing::Values(SIGINT, SIGTERM),

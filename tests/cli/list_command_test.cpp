@@ -1,13 +1,14 @@
 // `quillmor --list`, run as the real program on real store files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/profile_listing.h"
 #include "profiles/profile_store.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
@@ -21,24 +22,11 @@ const std::string kHeader =
     "NextRun\tKeepCopyKind\tPSDone\tdoZIP\tzipMode\tRemoveDeleted\tUseStartTimeEndTime\t"
     "StartTime\tFinishTime\tInterval\n";
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
 class ListCommand : public ::testing::Test {
  protected:
-  // Runs the program with `args` (already shell-quoted) and an isolated environment.
-  Outcome Quillmor(const std::string& args, const std::string& env = {}) {
-    const std::string command = "env XDG_DATA_HOME='" + dir_.path() + "/data' " + env + " '" +
-                                QUILLMOR_BIN + "' " + args + " >'" + (dir_ / "out") + "' 2>'" +
-                                (dir_ / "err") + "'";
-    const int raw = std::system(command.c_str());
-    Outcome o;
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = dir_.ReadFile("out");
-    o.err = dir_.ReadFile("err");
-    return o;
+  test::Outcome Quillmor(std::vector<std::string> args,
+                         std::vector<std::pair<std::string, std::optional<std::string>>> env = {}) {
+    return test::RunQuillmor(dir_.path(), std::move(args), std::move(env));
   }
 
   std::string Store() const { return dir_ / "store/p.dat"; }
@@ -88,7 +76,7 @@ TEST_F(ListCommand, ListsEveryProfileAsOneTabSeparatedLine) {
   WriteStore({Row("docs"), odd});
   const std::string before = test::ReadWholeFile(Store());
 
-  Outcome o = Quillmor("--list --store '" + Store() + "'");
+  test::Outcome o = Quillmor({"--list", "--store", Store()});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.out,
@@ -105,21 +93,21 @@ TEST_F(ListCommand, ListsEveryProfileAsOneTabSeparatedLine) {
 }
 
 TEST_F(ListCommand, AMissingStoreListsTheHeaderOnly) {
-  Outcome o = Quillmor("--list --store '" + (dir_ / "none.dat") + "'");
+  test::Outcome o = Quillmor({"--list", "--store", dir_ / "none.dat"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, kHeader);
   EXPECT_FALSE(dir_.Exists("none.dat"));
 
   // Without --store the store comes from the environment.
   WriteStore({Row("env")});
-  Outcome e = Quillmor("--list", "QUILLMOR_STORE='" + Store() + "'");
+  test::Outcome e = Quillmor({"--list"}, {{"QUILLMOR_STORE", Store()}});
   EXPECT_EQ(e.status, 0);
   EXPECT_NE(e.out.find("\tenv\t"), std::string::npos);
 }
 
 TEST_F(ListCommand, AStoreThatCannotBeReadIsAnError) {
   dir_.MakeDir("store/p.dat");  // a directory where the store should be
-  Outcome o = Quillmor("--list --store '" + Store() + "'");
+  test::Outcome o = Quillmor({"--list", "--store", Store()});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
   EXPECT_NE(o.err.find("cannot read the profile store " + Store()), std::string::npos) << o.err;
@@ -130,7 +118,7 @@ TEST_F(ListCommand, ADamagedStoreListsWhatCameBeforeTheDamageAndFails) {
   std::string bytes = test::ReadWholeFile(Store());
   bytes[ProfileRecord::kSize + ProfileRecord::kName] = '\0';  // second record: no name
   dir_.WriteFile("store/p.dat", bytes);
-  Outcome o = Quillmor("--list --store '" + Store() + "'");
+  test::Outcome o = Quillmor({"--list", "--store", Store()});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out.rfind(kHeader + "1\tgood\t", 0), 0u) << o.out;
   EXPECT_EQ(o.out.find("lost"), std::string::npos);
@@ -140,16 +128,16 @@ TEST_F(ListCommand, ADamagedStoreListsWhatCameBeforeTheDamageAndFails) {
 }
 
 TEST_F(ListCommand, UnknownOptionsAndTheSimpleCommands) {
-  Outcome bad = Quillmor("--list --colour");
+  test::Outcome bad = Quillmor({"--list", "--colour"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')), "quillmor: unknown option '--colour'");
   EXPECT_NE(bad.err.find("usage: quillmor"), std::string::npos);
 
-  Outcome help = Quillmor("--help");
+  test::Outcome help = Quillmor({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: quillmor", 0), 0u);
-  Outcome version = Quillmor("--version");
+  test::Outcome version = Quillmor({"--version"});
   EXPECT_EQ(version.out, "quillmor 0.1.0\n");
 }
 

@@ -2,9 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,6 +12,7 @@
 #include "cli/run_command.h"
 #include "profiles/log_kind.h"
 #include "profiles/profile_record.h"
+#include "support/child_process.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"
@@ -23,11 +22,6 @@ namespace {
 
 using test::TempDir;
 using ::testing::HasSubstr;
-
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
 
 // What identifies a file's version on disk: a rewrite, even with the same bytes and time,
 // changes the inode or the change time.
@@ -58,17 +52,9 @@ class RunCommand : public ::testing::Test {
     test::WriteStoreFile(dir_ / "store.dat", profiles);
   }
 
-  Outcome Quillmor(const std::string& args) {
-    const std::string command = "env XDG_DATA_HOME='" + dir_.path() + "/data' XDG_CONFIG_HOME='" +
-                                dir_.path() + "/config' '" + QUILLMOR_BIN + "' " + args +
-                                " --store '" + (dir_ / "store.dat") + "' >'" + (dir_ / "out") +
-                                "' 2>'" + (dir_ / "err") + "'";
-    const int raw = std::system(command.c_str());
-    Outcome o;
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = dir_.ReadFile("out");
-    o.err = dir_.ReadFile("err");
-    return o;
+  test::Outcome Quillmor(std::vector<std::string> args) {
+    args.insert(args.end(), {"--store", dir_ / "store.dat"});
+    return test::RunQuillmor(dir_.path(), std::move(args));
   }
 
   // What a real run prints: the counts, then where the log went.
@@ -93,13 +79,13 @@ class RunCommand : public ::testing::Test {
 
 TEST_F(RunCommand, SecondRunCopiesNothingAndLeavesTheDestinationUntouched) {
   WriteStore({Profile("Docs")});
-  Outcome first = Quillmor("--run Docs");
+  test::Outcome first = Quillmor({"--run", "Docs"});
   EXPECT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.out, Summary("copied 3, packed 0, deleted 0, failed 0"));
   EXPECT_EQ(dir_.ReadFile("dest/docs/deep/c.bin"), std::string(100000, 'c'));
   const auto before = DestStamps();
 
-  Outcome second = Quillmor("--run Docs");
+  test::Outcome second = Quillmor({"--run", "Docs"});
   EXPECT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(second.out, Summary("copied 0, packed 0, deleted 0, failed 0"));
   EXPECT_EQ(second.err, "");
@@ -108,10 +94,10 @@ TEST_F(RunCommand, SecondRunCopiesNothingAndLeavesTheDestinationUntouched) {
 
 TEST_F(RunCommand, KeptCopiesGetTheNextSequenceNumber) {
   WriteStore({Profile("Kept", 1)});
-  EXPECT_EQ(Quillmor("--run-all").out, Summary("copied 3, packed 0, deleted 0, failed 0"));
+  EXPECT_EQ(Quillmor({"--run-all"}).out, Summary("copied 3, packed 0, deleted 0, failed 0"));
   dir_.WriteFile("src/a.txt", "alpha 2");
   test::SetMTime(dir_ / "src/a.txt", 1717243200 + 3600);
-  EXPECT_EQ(Quillmor("--run Kept").out, Summary("copied 1, packed 0, deleted 0, failed 0"));
+  EXPECT_EQ(Quillmor({"--run", "Kept"}).out, Summary("copied 1, packed 0, deleted 0, failed 0"));
   EXPECT_EQ(dir_.ReadFile("dest/a.txt.1"), "alpha");
   EXPECT_EQ(dir_.ReadFile("dest/a.txt.2"), "alpha 2");
   EXPECT_EQ(dir_.ReadFile("dest/docs/b.txt.1"), "beta");
@@ -120,7 +106,7 @@ TEST_F(RunCommand, KeptCopiesGetTheNextSequenceNumber) {
 
 TEST_F(RunCommand, UnknownNameRunsNothing) {
   WriteStore({Profile("Docs")});
-  Outcome o = Quillmor("--run Docs Nope");
+  test::Outcome o = Quillmor({"--run", "Docs", "Nope"});
   EXPECT_EQ(o.status, 2);
   EXPECT_THAT(o.err, HasSubstr("no profile named \"Nope\""));
   EXPECT_EQ(o.out, "");
@@ -133,7 +119,7 @@ TEST_F(RunCommand, ErrorRecordMeansStatusOneAndReachesTheLog) {
   p.SetDestDir(dir_ / "blocker");
   ProfileRecord ok = Profile("Fine");
   WriteStore({p, ok});
-  Outcome o = Quillmor("--run Broken Fine");
+  test::Outcome o = Quillmor({"--run", "Broken", "Fine"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, Summary("copied 3, packed 0, deleted 0, failed 3"));
   EXPECT_EQ(o.err, "") << "no questions, no boxes";
@@ -144,18 +130,18 @@ TEST_F(RunCommand, ErrorRecordMeansStatusOneAndReachesTheLog) {
 }
 
 TEST_F(RunCommand, MissingUnreadableAndDamagedStoresAreErrorsAndRunNothing) {
-  Outcome missing_all = Quillmor("--run-all");
+  test::Outcome missing_all = Quillmor({"--run-all"});
   EXPECT_EQ(missing_all.status, 1);
   EXPECT_EQ(missing_all.out, "");
   EXPECT_EQ(missing_all.err,
             "quillmor: the profile store " + (dir_ / "store.dat") + " does not exist\n");
   // The store is the problem, not the name.
-  Outcome missing_named = Quillmor("--run Docs");
+  test::Outcome missing_named = Quillmor({"--run", "Docs"});
   EXPECT_EQ(missing_named.status, 1);
   EXPECT_EQ(missing_named.err, missing_all.err);
 
   dir_.MakeDir("store.dat");
-  Outcome unreadable = Quillmor("--run-all");
+  test::Outcome unreadable = Quillmor({"--run-all"});
   EXPECT_EQ(unreadable.status, 1);
   EXPECT_THAT(unreadable.err,
               HasSubstr("quillmor: cannot read the profile store " + (dir_ / "store.dat")));
@@ -165,14 +151,14 @@ TEST_F(RunCommand, MissingUnreadableAndDamagedStoresAreErrorsAndRunNothing) {
   ProfileRecord bad = Profile("Bad");
   bad.SetNextRun(-800000.0);
   WriteStore({Profile("Docs"), bad});
-  Outcome damaged = Quillmor("--run-all");
+  test::Outcome damaged = Quillmor({"--run-all"});
   EXPECT_EQ(damaged.status, 1);
   EXPECT_EQ(damaged.out, "");
   EXPECT_THAT(damaged.err,
               HasSubstr("quillmor: the profile store " + (dir_ / "store.dat") + " is damaged"));
   EXPECT_THAT(damaged.err, HasSubstr("(1 profiles read before it); nothing was run"));
   EXPECT_FALSE(dir_.Exists("dest/a.txt"));
-  EXPECT_EQ(Quillmor("--run Docs").status, 1);
+  EXPECT_EQ(Quillmor({"--run", "Docs"}).status, 1);
   EXPECT_FALSE(dir_.Exists("dest/a.txt"));
 }
 
@@ -182,7 +168,7 @@ TEST_F(RunCommand, TrailingPartOfARecordIsNotDamage) {
     std::ofstream f(dir_ / "store.dat", std::ios::binary | std::ios::app);
     f << std::string(100, 'x');
   }
-  Outcome o = Quillmor("--run-all");
+  test::Outcome o = Quillmor({"--run-all"});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, Summary("copied 3, packed 0, deleted 0, failed 0"));
 }
@@ -191,21 +177,21 @@ TEST_F(RunCommand, RunAllTakesTheEnabledProfilesAndANamedDisabledOneRuns) {
   ProfileRecord off = Profile("Off");
   off.SetEnabled(false);
   WriteStore({off});
-  EXPECT_EQ(Quillmor("--run-all").out, Summary("copied 0, packed 0, deleted 0, failed 0"));
+  EXPECT_EQ(Quillmor({"--run-all"}).out, Summary("copied 0, packed 0, deleted 0, failed 0"));
   EXPECT_FALSE(dir_.Exists("dest/a.txt"));
-  EXPECT_EQ(Quillmor("--run Off").out, Summary("copied 3, packed 0, deleted 0, failed 0"));
+  EXPECT_EQ(Quillmor({"--run", "Off"}).out, Summary("copied 3, packed 0, deleted 0, failed 0"));
   EXPECT_TRUE(dir_.Exists("dest/a.txt"));
 }
 
 TEST_F(RunCommand, QuietPrintsNothingAndVerboseEchoesEveryRecord) {
   WriteStore({Profile("Docs")});
-  Outcome quiet = Quillmor("--run Docs -q");
+  test::Outcome quiet = Quillmor({"--run", "Docs", "-q"});
   EXPECT_EQ(quiet.status, 0);
   EXPECT_EQ(quiet.out, "");
   EXPECT_EQ(quiet.err, "");
 
   dir_.WriteFile("src/new.txt", "new");
-  Outcome verbose = Quillmor("--run Docs --verbose");
+  test::Outcome verbose = Quillmor({"--run", "Docs", "--verbose"});
   EXPECT_EQ(verbose.status, 0);
   // Whatever the log options: by default neither info nor success records reach the file.
   EXPECT_THAT(verbose.err, HasSubstr("Info: Started profile \"Docs\""));

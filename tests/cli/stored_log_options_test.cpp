@@ -1,9 +1,7 @@
 // A headless run writes its log as the window would: with the log options and the log
 // directory stored by the window.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -14,6 +12,7 @@
 #include "profiles/named_list.h"
 #include "profiles/profile_record.h"
 #include "profiles/run_snapshot.h"
+#include "support/child_process.h"
 #include "support/store_file.h"
 #include "support/temp_dir.h"
 #include "support/user_lock_files.h"
@@ -42,12 +41,7 @@ class StoredLogOptions : public ::testing::Test {
   }
 
   int Run() {
-    const std::string command = "env -u QUILLMOR_CONFIG_DIR XDG_CONFIG_HOME='" + dir_.path() +
-                                "/config' XDG_DATA_HOME='" + dir_.path() + "/data' '" +
-                                QUILLMOR_BIN + "' --run docs --store '" + (dir_ / "store.dat") +
-                                "' >/dev/null 2>&1";
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return test::RunQuillmor(dir_.path(), {"--run", "docs", "--store", dir_ / "store.dat"}).status;
   }
 
   TempDir dir_;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_controller.h"
 #include "app/run_records.h"
 #include "engine/engine_context.h"
 #include "engine/run_observers.h"
@@ -65,6 +66,15 @@ class AnsweringDialogs : public ui::Dialogs {
   std::optional<std::string> ChooseDirectoryToCreate(
       const std::string&, const std::function<bool(const std::string&)>&) override {
     return std::nullopt;
+  }
+};
+
+// Says Yes to closing the program and No to everything else.
+class ClosingDialogs : public AnsweringDialogs {
+ public:
+  bool Confirm(const std::string& text) override {
+    questions.push_back(text);
+    return text == kCloseQuestion;
   }
 };
 

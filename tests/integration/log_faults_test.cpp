@@ -5,31 +5,28 @@
 #include <filesystem>
 
 #include "engine/copier.h"
-#include "form_harness.h"
+#include "fault_harness.h"
 #include "profiles/profile_table.h"
+#include "support/controller_factory.h"
 
 namespace qm::test {
 namespace {
 
-class LogFaultTest : public FormHarness {
+class LogFaultTest : public ControllerFixture<ClosingDialogs> {
  protected:
   void SetUp() override {
-    src = tmp.MakeDir("src");
-    dest = tmp.MakeDir("dest");
-    logs = tmp.MakeDir("logs");
+    src = dir.MakeDir("src");
+    dest = dir.MakeDir("dest");
+    logs = dir.MakeDir("logs");
     // The copier serves the message loop once per block; at 4 ms of virtual time a block the
     // run spans several statistics updates (one each 1.5 s).
     loop.set_step_ms(4);
-    tmp.WriteFile("src/big.bin", Bytes(1200 * CopyBufferSize, 'b'));
-    for (int i = 0; i < 20; ++i) tmp.WriteFile("src/f" + std::to_string(i) + ".txt", "x");
+    dir.WriteFile("src/big.bin", Bytes(1200 * CopyBufferSize, 'b'));
+    for (int i = 0; i < 20; ++i) dir.WriteFile("src/f" + std::to_string(i) + ".txt", "x");
     Start();
+    PassOneTimeStep();
     ProfileTable& t = form->profile_table;
-    ASSERT_TRUE(t.Append());
-    t.SetBool(ProfileField::Enabled, true);
-    t.SetText(ProfileField::Name, "Logged");
-    t.SetText(ProfileField::SrcDir, src);
-    t.SetText(ProfileField::DestDir, dest);
-    t.SetText(ProfileField::FileMask, "*.*");
+    ASSERT_TRUE(AppendProfile(t, "Logged", src, dest));
     t.SetBool(ProfileField::doZIP, false);
     ASSERT_TRUE(t.Post());
     form->Log.log_folder_edit.SetText(logs);
@@ -52,7 +49,7 @@ TEST_F(LogFaultTest, LogDirectoryVanishingMidRunStopsOnlyTheLog) {
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{text});
   EXPECT_TRUE(form->session().log_write_failed);
   EXPECT_FALSE(std::filesystem::exists(logs));
-  EXPECT_TRUE(Close());
+  EXPECT_TRUE(form->Close());
 }
 
 TEST_F(LogFaultTest, LogThatCannotBeWrittenFromTheStartDoesNotStopTheRun) {
@@ -61,7 +58,7 @@ TEST_F(LogFaultTest, LogThatCannotBeWrittenFromTheStartDoesNotStopTheRun) {
   EXPECT_EQ(ReadTree(dest), ReadTree(src));
   EXPECT_EQ(dialogs.errors,
             std::vector<std::string>{"Can not save the log file \"" + logs + "/Quillmor.log\""});
-  EXPECT_TRUE(Close());
+  EXPECT_TRUE(form->Close());
 }
 
 }  // namespace

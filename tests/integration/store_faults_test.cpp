@@ -2,8 +2,6 @@
 // whatever it can read, and nothing it could not read is overwritten without a copy kept.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -11,21 +9,18 @@
 #include <random>
 #include <thread>
 
-#include "form_harness.h"
+#include "fault_harness.h"
 #include "platform/atomic_file.h"
 #include "profiles/profile_store.h"
+#include "support/child_process.h"
+#include "support/controller_factory.h"
+#include "support/store_file.h"
 
 namespace qm::test {
 namespace {
 
 std::string Valid(const std::string& name) {
-  ProfileRecord r;
-  r.SetEnabled(true);
-  r.SetName(name);
-  r.SetSrcDir("/data/" + name);
-  r.SetDestDir("/backup/" + name);
-  r.SetFileMask("*.*");
-  r.SetInclDirs(true);
+  ProfileRecord r = BackupProfile(name, "/data/" + name, "/backup/" + name);
   r.SetInterval(EncodeTime(1, 0, 0));
   return std::string(reinterpret_cast<const char*>(r.bytes().data()), r.bytes().size());
 }
@@ -34,14 +29,18 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-class StoreFaultTest : public FormHarness {
+class StoreFaultTest : public ControllerFixture<ClosingDialogs> {
  protected:
+  StoreFaultTest() { dir.MakeDir("data"); }
+
   // Starts on `bytes` as the store, closes, and checks what the save left behind.
   void StartAndCloseOn(const std::string& bytes) {
     WriteBytes(store, bytes);
     Start();
+    PassOneTimeStep();
     const size_t rows = form->profile_table.RecordCount();
-    ASSERT_TRUE(Close());
+    ASSERT_TRUE(form->Close());
+    form.reset();
     EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store))) << "temporary left";
     const std::string saved = ReadWholeFile(store);
     EXPECT_EQ(saved.size(), rows * ProfileRecord::kSize);
@@ -106,8 +105,9 @@ TEST_F(StoreFaultTest, FailedSaveAtCloseKeepsTheOldStore) {
   const std::string bytes = Valid("alpha") + Valid("beta");
   WriteBytes(store, bytes);
   Start();
+  PassOneTimeStep();
   fs.FailWritesAfter(ProfileRecord::kSize + 10, ErrorKind::kNoSpace, ".qmtmp");
-  ASSERT_TRUE(Close());
+  ASSERT_TRUE(form->Close());
   EXPECT_EQ(dialogs.errors, std::vector<std::string>{kCanNotSaveMessage});
   EXPECT_TRUE(ReadWholeFile(store) == bytes);
   EXPECT_FALSE(std::filesystem::exists(TemporaryPathOf(store)));
@@ -120,12 +120,8 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
   const std::string store = tmp / "Quillmor.dat";
   auto fill = [](ProfileTable& table, const std::string& prefix, int rows) {
     for (int i = 0; i < rows; ++i) {
-      ASSERT_TRUE(table.Append());
-      table.SetBool(ProfileField::Enabled, true);
-      table.SetText(ProfileField::Name, prefix + std::to_string(i));
-      table.SetText(ProfileField::SrcDir, "/data/" + prefix);
-      table.SetText(ProfileField::DestDir, "/backup/" + prefix);
-      table.SetText(ProfileField::FileMask, "*.*");
+      ASSERT_TRUE(
+          AppendProfile(table, prefix + std::to_string(i), "/data/" + prefix, "/backup/" + prefix));
       ASSERT_TRUE(table.Post());
     }
   };
@@ -140,15 +136,15 @@ TEST(StoreKillTest, SaveKilledAtAnyMomentLeavesAWholeStore) {
   std::mt19937 rng(7);
   int killed_mid_save = 0;
   for (int round = 0; round < 12; ++round) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      for (int i = 0;; ++i) (void)SaveProfiles(store, i % 2 ? a : b, PosixFileSystem());
-    }
+    ChildProcess saver(
+        [&] {
+          for (int i = 0;; ++i) (void)SaveProfiles(store, i % 2 ? a : b, PosixFileSystem());
+          return 0;
+        },
+        {});
     std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 40000));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
+    saver.Signal(SIGKILL);
+    saver.Wait();
     if (std::filesystem::exists(TemporaryPathOf(store))) ++killed_mid_save;
     const std::string now = ReadWholeFile(store);
     EXPECT_TRUE(now == ref_a || now == ref_b)

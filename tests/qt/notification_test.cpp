@@ -6,16 +6,18 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QVariantMap>
+#include <csignal>
 #include <memory>
+#include <optional>
 
 #include "app/main_window_controller.h"
 #include "platform/clock.h"
 #include "qt/desktop_notifier.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
+#include "support/child_process.h"
 #include "window_fixture.h"
 
 namespace qm::test {
@@ -48,9 +50,12 @@ class NotificationTest : public WindowFixture {
   void SetUp() override {
     const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
     if (daemon.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-    bus_process.start(daemon, {"--session", "--nofork", "--print-address=1"});
-    ASSERT_TRUE(bus_process.waitForReadyRead(10000));
-    address = QString::fromUtf8(bus_process.readLine()).trimmed();
+    bus_process.emplace(
+        daemon.toStdString(),
+        ChildOptions{.args = {"--session", "--nofork", "--print-address=1"}, .out = kPipe});
+    const std::optional<std::string> printed = bus_process->ReadLine();
+    ASSERT_TRUE(printed) << "the bus never said where it listens";
+    address = QString::fromStdString(*printed).trimmed();
     service_bus = std::make_unique<QDBusConnection>(
         QDBusConnection::connectToBus(address, "quillmor-test-service"));
     ASSERT_TRUE(service_bus->isConnected());
@@ -71,13 +76,13 @@ class NotificationTest : public WindowFixture {
       QDBusConnection::disconnectFromBus("quillmor-test-service");
       QDBusConnection::disconnectFromBus("quillmor-test-app");
     }
-    if (bus_process.state() != QProcess::NotRunning) {
-      bus_process.terminate();
-      bus_process.waitForFinished(10000);
+    if (bus_process) {
+      bus_process->Signal(SIGTERM);
+      bus_process->Wait(std::chrono::seconds(10));
     }
   }
 
-  QProcess bus_process;
+  std::optional<ChildProcess> bus_process;
   QString address;
   std::unique_ptr<QDBusConnection> service_bus;
   FakeNotifications fake;

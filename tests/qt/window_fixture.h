@@ -16,9 +16,9 @@
 
 #include "app/main_window_controller.h"
 #include "platform/clock.h"
-#include "profiles/profile_store.h"
 #include "qt/main_window.h"
 #include "qt/qt_message_loop.h"
+#include "support/controller_factory.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -40,28 +40,16 @@ class WindowFixture : public ::testing::Test {
  protected:
   ~WindowFixture() override { Close(); }
 
-  // Writes the store: one profile a name, from dir/<name> to dir/backup.
+  // Writes the store: one disabled profile a name.
   void WriteStore(std::initializer_list<const char*> names) {
-    dir.MakeDir("data");
-    ProfileTable table;
-    for (const char* name : names) {
-      ASSERT_TRUE(table.Append());
-      table.SetText(ProfileField::Name, name);
-      table.SetText(ProfileField::SrcDir, dir / name);
-      table.SetText(ProfileField::DestDir, dir / "backup");
-      ASSERT_TRUE(table.Post());
-    }
-    ASSERT_TRUE(SaveProfiles(store, table, PosixFileSystem()));
+    WriteProfileStore(store, dir, {names.begin(), names.end()}, /*enabled=*/false);
   }
 
   // Creates the form on `form_loop` and `clock` (the Qt loop and the system clock unless a test
   // hands in a virtual one) and the window over it, attached but not shown.
   void Create(ui::MessageLoop* form_loop = nullptr, Clock* clock = nullptr) {
-    form = std::make_unique<MainWindowController>(
-        PosixFileSystem(), clock ? *clock : SystemClock(), form_loop ? *form_loop : loop, dialogs,
-        RegionalFormats{}, store, std::vector<std::string>{}, handle);
-    // Runs lock their folders here rather than in the user's home.
-    form->State.LockDirectory = dir / "locks";
+    form = MakeController(PosixFileSystem(), clock ? *clock : SystemClock(),
+                          form_loop ? *form_loop : loop, dialogs, store, handle, dir / "locks");
     window = std::make_unique<qt::MainWindow>(*form);
     handle.Attach(window.get());
   }

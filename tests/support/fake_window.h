@@ -1,5 +1,5 @@
-// A window for tests that shows and hides as a real one does: the form hears of it once the
-// state has changed.
+// A window for tests that shows, hides and minimises as a real one does: the form hears of it
+// once the state has changed. Without a notification area (`tray` false) hiding minimises.
 #pragma once
 
 #include "app/form_window.h"
@@ -11,9 +11,13 @@ class FakeWindow : public FormWindow {
  public:
   MainWindowController* form = nullptr;
   bool visible = false;
+  bool minimized = false;
+  bool tray = true;
   int hides = 0;
+  int minimizes = 0;
 
   void ShowWindow() override {
+    minimized = false;
     if (visible) return;
     visible = true;
     form->OnWindowShown();
@@ -25,6 +29,12 @@ class FakeWindow : public FormWindow {
     form->OnWindowHidden();
   }
   bool IsWindowVisible() const override { return visible; }
+  bool TrayAvailable() const override { return tray; }
+  void MinimizeWindow() override {
+    minimized = true;
+    ++minimizes;
+  }
+  bool IsWindowMinimized() const override { return minimized; }
 };
 
 }  // namespace qm::test
