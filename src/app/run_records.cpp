@@ -73,6 +73,16 @@ void RunRecords::SourceUnreadable(std::string_view dir) noexcept {
   write_(LogKind::kError, "Can not read source directory " + Quoted(dir));
 }
 
+void RunRecords::CacheSkipped(std::string_view dir) noexcept {
+  write_(LogKind::kInfo,
+         "Folder " + Quoted(dir) + " skipped: it is tagged as a cache (CACHEDIR.TAG)");
+}
+
+void RunRecords::SpecialFileSkipped(std::string_view path) noexcept {
+  write_(LogKind::kInfo,
+         "File " + Quoted(path) + " skipped: a fifo, socket or device cannot be backed up");
+}
+
 void RunRecords::RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept {
   const ProfileRecord& p = item.Profile;
   const std::string head = "Deleted files not removed from " + Quoted(p.DestDir());

@@ -29,6 +29,8 @@ class RunRecords : public RunObserver {
   void ProfileLocked(const RunSnapshot& item, const Error& refusal) noexcept override;
   void PassStarted(PassKind pass, const RunSnapshot& item) noexcept override;
   void SourceUnreadable(std::string_view dir) noexcept override;
+  void CacheSkipped(std::string_view dir) noexcept override;
+  void SpecialFileSkipped(std::string_view path) noexcept override;
   void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
   bool AskBreak(const FileEvent& failed) override;

@@ -100,6 +100,12 @@ void RunSession::StopWork() {
   EmptyLogBuffer();
 }
 
+void RunSession::SetLogOptions(LogOptions options) {
+  log_options_ = std::move(options);
+  State.LogFile = log_options_.create && !log_options_.dir.empty() ? LogFilePath(log_options_.dir)
+                                                                   : std::string();
+}
+
 void RunSession::WriteLog(LogKind kind, const std::string& text) {
   RecordMade(kind, text);
   // A preview writes no log.
@@ -132,7 +138,10 @@ bool RunSession::CanCreateFileIn(const std::string& dir) {
 }
 
 void RunSession::FillDefaultLogDirectory() {
-  if (log_options_.dir.empty()) log_options_.dir = DefaultLogDirectory();
+  if (!log_options_.dir.empty()) return;
+  LogOptions options = log_options_;
+  options.dir = DefaultLogDirectory();
+  SetLogOptions(std::move(options));
 }
 
 std::string RunSession::DefaultLogDirectory() {

@@ -79,7 +79,8 @@ class RunSession : private TimerItemOwner {
 
   // --- the log
   const LogOptions& log_options() const { return log_options_; }
-  void SetLogOptions(LogOptions options) { log_options_ = std::move(options); }
+  // The log file they name is never backed up by a profile whose folders hold it.
+  void SetLogOptions(LogOptions options);
   // Hands the record to the listeners, then (unless previewing) buffers it under the options.
   void WriteLog(LogKind kind, const std::string& text);
   // Hears every record as it is made, a preview's too.

@@ -35,6 +35,8 @@ struct RunState {
   bool Preview = false;
   // Where the folder locks live; empty for DefaultLockDirectory().
   std::string LockDirectory;
+  // The log file being written, if any: never backed up by a profile that holds it.
+  std::string LogFile;
 };
 
 // The engine's services, the run state and list it works on, and the one observer it reports

@@ -127,6 +127,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
     ctx.observer.SourceUnreadable(p.SrcDir());
   } else if (method == kSyncOneWay) {
     ReportUnlistedSourceDirectories(ctx, item);
+    ReportSkippedEntries(ctx, item);
     if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.observer.ProfileDropped(item);
@@ -135,6 +136,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
     if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
   } else if (method == kSyncBothWays) {
     ReportUnlistedSourceDirectories(ctx, item);
+    ReportSkippedEntries(ctx, item);
     if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.observer.ProfileDropped(item);

@@ -74,6 +74,10 @@ class RunObserver {
   virtual void PassStarted(PassKind /*pass*/, const RunSnapshot& /*item*/) noexcept {}
   // A source directory that is gone or could not be listed.
   virtual void SourceUnreadable(std::string_view /*dir*/) noexcept {}
+  // A folder tagged as a cache by its CACHEDIR.TAG, skipped with everything below it.
+  virtual void CacheSkipped(std::string_view /*dir*/) noexcept {}
+  // A fifo, socket or device the masks select: it cannot be backed up.
+  virtual void SpecialFileSkipped(std::string_view /*path*/) noexcept {}
   virtual void RemovalSkipped(const RunSnapshot& /*item*/, RemovalSkip /*why*/) noexcept {}
 
   // A source file whose destination counterpart is at least as new.

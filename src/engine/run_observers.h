@@ -46,6 +46,12 @@ class RunObservers final : public RunObserver {
   void SourceUnreadable(std::string_view dir) noexcept override {
     for (RunObserver* o : observers_) o->SourceUnreadable(dir);
   }
+  void CacheSkipped(std::string_view dir) noexcept override {
+    for (RunObserver* o : observers_) o->CacheSkipped(dir);
+  }
+  void SpecialFileSkipped(std::string_view path) noexcept override {
+    for (RunObserver* o : observers_) o->SpecialFileSkipped(path);
+  }
   void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override {
     for (RunObserver* o : observers_) o->RemovalSkipped(item, why);
   }

@@ -1,24 +1,29 @@
 #include "engine/scan.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
+#include <span>
 #include <thread>
 
 #include "engine/masks.h"
+#include "engine/run_lock.h"
 #include "engine/temporary_names.h"
 
 namespace qm {
 namespace {
 
-// Devices, sockets and fifos, and what carries the hidden or volume attribute, are never listed
-// whatever their names.
+// Devices, sockets and fifos, and what carries the volume attribute, are never listed whatever
+// their names.
 constexpr uint32_t kNeverListedAttributes = faHidden | faSysFile | faVolumeID;
 constexpr uint32_t kNoDirectory = 0xFFFFFFFF;
+constexpr std::string_view kCacheTagName = "CACHEDIR.TAG";
 
 class Scanner {
  public:
-  Scanner(const ScanRequest& request, NamedList<ScannedFile>& list, const PathStyle& style)
-      : request_(request), list_(list), style_(style) {}
+  Scanner(FileSystem& fs, const ScanRequest& request, NamedList<ScannedFile>& list,
+          const PathStyle& style)
+      : fs_(fs), request_(request), list_(list), style_(style) {}
 
   // `path` names `dir` as the caller does; `prefix` is the relative path of `dir` below the
   // top directory, with a separator, or "".
@@ -28,11 +33,22 @@ class Scanner {
     Result<std::vector<DirEntry>> listing = dir.List();
     if (!listing.ok()) return Fail(path, listing.error());
     const std::vector<DirEntry>& entries = listing.value();
+    if (TaggedAsCache(d, entries)) {
+      outcome_.caches.push_back(path);
+      return;
+    }
+    // The names of this directory that are the program's own; usually none.
+    std::vector<std::string_view> own;
+    for (const std::string& path : request_.own_paths)
+      if (DirectoryPart(path, style_) == d) own.push_back(FileNamePart(path, style_));
+    const auto is_own = [&own](const DirEntry& e) {
+      return !own.empty() && std::find(own.begin(), own.end(), e.name) != own.end();
+    };
 
     if (request_.incl_dirs) {
       for (const DirEntry& e : entries) {
         // A link to a directory is never descended: it could lead back up the tree.
-        if (Hidden(e) || !e.is_directory() || e.is_link) continue;
+        if (Hidden(e) || !e.is_directory() || e.is_link || is_own(e)) continue;
         const std::string sub_path = d + e.name;
         Result<std::unique_ptr<Directory>> sub =
             dir.Open(e.name, AddDirSeparator(sub_path, style_));
@@ -52,12 +68,18 @@ class Scanner {
     for (const std::string& mask : request_.masks) {
       for (size_t i = 0; i < entries.size(); ++i) {
         const DirEntry& e = entries[i];
-        if (listed[i] || Hidden(e) || e.is_directory()) continue;
+        if (listed[i] || e.is_directory() || NeverListed(e.name) || is_own(e)) continue;
+        const bool special = (e.attr & kNeverListedAttributes) != 0;
+        if (special && request_.destination) continue;
         const std::string_view selected_by =
             request_.destination ? NameStoodFor(e.name, request_.doZIP, request_.KeepCopyKind)
                                  : std::string_view(e.name);
         if (!MatchesMask(selected_by, mask)) continue;
         listed[i] = true;
+        if (special) {
+          outcome_.special_files.push_back(d + e.name);
+          continue;
+        }
         // A directory enters the list's table with its first listed file.
         if (dir_index == kNoDirectory) dir_index = list_.AddDirectory(d, style_.Key(prefix));
         if (style_.case_insensitive) key = style_.Key(e.name);
@@ -79,6 +101,20 @@ class Scanner {
     return NeverListed(e.name) || (e.attr & kNeverListedAttributes) != 0;
   }
 
+  // A folder that holds a CACHEDIR.TAG file beginning with the standard signature.
+  bool TaggedAsCache(const std::string& d, const std::vector<DirEntry>& entries) {
+    for (const DirEntry& e : entries) {
+      if (e.name != kCacheTagName || e.is_directory() || e.is_link) continue;
+      Result<std::unique_ptr<ReadableFile>> tag = fs_.OpenRead(d + e.name);
+      if (!tag.ok()) return false;
+      std::string head(kCacheDirSignature.size(), '\0');
+      Result<size_t> got = tag.value()->Read(std::as_writable_bytes(std::span(head)));
+      return got.ok() && got.value() == head.size() && head == kCacheDirSignature;
+    }
+    return false;
+  }
+
+  FileSystem& fs_;
   const ScanRequest& request_;
   NamedList<ScannedFile>& list_;
   const PathStyle& style_;
@@ -97,7 +133,7 @@ void MarkFailed(ScanOutcome&& outcome, bool& failed, std::string& error,
 
 ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, NamedList<ScannedFile>& list,
                      const PathStyle& style) {
-  Scanner scanner(request, list, style);
+  Scanner scanner(fs, request, list, style);
   const std::string d = AddDirSeparator(request.dir, style);
   Result<std::unique_ptr<Directory>> top = fs.OpenDirectory(d.empty() ? request.dir : d);
   if (!top.ok()) {
@@ -138,6 +174,11 @@ void QueueProfile(EngineContext& ctx, const ProfileRecord& profile) {
   src.dir = src.top = profile.SrcDir();
   src.masks = CutMaskText(profile.FileMask());
   src.incl_dirs = profile.InclDirs();
+  // A profile over a home folder must not back up the program's own live files.
+  const std::string locks =
+      ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
+  src.own_paths.emplace_back(WithoutTrailingSeparators(locks));
+  if (!ctx.state.LogFile.empty()) src.own_paths.push_back(ctx.state.LogFile);
   ScanRequest dest = src;
   dest.dir = dest.top = profile.DestDir();
   dest.destination = true;
@@ -176,6 +217,10 @@ void QueueProfile(EngineContext& ctx, const ProfileRecord& profile) {
     src_outcome = ScanTree(ctx.fs, src, item.SrcFiles);
     walk_dest();
   }
+  item.CacheDirs = std::move(src_outcome.caches);
+  item.CacheDirs.insert(item.CacheDirs.end(), dest_outcome.caches.begin(),
+                        dest_outcome.caches.end());
+  item.SpecialFiles = std::move(src_outcome.special_files);
   MarkFailed(std::move(src_outcome), item.SrcScanFailed, item.SrcScanError, item.SrcUnlistedDirs);
   MarkFailed(std::move(dest_outcome), item.DestScanFailed, item.DestScanError,
              item.DestUnlistedDirs);
@@ -191,6 +236,11 @@ void ReportUnlistedSourceDirectories(EngineContext& ctx, const RunSnapshot& item
   for (const std::string& dir : item.SrcUnlistedDirs) {
     ctx.observer.SourceUnreadable(dir);
   }
+}
+
+void ReportSkippedEntries(EngineContext& ctx, const RunSnapshot& item) {
+  for (const std::string& dir : item.CacheDirs) ctx.observer.CacheSkipped(dir);
+  for (const std::string& path : item.SpecialFiles) ctx.observer.SpecialFileSkipped(path);
 }
 
 }  // namespace qm

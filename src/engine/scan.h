@@ -27,20 +27,32 @@ struct ScanRequest {
   bool destination = false;
   bool doZIP = false;
   int16_t KeepCopyKind = 0;
+  // The program's own live files and folders (the lock folder, the log being written), full
+  // paths without a trailing separator: never listed, never entered.
+  std::vector<std::string> own_paths;
 };
+
+// The signature a CACHEDIR.TAG file begins with, the tag other backup tools honour as well.
+inline constexpr std::string_view kCacheDirSignature =
+    "Signature: 8a477f597d28d172789f06886806bc55";
 
 struct ScanOutcome {
   Status status;  // the first failure
   // Every directory that could not be listed (its files would otherwise look deleted), as
   // the scan named it.
   std::vector<std::string> unlisted;
+  // Folders tagged as caches by a valid CACHEDIR.TAG: skipped with everything below them.
+  std::vector<std::string> caches;
+  // Fifos, sockets and devices the masks select (a source's only): they cannot be copied.
+  std::vector<std::string> special_files;
 };
 
 // Appends to `list` every file below the request's `dir` that one of its masks selects, depth
 // first: the files of the subdirectories (when `incl_dirs`) before the directory's own files,
-// those mask by mask in listing order, each file once. Names beginning with "." are skipped, as
-// are system entries (devices, sockets, fifos); links to directories are not descended. What
-// could be listed is in `list` whatever the outcome.
+// those mask by mask in listing order, each file once. Our temporaries, the program's own paths
+// and system entries (devices, sockets, fifos) are skipped, and so is a folder tagged as a cache
+// with everything below it; dot names are listed like any other. Links to directories are not
+// descended. What could be listed is in `list` whatever the outcome.
 ScanOutcome ScanTree(FileSystem& fs, const ScanRequest& request, NamedList<ScannedFile>& list,
                      const PathStyle& style = PosixStyle());
 
@@ -64,5 +76,8 @@ void QueueProfile(EngineContext& ctx, const ProfileRecord& profile);
 
 // Reports every source directory the snapshot's scan could not list.
 void ReportUnlistedSourceDirectories(EngineContext& ctx, const RunSnapshot& item);
+
+// Reports the folders both scans skipped as caches and the source's special files.
+void ReportSkippedEntries(EngineContext& ctx, const RunSnapshot& item);
 
 }  // namespace qm

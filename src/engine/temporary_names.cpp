@@ -38,7 +38,7 @@ bool IsTemporaryName(std::string_view name) {
 }
 
 bool NeverListed(std::string_view name) {
-  return name.empty() || name[0] == '.';
+  return name.empty() || IsTemporaryName(name);
 }
 
 }  // namespace qm

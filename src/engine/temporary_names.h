@@ -16,8 +16,8 @@ std::string TempCopyName(const std::string& target);
 // (".<name>.qmtmp.XXXXXX").
 bool IsTemporaryName(std::string_view name);
 
-// True for the names a scan never lists and no copy is ever made below: the empty name and,
-// for now, every name that begins with "." (our temporaries among them).
+// True for the names a scan never lists and no copy is ever made below: the empty name and our
+// own temporaries. Dot names are ordinary user data on Linux and are listed like any other.
 bool NeverListed(std::string_view name);
 
 }  // namespace qm

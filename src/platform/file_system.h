@@ -15,7 +15,7 @@ namespace qm {
 
 // Attribute bits of a directory entry.
 inline constexpr uint32_t faReadOnly = 0x01;  // the owner has no write permission
-inline constexpr uint32_t faHidden = 0x02;    // never set for a name: dot names are skipped instead
+inline constexpr uint32_t faHidden = 0x02;    // never set: dot names are ordinary user data
 inline constexpr uint32_t faSysFile = 0x04;   // devices, sockets, fifos
 inline constexpr uint32_t faVolumeID = 0x08;
 inline constexpr uint32_t faDirectory = 0x10;

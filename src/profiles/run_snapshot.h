@@ -33,6 +33,10 @@ class RunSnapshot {
   // Every directory of each tree that could not be listed, as the scan named it.
   std::vector<std::string> SrcUnlistedDirs;
   std::vector<std::string> DestUnlistedDirs;
+  // Folders skipped as caches (both trees), and the source's special files that were selected
+  // but cannot be copied.
+  std::vector<std::string> CacheDirs;
+  std::vector<std::string> SpecialFiles;
 };
 
 }  // namespace qm

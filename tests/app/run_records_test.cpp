@@ -128,11 +128,14 @@ TEST_F(RunRecordsTest, FailuresThatAreNoPlainErrorAndSkippedWork) {
   records.ProfileLocked(item, Error{ErrorKind::kExists, "/mnt/b/docs"});
   records.ProfileLocked(item, Error{ErrorKind::kAccessDenied, "no lock directory"});
   records.PassStarted(PassKind::kSyncForward, item);
+  records.CacheSkipped("/home/u/.cache");
+  records.SpecialFileSkipped("/home/u/docs/pipe");
 
   std::vector<std::string> texts;
   for (const Written& w : log) {
-    EXPECT_EQ(w.kind, w.text.rfind("Synchronizing", 0) == 0 ? LogKind::kInfo : LogKind::kError)
-        << w.text;
+    const bool info =
+        w.text.rfind("Synchronizing", 0) == 0 || w.text.find("skipped") != w.text.npos;
+    EXPECT_EQ(w.kind, info ? LogKind::kInfo : LogKind::kError) << w.text;
     texts.push_back(w.text);
   }
   EXPECT_THAT(
@@ -153,7 +156,9 @@ TEST_F(RunRecordsTest, FailuresThatAreNoPlainErrorAndSkippedWork) {
           "directory \"/home/u/docs\"",
           "Profile \"Docs\" not run: the folder \"/mnt/b/docs\" is in use by another run",
           "Profile \"Docs\" not run: no lock directory",
-          "Synchronizing [->] started. From /home/u/docs to /mnt/b/docs"));
+          "Synchronizing [->] started. From /home/u/docs to /mnt/b/docs",
+          "Folder \"/home/u/.cache\" skipped: it is tagged as a cache (CACHEDIR.TAG)",
+          "File \"/home/u/docs/pipe\" skipped: a fifo, socket or device cannot be backed up"));
   // The archive without its time and the failed deletion were operated on all the same.
   EXPECT_EQ(operated, 2);
 }

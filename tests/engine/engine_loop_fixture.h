@@ -158,6 +158,8 @@ class FakeHost : public RunObserver {
     Add("pass", i).pass = pass;
   }
   void SourceUnreadable(std::string_view dir) noexcept override { Add("unreadable", dir); }
+  void CacheSkipped(std::string_view dir) noexcept override { Add("cache skipped", dir); }
+  void SpecialFileSkipped(std::string_view path) noexcept override { Add("special skipped", path); }
   void RemovalSkipped(const RunSnapshot& i, RemovalSkip why) noexcept override {
     Add("removal skipped", i).skip = why;
   }

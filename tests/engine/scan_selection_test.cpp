@@ -141,7 +141,7 @@ TEST_F(WalkTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
       WriteDest(sub + "F" + std::to_string(f) + ".txt.3", "x", kDayBefore - 3600 * d);
     }
   }
-  Write(".hidden/skip.txt", "", kNoon);
+  Write(".x.txt.qmtmp", "", kNoon);
   ASSERT_EQ(::symlink(src.c_str(), Src("loop").c_str()), 0);
   ASSERT_TRUE(PosixFileSystem().ThreadSafe());
 

@@ -69,17 +69,31 @@ TEST_F(ScanTest, KeepsLetterCaseSoNamesDifferingInCaseBothSurvive) {
   EXPECT_EQ(got, Listing({{P("Docs/A.txt"), "Docs/A.txt"}, {P("Docs/a.txt"), "Docs/a.txt"}}));
 }
 
-TEST_F(ScanTest, DotNamesAndLinksToDirectoriesAreSkippedLinksToFilesListed) {
+TEST_F(ScanTest, DotNamesListedTemporariesCachesAndLinksToDirectoriesNot) {
   tmp.WriteFile(".hidden", "");
   tmp.WriteFile(".git/config", "");
+  tmp.WriteFile(".x.qmtmp", "");         // a copy cut off by a crash
+  tmp.WriteFile(".y.qmtmp.Ab3dE9", "");  // the archiver's own temporary
+  tmp.WriteFile("cache/CACHEDIR.TAG", std::string(kCacheDirSignature) + "\n# a cache\n");
+  tmp.WriteFile("cache/blob", "");
+  tmp.WriteFile("not-cache/CACHEDIR.TAG", "Signature: 0000\n");
   tmp.WriteFile("real/f.txt", "abc");
   ASSERT_EQ(::symlink(P("real").c_str(), P("dirlink").c_str()), 0);
   ASSERT_EQ(::symlink("..", P("real/up").c_str()), 0);  // would loop if followed
   ASSERT_EQ(::symlink(P("real/f.txt").c_str(), P("filelink").c_str()), 0);
   ASSERT_EQ(::symlink(P("gone").c_str(), P("dangling").c_str()), 0);
-  Listing got = Scan("*.*");
+  NamedList<ScannedFile> list;
+  ScanRequest request;
+  request.dir = request.top = tmp.path();
+  request.masks = {"*.*"};
+  request.incl_dirs = true;
+  const ScanOutcome outcome = ScanTree(fs, request, list);
+  std::vector<std::string> got;
+  for (size_t i = 0; i < list.Count(); ++i) got.push_back(list.Object(i).Name);
   std::sort(got.begin(), got.end());
-  EXPECT_EQ(got, Listing({{P("filelink"), "filelink"}, {P("real/f.txt"), "real/f.txt"}}));
+  EXPECT_EQ(got, (std::vector<std::string>{".git/config", ".hidden", "filelink",
+                                           "not-cache/CACHEDIR.TAG", "real/f.txt"}));
+  EXPECT_EQ(outcome.caches, std::vector<std::string>{P("cache")});
 }
 
 TEST_F(ScanTest, MissingOrUnreadableDirectoryIsToldFromEmpty) {
