@@ -73,6 +73,8 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
   SetUpControls();
   SetUpOptions();
   ConnectHandlers();
+  // After the editor's handlers, so that a post is saved as the editor leaves it.
+  session_.SaveOnEveryChange();
   FormCreate();
 }
 
@@ -134,6 +136,7 @@ void MainWindowController::ConnectHandlers() {
   after_show_timer.OnTimer = Guarded([this] { FinishShowing(); });
   session_.statistics_timer.OnTimer = Guarded([this] { session_.UpdateStatistics(); });
   session_.background_queue_timer.OnTimer = Guarded(session_.background_queue_timer.OnTimer);
+  session_.store_save_timer.OnTimer = Guarded(session_.store_save_timer.OnTimer);
   FollowLogOptions();
 }
 

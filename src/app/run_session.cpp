@@ -12,7 +12,8 @@ namespace qm {
 
 RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::Dialogs& dialogs,
                        RegionalFormats formats, std::string store_path)
-    : statistics_timer(loop, "statistics_timer", 1500),
+    : store_save_timer(loop, "store_save_timer", 1000),
+      statistics_timer(loop, "statistics_timer", 1500),
       background_queue_timer(loop, "background_queue_timer", 1000),
       timer_list_platform(loop),
       timer_list(timer_list_platform, [&loop] { return loop.TickCount(); }),
@@ -28,6 +29,7 @@ RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::
   observers_.Add(events_);
   statistics_timer.OnTimer = [this] { UpdateStatistics(); };
   background_queue_timer.OnTimer = [this] { ProcessListInBackground(); };
+  store_save_timer.OnTimer = [this] { StoreSaveDue(); };
   timer_list.OnFinish = [this] {
     // Switched off under a running background mode: only a refused platform timer does that.
     if (state.Running && state.Mode == RunMode::kBackground) timer_list_retry_ = true;
@@ -59,10 +61,37 @@ bool RunSession::MakeStoreDirectory() {
 }
 
 bool RunSession::SaveStore() {
+  store_save_pending_ = false;
   if (!MakeStoreDirectory()) return false;
   const bool saved = SaveProfiles(store_path_, profile_table, fs_, store_needs_backup_);
   if (saved) store_needs_backup_ = false;
   return saved;
+}
+
+void RunSession::SaveOnEveryChange() {
+  for (ui::Signal<>* changed :
+       {&profile_table.AfterPost, &profile_table.AfterDelete, &profile_table.AfterSort})
+    changed->Connect([this] { StoreChanged(); });
+}
+
+void RunSession::StoreChanged() {
+  // Within the second after a save the change waits for its end; a typed burst of posts is
+  // then one save, not one per key.
+  if (store_save_timer.Enabled()) {
+    store_save_pending_ = true;
+    return;
+  }
+  (void)SaveStore();
+  store_save_timer.SetEnabled(true);
+}
+
+void RunSession::StoreSaveDue() {
+  if (!store_save_pending_) {
+    store_save_timer.SetEnabled(false);
+    return;
+  }
+  // The timer stays on: the next second again takes at most this one save.
+  (void)SaveStore();
 }
 
 std::vector<ProfileRecord> RunSession::EnabledProfiles() const {
@@ -208,6 +237,8 @@ void RunSession::StopTimers() {
   SetTimerListActive(false);
   statistics_timer.SetEnabled(false);
   background_queue_timer.SetEnabled(false);
+  // The close saves the store itself.
+  store_save_timer.SetEnabled(false);
 }
 
 void RunSession::ProcessListInBackground() {

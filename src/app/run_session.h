@@ -56,6 +56,12 @@ class RunSession : private TimerItemOwner {
   // Writes the table to the store, creating its directory first; a store that was not read
   // whole is kept aside as a backup the first time. False when it could not be written.
   bool SaveStore();
+  // From now on every posted change of the table (a post, a delete, a sort) is saved at once,
+  // so that a crash or a kill loses none. A burst is saved at most once a second, its last
+  // change always, when the second is over. A failed save shows nothing: the next change and
+  // the close try again.
+  void SaveOnEveryChange();
+  ui::Timer store_save_timer;
   // The enabled rows as snapshots, in table order; the current row stays where it is.
   std::vector<ProfileRecord> EnabledProfiles() const;
 
@@ -148,6 +154,8 @@ class RunSession : private TimerItemOwner {
   const RunState& CurrentRunState() const override { return state; }
   TDateTime Now() override { return clock_.Now(); }
 
+  void StoreChanged();
+  void StoreSaveDue();
   void CreateTimerItems();
   void SetTimerListActive(bool active);
   void ProcessListInBackground();
@@ -162,6 +170,8 @@ class RunSession : private TimerItemOwner {
   const std::string store_path_;
   LoadResult store_load_;
   bool store_needs_backup_ = false;
+  // A change came within the second after the last save.
+  bool store_save_pending_ = false;
   LogOptions log_options_;
 
   RunRecords records_;

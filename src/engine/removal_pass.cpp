@@ -9,7 +9,9 @@ void RunRemovalPass(EngineContext& ctx, RunSnapshot& item) {
     ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceIncomplete);
     return;
   }
-  if (item.SrcFiles.Empty() && !item.DestFiles.Empty()) {
+  // Only a source folder with nothing in it is taken for a volume that was emptied or not
+  // mounted; masks that select no file in a full folder leave the deleted files to remove.
+  if (item.SrcFiles.Empty() && !item.SrcTopHasEntries && !item.DestFiles.Empty()) {
     ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
     return;
   }

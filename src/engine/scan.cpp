@@ -29,6 +29,8 @@ class Scanner {
   // top directory, with a separator, or "".
   void Scan(Directory& dir, const std::string& path, const std::string& prefix) {
     const std::string d = AddDirSeparator(path, style_);
+    const bool top = !below_top_;
+    below_top_ = true;
     // Each directory is read once; the masks are matched against the listing in memory.
     Result<std::vector<DirEntry>> listing = dir.List();
     if (!listing.ok()) return Fail(path, listing.error());
@@ -44,6 +46,11 @@ class Scanner {
     const auto is_own = [&own](const DirEntry& e) {
       return !own.empty() && std::find(own.begin(), own.end(), e.name) != own.end();
     };
+    if (top) {
+      outcome_.top_has_entries =
+          std::any_of(entries.begin(), entries.end(),
+                      [&](const DirEntry& e) { return !NeverListed(e.name) && !is_own(e); });
+    }
 
     if (request_.incl_dirs) {
       for (const DirEntry& e : entries) {
@@ -119,6 +126,7 @@ class Scanner {
   NamedList<ScannedFile>& list_;
   const PathStyle& style_;
   ScanOutcome outcome_;
+  bool below_top_ = false;
 };
 
 void MarkFailed(ScanOutcome&& outcome, bool& failed, std::string& error,
@@ -221,6 +229,7 @@ void QueueProfile(EngineContext& ctx, const ProfileRecord& profile) {
   item.CacheDirs.insert(item.CacheDirs.end(), dest_outcome.caches.begin(),
                         dest_outcome.caches.end());
   item.SpecialFiles = std::move(src_outcome.special_files);
+  item.SrcTopHasEntries = src_outcome.top_has_entries;
   MarkFailed(std::move(src_outcome), item.SrcScanFailed, item.SrcScanError, item.SrcUnlistedDirs);
   MarkFailed(std::move(dest_outcome), item.DestScanFailed, item.DestScanError,
              item.DestUnlistedDirs);

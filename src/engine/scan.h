@@ -45,6 +45,9 @@ struct ScanOutcome {
   std::vector<std::string> caches;
   // Fifos, sockets and devices the masks select (a source's only): they cannot be copied.
   std::vector<std::string> special_files;
+  // The top directory was listed and holds something besides our temporaries and the
+  // program's own paths, whatever the masks select; false for a folder tagged as a cache.
+  bool top_has_entries = false;
 };
 
 // Appends to `list` every file below the request's `dir` that one of its masks selects, depth

@@ -293,6 +293,7 @@ void ProfileTable::Delete() {
   state_ = TableState::kBrowse;
   AfterScroll();
   NotifyData();
+  AfterDelete();
 }
 
 // --- fields
@@ -386,6 +387,7 @@ bool ProfileTable::SortBy(ProfileField field, bool ascending) {
   current_ = new_current;
   AfterScroll();
   NotifyData();
+  AfterSort();
   return true;
 }
 

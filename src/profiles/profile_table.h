@@ -160,6 +160,10 @@ class ProfileTable {
   // Handlers set the flag to false to refuse the post; they may change fields of the row.
   ui::Signal<bool&> BeforePost;
   ui::Signal<> AfterPost;
+  // A posted row was deleted (not a row being inserted, which Delete only discards).
+  ui::Signal<> AfterDelete;
+  // SortBy changed the order of the rows.
+  ui::Signal<> AfterSort;
   ui::Signal<> AfterScroll;
   // A field of the current row got a different value.
   ui::Signal<ProfileField> FieldChanged;

@@ -33,6 +33,9 @@ class RunSnapshot {
   // Every directory of each tree that could not be listed, as the scan named it.
   std::vector<std::string> SrcUnlistedDirs;
   std::vector<std::string> DestUnlistedDirs;
+  // The source's top directory holds any entry at all: a file list that the masks left empty
+  // over it is no sign of an emptied (or unplugged and remade) source.
+  bool SrcTopHasEntries = false;
   // Folders skipped as caches (both trees), and the source's special files that were selected
   // but cannot be copied.
   std::vector<std::string> CacheDirs;

@@ -96,6 +96,24 @@ TEST_F(RemovalSyncTest, EmptySourceDoesNotEmptyTheBackup) {
   EXPECT_THAT(host.Recorded(), ElementsAre("pass backup P", "removal skipped P: source empty"));
 }
 
+// The guard looks at the folder, not at what the mask left of it.
+TEST_F(RemovalSyncTest, MaskSelectingNothingInAFullSourceStillRemoves) {
+  ProfileRecord p = Profile("P", 0, /*zip=*/true);
+  p.SetRemoveDeleted(true);
+  p.SetFileMask("*.txt");
+  const std::string a = Write("sub/a.txt", "a", kNoon);
+  BackupWithRemoval(Queue(p));
+  const std::string archive = host.Event("packed").target;
+  ASSERT_TRUE(std::filesystem::exists(archive));
+
+  std::filesystem::remove(a);
+  Write("b.doc", "b", kNoon);
+  host.events.clear();
+  BackupWithRemoval(Queue(p));
+  EXPECT_FALSE(std::filesystem::exists(archive));
+  EXPECT_THAT(host.Lines({"removal skipped", "deleted"}), ElementsAre("deleted " + archive));
+}
+
 TEST_F(RemovalSyncTest, UnreadableSourceDeletesNothing) {
   Write("a.txt", "a", kNoon);
   Write("sub/b.txt", "b", kNoon);
