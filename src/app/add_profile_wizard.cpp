@@ -51,11 +51,11 @@ class WizardFormState : public RememberedChoices {
 void MainWindowController::SetWizardPresenter(WizardPresenter* presenter) {
   wizard_presenter_ = presenter;
   if (!presenter) {
-    Editor.SetWizard(nullptr);
+    editor.SetWizard(nullptr);
     return;
   }
   // The wizard button, F3 and the first-start offer all come here.
-  Editor.SetWizard([this] {
+  editor.SetWizard([this] {
     ShowAddProfileWizard();
     UpdateControls();
   });

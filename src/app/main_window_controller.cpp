@@ -29,9 +29,9 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
                                            FormWindow& window)
     : session_(fs, clock, loop, dialogs, std::move(formats), std::move(store_path)),
       profile_table(session_.profile_table),
-      State(session_.State),
+      state(session_.state),
       after_show_timer(loop, "after_show_timer", 100),
-      Editor(*this, dialogs, fs, clock),
+      editor(*this, dialogs, fs, clock),
       registry(ConfigDirectory(), fs),
       fs(registry, dialogs, MainFormSettings(), MainFormProperties(*this)),
       executable_file(ExecutablePath()),
@@ -41,7 +41,7 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
       dialogs_(dialogs),
       args_(std::move(args)),
       window_(window),
-      run_(State, RunControlsOf(*this), *this, loop, dialogs),
+      run_(state, RunControlsOf(*this), *this, loop, dialogs),
       run_view_(StatisticsPageControls{status_label,
                                        files_today_label,
                                        files_this_hour_label,
@@ -63,7 +63,7 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
                                        current_file_label,
                                        file_progress,
                                        file_percent_label},
-                session_.formats(), State, session_.RunList,
+                session_.formats(), state, session_.run_list,
                 TrayOutput{[this](bool on) { SetTrayAnimation(on); },
                            [this](const std::string& hint) { SetTrayHint(hint); }}) {
   session_.Watch(run_view_);
@@ -195,15 +195,15 @@ void MainWindowController::FinishShowing() {
   if (!args_.empty() && UpperCase(args_.front()) == "/B") {
     ToggleBackgroundMode();
   } else if (profile_table.IsEmpty()) {
-    if (dialogs_.Confirm(kNoProfileQuestion)) Editor.OpenWizard();
+    if (dialogs_.Confirm(kNoProfileQuestion)) editor.OpenWizard();
   }
 }
 
 bool MainWindowController::FormCloseQuery() {
-  if (State.Mode != RunMode::kBackground && !dialogs_.Confirm(kCloseQuestion)) return false;
+  if (state.Mode != RunMode::kBackground && !dialogs_.Confirm(kCloseQuestion)) return false;
   // A pending edit that cannot be posted would be lost with the window; the close waits for it.
   if (!profile_table.CheckBrowseMode()) return false;
-  State.Running = false;
+  state.Running = false;
   session_.StopTimers();
   return true;
 }
@@ -225,7 +225,7 @@ bool MainWindowController::Close() {
 
 void MainWindowController::EndSession() {
   if (closed_) return;
-  State.Running = false;
+  state.Running = false;
   session_.StopTimers();
   if (profile_table.Editing()) {
     if (!MissingFieldsMessage(profile_table.Current()).empty() || !profile_table.Post())
@@ -239,7 +239,7 @@ void MainWindowController::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   session_.ClearTimerItems();
-  session_.RunList.Clear();
+  session_.run_list.Clear();
   session_.log_buffer.clear();
 }
 

@@ -144,7 +144,7 @@ class MainWindowController : private RunControllerHost {
 
   // --- the session's table and run state, which the window's controls show
   ProfileTable& profile_table;
-  RunState& State;
+  RunState& state;
   bool window_shown = false;
 
   // --- main window
@@ -238,7 +238,7 @@ class MainWindowController : private RunControllerHost {
   ui::Timer after_show_timer;
 
   // The "Current profile" page's controller; after the controls and the table it is bound to.
-  ProfileEditor Editor;
+  ProfileEditor editor;
 
   // --- options (options.cpp): the registry stand-in and the store of the window's state in it,
   // after every control the store keeps.

@@ -15,7 +15,7 @@ RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::
     : statistics_timer(loop, "statistics_timer", 1500),
       background_queue_timer(loop, "background_queue_timer", 1000),
       timer_list_platform(loop),
-      TimerList(timer_list_platform, [&loop] { return loop.TickCount(); }),
+      timer_list(timer_list_platform, [&loop] { return loop.TickCount(); }),
       fs_(fs),
       clock_(clock),
       loop_(loop),
@@ -23,16 +23,16 @@ RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::
       formats_(std::move(formats)),
       store_path_(std::move(store_path)),
       records_([this](LogKind kind, const std::string& text) { WriteLog(kind, text); },
-               [this] { Counters.CountOperatedFile(clock_.Now()); }, &dialogs) {
+               [this] { counters.CountOperatedFile(clock_.Now()); }, &dialogs) {
   observers_.Add(records_);
   observers_.Add(events_);
   statistics_timer.OnTimer = [this] { UpdateStatistics(); };
   background_queue_timer.OnTimer = [this] { ProcessListInBackground(); };
-  TimerList.OnFinish = [this] {
+  timer_list.OnFinish = [this] {
     // Switched off under a running background mode: only a refused platform timer does that.
-    if (State.Running && State.Mode == RunMode::kBackground) timer_list_retry_ = true;
+    if (state.Running && state.Mode == RunMode::kBackground) timer_list_retry_ = true;
   };
-  TimerList.OnError = [this](const std::string& message) { WriteLog(LogKind::kError, message); };
+  timer_list.OnError = [this](const std::string& message) { WriteLog(LogKind::kError, message); };
   // A stored row gets the rules of a row entered by hand: the defaults of a new row under its
   // stored values, and the check before it is posted, which ends the load at a row it refuses.
   const int defaults = profile_table.AfterInsert.Connect(
@@ -50,7 +50,7 @@ RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::
 
 RunSession::~RunSession() {
   timer_items.Clear();
-  RunList.Clear();
+  run_list.Clear();
 }
 
 bool RunSession::MakeStoreDirectory() {
@@ -76,7 +76,7 @@ std::vector<ProfileRecord> RunSession::EnabledProfiles() const {
 }
 
 EngineContext RunSession::MakeEngineContext() {
-  return EngineContext{fs_, clock_, loop_, formats_, State, RunList, observers_};
+  return EngineContext{fs_, clock_, loop_, formats_, state, run_list, observers_};
 }
 
 void RunSession::QueueProfile(const ProfileRecord& profile) {
@@ -95,23 +95,23 @@ void RunSession::RunSelected(std::span<const ProfileRecord> selected) {
 }
 
 void RunSession::StopWork() {
-  State.Running = false;
-  State.RunStartedAt = 0;
+  state.Running = false;
+  state.RunStartedAt = 0;
   EmptyLogBuffer();
 }
 
 void RunSession::SetLogOptions(LogOptions options) {
   log_options_ = std::move(options);
-  State.LogFile = log_options_.create && !log_options_.dir.empty() ? LogFilePath(log_options_.dir)
+  state.LogFile = log_options_.create && !log_options_.dir.empty() ? LogFilePath(log_options_.dir)
                                                                    : std::string();
 }
 
 void RunSession::WriteLog(LogKind kind, const std::string& text) {
   RecordMade(kind, text);
   // A preview writes no log.
-  if (State.Preview) return;
+  if (state.Preview) return;
   // Counted whether or not the log keeps it: an error nobody would read is still an error.
-  if (kind == LogKind::kError) Notice.ErrorRecorded();
+  if (kind == LogKind::kError) notice.ErrorRecorded();
   qm::WriteLog(log_options_, kind, text, clock_.Now(), formats_, log_buffer);
 }
 
@@ -157,10 +157,10 @@ std::string RunSession::DefaultLogDirectory() {
 
 void RunSession::UpdateStatistics() {
   const StatisticsSnapshot snapshot =
-      ComputeStatistics(RunList, Counters, clock_.Now(), State.RunStartedAt, formats_);
+      ComputeStatistics(run_list, counters, clock_.Now(), state.RunStartedAt, formats_);
   if (snapshot.batch_over) {
     statistics_timer.SetEnabled(false);
-    State.RunStartedAt = 0;
+    state.RunStartedAt = 0;
   }
   StatisticsUpdated(snapshot);
   FlushLog();
@@ -174,8 +174,8 @@ bool RunSession::StartBackgroundMode() {
     dialogs_.ShowErrorBox(error);
     return false;
   }
-  State.Running = true;
-  State.Mode = RunMode::kBackground;
+  state.Running = true;
+  state.Mode = RunMode::kBackground;
   CreateTimerItems();
   SetTimerListActive(true);
   background_queue_timer.SetEnabled(true);
@@ -183,7 +183,7 @@ bool RunSession::StartBackgroundMode() {
 }
 
 void RunSession::StopBackgroundMode() {
-  State.Mode = RunMode::kIdle;
+  state.Mode = RunMode::kIdle;
   StopWork();
   background_queue_timer.SetEnabled(false);
   SetTimerListActive(false);
@@ -192,16 +192,16 @@ void RunSession::StopBackgroundMode() {
 }
 
 void RunSession::CreateTimerItems() {
-  State.SelectedRun = false;
+  state.SelectedRun = false;
   EmptyLogBuffer();
   std::vector<std::string> no_interval;
-  qm::CreateTimerItems(timer_items, TimerList, *this, EnabledProfiles(), no_interval);
+  qm::CreateTimerItems(timer_items, timer_list, *this, EnabledProfiles(), no_interval);
   for (const std::string& name : no_interval) WriteLog(LogKind::kError, NoIntervalMessage(name));
 }
 
 void RunSession::SetTimerListActive(bool active) {
   timer_list_retry_ = false;
-  if (!TimerList.SetActive(active) && active) timer_list_retry_ = true;
+  if (!timer_list.SetActive(active) && active) timer_list_retry_ = true;
 }
 
 void RunSession::StopTimers() {
@@ -211,9 +211,9 @@ void RunSession::StopTimers() {
 }
 
 void RunSession::ProcessListInBackground() {
-  if (timer_list_retry_ && State.Running && State.Mode == RunMode::kBackground)
+  if (timer_list_retry_ && state.Running && state.Mode == RunMode::kBackground)
     SetTimerListActive(true);
-  if (State.EngineBusy) return;
+  if (state.EngineBusy) return;
   EngineContext ctx = MakeEngineContext();
   ProcessRunList(ctx);
 }
@@ -222,7 +222,7 @@ void RunSession::ProcessListInBackground() {
 
 void RunSession::Events::ProfileQueued(const RunSnapshot& /*item*/) noexcept {
   // The first profile of a batch dates the batch.
-  if (session_.State.RunStartedAt == 0) session_.State.RunStartedAt = session_.clock_.Now();
+  if (session_.state.RunStartedAt == 0) session_.state.RunStartedAt = session_.clock_.Now();
 }
 
 void RunSession::Events::ProfileTaken(const RunSnapshot& /*item*/) noexcept {
@@ -230,14 +230,14 @@ void RunSession::Events::ProfileTaken(const RunSnapshot& /*item*/) noexcept {
 }
 
 void RunSession::Events::ProfileStarted(const RunSnapshot& item) noexcept {
-  session_.Notice.ProfileStarted(item.Profile.Name());
+  session_.notice.ProfileStarted(item.Profile.Name());
 }
 
 void RunSession::Events::ProfileFinished(const RunSnapshot& /*item*/) noexcept {
   const LogOptions& options = session_.log_options_;
   const std::string log_file =
       options.create && options.errors ? LogFilePath(options.dir) : std::string();
-  session_.Notice.ProfileFinished(session_.State.Mode == RunMode::kBackground, log_file,
+  session_.notice.ProfileFinished(session_.state.Mode == RunMode::kBackground, log_file,
                                   session_.loop_.TickCount());
 }
 

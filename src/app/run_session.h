@@ -60,9 +60,9 @@ class RunSession : private TimerItemOwner {
   std::vector<ProfileRecord> EnabledProfiles() const;
 
   // --- the run
-  RunState State;
-  NamedList<RunSnapshot> RunList;
-  FileCounters Counters;
+  RunState state;
+  NamedList<RunSnapshot> run_list;
+  FileCounters counters;
   // The run's events go to `observer` too, after the records and the observers added before.
   void Watch(RunObserver& observer) { observers_.Add(observer); }
   void Unwatch(RunObserver& observer) { observers_.Remove(observer); }
@@ -108,7 +108,7 @@ class RunSession : private TimerItemOwner {
   ui::Signal<const StatisticsSnapshot&> StatisticsUpdated;
 
   // --- desktop notifications of failed background profiles
-  FailureNotice Notice;
+  FailureNotice notice;
 
   // --- the background mode
   // Claims the store's one background scheduler (false, after an error box, when another holds
@@ -122,7 +122,7 @@ class RunSession : private TimerItemOwner {
   void ClearTimerItems() { timer_items.Clear(); }
   ui::Timer background_queue_timer;
   LoopPlatformTimer timer_list_platform;
-  qm::TimerList TimerList;
+  qm::TimerList timer_list;
   // After the list: each item removes its event from it when freed.
   NamedList<ProfileTimer> timer_items;
 
@@ -144,8 +144,8 @@ class RunSession : private TimerItemOwner {
   };
 
   // TimerItemOwner
-  size_t RunListCount() const override { return RunList.Count(); }
-  const RunState& CurrentRunState() const override { return State; }
+  size_t RunListCount() const override { return run_list.Count(); }
+  const RunState& CurrentRunState() const override { return state; }
   TDateTime Now() override { return clock_.Now(); }
 
   void CreateTimerItems();

@@ -44,9 +44,9 @@ bool MainWindowController::FormKeyUp(HotKey key, KeyModifiers modifiers) {
   const bool plain = !modifiers.shift && !modifiers.ctrl && !modifiers.alt;
   switch (key) {
     case HotKey::kF2:
-      return Editor.KeyUp(EditorKey::kF2, modifiers);
+      return editor.KeyUp(EditorKey::kF2, modifiers);
     case HotKey::kDelete:
-      return Editor.KeyUp(EditorKey::kDelete, modifiers);
+      return editor.KeyUp(EditorKey::kDelete, modifiers);
     default:
       break;
   }

@@ -68,13 +68,13 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   RunFailureReport failures(dialogs);
   session.Watch(interrupt_watch);
   session.Watch(failures);
-  session.Notice.SetNotifier(&notifier);
+  session.notice.SetNotifier(&notifier);
   if (!session.StartBackgroundMode()) return 1;
   if (request.verbose) err << "quillmor: background mode started for " << store << "\n";
 
   ui::Timer watch(loop, "SignalWatch", kSignalWatchMs, true);
   watch.OnTimer = [&] {
-    if (!Interrupted() || session.State.Mode != RunMode::kBackground) return;
+    if (!Interrupted() || session.state.Mode != RunMode::kBackground) return;
     // The stop flushes the log; a copy under way is abandoned by the engine's next update.
     session.StopBackgroundMode();
     loop.Quit();

@@ -46,7 +46,7 @@ HeadlessHost::HeadlessHost(RunSession& session, RunTally& tally, ProgressLine& l
       line_(line),
       err_(err),
       options_(options),
-      events_(session.State, tally, line, out, options),
+      events_(session.state, tally, line, out, options),
       failures_(dialogs),
       watcher_(watcher) {
   session_.SetBreakDialogs(nullptr);

@@ -138,7 +138,7 @@ int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
   if (!request.dry_run) session.FillDefaultLogDirectory();
 
   // A "Start selected" run: the daily windows do not apply.
-  RunState& state = session.State;
+  RunState& state = session.state;
   state.Running = true;
   state.Mode = RunMode::kSelected;
   // A preview takes every decision of the real run and writes nothing.

@@ -48,7 +48,7 @@ struct EngineContext {
   ui::MessageLoop& loop;
   const RegionalFormats& formats;
   RunState& state;
-  NamedList<RunSnapshot>& RunList;
+  NamedList<RunSnapshot>& run_list;
   RunObserver& observer;
 };
 

@@ -156,12 +156,12 @@ void ProcessRunList(EngineContext& ctx) {
   std::exception_ptr escaped;
   try {
     while (state.Running) {
-      if (!ctx.RunList.Empty()) {
-        if (ProcessSnapshot(ctx, ctx.RunList.Object(0)) == PassOutcome::kStopped) break;
-        ctx.RunList.Delete(0);
+      if (!ctx.run_list.Empty()) {
+        if (ProcessSnapshot(ctx, ctx.run_list.Object(0)) == PassOutcome::kStopped) break;
+        ctx.run_list.Delete(0);
         ctx.observer.ProfileLeftList();
       }
-      if (ctx.RunList.Empty() && state.SelectedRun) {
+      if (ctx.run_list.Empty() && state.SelectedRun) {
         ctx.observer.BatchFinished();
         // A batch that is over must not leave the run going, even when nobody ended it: it
         // would finish again every round.
@@ -180,7 +180,7 @@ void ProcessRunList(EngineContext& ctx) {
   ctx.observer.StatusChanged("Ready.");
   state.EngineBusy = false;
   ctx.observer.EngineStopped();
-  ctx.RunList.Clear();
+  ctx.run_list.Clear();
   // Reported only now: the box is modal and pumps messages, and the engine has ended.
   if (escaped) ReportEscapedError(ctx, escaped);
 }

@@ -163,11 +163,11 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_
 
 void QueueProfile(EngineContext& ctx, const ProfileRecord& profile) {
   const std::string name = profile.Name();
-  if (ctx.RunList.IndexOf(name) >= 0) return;
+  if (ctx.run_list.IndexOf(name) >= 0) return;
 
   auto snapshot = std::make_unique<RunSnapshot>();
   snapshot->Profile = profile;
-  RunSnapshot& item = ctx.RunList.Add(name, std::move(snapshot));
+  RunSnapshot& item = ctx.run_list.Add(name, std::move(snapshot));
   ctx.observer.ProfileQueued(item);
 
   ScanRequest src;

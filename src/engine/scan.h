@@ -66,7 +66,7 @@ Status ScanFolder(FileSystem& fs, const std::string& dir, std::string_view mask_
                   NamedList<ScannedFile>& list, bool incl_dirs, const std::string& top,
                   const PathStyle& style = PosixStyle());
 
-// Queues a snapshot of `profile` on ctx.RunList unless a profile of that name (any letter case)
+// Queues a snapshot of `profile` on ctx.run_list unless a profile of that name (any letter case)
 // is already queued: scans its source and destination, telling the observer when the snapshot
 // is queued and when it is scanned.
 // A failed scan sets the snapshot's SrcScanFailed / DestScanFailed with the error text and the

@@ -96,7 +96,7 @@ class ProfileTable {
   // The current row with its unposted values. The table must not be empty.
   const ProfileRow& Current() const { return Row(current_); }
 
-  TableState State() const { return state_; }
+  TableState state() const { return state_; }
   bool Editing() const { return state_ != TableState::kBrowse; }
   // The current row differs from what was posted (an inserted row always counts as changed).
   bool Modified() const;

@@ -18,11 +18,11 @@ constexpr const char* kInterface = "org.freedesktop.Notifications";
 
 QtDesktopNotifier::QtDesktopNotifier(MainWindowController& form, TrayIcon& tray, QObject* parent)
     : QObject(parent), form_(form), tray_(tray) {
-  form_.session().Notice.SetNotifier(this);
+  form_.session().notice.SetNotifier(this);
 }
 
 QtDesktopNotifier::~QtDesktopNotifier() {
-  form_.session().Notice.SetNotifier(nullptr);
+  form_.session().notice.SetNotifier(nullptr);
 }
 
 void QtDesktopNotifier::ShowNotification(const std::string& title, const std::string& text) {

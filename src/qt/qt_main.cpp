@@ -95,7 +95,7 @@ int RunWindow(int argc, char** argv, const std::vector<std::string>& window_args
   {
     // The widgets follow the form's controls, so they go first.
     MainWindow window(form);
-    new ProfilePage(window, form.Editor);  // owned by the window
+    new ProfilePage(window, form.editor);  // owned by the window
     dialogs.set_parent(&window);
     handle.Attach(&window);
     const auto signals_watch = WatchTerminationSignals(form);

@@ -52,27 +52,27 @@ std::string StatisticsSnapshot::TrayHint() const {
          "\rthis minute:" + std::to_string(files_this_minute);
 }
 
-StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounters& counters,
+StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& run_list, FileCounters& counters,
                                      TDateTime now, TDateTime RunStartedAt,
                                      const RegionalFormats& formats) {
   counters.RollOver(now);
   StatisticsSnapshot out;
-  if (RunList.Empty()) {
+  if (run_list.Empty()) {
     out.batch_over = true;
     return out;
   }
   out.files_today = counters.FilesToday;
   out.files_this_hour = counters.FilesThisHour;
   out.files_this_minute = counters.FilesThisMinute;
-  out.profiles_queued = RunList.Count();
+  out.profiles_queued = run_list.Count();
 
   auto file_count = [](const RunSnapshot& item) {
     return static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
   };
   int64_t total = 0;
   int64_t left = 0;
-  for (size_t i = 0; i < RunList.Count(); ++i) {
-    const RunSnapshot& item = RunList.Object(i);
+  for (size_t i = 0; i < run_list.Count(); ++i) {
+    const RunSnapshot& item = run_list.Object(i);
     total += file_count(item);
     left += file_count(item) - item.FilesDone;
   }
@@ -84,7 +84,7 @@ StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounte
         DateTimeToDisplay(FinishEstimate(RunStartedAt, now, total, done), formats);
   if (total >= 1) out.total_percent = HalfEvenPercent(done, total);
 
-  RunSnapshot& head = RunList.Object(0);
+  RunSnapshot& head = run_list.Object(0);
   const int64_t n = file_count(head);
   out.current_profile = head.Profile.Name();
   out.current_started = DateTimeToDisplay(head.StartedAt, formats);

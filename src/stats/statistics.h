@@ -64,7 +64,7 @@ struct StatisticsSnapshot {
 
 // The statistics update: the counters roll over, then the figures of the run list and of its
 // head entry are taken. Writes the head entry's FilesLeft field.
-StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& RunList, FileCounters& counters,
+StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& run_list, FileCounters& counters,
                                      TDateTime now, TDateTime RunStartedAt,
                                      const RegionalFormats& formats);
 

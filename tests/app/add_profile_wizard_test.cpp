@@ -112,7 +112,7 @@ TEST_F(WizardFormTest, TheButtonAndF3OpenTheWizardAndTheTableRulesHoldForItsRows
   EXPECT_FALSE(form->profile_table.Row(1).doZIP);
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\rname"});
-  EXPECT_EQ(form->profile_table.State(), TableState::kInsert);
+  EXPECT_EQ(form->profile_table.state(), TableState::kInsert);
 
   form->profile_table.Cancel();
   wizard.script = nullptr;

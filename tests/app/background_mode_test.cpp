@@ -26,7 +26,7 @@ class BackgroundModeTest : public FormTest {
   void StartInBackground() {
     Start({"/B"});
     PassOneTimeStep();
-    ASSERT_EQ(form->State.Mode, RunMode::kBackground);
+    ASSERT_EQ(form->state.Mode, RunMode::kBackground);
     form->Log.log_folder_edit.SetText(dir.path() + "/");
   }
 };
@@ -49,7 +49,7 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
   });
   loop.At(6500, [&] {
     second = dir.ReadFile("dest/a.txt");
-    counted = form->session().Counters.FilesToday;
+    counted = form->session().counters.FilesToday;
     form->stop_menu_item.Click();
   });
   loop.RunFor(10'000);
@@ -57,10 +57,10 @@ TEST_F(BackgroundModeTest, ProfileIsBackedUpEachIntervalThenTheStopFreesTheItems
   EXPECT_EQ(first, "one");
   EXPECT_EQ(second, "two");
   EXPECT_EQ(counted, 2);
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_EQ(form->session().timer_items.Count(), 0u);
-  EXPECT_EQ(form->session().TimerList.Count(), 0u);
-  EXPECT_FALSE(form->session().TimerList.Active());
+  EXPECT_EQ(form->session().timer_list.Count(), 0u);
+  EXPECT_FALSE(form->session().timer_list.Active());
 }
 
 TEST_F(BackgroundModeTest, ZeroIntervalIsAnErrorRecordAndNeverRuns) {
@@ -82,14 +82,14 @@ TEST_F(BackgroundModeTest, SecondSchedulerOfTheSameStoreIsRefused) {
   MainWindowController& other = *owner;
   other.ToggleBackgroundMode();
   EXPECT_THAT(other_dialogs.Texts(DialogKind::kError), ElementsAre(SchedulerBusyMessage(store)));
-  EXPECT_EQ(other.State.Mode, RunMode::kIdle);
-  EXPECT_FALSE(other.State.Running);
+  EXPECT_EQ(other.state.Mode, RunMode::kIdle);
+  EXPECT_FALSE(other.state.Running);
   EXPECT_EQ(other.start_background_button.Caption(), "Start in background");
 
   // Free again once the first one stops.
   form->ToggleBackgroundMode();
   other.ToggleBackgroundMode();
-  EXPECT_EQ(other.State.Mode, RunMode::kBackground);
+  EXPECT_EQ(other.state.Mode, RunMode::kBackground);
   other.ToggleBackgroundMode();
 }
 

@@ -62,10 +62,10 @@ TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
   // During "Start selected" neither background entry can be used, nor can their keys.
   std::vector<MenuState> during;
   form->status_label.Changed().Connect([&] {
-    if (form->State.SelectedRun && during.empty()) {
+    if (form->state.SelectedRun && during.empty()) {
       during.push_back(Menu());
       form->FormKeyUp(K::kF9);
-      EXPECT_NE(form->State.Mode, RunMode::kBackground);
+      EXPECT_NE(form->state.Mode, RunMode::kBackground);
     }
   });
   form->start_button.Click();
@@ -73,12 +73,12 @@ TEST_F(DesktopTest, TrayMenuDuringARunAndTheBackgroundMode) {
   EXPECT_EQ(during[0], (MenuState{false, true, false, false, true}));
 
   form->start_background_menu_item.Click();
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
   EXPECT_EQ(Menu(), (MenuState{true, false, false, true, true}));
   form->show_menu_item.Click();
   EXPECT_EQ(Menu(), (MenuState{false, true, false, true, true}));
   form->stop_menu_item.Click();
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_EQ(Menu(), (MenuState{false, true, true, false, true}));
 }
 
@@ -137,19 +137,19 @@ TEST_F(DesktopTest, InsertAppendsARowAtTheEndOnlyWithoutModifiers) {
 
 TEST_F(DesktopTest, InsertAddsNothingWhileARunHidesTheProfilePage) {
   Open({"a"}, {"/B"});
-  ASSERT_EQ(form->State.Mode, RunMode::kBackground);
+  ASSERT_EQ(form->state.Mode, RunMode::kBackground);
   form->FormKeyUp(K::kInsert);
   EXPECT_FALSE(form->profile_table.Editing());
   EXPECT_EQ(form->profile_table.RecordCount(), 1u);
   // So the stop is never held up by a new row that cannot be posted.
   form->FormKeyUp(K::kF9);
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
 }
 
 TEST_F(DesktopTest, KeysOfDisabledButtonsDoNothing) {
   Open({"a"});
   int wizard_runs = 0;
-  form->Editor.SetWizard([&] { ++wizard_runs; });
+  form->editor.SetWizard([&] { ++wizard_runs; });
   EXPECT_TRUE(form->FormKeyUp(K::kF3));
   EXPECT_EQ(wizard_runs, 1);
   form->wizard_button.SetEnabled(false);
@@ -199,7 +199,7 @@ TEST_F(NoTrayTest, HideMinimisesAndExplainsOnlyTheFirstTime) {
 
 TEST_F(NoTrayTest, BackgroundSwitchAtLogInMinimisesSilently) {
   Open({"a"}, {"/B"});
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
   EXPECT_TRUE(window.minimized);
   EXPECT_EQ(window.hides, 0);
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), IsEmpty());
@@ -213,7 +213,7 @@ TEST_F(NoTrayTest, ATrayThatAppearsAfterTheLogInTakesTheMinimisedWindow) {
   form->TrayAppeared();
   EXPECT_FALSE(window.visible);
   EXPECT_TRUE(form->show_menu_item.Enabled());
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
 }
 
 TEST_F(NoTrayTest, ATrayThatAppearsLeavesARestoredWindowAlone) {
@@ -271,9 +271,9 @@ class FailureNoticeTest : public ::testing::Test {
 // the mode is stopped.
 TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
   Open({"a"}, {"/B"});
-  ASSERT_EQ(form->State.Mode, RunMode::kBackground);
+  ASSERT_EQ(form->state.Mode, RunMode::kBackground);
   RecordingNotifier notifier;
-  form->session().Notice.SetNotifier(&notifier);
+  form->session().notice.SetNotifier(&notifier);
   EngineContext ctx = form->session().MakeEngineContext();
   ProfileRecord profile;
   ProfileFromRow(form->profile_table.Row(0), profile);
@@ -283,17 +283,17 @@ TEST_F(DesktopTest, AFailedBackgroundProfileEndsInANotification) {
   ASSERT_EQ(notifier.shown.size(), 1u);
   EXPECT_THAT(notifier.shown[0],
               AllOf(HasSubstr("\"a\""), HasSubstr("recorded 1 error."), HasSubstr("Quillmor.log")));
-  form->session().Notice.SetNotifier(nullptr);
+  form->session().notice.SetNotifier(nullptr);
 }
 
 TEST_F(DesktopTest, AFailedSelectedRunIsNotNotified) {
   Open({"a"});
   RecordingNotifier notifier;
-  form->session().Notice.SetNotifier(&notifier);
+  form->session().notice.SetNotifier(&notifier);
   form->start_button.Click();
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation), ElementsAre("Done."));
   EXPECT_THAT(notifier.shown, IsEmpty());
-  form->session().Notice.SetNotifier(nullptr);
+  form->session().notice.SetNotifier(nullptr);
 }
 
 TEST_F(FailureNoticeTest, NamesTheProfileTheErrorsAndTheLog) {

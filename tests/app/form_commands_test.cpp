@@ -16,7 +16,7 @@ TEST_F(FormTest, HideCommandHidesAndTheTrayEntriesSwap) {
   EXPECT_FALSE(window.visible);
   EXPECT_TRUE(form->show_menu_item.Enabled());
   EXPECT_FALSE(form->hide_menu_item.Enabled());
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
 
   form->show_menu_item.Click();
   EXPECT_TRUE(window.visible);
@@ -27,16 +27,16 @@ TEST_F(FormTest, HideCommandHidesAndTheTrayEntriesSwap) {
 
 TEST_F(FormTest, HotKeysOfDisabledButtonsLeaveTheBackgroundModeAsItIs) {
   Open({"a"}, {"/B"});
-  ASSERT_EQ(form->State.Mode, RunMode::kBackground);
+  ASSERT_EQ(form->state.Mode, RunMode::kBackground);
 
   // "Start selected" is disabled in the background mode: F8 starts nothing beside it.
   form->FormKeyUp(MainWindowController::HotKey::kF8);
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
   EXPECT_EQ(form->start_button.Caption(), "Start selected");
 
   form->FormKeyUp(MainWindowController::HotKey::kF9);
-  EXPECT_NE(form->State.Mode, RunMode::kBackground);
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_NE(form->state.Mode, RunMode::kBackground);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_EQ(form->start_background_button.Caption(), "Start in background");
   EXPECT_FALSE(window.visible);
 }
@@ -47,7 +47,7 @@ TEST_F(FormTest, TrayCloseInTheBackgroundModeAsksOnceAndNoKeepsItRunning) {
   dialogs.ExpectConfirm("Stop and close Quillmor?", false);
   form->close_menu_item.Click();
   EXPECT_FALSE(form->Closed());
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
   EXPECT_TRUE(form->session().background_queue_timer.Enabled());
 
   dialogs.ExpectConfirm("Stop and close Quillmor?", true);

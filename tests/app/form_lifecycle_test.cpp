@@ -18,7 +18,7 @@ TEST_F(FormTest, FirstStartOffersWizardAboutAFifthSecondAfterShowAndNoLeavesTabl
   EXPECT_EQ(dialogs.Texts(DialogKind::kConfirm).size(), 1u);
   EXPECT_TRUE(form->profile_table.IsEmpty());
   EXPECT_FALSE(form->after_show_timer.Enabled());
-  EXPECT_NE(form->State.Mode, RunMode::kBackground);
+  EXPECT_NE(form->state.Mode, RunMode::kBackground);
   EXPECT_TRUE(window.visible);
 }
 
@@ -53,8 +53,8 @@ TEST_F(FormTest, LowerCaseSwitchStartsTheBackgroundModeAndHidesTheWindow) {
 
   EXPECT_FALSE(window.visible);
   EXPECT_EQ(window.hides, 1);
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
-  EXPECT_TRUE(form->State.Running);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
+  EXPECT_TRUE(form->state.Running);
   EXPECT_EQ(form->start_background_button.Caption(), "Stop");
   EXPECT_EQ(form->start_background_button.Glyph(), kImgBackgroundStop);
   EXPECT_EQ(form->start_background_button.Hint(), "Stop the background mode\r[ F9 ]");
@@ -76,8 +76,8 @@ TEST_F(FormTest, SwitchOnlyAsSecondArgumentHasNoEffect) {
   dialogs.ExpectConfirm(kNoProfileQuestion, false);
   Start({"--verbose", "/B"});
   PassOneTimeStep();
-  EXPECT_NE(form->State.Mode, RunMode::kBackground);
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_NE(form->state.Mode, RunMode::kBackground);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_TRUE(window.visible);
 }
 
@@ -85,7 +85,7 @@ TEST_F(FormTest, SwitchWithEmptyTableStartsBackgroundModeWithoutAQuestion) {
   Start({"/B"});
   PassOneTimeStep();
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_EQ(form->State.Mode, RunMode::kBackground);
+  EXPECT_EQ(form->state.Mode, RunMode::kBackground);
   EXPECT_FALSE(window.visible);
 }
 
@@ -94,8 +94,8 @@ TEST_F(FormTest, StoppingTheBackgroundModeFromTheTrayLeavesTheWindowHiddenAndIdl
   form->stop_menu_item.Click();
 
   EXPECT_FALSE(window.visible);
-  EXPECT_NE(form->State.Mode, RunMode::kBackground);
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_NE(form->state.Mode, RunMode::kBackground);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_EQ(form->start_background_button.Caption(), "Start in background");
   EXPECT_EQ(form->start_background_button.Glyph(), kImgBackgroundStart);
   EXPECT_TRUE(form->start_button.Enabled());
@@ -181,20 +181,20 @@ TEST_F(FormTest, DefaultLogDirectoryFallsBackWhenTheStoresDirectoryIsNotWritable
 
 TEST_F(FormTest, CloseAsksAndNoKeepsTheWindowAndTheRun) {
   Open({"a"});
-  form->State.Running = true;
+  form->state.Running = true;
   form->session().statistics_timer.SetEnabled(true);
 
   dialogs.ExpectConfirm(kCloseQuestion, false);
   EXPECT_FALSE(form->Close());
   EXPECT_FALSE(form->Closed());
   EXPECT_FALSE(loop.quit_requested());
-  EXPECT_TRUE(form->State.Running);
+  EXPECT_TRUE(form->state.Running);
   EXPECT_TRUE(form->session().statistics_timer.Enabled());
 
   dialogs.ExpectConfirm(kCloseQuestion, true);
   EXPECT_TRUE(form->Close());
   EXPECT_TRUE(loop.quit_requested());
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_FALSE(form->session().statistics_timer.Enabled());
   EXPECT_TRUE(dialogs.Texts(DialogKind::kError).empty());
 }
@@ -214,7 +214,7 @@ TEST_F(FormTest, CloseInTheBackgroundModeAsksNothingAndStopsTheTimers) {
 
   EXPECT_TRUE(form->Close());
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_FALSE(form->session().background_queue_timer.Enabled());
   EXPECT_TRUE(loop.quit_requested());
 }
@@ -252,7 +252,7 @@ TEST_F(FormTest, FirstCloseOfAFreshInstallationCreatesTheDataDirectory) {
 
 TEST_F(FormTest, EndOfSessionSavesWithoutAQuestionKeepingACompleteEdit) {
   Open({"a", "b"});
-  form->State.Running = true;
+  form->state.Running = true;
   form->profile_table.SetText(ProfileField::Name, "renamed");
   ASSERT_TRUE(form->profile_table.Editing());
 
@@ -260,7 +260,7 @@ TEST_F(FormTest, EndOfSessionSavesWithoutAQuestionKeepingACompleteEdit) {
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(form->Closed());
   EXPECT_TRUE(loop.quit_requested());
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
   const std::vector<std::string> names = StoredNames(store);
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(names[0], "renamed");

@@ -60,7 +60,7 @@ TEST_F(FormTest, TheCopyFinishedAfterStopIsLoggedWhenTheRunEnds) {
   loop.set_step_ms(4);
   loop.After(1000, [&] { form->start_button.Click(); });
   form->start_button.Click();  // returns when the engine has stopped
-  ASSERT_FALSE(form->State.Running);
+  ASSERT_FALSE(form->state.Running);
   // The copy under way was finished, and its record is in the file, not in the buffer.
   ASSERT_NE(dir.Exists("dest-a/one.bin"), dir.Exists("dest-a/two.bin"));
   const std::string done = dir.Exists("dest-a/one.bin") ? "one.bin" : "two.bin";

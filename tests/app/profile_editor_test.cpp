@@ -92,17 +92,17 @@ class ProfileEditorTest : public FormTest {
     f().source_folder_edit.SetTextByUser(src);
     f().destination_folder_edit.SetTextByUser(dest);
   }
-  void CtrlDel() { f().Editor.KeyUp(EditorKey::kDelete, {.ctrl = true}); }
-  void F2() { f().Editor.KeyUp(EditorKey::kF2, {}); }
+  void CtrlDel() { f().editor.KeyUp(EditorKey::kDelete, {.ctrl = true}); }
+  void F2() { f().editor.KeyUp(EditorKey::kF2, {}); }
 };
 
 TEST_F(ProfileEditorTest, NavigatorAddsARowWithTheDefaultsShownAndFocusesTheName) {
   StartWith({});
   std::vector<std::string> focused;
-  f().Editor.FocusRequested.Connect([&](ui::Control& c) { focused.push_back(c.name()); });
+  f().editor.FocusRequested.Connect([&](ui::Control& c) { focused.push_back(c.name()); });
   f().add_profile_button.Click();
 
-  ASSERT_EQ(table().State(), TableState::kInsert);
+  ASSERT_EQ(table().state(), TableState::kInsert);
   const ProfileRow& row = table().Current();
   EXPECT_TRUE(row.Enabled && row.InclDirs && row.doZIP);
   EXPECT_EQ(row.FileMask, "*.*");
@@ -128,18 +128,18 @@ TEST_F(ProfileEditorTest, PostCheckNamesTheMissingFieldsInOrderAndKeepsTheRow) {
   f().post_profile_button.Click();
   EXPECT_EQ(Errors(), std::vector<std::string>{"Some required fields are not filled:\r"
                                                "name, source directory, destination directory"});
-  EXPECT_EQ(table().State(), TableState::kInsert);
+  EXPECT_EQ(table().state(), TableState::kInsert);
 
   f().profile_name_edit.SetTextByUser(" ");  // a blank is a value
   f().source_folder_edit.SetTextByUser("/data");
   F2();
   EXPECT_EQ(Errors().back(), "Some required fields are not filled:\rdestination directory");
-  EXPECT_EQ(table().State(), TableState::kInsert);
+  EXPECT_EQ(table().state(), TableState::kInsert);
   EXPECT_EQ(f().source_folder_edit.Text(), "/data");
 
   f().destination_folder_edit.SetTextByUser("/backup");
   F2();
-  EXPECT_EQ(table().State(), TableState::kBrowse);
+  EXPECT_EQ(table().state(), TableState::kBrowse);
   EXPECT_EQ(Stored(0).Name, " ");
   EXPECT_EQ(Errors().size(), 2u);
   // The start buttons follow the table's first row.
@@ -150,7 +150,7 @@ TEST_F(ProfileEditorTest, F2EndsAnUnchangedEditQuietlyAndCancelRestoresTheRow) {
   StartWith({Profile("a")});
   ASSERT_TRUE(table().Edit());
   F2();
-  EXPECT_EQ(table().State(), TableState::kBrowse);
+  EXPECT_EQ(table().state(), TableState::kBrowse);
   f().profile_name_edit.SetTextByUser("renamed");
   f().cancel_edit_button.Click();
   EXPECT_EQ(Stored(0).Name, "a");
@@ -214,7 +214,7 @@ TEST_F(ProfileEditorTest, MovingBetweenProfilesOnlyEnablesAndDisablesAndEditsSta
                f().keep_copy_combo.Enabled());
   ASSERT_TRUE(table().MoveTo(1));
   EXPECT_TRUE(f().zip_box.Enabled() && f().keep_copy_combo.Enabled());
-  EXPECT_EQ(table().State(), TableState::kBrowse);
+  EXPECT_EQ(table().state(), TableState::kBrowse);
   EXPECT_TRUE(Stored(0).doZIP);
   EXPECT_EQ(Stored(0).KeepCopyKind, 2);
   ASSERT_TRUE(table().MoveTo(3));
@@ -238,7 +238,7 @@ TEST_F(ProfileEditorTest, SourcePickerOnAnEmptyTableCreatesAProfileWithThatSourc
   dialogs.ExpectBrowse(kSelectSourceTitle, src);
   f().source_browse_button.Click();
   ASSERT_EQ(table().RecordCount(), 1u);
-  EXPECT_EQ(table().State(), TableState::kInsert);
+  EXPECT_EQ(table().state(), TableState::kInsert);
   EXPECT_EQ(table().AsText(F::SrcDir), src);
   EXPECT_EQ(f().source_folder_edit.Text(), src);
   EXPECT_TRUE(table().AsBool(F::doZIP));
@@ -265,7 +265,7 @@ TEST_F(ProfileEditorTest, UnwritableDestinationReopensThePickerThereAndCancelKee
   EXPECT_EQ(Errors(), std::vector<std::string>{kUnwritableDirectoryMessage});
   EXPECT_EQ(dialogs.browse_starts(), (std::vector<std::string>{"", ro}));
   EXPECT_EQ(table().AsText(F::DestDir), "/old");
-  EXPECT_EQ(table().State(), TableState::kBrowse);
+  EXPECT_EQ(table().state(), TableState::kBrowse);
 }
 
 TEST_F(ProfileEditorTest, WritableDestinationIsTakenAndTheWriteTestLeavesNothingBehind) {
@@ -274,7 +274,7 @@ TEST_F(ProfileEditorTest, WritableDestinationIsTakenAndTheWriteTestLeavesNothing
   dialogs.ExpectBrowse(kSelectDestinationTitle, dest);
   f().destination_browse_button.Click();
   EXPECT_EQ(table().AsText(F::DestDir), dest);
-  EXPECT_EQ(table().State(), TableState::kEdit);
+  EXPECT_EQ(table().state(), TableState::kEdit);
   EXPECT_EQ(fs.CallCount(FsOp::kCreate, kWriteTestFileName), 1);
   EXPECT_FALSE(dir.Exists(std::string("backup/") + kWriteTestFileName));
 }
@@ -313,12 +313,12 @@ TEST_F(ProfileEditorTest, DeletingAsksAndRemovesOnlyTheCurrentProfile) {
   CtrlDel();
   EXPECT_EQ(table().RecordCount(), 3u);
   dialogs.ExpectConfirm(kDeleteProfileQuestion, true);
-  f().Editor.KeyUp(EditorKey::kDelete, {.shift = true, .ctrl = true});
+  f().editor.KeyUp(EditorKey::kDelete, {.shift = true, .ctrl = true});
   ASSERT_EQ(table().RecordCount(), 2u);
   EXPECT_EQ(Stored(0).Name, "a");
   EXPECT_EQ(Stored(1).Name, "c");
   // Delete without Ctrl is not the page's key.
-  EXPECT_FALSE(f().Editor.KeyUp(EditorKey::kDelete, {.shift = true}));
+  EXPECT_FALSE(f().editor.KeyUp(EditorKey::kDelete, {.shift = true}));
 
   dialogs.ExpectOkCancel(kDeleteRecordQuestion, false);
   f().delete_profile_button.Click();
@@ -332,14 +332,14 @@ TEST_F(ProfileEditorTest, DeletingAsksAndRemovesOnlyTheCurrentProfile) {
 TEST_F(ProfileEditorTest, SortingByAColumnTitleReversesOnTheNextClickAndSurvivesAClose) {
   StartWith({Profile("b", "/s/2"), Profile("a", "/s/3"), Profile("c", "/s/1")});
   ASSERT_TRUE(table().MoveTo(2));  // "a"
-  f().Editor.ClickColumnTitle(2);  // "Source Dir."
-  EXPECT_EQ(f().Editor.SortColumn(), 2);
+  f().editor.ClickColumnTitle(2);  // "Source Dir."
+  EXPECT_EQ(f().editor.SortColumn(), 2);
   EXPECT_EQ(Stored(0).Name, "c");
   EXPECT_EQ(Stored(2).Name, "a");
   EXPECT_EQ(table().AsText(F::Name), "a");  // still current
 
-  f().Editor.ClickColumnTitle(2);
-  EXPECT_FALSE(f().Editor.SortAscending());
+  f().editor.ClickColumnTitle(2);
+  EXPECT_FALSE(f().editor.SortAscending());
   EXPECT_EQ(Stored(0).Name, "a");
   dialogs.ExpectConfirm(kCloseQuestion, true);
   ASSERT_TRUE(form->Close());
@@ -350,21 +350,21 @@ TEST_F(ProfileEditorTest, SortingByAColumnTitleReversesOnTheNextClickAndSurvives
 TEST_F(ProfileEditorTest, SortRefusedByAnIncompleteRowKeepsOrderAndMarker) {
   StartWith({Profile("b"), Profile("a")});
   f().profile_name_edit.SetTextByUser("");
-  f().Editor.ClickColumnTitle(1);
+  f().editor.ClickColumnTitle(1);
   EXPECT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(f().Editor.SortColumn(), -1);
+  EXPECT_EQ(f().editor.SortColumn(), -1);
   EXPECT_EQ(Stored(1).Name, "a");
 }
 
 TEST_F(ProfileEditorTest, IncrementalSearchMovesToTheFirstMatchInTheColumnFromTheCurrentRow) {
   StartWith({Profile("Alpha", "/x"), Profile("beta", "/home/a"), Profile("Bravo", "/home/b")});
-  EXPECT_TRUE(f().Editor.SearchIncrementally(1, "b"));
+  EXPECT_TRUE(f().editor.SearchIncrementally(1, "b"));
   EXPECT_EQ(table().RecNo(), 2u);
-  EXPECT_TRUE(f().Editor.SearchIncrementally(1, "br"));
+  EXPECT_TRUE(f().editor.SearchIncrementally(1, "br"));
   EXPECT_EQ(table().RecNo(), 3u);
-  EXPECT_TRUE(f().Editor.SearchIncrementally(2, "/x"));  // wraps round
+  EXPECT_TRUE(f().editor.SearchIncrementally(2, "/x"));  // wraps round
   EXPECT_EQ(table().RecNo(), 1u);
-  EXPECT_FALSE(f().Editor.SearchIncrementally(1, "zz"));
+  EXPECT_FALSE(f().editor.SearchIncrementally(1, "zz"));
   EXPECT_EQ(table().RecNo(), 1u);
 }
 
@@ -381,7 +381,7 @@ TEST_F(ProfileEditorTest, OverlongTextsAreCutAtACharacterBoundaryAndOddDirectori
   EXPECT_EQ(table().AsText(F::FileMask), " *.doc;;*.t?t ");
   f().destination_folder_edit.SetTextByUser("/no/such/place");
   F2();
-  EXPECT_EQ(table().State(), TableState::kBrowse);
+  EXPECT_EQ(table().state(), TableState::kBrowse);
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -405,10 +405,10 @@ TEST_F(ProfileEditorTest, TimeEditorsTakeValidTimesAndAnInvalidOneStopsThePost) 
   EXPECT_EQ(f().start_time_edit.Text(), "25:00:00");
   F2();
   EXPECT_EQ(Errors(), std::vector<std::string>{"'25:00:00' is not a valid time"});
-  EXPECT_EQ(table().State(), TableState::kEdit);
+  EXPECT_EQ(table().state(), TableState::kEdit);
   f().start_time_edit.SetTextByUser("07:45:00");
   F2();
-  EXPECT_EQ(table().State(), TableState::kBrowse);
+  EXPECT_EQ(table().state(), TableState::kBrowse);
   EXPECT_NEAR(Stored(0).StartTime, EncodeTime(7, 45, 0), 1e-9);
   EXPECT_TRUE(Stored(0).UseStartTimeEndTime);
 }
@@ -432,7 +432,7 @@ TEST_F(ProfileEditorTest, CloseWithAnIncompleteRowIsRefusedAndTheStoreKeepsItsPr
   dialogs.ExpectConfirm(kCloseQuestion, true);
   EXPECT_FALSE(form->Close());
   EXPECT_FALSE(form->Closed());
-  EXPECT_EQ(table().State(), TableState::kInsert);
+  EXPECT_EQ(table().state(), TableState::kInsert);
   EXPECT_EQ(Errors().size(), 1u);
 }
 
@@ -440,7 +440,7 @@ TEST_F(ProfileEditorTest, WizardButtonIsDisabledUntilThereIsAWizard) {
   StartWith({});
   EXPECT_FALSE(f().wizard_button.Enabled());
   int opened = 0;
-  f().Editor.SetWizard([&] { ++opened; });
+  f().editor.SetWizard([&] { ++opened; });
   f().wizard_button.Click();
   EXPECT_EQ(opened, 1);
 }

@@ -86,7 +86,7 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
   }
 
   EngineContext Ctx() {
-    return EngineContext{PosixFileSystem(), loop, loop, formats, state, RunList, observers};
+    return EngineContext{PosixFileSystem(), loop, loop, formats, state, run_list, observers};
   }
 
   void ExpectIdle() {
@@ -119,7 +119,7 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
   ScriptedDialogs dialogs;
   RegionalFormats formats;
   RunState state;
-  NamedList<RunSnapshot> RunList;
+  NamedList<RunSnapshot> run_list;
   std::vector<std::string> log;
   bool post_allowed = true, visible = true, tray_animated = false, background_timers = false;
   int timer_items_created = 0;
@@ -177,7 +177,7 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
                 file_percent_label},
                formats,
                state,
-               RunList,
+               run_list,
                {[this](bool on) { tray_animated = on; },
                 [this](const std::string& hint) { tray_hint = hint; }}};
   RunController run{state, RunControlsOf(*this), *this, loop, dialogs};

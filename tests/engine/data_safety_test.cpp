@@ -157,8 +157,8 @@ TEST_F(DataSafetyTest, UnlistedDestinationFolderIsNeverOverwrittenNorNumbered) {
   EngineContext ctx = Ctx(unlistable);
   state.Running = true;
   QueueProfile(ctx, Profile("P"));
-  ASSERT_TRUE(RunList.Object(0).DestScanFailed);
-  RunBackupPass(ctx, RunList.Object(0));
+  ASSERT_TRUE(run_list.Object(0).DestScanFailed);
+  RunBackupPass(ctx, run_list.Object(0));
   EXPECT_EQ(tmp.ReadFile("dest/locked/a.txt"), "newer work the scan never saw");
   EXPECT_EQ(tmp.ReadFile("dest/locked/b.txt"), "new");
   EXPECT_EQ(tmp.ReadFile("dest/free.txt"), "free");
@@ -168,9 +168,9 @@ TEST_F(DataSafetyTest, UnlistedDestinationFolderIsNeverOverwrittenNorNumbered) {
 
   // With numbered copies no number is taken from the incomplete listing.
   host.events.clear();
-  RunList.Clear();
+  run_list.Clear();
   QueueProfile(ctx, Profile("P", kKeepSequence));
-  RunBackupPass(ctx, RunList.Object(0));
+  RunBackupPass(ctx, run_list.Object(0));
   EXPECT_THAT(host.Failures(),
               UnorderedElementsAre("failed copy " + Src("locked/a.txt") + " -> " +
                                        Dest("locked/a.txt.1") + ": no free kept-copy number",
@@ -294,7 +294,7 @@ TEST_F(DataSafetyTest, AbandonMidCopyLeavesTheOldTargetAndNoTemporary) {
               ElementsAre("copied " + Src("first/a.txt") + " -> " + Dest("first/a.txt")));
   EXPECT_EQ(host.Count("run failed"), 0);
   EXPECT_EQ(host.copies_ended, 2) << "the abandoned copy has ended too";
-  EXPECT_TRUE(RunList.Empty());
+  EXPECT_TRUE(run_list.Empty());
 }
 
 TEST_F(DataSafetyTest, AbandonMidPackLeavesNoArchiveNorTemporary) {
@@ -307,7 +307,7 @@ TEST_F(DataSafetyTest, AbandonMidPackLeavesNoArchiveNorTemporary) {
   EngineContext ctx = Ctx();
   state.Running = true;
   QueueProfile(ctx, Profile("P", kKeepNone, true));
-  EXPECT_THROW(RunBackupPass(ctx, RunList.Object(0)), RunAbandoned);
+  EXPECT_THROW(RunBackupPass(ctx, run_list.Object(0)), RunAbandoned);
   EXPECT_GT(calls, 1);
   EXPECT_TRUE(TreeNames(dest).empty());
 }

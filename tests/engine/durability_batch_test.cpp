@@ -149,11 +149,11 @@ class PowerCutFs : public FullVolumeFs {
 class BatchPassTest : public EngineTest {
  protected:
   PassOutcome RunBackup(FileSystem& with) {
-    RunList.Clear();
+    run_list.Clear();
     EngineContext on = Ctx(with);
     QueueProfile(on, Profile("p"));
     state.Running = true;
-    return RunBackupPass(on, RunList.Object(0));
+    return RunBackupPass(on, run_list.Object(0));
   }
 };
 

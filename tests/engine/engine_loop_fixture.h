@@ -221,7 +221,7 @@ class EngineTest : public ::testing::Test {
   EngineContext Ctx(FileSystem& on) { return Ctx(on, host); }
   EngineContext Ctx(RunObserver& reporting_to) { return Ctx(fs, reporting_to); }
   EngineContext Ctx(FileSystem& on, RunObserver& reporting_to) {
-    return EngineContext{on, loop, loop, formats, state, RunList, reporting_to};
+    return EngineContext{on, loop, loop, formats, state, run_list, reporting_to};
   }
 
   // The run controller's stop.
@@ -235,16 +235,16 @@ class EngineTest : public ::testing::Test {
     state.Running = true;
     state.Mode = RunMode::kSelected;
     QueueProfile(ctx, p);
-    return RunList.Object(0);
+    return run_list.Object(0);
   }
 
   // Queues `p` alone and runs only its backup pass; the snapshot stays for inspection.
   RunSnapshot& RunBackupOnly(const ProfileRecord& p) {
     state.Running = true;
-    RunList.Clear();
+    run_list.Clear();
     EngineContext ctx = Ctx();
     QueueProfile(ctx, p);
-    RunSnapshot& item = RunList.Object(0);
+    RunSnapshot& item = run_list.Object(0);
     backup_outcome = RunBackupPass(ctx, item);
     return item;
   }
@@ -294,7 +294,7 @@ class EngineTest : public ::testing::Test {
   ui::VirtualMessageLoop loop;
   RegionalFormats formats;
   RunState state;
-  NamedList<RunSnapshot> RunList;
+  NamedList<RunSnapshot> run_list;
   FakeHost host;
   PassOutcome backup_outcome = PassOutcome::kCompleted;  // of the last RunBackupOnly
 };

@@ -23,7 +23,7 @@ class EngineLoopTest : public EngineTest {
     EXPECT_EQ(host.events.back().what, "engine stopped");
     EXPECT_FALSE(state.EngineBusy);
     EXPECT_FALSE(state.Running);
-    EXPECT_TRUE(RunList.Empty());
+    EXPECT_TRUE(run_list.Empty());
   }
 };
 
@@ -149,7 +149,7 @@ TEST_F(EngineLoopTest, AnErrorThatEscapesTheLoopIsReportedAfterItsEnd) {
   EXPECT_THAT(failing.Lines({"finished", "engine stopped", "run failed", "batch finished"}),
               ElementsAre("finished P", "engine stopped", "run failed handler failed"));
   EXPECT_FALSE(state.EngineBusy);
-  EXPECT_TRUE(RunList.Empty());
+  EXPECT_TRUE(run_list.Empty());
 }
 
 class FullDriveTest : public EngineLoopTest {

@@ -28,10 +28,10 @@ class RemovalSyncTest : public EngineTest {
   RemovalSyncTest() { state.Running = true; }
 
   RunSnapshot& Queue(const ProfileRecord& p, FileSystem* through = nullptr) {
-    RunList.Clear();
+    run_list.Clear();
     EngineContext ctx = Ctx(through ? *through : fs);
     QueueProfile(ctx, p);
-    return RunList.Object(0);
+    return run_list.Object(0);
   }
   ProfileRecord WithRemoval() {
     ProfileRecord p = Profile("P");

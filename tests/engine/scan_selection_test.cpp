@@ -94,10 +94,10 @@ TEST_F(DestinationMaskTest, EveryFileMaskListsTheDestinationAsBefore) {
   }
   for (const int16_t keep : {kKeepNone, kKeepSequence, kKeepDateTime}) {
     for (const bool zip : {false, true}) {
-      RunList.Clear();
+      run_list.Clear();
       EngineContext ctx = Ctx();
       QueueProfile(ctx, Profile("P", keep, zip));
-      EXPECT_EQ(RunList.Object(0).DestFiles.Count(), 5u) << keep << zip;
+      EXPECT_EQ(run_list.Object(0).DestFiles.Count(), 5u) << keep << zip;
     }
   }
 }
@@ -117,7 +117,7 @@ TEST_F(UnlistedFolderTest, EachUnreadableSourceFolderIsReportedAlsoWithoutRemova
   state.Running = true;
   EngineContext ctx = FaultCtx();
   QueueProfile(ctx, Profile("P"));
-  RunSnapshot& item = RunList.Object(0);
+  RunSnapshot& item = run_list.Object(0);
   EXPECT_TRUE(item.SrcScanFailed);
   EXPECT_EQ(ProcessSnapshot(ctx, item), PassOutcome::kCompleted);
   EXPECT_THAT(host.Failures(), UnorderedElementsAre("unreadable " + Src("locked"),
@@ -146,11 +146,11 @@ TEST_F(WalkTest, WalksOnTwoThreadsGiveTheListsOfOneWalkByPath) {
   ASSERT_TRUE(PosixFileSystem().ThreadSafe());
 
   auto queue = [&](FileSystem& through) {
-    RunList.Clear();
+    run_list.Clear();
     EngineContext ctx = Ctx(through);
     QueueProfile(ctx, Profile("P", kKeepSequence));
     std::vector<std::string> out;
-    for (const auto* list : {&RunList.Object(0).SrcFiles, &RunList.Object(0).DestFiles}) {
+    for (const auto* list : {&run_list.Object(0).SrcFiles, &run_list.Object(0).DestFiles}) {
       for (size_t i = 0; i < list->Count(); ++i) {
         const ScannedFile item = list->Object(i);
         out.push_back(list->Text(i) + "|" + item.Name + "|" + std::to_string(item.Time) + "|" +

@@ -177,8 +177,8 @@ TEST_F(QueueProfileTest, SnapshotsBothListsAndTellsWhenQueuedAndWhenScanned) {
   p.SetFileMask("");  // every file
   QueueProfile(ctx, p);
 
-  ASSERT_EQ(RunList.Count(), 1u);
-  const RunSnapshot& item = RunList.Object(0);
+  ASSERT_EQ(run_list.Count(), 1u);
+  const RunSnapshot& item = run_list.Object(0);
   EXPECT_EQ(item.SrcFiles.Count(), 2u);
   EXPECT_EQ(item.DestFiles.Count(), 1u);
   EXPECT_EQ(item.FilesLeft, 3);
@@ -196,10 +196,10 @@ TEST_F(QueueProfileTest, SameNameInAnyCaseIsNotQueuedTwice) {
   QueueProfile(ctx, Profile("Docs"));
   Write("new.txt", "", test::kNoon);
   QueueProfile(ctx, Profile("DOCS"));
-  EXPECT_EQ(RunList.Count(), 1u);
-  EXPECT_EQ(RunList.Object(0).SrcFiles.Count(), 0u);
+  EXPECT_EQ(run_list.Count(), 1u);
+  EXPECT_EQ(run_list.Object(0).SrcFiles.Count(), 0u);
   QueueProfile(ctx, Profile("Other"));
-  EXPECT_EQ(RunList.Count(), 2u);
+  EXPECT_EQ(run_list.Count(), 2u);
   // The second "Docs" was not even announced.
   EXPECT_THAT(host.Lines({"queued"}), ::testing::ElementsAre("queued Docs", "queued Other"));
 }
@@ -210,7 +210,7 @@ TEST_F(QueueProfileTest, MissingSourceIsFlaggedMissingDestinationIsNot) {
   p.SetDestDir(dest + "/not-yet");
   EngineContext ctx = Ctx();
   QueueProfile(ctx, p);
-  const RunSnapshot& item = RunList.Object(0);
+  const RunSnapshot& item = run_list.Object(0);
   EXPECT_TRUE(item.SrcScanFailed);
   EXPECT_NE(item.SrcScanError.find("gone"), std::string::npos);
   EXPECT_FALSE(item.DestScanFailed);

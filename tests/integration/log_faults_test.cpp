@@ -42,7 +42,7 @@ TEST_F(LogFaultTest, LogDirectoryVanishingMidRunStopsOnlyTheLog) {
 
   // Every file was copied all the same.
   EXPECT_EQ(ReadTree(dest), ReadTree(src));
-  EXPECT_FALSE(form->State.Running);
+  EXPECT_FALSE(form->state.Running);
   EXPECT_EQ(dialogs.infos, std::vector<std::string>{"Done."});
   // One message, then the log stays off; the directory is not made again behind the user.
   const std::string text = "Can not create the log file \"" + logs + "/Quillmor.log\"";

@@ -48,7 +48,7 @@ TEST(EditingRules, InBrowseTheRulesOnlyEnableAndDisable) {
   ASSERT_TRUE(w.table.Post());
   EXPECT_FALSE(ApplyCopyMethodRule(w.table, 1));
   EXPECT_FALSE(ApplyDeletionRule(w.table, false, false));
-  EXPECT_EQ(w.table.State(), TableState::kBrowse);
+  EXPECT_EQ(w.table.state(), TableState::kBrowse);
   EXPECT_EQ(w.table.AsInt(F::KeepCopyKind), kKeepDateTime);
   EXPECT_TRUE(w.table.AsBool(F::doZIP));
 }

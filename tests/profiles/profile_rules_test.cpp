@@ -62,7 +62,7 @@ TEST(ProfileRules, AProfileAddedAndPostedAtOnceIsRefusedWithOneBox) {
   WiredTable w;
   ASSERT_TRUE(w.table.Append());
   EXPECT_FALSE(w.table.Post());
-  EXPECT_EQ(w.table.State(), TableState::kInsert);
+  EXPECT_EQ(w.table.state(), TableState::kInsert);
   EXPECT_EQ(w.dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\r"
                                      "name, source directory, destination directory"});

@@ -77,7 +77,7 @@ TEST_F(StoreTest, WholeRecordsLoadAndATrailingPartIsIgnored) {
     EXPECT_FALSE(r.NeedsBackup());
     EXPECT_EQ(r.rows_loaded, c.rows);
     EXPECT_EQ(w.table.RecordCount(), c.rows);
-    EXPECT_EQ(w.table.State(), TableState::kBrowse);
+    EXPECT_EQ(w.table.state(), TableState::kBrowse);
   }
 }
 
@@ -142,7 +142,7 @@ TEST_F(StoreTest, ARefusedRecordStopsLoadingAndKeepsTheRowsBefore) {
   EXPECT_TRUE(r.NeedsBackup());
   EXPECT_EQ(r.rows_loaded, 1u);
   EXPECT_EQ(Names(w_.table), std::vector<std::string>{"one"});
-  EXPECT_EQ(w_.table.State(), TableState::kBrowse);  // the refused row is not left half-made
+  EXPECT_EQ(w_.table.state(), TableState::kBrowse);  // the refused row is not left half-made
   EXPECT_EQ(w_.dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\rname"});
 }

@@ -46,17 +46,17 @@ TEST(ProfileTable, AppendRunsAfterInsertThenAfterScroll) {
   t.AfterScroll.Connect([&] { events.push_back("scroll"); });
   t.AfterPost.Connect([&] { events.push_back("post"); });
   ASSERT_TRUE(t.Append());
-  EXPECT_EQ(t.State(), TableState::kInsert);
+  EXPECT_EQ(t.state(), TableState::kInsert);
   EXPECT_TRUE(t.Modified());  // a new row always counts as changed
   ASSERT_TRUE(t.Post());
   EXPECT_EQ(events, (std::vector<std::string>{"insert 1", "scroll", "post"}));
-  EXPECT_EQ(t.State(), TableState::kBrowse);
+  EXPECT_EQ(t.state(), TableState::kBrowse);
 }
 
 TEST(ProfileTable, SettingAFieldOnAnEmptyTableAddsARowWithDefaults) {
   WiredTable w;
   w.table.SetText(F::SrcDir, "/picked");
-  EXPECT_EQ(w.table.State(), TableState::kInsert);
+  EXPECT_EQ(w.table.state(), TableState::kInsert);
   EXPECT_EQ(w.table.RecordCount(), 1u);
   EXPECT_EQ(w.table.AsText(F::SrcDir), "/picked");
   EXPECT_EQ(w.table.AsText(F::FileMask), "*.*");
@@ -66,10 +66,10 @@ TEST(ProfileTable, SettingInBrowseStartsAnEditThatCancelRestores) {
   WiredTable w;
   w.Add("a");
   w.table.SetText(F::Name, "b");
-  EXPECT_EQ(w.table.State(), TableState::kEdit);
+  EXPECT_EQ(w.table.state(), TableState::kEdit);
   EXPECT_TRUE(w.table.Modified());
   w.table.Cancel();
-  EXPECT_EQ(w.table.State(), TableState::kBrowse);
+  EXPECT_EQ(w.table.state(), TableState::kBrowse);
   EXPECT_EQ(w.table.AsText(F::Name), "a");
 }
 
@@ -86,7 +86,7 @@ TEST(ProfileTable, RefusedPostKeepsTheRowAndBlocksTheMove) {
   EXPECT_FALSE(w.table.Append());
   EXPECT_EQ(w.table.RecNo(), 1u);
   EXPECT_EQ(w.table.RecordCount(), 2u);
-  EXPECT_EQ(w.table.State(), TableState::kEdit);
+  EXPECT_EQ(w.table.state(), TableState::kEdit);
   EXPECT_EQ(w.table.AsText(F::SrcDir), "/src");
   EXPECT_EQ(w.dialogs.Texts(DialogKind::kError),
             std::vector<std::string>(
@@ -140,7 +140,7 @@ TEST(ProfileTable, DeleteKeepsAValidCurrentRow) {
   w.table.Delete();  // the last row, edited: both gone
   EXPECT_EQ(Names(w.table), (std::vector<std::string>{"a"}));
   EXPECT_EQ(w.table.RecNo(), 1u);
-  EXPECT_EQ(w.table.State(), TableState::kBrowse);
+  EXPECT_EQ(w.table.state(), TableState::kBrowse);
   w.table.Delete();
   EXPECT_TRUE(w.table.IsEmpty());
   EXPECT_EQ(w.table.RecNo(), 0u);
@@ -227,7 +227,7 @@ TEST(ProfileTable, SortIsCaseSensitiveStableAndKeepsTheCurrentProfile) {
 
   w.table.SetBool(F::Enabled, false);
   ASSERT_TRUE(w.table.SortBy(F::Enabled, true));  // posts the edit, then sorts
-  EXPECT_EQ(w.table.State(), TableState::kBrowse);
+  EXPECT_EQ(w.table.state(), TableState::kBrowse);
   EXPECT_EQ(w.table.RecNo(), 1u);
   EXPECT_EQ(w.table.AsText(F::SrcDir), "/3");
 }

@@ -90,10 +90,10 @@ class NotificationTest : public WindowFixture {
 
 TEST_F(NotificationTest, FailedBackgroundProfileIsNotifiedAndAClickShowsTheWindow) {
   ASSERT_FALSE(window->isVisible());
-  form->session().Notice.ProfileStarted("Photos");
-  form->session().Notice.ErrorRecorded();
-  form->session().Notice.ErrorRecorded();
-  form->session().Notice.ProfileFinished(true, "/home/u/Quillmor.log", 5000);
+  form->session().notice.ProfileStarted("Photos");
+  form->session().notice.ErrorRecorded();
+  form->session().notice.ErrorRecorded();
+  form->session().notice.ProfileFinished(true, "/home/u/Quillmor.log", 5000);
   ASSERT_TRUE(PumpUntil([&] { return !fake.summaries.isEmpty(); }));
   EXPECT_EQ(fake.app_names[0], "Quillmor");
   EXPECT_EQ(fake.summaries[0], "Quillmor: errors in \"Photos\"");

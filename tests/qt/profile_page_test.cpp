@@ -33,7 +33,7 @@ class ProfilePageTest : public WindowFixture {
     // The form's own timers run on a virtual clock that the test never advances, so the
     // start-up question about an empty table does not come in between.
     Create(&virtual_loop, &virtual_loop);
-    new qt::ProfilePage(*window, form->Editor);
+    new qt::ProfilePage(*window, form->editor);
     handle.ShowWindow();
     window->activateWindow();
     QApplication::processEvents();
@@ -115,7 +115,7 @@ TEST_F(ProfilePageTest, ProfilesTypedAndPickedOnThePageReachTheStoreInTheSortedO
   EXPECT_FALSE(Find<QComboBox>("keep_copy_combo")->isEnabled());
 
   PressAndRelease(name, Qt::Key_F2);
-  EXPECT_EQ(form->profile_table.State(), TableState::kBrowse);
+  EXPECT_EQ(form->profile_table.state(), TableState::kBrowse);
 
   AddProfile("Docs", docs, backup);
   // The one-way profile gets its controls back.
@@ -166,7 +166,7 @@ TEST_F(ProfilePageTest, NewRowTakesTheFocusAndAnIncompleteOneIsRefusedOnF2) {
   EXPECT_EQ(dialogs.Texts(DialogKind::kError),
             std::vector<std::string>{"Some required fields are not filled:\r"
                                      "name, source directory, destination directory"});
-  EXPECT_EQ(form->profile_table.State(), TableState::kInsert);
+  EXPECT_EQ(form->profile_table.state(), TableState::kInsert);
 }
 
 TEST_F(ProfilePageTest, SortingLeavesOnlyTheCurrentProfileSelected) {

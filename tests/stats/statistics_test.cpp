@@ -87,14 +87,14 @@ class StatisticsTest : public ::testing::Test {
       item->SrcFiles.Add("f" + std::to_string(i), std::make_unique<ScannedFile>());
     item->FilesDone = done;
     item->StartedAt = started;
-    return RunList.Add(name, std::move(item));
+    return run_list.Add(name, std::move(item));
   }
   StatisticsSnapshot Update(TDateTime now) {
-    return ComputeStatistics(RunList, counters, now, run_started, formats);
+    return ComputeStatistics(run_list, counters, now, run_started, formats);
   }
 
   RegionalFormats formats;
-  NamedList<RunSnapshot> RunList;
+  NamedList<RunSnapshot> run_list;
   FileCounters counters;
   TDateTime run_started = At(3, 10, 0);
 };

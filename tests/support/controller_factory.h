@@ -31,7 +31,7 @@ inline std::unique_ptr<MainWindowController> MakeController(
     std::vector<std::string> args = {}) {
   auto form = std::make_unique<MainWindowController>(fs, clock, loop, dialogs, RegionalFormats{},
                                                      store, std::move(args), window);
-  form->State.LockDirectory = lock_dir;
+  form->state.LockDirectory = lock_dir;
   return form;
 }
 

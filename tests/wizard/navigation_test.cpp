@@ -124,7 +124,7 @@ TEST_F(WizardTest, CancelAfterASourceWasTypedAsksAndKeepsSavedProfiles) {
   EXPECT_TRUE(form->Close());  // the close box
   EXPECT_EQ(window.closes, 1);
   EXPECT_EQ(table.RecordCount(), 1u);
-  EXPECT_EQ(table.State(), TableState::kBrowse);
+  EXPECT_EQ(table.state(), TableState::kBrowse);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST_F(ProfileValuesTest, FinishOnTheFirstReadyPageWritesTheWizardsValues) {
   EXPECT_TRUE(form->Finished());
   EXPECT_TRUE(dialogs.shown().empty());
   ASSERT_EQ(table.RecordCount(), 1u);
-  EXPECT_EQ(table.State(), TableState::kBrowse);
+  EXPECT_EQ(table.state(), TableState::kBrowse);
   const ProfileRow& row = table.Current();
   EXPECT_TRUE(row.Enabled);
   EXPECT_EQ(row.Name, "My Documents (root)");
@@ -86,7 +86,7 @@ TEST_F(ProfileValuesTest, TwentyFourHoursIsAnIntervalOfOneWholeDayAndIsSaved) {
   WalkTo(7);
   form->final_finish_button.Click();
   ASSERT_EQ(table.RecordCount(), 1u);
-  EXPECT_EQ(table.State(), TableState::kBrowse);
+  EXPECT_EQ(table.state(), TableState::kBrowse);
   EXPECT_DOUBLE_EQ(table.Current().Interval, 1.0);
   form.reset();
   Open();
@@ -121,7 +121,7 @@ TEST_F(ProfileValuesTest, TwoProfilesInOneRunKeepTheChoicesButNotTheFields) {
   ASSERT_EQ(table.RecordCount(), 2u);
   EXPECT_EQ(table.Row(1).Name, "Second (root)");
   EXPECT_EQ(table.Row(1).FileMask, "*.txt");
-  EXPECT_EQ(table.State(), TableState::kBrowse);
+  EXPECT_EQ(table.state(), TableState::kBrowse);
   EXPECT_EQ(form->PageIndex(), 0);
   form->cancel_button.Click();
   EXPECT_TRUE(form->Closed());
@@ -133,7 +133,7 @@ TEST_F(ProfileValuesTest, ARefusedSaveIsWrittenOverByTheNextSaveInsteadOfPilingU
   WalkTo(5);
   form->save_and_add_another_button.Click();
   ASSERT_EQ(table.RecordCount(), 1u);
-  EXPECT_EQ(table.State(), TableState::kInsert);
+  EXPECT_EQ(table.state(), TableState::kInsert);
   form->next_button.Click();
   TypeSource(dir.MakeDir("Second"));
   WalkTo(5);
