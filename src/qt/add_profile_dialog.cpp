@@ -201,6 +201,12 @@ QListWidget* ListBox(QWidget* parent, ui::ComboBox& list) {
   QObject::connect(w, &QListWidget::currentRowChanged, [&list](int row) {
     if (row >= 0 && row != list.ItemIndex()) list.SelectByUser(row);
   });
+  // A click on the line already chosen changes nothing above, yet the user means it: the page
+  // reacts to it as to a new choice. After a click that changed the line this runs a second
+  // time, which finds nothing left to do.
+  QObject::connect(w, &QListWidget::clicked, [&list](const QModelIndex& index) {
+    if (index.row() == list.ItemIndex()) list.SelectByUser(index.row());
+  });
   return w;
 }
 
@@ -488,8 +494,12 @@ void AddProfileDialog::reject() {
 
 void AddProfileDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    // A button with the focus has taken its own Enter already.
-    form_.DefaultButton().Click();
+    // The buttons are not auto-default, so a focused one passes Enter on to here; it is
+    // pressed itself. Any other widget's Enter presses the page's default button.
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()))
+      focused->click();
+    else
+      form_.DefaultButton().Click();
     event->accept();
     return;
   }

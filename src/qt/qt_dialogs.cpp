@@ -19,11 +19,14 @@ QMessageBox::StandardButton Box(QWidget* parent, QMessageBox::Icon icon, const c
 
 }  // namespace
 
+QString QtLineBreaks(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return text;
+}
+
 QString ToQtText(const std::string& text) {
-  QString s = QString::fromUtf8(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return s;
+  return QtLineBreaks(QString::fromUtf8(text));
 }
 
 void QtDialogs::ShowErrorBox(const std::string& text) {

@@ -34,5 +34,7 @@ class QtDialogs : public ui::Dialogs {
 
 // The program's texts mark line breaks with CR LF or a lone CR; Qt wants LF.
 QString ToQtText(const std::string& text);
+// The same for a text already in Qt's hands.
+QString QtLineBreaks(QString text);
 
 }  // namespace qm::qt

@@ -8,6 +8,7 @@
 #include "app/main_window_controller.h"
 #include "qt/control_binding.h"
 #include "qt/image_list.h"
+#include "qt/qt_dialogs.h"
 
 namespace qm::qt {
 
@@ -21,10 +22,12 @@ constexpr int kBannerHeight = 100;
 
 QString TrayHintText(const std::string& hint) {
   QString text = QString::fromUtf8(hint);
-  if (text.size() <= kHintLimit) return text;
-  // A character outside the basic plane takes two units; it is not cut in half.
-  const int cut = text.at(kHintLimit - 1).isHighSurrogate() ? kHintLimit - 1 : kHintLimit;
-  return text.left(cut);
+  // The limit counts the hint's own characters, CR included, so the cut comes first.
+  if (text.size() > kHintLimit) {
+    // A character outside the basic plane takes two units; it is not cut in half.
+    text.truncate(text.at(kHintLimit - 1).isHighSurrogate() ? kHintLimit - 1 : kHintLimit);
+  }
+  return QtLineBreaks(std::move(text));
 }
 
 QPixmap AnimationFrame(int index) {

@@ -19,7 +19,7 @@ class MainWindowController;
 
 namespace qm::qt {
 
-// The shell shows at most 63 characters of a hint.
+// The shell shows at most 63 characters of a hint; its CRs become line breaks.
 QString TrayHintText(const std::string& hint);
 inline constexpr int kAnimationFrames = 10;
 // Frame `index` (0-9) of the animation: a yellow disc whose red sector turns clockwise.

@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -71,6 +72,27 @@ void Type(QWidget* w, const std::string& text) {
   }
 }
 
+// The dialog shown with a source and a name typed, its form gone on from `previous` to the
+// page after it.
+void ShowPageAfter(Wizard& w, ui::TabSheet& previous) {
+  w.form.SetWindow(&w.dialog);
+  w.dialog.show();
+  w.form.source_folder_edit.SetText("/home/ann/Documents");
+  w.form.profile_name_edit.SetText("Documents");
+  w.form.page_control.SetActivePage(&previous);
+  w.form.GoNext();
+  QApplication::processEvents();
+}
+
+// A press and a release of Enter on `w`, as the keyboard sends them to the focused widget.
+void Enter(QWidget* w) {
+  w->setFocus();
+  for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+    QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(w, &key);
+  }
+}
+
 // The page on show holds its contents: each text gets the height its width needs, and every
 // widget lies inside the page.
 void ExpectCurrentPageFits(qt::AddProfileDialog& dialog) {
@@ -100,6 +122,44 @@ TEST(AddProfileDialog, BrowseButtonsFollowTheirFieldsInTabOrder) {
   };
   order({"source_folder_edit", "source_browse_button", "profile_name_edit"});
   order({"disk_list", "destination_folder_edit", "destination_browse_button"});
+}
+
+TEST(AddProfileDialog, EnterPressesTheFocusedButtonRatherThanTheDefaultOne) {
+  Wizard w;
+  auto button = [&](const char* name) { return w.dialog.findChild<QPushButton*>(name); };
+  ShowPageAfter(w, w.form.compression_page);
+  Enter(button("back_button"));
+  EXPECT_EQ(w.form.PageIndex(), 4);
+
+  ShowPageAfter(w, w.form.compression_page);
+  w.dialogs.ExpectConfirm(kWizardCloseQuestion, false);
+  Enter(button("cancel_button"));
+  EXPECT_FALSE(w.form.Closed());
+  Enter(button("save_and_add_another_button"));
+  EXPECT_FALSE(w.form.Closed());
+  EXPECT_EQ(w.table.RecordCount(), 1u);
+  EXPECT_EQ(w.form.PageIndex(), 0);
+  w.form.SetWindow(nullptr);
+}
+
+TEST(AddProfileDialog, AClickOnTheChosenDiskProposesADestinationAgain) {
+  Wizard w;
+  ShowPageAfter(w, w.form.filter_page);
+  auto* list = w.dialog.findChild<QListWidget*>("disk_list");
+  auto* dest = w.dialog.findChild<QLineEdit*>("destination_folder_edit");
+  ASSERT_EQ(list->currentRow(), 0);
+  const QString proposed = dest->text();
+  EXPECT_FALSE(proposed.isEmpty());
+  w.form.destination_folder_edit.SetText({});
+  const QPoint at = list->visualItemRect(list->item(0)).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent click(type, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &click);
+  }
+  EXPECT_EQ(dest->text(), proposed);
+  w.form.SetWindow(nullptr);
 }
 
 TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
@@ -163,7 +223,8 @@ TEST(AddProfileDialog, WalksFromWelcomeToFinishInTheRealWindow) {
     button("back_button")->click();
     button("back_button")->click();
     EXPECT_EQ(dialog.pages()->tabText(dialog.pages()->currentIndex()), "Ready");
-    // Enter presses "Finish" on the "Ready" page.
+    // With no button focused, Enter presses "Finish" on the "Ready" page.
+    if (QWidget* focused = dialog.focusWidget()) focused->clearFocus();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &enter);
     checked = true;

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSystemTrayIcon>
 #include <memory>
 #include <string>
 
@@ -21,7 +22,7 @@
 namespace qm::test {
 namespace {
 
-TEST(TrayTest, HintIsCutToSixtyThreeCharacters) {
+TEST(TrayTest, HintIsCutToSixtyThreeCharactersAndBreaksAtItsCarriageReturns) {
   EXPECT_EQ(qt::TrayHintText(std::string(62, 'a')).size(), 62);
   EXPECT_EQ(qt::TrayHintText(std::string(63, 'a')).size(), 63);
   EXPECT_EQ(qt::TrayHintText(std::string(64, 'a')).size(), 63);
@@ -30,6 +31,9 @@ TEST(TrayTest, HintIsCutToSixtyThreeCharacters) {
   const QString cut = qt::TrayHintText(std::string(62, 'a') + "\U0001F600b");
   EXPECT_EQ(cut.size(), 62);
   EXPECT_FALSE(cut.back().isSurrogate());
+  // The CRs count towards the limit, then become line breaks.
+  EXPECT_EQ(qt::TrayHintText("a\rb\r\nc"), "a\nb\nc");
+  EXPECT_EQ(qt::TrayHintText(std::string(62, 'a') + "\r\nb"), QString(62, 'a') + "\n");
 }
 
 TEST(TrayTest, TenDistinctAnimationFrames) {
@@ -114,6 +118,14 @@ TEST_F(TrayWindowTest, MenuEntriesCarryTheirCaptionsHintsAndPictures) {
   EXPECT_TRUE(actions[1]->isEnabled());
   EXPECT_TRUE(actions[3]->isEnabled());
   EXPECT_FALSE(actions[4]->isEnabled());
+}
+
+TEST_F(TrayWindowTest, TheIconsTooltipShowsTheRunsHintOnSeveralLines) {
+  Open(true);
+  auto* icon = window->tray()->findChild<QSystemTrayIcon*>();
+  ASSERT_NE(icon, nullptr);
+  form->SetTrayHint("Quillmor\rDone today:12\rthis hour:3\rthis minute:0");
+  EXPECT_EQ(icon->toolTip(), "Quillmor\nDone today:12\nthis hour:3\nthis minute:0");
 }
 
 TEST_F(TrayWindowTest, InsertInTheNameFieldAppendsARow) {
