@@ -125,23 +125,17 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   if ((method == kSyncOneWay || method == kSyncBothWays) &&
       !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.observer.SourceUnreadable(p.SrcDir());
-  } else if (method == kSyncOneWay) {
+  } else if (method == kSyncOneWay || method == kSyncBothWays) {
     ReportUnlistedSourceDirectories(ctx, item);
     ReportSkippedEntries(ctx, item);
-    if (RunBackupPass(ctx, item) == PassOutcome::kStopped) {
+    const PassOutcome passes =
+        method == kSyncOneWay ? RunBackupPass(ctx, item) : RunSyncPasses(ctx, item);
+    if (passes == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.observer.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
-    if (p.RemoveDeleted()) RunRemovalPass(ctx, item);
-  } else if (method == kSyncBothWays) {
-    ReportUnlistedSourceDirectories(ctx, item);
-    ReportSkippedEntries(ctx, item);
-    if (RunSyncPasses(ctx, item) == PassOutcome::kStopped) {
-      if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
-      ctx.observer.ProfileDropped(item);
-      return PassOutcome::kStopped;
-    }
+    if (method == kSyncOneWay && p.RemoveDeleted()) RunRemovalPass(ctx, item);
   }
 
   if (lock) lock->MarkFinished();
