@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/copier.h"
+#include "platform/percent.h"
 
 namespace qm {
 
@@ -16,6 +16,10 @@ std::string Percent(int64_t value) {
 }
 
 }  // namespace
+
+std::string PercentText(int64_t done, int64_t total) {
+  return Percent(HalfEvenPercent(done, total));
+}
 
 void RunView::ProfileQueued(const RunSnapshot& /*item*/) noexcept {
   c_.started_at_label.SetCaption(DateTimeToDisplay(state_.RunStartedAt, formats_));

@@ -38,6 +38,36 @@ struct StatisticsPageControls {
   ui::Label& file_percent_label;
 };
 
+// The statistics page's controls of a window, found under their own names, so that the main
+// window and a stand-in for it hand in the same set.
+template <class Window>
+StatisticsPageControls StatisticsPageOf(Window& w) {
+  return StatisticsPageControls{w.status_label,
+                                w.files_today_label,
+                                w.files_this_hour_label,
+                                w.files_this_minute_label,
+                                w.started_at_label,
+                                w.finish_expected_label,
+                                w.profiles_to_operate_label,
+                                w.files_total_label,
+                                w.files_left_label,
+                                w.total_progress,
+                                w.total_percent_label,
+                                w.current_profile_label,
+                                w.profile_started_at_label,
+                                w.profile_finish_expected_label,
+                                w.profile_files_label,
+                                w.profile_files_left_label,
+                                w.profile_progress,
+                                w.profile_percent_label,
+                                w.current_file_label,
+                                w.file_progress,
+                                w.file_percent_label};
+}
+
+// "<p> %" for `done` of `total`, p rounded to the nearest whole number, halves to even.
+std::string PercentText(int64_t done, int64_t total);
+
 // The tray's share of a run.
 struct TrayOutput {
   std::function<void(bool)> animate;

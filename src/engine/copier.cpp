@@ -7,7 +7,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/path_style.h"
-#include "platform/percent.h"
 
 namespace qm {
 namespace {
@@ -80,10 +79,6 @@ KernelCopy CopyInKernel(FileSystem& fs, ReadableFile& in, WritableFile& out, siz
 }
 
 }  // namespace
-
-std::string PercentText(int64_t done, int64_t total) {
-  return std::to_string(HalfEvenPercent(done, total)) + " %";
-}
 
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
                              const std::string& target_path, const CopyOptions& options) {

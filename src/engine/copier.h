@@ -52,9 +52,6 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
 // their source files may be gone. Returns how many were removed.
 int RemoveStaleTemporaries(FileSystem& fs, const std::string& root);
 
-// "<p> %" for `done` of `total` bytes, p rounded to the nearest whole number, halves to even.
-std::string PercentText(int64_t done, int64_t total);
-
 // Size in bytes, or -1 when nothing of that name exists or it is a directory.
 int64_t FileSizeOf(FileSystem& fs, const std::string& path);
 // True when `path` exists and carries every bit of `attributes` (fa* bits).

@@ -251,16 +251,6 @@ TEST_F(CopierTest, TimeThatCannotBeSetDoesNotFailTheCopy) {
   EXPECT_EQ(tmp.ReadFile("b.txt"), "x");
 }
 
-TEST(PercentText, RoundsHalvesToEvenWithFullSizes) {
-  EXPECT_EQ(PercentText(1, 8), "12 %");   // 12.5
-  EXPECT_EQ(PercentText(3, 8), "38 %");   // 37.5
-  EXPECT_EQ(PercentText(1, 200), "0 %");  // 0.5
-  EXPECT_EQ(PercentText(3, 200), "2 %");  // 1.5
-  EXPECT_EQ(PercentText(2, 3), "67 %");
-  EXPECT_EQ(PercentText(5'000'000'000LL, 10'000'000'000LL), "50 %");
-  EXPECT_EQ(PercentText(0, 0), "0 %");
-}
-
 TEST_F(CopierTest, SmallHelpers) {
   tmp.WriteFile("f", "12345");
   tmp.MakeDir("d");
