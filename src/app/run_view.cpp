@@ -44,8 +44,6 @@ void RunView::StatusChanged(std::string_view text) noexcept {
 }
 
 void RunView::EngineStopped() noexcept {
-  // The engine's last word is "Ready.".
-  status_ = Status::kReady;
   c_.current_file_label.SetCaption("");
 }
 

@@ -41,8 +41,8 @@ class Scanner {
     }
     // The names of this directory that are the program's own; usually none.
     std::vector<std::string_view> own;
-    for (const std::string& path : request_.own_paths)
-      if (DirectoryPart(path, style_) == d) own.push_back(FileNamePart(path, style_));
+    for (const std::string& own_path : request_.own_paths)
+      if (DirectoryPart(own_path, style_) == d) own.push_back(FileNamePart(own_path, style_));
     const auto is_own = [&own](const DirEntry& e) {
       return !own.empty() && std::find(own.begin(), own.end(), e.name) != own.end();
     };
