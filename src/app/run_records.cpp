@@ -37,7 +37,7 @@ std::string BreakQuestion(const FileEvent& failed) {
 }
 
 void RunRecords::ProfileStarted(const RunSnapshot& item) noexcept {
-  files_ = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
+  files_ = static_cast<int32_t>(FileCount(item));
   write_(LogKind::kInfo, ProfileLine("Started profile ", item, files_));
 }
 

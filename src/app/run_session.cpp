@@ -1,6 +1,7 @@
 #include "app/run_session.h"
 
 #include "engine/engine_loop.h"
+#include "engine/run_lock.h"
 #include "engine/scan.h"
 #include "platform/app_paths.h"
 #include "platform/atomic_file.h"
@@ -32,7 +33,10 @@ RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::
   store_save_timer.OnTimer = [this] { StoreSaveDue(); };
   timer_list.OnFinish = [this] {
     // Switched off under a running background mode: only a refused platform timer does that.
-    if (state.Running && state.Mode == RunMode::kBackground) timer_list_retry_ = true;
+    if (state.Running && state.Mode == RunMode::kBackground) {
+      timer_list_retry_ = true;
+      background_queue_timer.SetEnabled(true);
+    }
   };
   timer_list.OnError = [this](const std::string& message) { WriteLog(LogKind::kError, message); };
   // A stored row gets the rules of a row entered by hand: the defaults of a new row under its
@@ -51,6 +55,7 @@ RunSession::RunSession(FileSystem& fs, Clock& clock, ui::MessageLoop& loop, ui::
 }
 
 RunSession::~RunSession() {
+  StopChangeWatch();
   timer_items.Clear();
   run_list.Clear();
 }
@@ -110,6 +115,14 @@ EngineContext RunSession::MakeEngineContext() {
 
 void RunSession::QueueProfile(const ProfileRecord& profile) {
   EngineContext ctx = MakeEngineContext();
+  if (background_watch_ && state.Mode == RunMode::kBackground) {
+    // A profile queued or in work is not queued again; its marks must stay for its next scan.
+    if (run_list.IndexOf(profile.Name()) >= 0) return;
+    if (!background_watch_->ScanWhenDue(profile)) {
+      background_watch_->QueueUnchanged(ctx, profile);
+      return;
+    }
+  }
   qm::QueueProfile(ctx, profile);
 }
 
@@ -206,6 +219,7 @@ bool RunSession::StartBackgroundMode() {
   state.Running = true;
   state.Mode = RunMode::kBackground;
   CreateTimerItems();
+  StartChangeWatch();
   SetTimerListActive(true);
   background_queue_timer.SetEnabled(true);
   return true;
@@ -217,7 +231,31 @@ void RunSession::StopBackgroundMode() {
   background_queue_timer.SetEnabled(false);
   SetTimerListActive(false);
   ClearTimerItems();
+  StopChangeWatch();
   scheduler_lock_.Release();
+}
+
+void RunSession::StartChangeWatch() {
+  StopChangeWatch();
+  // The program's own writes (locks, log, store) are no change of a profile over a home folder.
+  std::vector<std::string> own{
+      std::string(WithoutTrailingSeparators(state.LockDirectory.empty() ? DefaultLockDirectory()
+                                                                        : state.LockDirectory)),
+      store_path_, SchedulerLock::PathFor(DataDirectory(), store_path_)};
+  if (!state.LogFile.empty()) own.push_back(state.LogFile);
+  Result<std::unique_ptr<ChangeWatch>> watch = make_change_watch();
+  const Error refusal = watch.ok() ? Error{} : watch.error();
+  background_watch_ = std::make_unique<BackgroundWatch>(
+      watch.ok() ? std::move(watch.value()) : nullptr, refusal, loop_,
+      [this](LogKind kind, const std::string& text) { WriteLog(kind, text); }, std::move(own));
+  background_watch_->Start(EnabledProfiles());
+  observers_.Add(*background_watch_);
+}
+
+void RunSession::StopChangeWatch() {
+  if (!background_watch_) return;
+  observers_.Remove(*background_watch_);
+  background_watch_.reset();
 }
 
 void RunSession::CreateTimerItems() {
@@ -244,9 +282,16 @@ void RunSession::StopTimers() {
 void RunSession::ProcessListInBackground() {
   if (timer_list_retry_ && state.Running && state.Mode == RunMode::kBackground)
     SetTimerListActive(true);
-  if (state.EngineBusy) return;
+  if (state.EngineBusy) {
+    // The running loop takes the queued profiles itself; this timer only restarts it.
+    if (!timer_list_retry_) background_queue_timer.SetEnabled(false);
+    return;
+  }
+  background_queue_timer.SetEnabled(false);
   EngineContext ctx = MakeEngineContext();
   ProcessRunList(ctx);
+  // An error ended the loop under a running background mode: the next tick starts it again.
+  if (state.Running && state.Mode == RunMode::kBackground) background_queue_timer.SetEnabled(true);
 }
 
 // --- the session's reading of the run

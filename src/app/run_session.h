@@ -23,6 +23,7 @@
 #include "profiles/profile_table.h"
 #include "profiles/run_snapshot.h"
 #include "scheduler/background_timers.h"
+#include "scheduler/background_watch.h"
 #include "scheduler/scheduler_lock.h"
 #include "scheduler/timer_list.h"
 #include "stats/log_writer.h"
@@ -75,7 +76,9 @@ class RunSession : private TimerItemOwner {
   // Where the break question is asked; null answers No without asking.
   void SetBreakDialogs(ui::Dialogs* ask) { records_.SetDialogs(ask); }
   EngineContext MakeEngineContext();
-  // Appends a snapshot of `profile`, scanned now, unless one of that name is queued.
+  // Appends a snapshot of `profile`, scanned now, unless one of that name is queued. In the
+  // background mode a profile whose folders have not changed since its last complete pass is
+  // queued unchanged, without a scan.
   void QueueProfile(const ProfileRecord& profile) override;
   // "Start selected": queues `selected` and works the run list off; the log buffer is written
   // before and after.
@@ -131,6 +134,10 @@ class RunSession : private TimerItemOwner {
   qm::TimerList timer_list;
   // After the list: each item removes its event from it when freed.
   NamedList<ProfileTimer> timer_items;
+  // Where the background mode's change watch comes from; tests hand in a fake.
+  std::function<Result<std::unique_ptr<ChangeWatch>>()> make_change_watch = MakeKernelChangeWatch;
+  // The background mode's change watch; null outside the background mode.
+  const BackgroundWatch* background_watch() const { return background_watch_.get(); }
 
  private:
   // The session's own reading of the events: it dates the batch, drives the statistics timer,
@@ -157,6 +164,8 @@ class RunSession : private TimerItemOwner {
   void StoreChanged();
   void StoreSaveDue();
   void CreateTimerItems();
+  void StartChangeWatch();
+  void StopChangeWatch();
   void SetTimerListActive(bool active);
   void ProcessListInBackground();
   bool CanCreateFileIn(const std::string& dir);
@@ -178,6 +187,7 @@ class RunSession : private TimerItemOwner {
   Events events_{*this};
   RunObservers observers_;
   SchedulerLock scheduler_lock_;
+  std::unique_ptr<BackgroundWatch> background_watch_;
   // The timer list was refused its platform timer; the next tick of
   // background_queue_timer tries again.
   bool timer_list_retry_ = false;

@@ -1,5 +1,7 @@
 #include "cli/background_command.h"
 
+#include <unistd.h>
+
 #include <ostream>
 
 #include "app/run_session.h"
@@ -17,7 +19,7 @@ namespace qm::cli {
 
 namespace {
 
-// How often the loop looks for a received signal while the engine waits for work; inside a
+// How often the loop looks for a received signal when no signal pipe could be made; inside a
 // copy the engine's own update looks at every block.
 constexpr uint32_t kSignalWatchMs = 200;
 
@@ -72,15 +74,24 @@ int RunBackground(const BackgroundRequest& request, std::ostream& err) {
   if (!session.StartBackgroundMode()) return 1;
   if (request.verbose) err << "quillmor: background mode started for " << store << "\n";
 
-  ui::Timer watch(loop, "SignalWatch", kSignalWatchMs, true);
-  watch.OnTimer = [&] {
+  const int signal_fd = InterruptDescriptor();
+  auto stop_if_interrupted = [&] {
+    char drained[16];
+    while (signal_fd >= 0 && read(signal_fd, drained, sizeof drained) > 0) {
+    }
     if (!Interrupted() || session.state.Mode != RunMode::kBackground) return;
     // The stop flushes the log; a copy under way is abandoned by the engine's next update.
     session.StopBackgroundMode();
     loop.Quit();
   };
+  // The signal wakes the sleeping loop through its pipe; an idle background mode has no timer
+  // of its own to look for it.
+  const bool woken = loop.WatchDescriptor(signal_fd, stop_if_interrupted);
+  ui::Timer watch(loop, "SignalWatch", kSignalWatchMs, !woken);
+  watch.OnTimer = stop_if_interrupted;
   loop.Run();
   watch.SetEnabled(false);
+  loop.UnwatchDescriptor(signal_fd);
   session.FlushLog();
   if (request.verbose) err << "quillmor: background mode stopped\n";
   return 0;

@@ -1,5 +1,9 @@
 #include "cli/signals.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 
 #include "engine/run_abandoned.h"
@@ -12,16 +16,25 @@ volatile std::sig_atomic_t g_signal = 0;
 
 struct sigaction g_old_int {};
 struct sigaction g_old_term {};
+// Written to by the handler, read by whoever sleeps on descriptors.
+int g_pipe[2] = {-1, -1};
 
 extern "C" void OnInterrupt(int signal) {
   // The first signal decides the exit status.
   if (g_signal == 0) g_signal = signal;
+  if (g_pipe[1] >= 0) {
+    const int saved = errno;
+    const char byte = 1;
+    (void)!write(g_pipe[1], &byte, 1);
+    errno = saved;
+  }
 }
 
 }  // namespace
 
 InterruptHandling::InterruptHandling() {
   g_signal = 0;
+  if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) g_pipe[0] = g_pipe[1] = -1;
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -34,6 +47,14 @@ InterruptHandling::InterruptHandling() {
 InterruptHandling::~InterruptHandling() {
   sigaction(SIGINT, &g_old_int, nullptr);
   sigaction(SIGTERM, &g_old_term, nullptr);
+  for (int& fd : g_pipe) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+}
+
+int InterruptDescriptor() {
+  return g_pipe[0];
 }
 
 int InterruptSignal() {

@@ -36,6 +36,10 @@ int InterruptExitStatus();
 // Throws the engine's abandon when a signal has arrived. Call it from RunObserver::Update().
 void AbandonIfInterrupted();
 
+// A descriptor that becomes readable when SIGINT or SIGTERM arrives while the handling lives,
+// so that a loop sleeping on descriptors wakes for it; -1 when no pipe could be made.
+int InterruptDescriptor();
+
 // Forgets a received signal; for a process that runs several commands, such as the tests.
 void ResetInterrupt();
 

@@ -42,6 +42,9 @@ void ReportEscapedError(EngineContext& ctx, std::exception_ptr error) {
   }
 }
 
+// The longest sleep of the idle background mode; whatever ends the idleness wakes it sooner.
+constexpr uint32_t kIdleWaitMs = 3'600'000;
+
 // PauseWithMessages that sleeps in the loop until an event comes or the pause is over, so that
 // the background mode waiting for work wakes only for its rounds and its timers.
 void WaitWithMessages(ui::MessageLoop& loop, uint32_t ms) {
@@ -51,6 +54,19 @@ void WaitWithMessages(ui::MessageLoop& loop, uint32_t ms) {
     if (elapsed >= ms) return;
     loop.WaitForMessages(static_cast<uint32_t>(ms - elapsed));
   }
+}
+
+void ReportUnchangedPasses(EngineContext& ctx, RunSnapshot& item) {
+  if (item.Profile.SyncMethod() == kSyncOneWay) {
+    ctx.observer.StatusChanged("Backing up...");
+    ctx.observer.PassStarted(PassKind::kBackup, item);
+  } else {
+    ctx.observer.StatusChanged("Synchronizing ->...");
+    ctx.observer.PassStarted(PassKind::kSyncForward, item);
+    ctx.observer.StatusChanged("Synchronizing <-...");
+    ctx.observer.PassStarted(PassKind::kSyncBack, item);
+  }
+  item.FilesDone = static_cast<int32_t>(item.UnchangedFiles);
 }
 
 }  // namespace
@@ -103,7 +119,7 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
     lock = std::move(locked.value());
   }
 
-  const int32_t files = static_cast<int32_t>(item.SrcFiles.Count() + item.DestFiles.Count());
+  const int32_t files = static_cast<int32_t>(FileCount(item));
   ctx.observer.StatusChanged("Preparing...");
   item.StartedAt = ctx.clock.Now();
   item.FilesDone = 0;
@@ -122,8 +138,13 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
     }
     lock->MarkRunning();
   }
-  if ((method == kSyncOneWay || method == kSyncBothWays) &&
-      !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
+  if (item.Unchanged && (method == kSyncOneWay || method == kSyncBothWays)) {
+    // Nothing changed since the last complete pass: its passes would find every file up to
+    // date, so they are told as such a pass tells them, without a look at the folders.
+    ReportSkippedEntries(ctx, item);
+    ReportUnchangedPasses(ctx, item);
+  } else if ((method == kSyncOneWay || method == kSyncBothWays) &&
+             !SourceDirectoryReadable(ctx.fs, p.SrcDir())) {
     ctx.observer.SourceUnreadable(p.SrcDir());
   } else if (method == kSyncOneWay || method == kSyncBothWays) {
     ReportUnlistedSourceDirectories(ctx, item);
@@ -162,7 +183,11 @@ void ProcessRunList(EngineContext& ctx) {
         state.Running = false;
       }
       // A run that has ended only hands on what is waiting: the pause would delay its end.
-      if (state.Running) {
+      if (state.Running && ctx.run_list.Empty() && state.Mode == RunMode::kBackground) {
+        // The background mode with nothing to do sleeps until a timer queues a profile, an
+        // event comes or the mode is stopped: an idle scheduler costs no wake-ups of its own.
+        ctx.loop.WaitForMessages(kIdleWaitMs);
+      } else if (state.Running) {
         WaitWithMessages(ctx.loop, 10);
       } else {
         ctx.loop.ProcessMessages();

@@ -40,6 +40,16 @@ class RunSnapshot {
   // but cannot be copied.
   std::vector<std::string> CacheDirs;
   std::vector<std::string> SpecialFiles;
+  // Not scanned: nothing changed since the profile's last complete pass, whose passes found
+  // every one of its `UnchangedFiles` files up to date. The lists stay empty.
+  bool Unchanged = false;
+  int64_t UnchangedFiles = 0;
 };
+
+// The files of both lists, or of the last complete pass for an unchanged snapshot.
+inline int64_t FileCount(const RunSnapshot& item) {
+  return item.Unchanged ? item.UnchangedFiles
+                        : static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
+}
 
 }  // namespace qm

@@ -1,6 +1,7 @@
 #include "qt/qt_message_loop.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 
 namespace qm::qt {
@@ -17,6 +18,7 @@ QtMessageLoop::~QtMessageLoop() {
     qtimer->stop();
     delete qtimer;
   }
+  for (auto& [fd, notifier] : notifiers_) delete notifier;
 }
 
 void QtMessageLoop::ProcessMessages() {
@@ -74,6 +76,28 @@ void QtMessageLoop::TimerDestroyed(ui::Timer& timer) {
   // The timer may be destroyed from inside its own timeout handler.
   it->second->deleteLater();
   timers_.erase(it);
+}
+
+}  // namespace qm::qt
+
+namespace qm::qt {
+
+bool QtMessageLoop::WatchDescriptor(int fd, std::function<void()> ready) {
+  if (fd < 0) return false;
+  UnwatchDescriptor(fd);
+  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+  QObject::connect(notifier, &QSocketNotifier::activated, [ready = std::move(ready)] { ready(); });
+  notifiers_.emplace(fd, notifier);
+  return true;
+}
+
+void QtMessageLoop::UnwatchDescriptor(int fd) {
+  auto it = notifiers_.find(fd);
+  if (it == notifiers_.end()) return;
+  it->second->setEnabled(false);
+  // The handler may be the one unwatching its own descriptor.
+  it->second->deleteLater();
+  notifiers_.erase(it);
 }
 
 }  // namespace qm::qt

@@ -8,6 +8,7 @@
 
 #include "ui/message_loop.h"
 
+class QSocketNotifier;
 class QTimer;
 
 namespace qm::qt {
@@ -23,6 +24,8 @@ class QtMessageLoop : public ui::MessageLoop {
   void Post(std::function<void()> event) override;
   void Run() override;
   void Quit() override;
+  bool WatchDescriptor(int fd, std::function<void()> ready) override;
+  void UnwatchDescriptor(int fd) override;
 
  protected:
   void TimerChanged(ui::Timer& timer) override;
@@ -32,6 +35,7 @@ class QtMessageLoop : public ui::MessageLoop {
   QElapsedTimer ticks_;
   QTimer* wake_ = nullptr;                // owned; ends a wait for events that do not come
   std::map<ui::Timer*, QTimer*> timers_;  // owned; deleted later, never inside their own signal
+  std::map<int, QSocketNotifier*> notifiers_;  // owned, the same way
 };
 
 }  // namespace qm::qt

@@ -66,9 +66,7 @@ StatisticsSnapshot ComputeStatistics(NamedList<RunSnapshot>& run_list, FileCount
   out.files_this_minute = counters.FilesThisMinute;
   out.profiles_queued = run_list.Count();
 
-  auto file_count = [](const RunSnapshot& item) {
-    return static_cast<int64_t>(item.SrcFiles.Count() + item.DestFiles.Count());
-  };
+  auto file_count = [](const RunSnapshot& item) { return FileCount(item); };
   int64_t total = 0;
   int64_t left = 0;
   for (size_t i = 0; i < run_list.Count(); ++i) {

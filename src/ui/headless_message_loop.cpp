@@ -1,8 +1,12 @@
 #include "ui/headless_message_loop.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <thread>
+#include <vector>
 
 namespace qm::ui {
 
@@ -19,6 +23,7 @@ void HeadlessMessageLoop::Post(std::function<void()> event) {
 }
 
 void HeadlessMessageLoop::ProcessMessages() {
+  if (!descriptors_.empty()) PollDescriptors(0);
   // Only what is pending now: events posted by these handlers wait for the next round.
   for (size_t n = posted_.size(); n > 0 && !posted_.empty(); --n) {
     auto event = std::move(posted_.front());
@@ -46,11 +51,44 @@ void HeadlessMessageLoop::WaitForMessages(uint32_t max_ms) {
     const uint64_t now = TickCount();
     uint64_t wake = now + max_ms;
     for (const auto& [timer, at] : timers_) wake = std::min(wake, at);
-    // A signal handler only sets a flag; whoever watches it runs on a timer, so a sleep that
-    // is not cut short by the signal costs at most that timer's period.
-    if (wake > now) std::this_thread::sleep_for(std::chrono::milliseconds(wake - now));
+    if (wake > now) {
+      const uint64_t wait = wake - now;
+      if (descriptors_.empty()) {
+        // A signal handler only sets a flag; whoever watches it runs on a timer, so a sleep
+        // that is not cut short by the signal costs at most that timer's period.
+        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+      } else {
+        // ProcessMessages() below looks at the descriptors again.
+        PollDescriptors(static_cast<int>(std::min<uint64_t>(wait, INT32_MAX)));
+      }
+    }
   }
   ProcessMessages();
+}
+
+bool HeadlessMessageLoop::WatchDescriptor(int fd, std::function<void()> ready) {
+  if (fd < 0) return false;
+  descriptors_[fd] = std::move(ready);
+  return true;
+}
+
+void HeadlessMessageLoop::UnwatchDescriptor(int fd) {
+  descriptors_.erase(fd);
+}
+
+void HeadlessMessageLoop::PollDescriptors(int timeout_ms) {
+  std::vector<pollfd> fds;
+  fds.reserve(descriptors_.size());
+  for (const auto& [fd, ready] : descriptors_) fds.push_back({fd, POLLIN, 0});
+  if (poll(fds.data(), fds.size(), timeout_ms) <= 0) return;
+  for (const pollfd& p : fds) {
+    if ((p.revents & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
+    // A handler may unwatch any descriptor, its own included.
+    auto it = descriptors_.find(p.fd);
+    if (it == descriptors_.end()) continue;
+    std::function<void()> ready = it->second;
+    ready();
+  }
 }
 
 void HeadlessMessageLoop::Run() {

@@ -19,14 +19,21 @@ class HeadlessMessageLoop : public MessageLoop {
   void Post(std::function<void()> event) override;
   void Run() override;
   void Quit() override { quit_ = true; }
+  bool WatchDescriptor(int fd, std::function<void()> ready) override;
+  void UnwatchDescriptor(int fd) override;
 
  protected:
   void TimerChanged(Timer& timer) override;
   void TimerDestroyed(Timer& timer) override;
 
  private:
+  // Waits at most `timeout_ms` (0: only looks) for a watched descriptor to become readable and
+  // calls the handlers of those that are. A signal ends the wait early.
+  void PollDescriptors(int timeout_ms);
+
   std::deque<std::function<void()>> posted_;
   std::map<Timer*, uint64_t> timers_;
+  std::map<int, std::function<void()>> descriptors_;
   bool quit_ = false;
 };
 

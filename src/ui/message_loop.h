@@ -32,6 +32,15 @@ class MessageLoop {
   // Runs until Quit().
   virtual void Run() = 0;
   virtual void Quit() = 0;
+  // Calls `ready` on the loop's thread whenever `fd` can be read, until UnwatchDescriptor(fd),
+  // so that a kernel queue wakes the loop instead of being polled on a timer. False when the
+  // loop cannot watch descriptors; the caller then reads its queue when it needs to.
+  virtual bool WatchDescriptor(int fd, std::function<void()> ready) {
+    (void)fd;
+    (void)ready;
+    return false;
+  }
+  virtual void UnwatchDescriptor(int fd) { (void)fd; }
 
  protected:
   friend class Timer;
