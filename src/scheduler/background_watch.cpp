@@ -224,11 +224,10 @@ void BackgroundWatch::FileDone(const FileEvent& event) noexcept {
     current_failed_ = true;
     return;
   }
-  // Our own copies into a watched folder: their events may come after the pass has read the
-  // marks, and the next pass must see what they wrote.
-  if (event.sync) {
-    if (Entry* entry = Current()) entry->state.changed = true;
-  }
+  // The pass wrote: a one-way destination is not watched, so only a scan learns the counts a
+  // pass over the result shows; and our copies into a watched folder may raise their events
+  // after the marks were read.
+  if (Entry* entry = Current()) entry->state.changed = true;
 }
 
 }  // namespace qm
