@@ -136,8 +136,8 @@ TEST_F(BackgroundWatchTest, FailedWatchFallsBackToFullPassesWithOneRecordNamingT
   EXPECT_THAT(records[0], HasSubstr("\"/src\""));
 
   // A folder that appears later and cannot be watched does the same.
-  fake->queued.push_back({ChangeEvent::Kind::kWatchFailed, fake->trees.begin()->first,
-                          "/src/new", Error{ErrorKind::kNoSpace, "full"}});
+  fake->queued.push_back({ChangeEvent::Kind::kWatchFailed, fake->trees.begin()->first, "/src/new",
+                          Error{ErrorKind::kNoSpace, "full"}});
   EXPECT_TRUE(Due());
   EXPECT_THAT(records, SizeIs(1)) << "one record per profile";
 }
