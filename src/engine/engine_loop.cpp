@@ -105,7 +105,8 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   // takes no lock.
   std::unique_ptr<RunLock> lock;
   const int16_t method = p.SyncMethod();
-  if (!ctx.state.Preview && (method == kSyncOneWay || method == kSyncBothWays)) {
+  // Nor does an unchanged snapshot, which touches neither folder.
+  if (!ctx.state.Preview && !item.Unchanged && (method == kSyncOneWay || method == kSyncBothWays)) {
     std::vector<std::string> folders{p.DestDir()};
     if (method == kSyncBothWays) folders.push_back(p.SrcDir());
     const std::string lock_dir =
