@@ -23,7 +23,10 @@ void HeadlessMessageLoop::Post(std::function<void()> event) {
 }
 
 void HeadlessMessageLoop::ProcessMessages() {
-  if (!descriptors_.empty()) PollDescriptors(0);
+  // Called before every file of a pass: a look at the descriptors every few milliseconds is
+  // enough, and spares a system call per file.
+  if (!descriptors_.empty() && TickCount() - descriptors_looked_at_ >= kDescriptorLookMs)
+    PollDescriptors(0);
   // Only what is pending now: events posted by these handlers wait for the next round.
   for (size_t n = posted_.size(); n > 0 && !posted_.empty(); --n) {
     auto event = std::move(posted_.front());
@@ -80,7 +83,9 @@ void HeadlessMessageLoop::PollDescriptors(int timeout_ms) {
   std::vector<pollfd> fds;
   fds.reserve(descriptors_.size());
   for (const auto& [fd, ready] : descriptors_) fds.push_back({fd, POLLIN, 0});
-  if (poll(fds.data(), fds.size(), timeout_ms) <= 0) return;
+  const int ready = poll(fds.data(), fds.size(), timeout_ms);
+  descriptors_looked_at_ = TickCount();
+  if (ready <= 0) return;
   for (const pollfd& p : fds) {
     if ((p.revents & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
     // A handler may unwatch any descriptor, its own included.

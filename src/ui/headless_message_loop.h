@@ -34,6 +34,8 @@ class HeadlessMessageLoop : public MessageLoop {
   std::deque<std::function<void()>> posted_;
   std::map<Timer*, uint64_t> timers_;
   std::map<int, std::function<void()>> descriptors_;
+  static constexpr uint64_t kDescriptorLookMs = 10;
+  uint64_t descriptors_looked_at_ = 0;
   bool quit_ = false;
 };
 

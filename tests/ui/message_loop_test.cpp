@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <stdexcept>
 #include <string>
@@ -156,6 +157,30 @@ TEST(HeadlessMessageLoop, RunsPostedEventsInOrderAndQuits) {
   EXPECT_EQ(seen, (std::vector<int>{1, 2}));  // posted by a handler: waits for the next round
   loop.Run();
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+}
+
+// A readable descriptor ends the wait at once (a timer far off would otherwise end it), and an
+// unwatched one is left alone.
+TEST(HeadlessMessageLoop, ReadableDescriptorWakesTheWaitUntilUnwatched) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  HeadlessMessageLoop loop;
+  Timer far(loop, "far", 60'000, true);
+  int woken = 0;
+  ASSERT_TRUE(loop.WatchDescriptor(fds[0], [&] {
+    char byte;
+    if (read(fds[0], &byte, 1) == 1) ++woken;
+  }));
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  const uint64_t start = loop.TickCount();
+  while (woken == 0 && loop.TickCount() - start < 60'000) loop.WaitForMessages(60'000);
+  EXPECT_EQ(woken, 1);
+  loop.UnwatchDescriptor(fds[0]);
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  loop.WaitForMessages(10);
+  EXPECT_EQ(woken, 1);
+  close(fds[0]);
+  close(fds[1]);
 }
 
 TEST(ApplicationErrorText, AddsAFullStopAfterCharactersSortingAfterIt) {
