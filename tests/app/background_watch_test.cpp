@@ -88,6 +88,9 @@ class KernelWatchTest : public ::testing::Test {
     session = std::make_unique<RunSession>(PosixFileSystem(), SystemClock(), loop, dialogs,
                                            RegionalFormats{}, store);
     session->state.LockDirectory = dir / "locks";
+    LogOptions log;
+    log.dir = dir.path() + "/";
+    session->SetLogOptions(log);
     ASSERT_TRUE(session->StartBackgroundMode());
   }
   // Runs the background mode through `steps`: each acts, then waits until it is done.
