@@ -91,7 +91,10 @@ class KernelWatchTest : public ::testing::Test {
     LogOptions log;
     log.dir = dir.path() + "/";
     session->SetLogOptions(log);
+    session->RecordMade.Connect(
+        [this](LogKind, const std::string& text) { records += text + "\n"; });
     ASSERT_TRUE(session->StartBackgroundMode());
+    if (session->background_watch()->WatchCount() == 0) GTEST_SKIP() << records;
   }
   // Runs the background mode through `steps`: each acts, then waits until it is done.
   void Run(std::vector<Step> steps) {
@@ -108,7 +111,12 @@ class KernelWatchTest : public ::testing::Test {
       }
       const bool done = steps[at].done();
       if (!done && Clock::now() < deadline) return;
-      EXPECT_TRUE(done) << "step " << at << " not done in time";
+      const WatchedProfile* p = session->background_watch()->Find("Docs");
+      EXPECT_TRUE(done) << "step " << at << " not done in time; watches "
+                        << session->background_watch()->WatchCount() << ", complete "
+                        << p->complete << ", changed " << p->changed << ", queued "
+                        << session->run_list.Count() << ", records:\n"
+                        << records;
       acted = false;
       if (++at == steps.size() || !done) session->StopBackgroundMode();
     };
@@ -129,6 +137,7 @@ class KernelWatchTest : public ::testing::Test {
   ui::HeadlessMessageLoop loop;
   ScriptedDialogs dialogs;
   std::unique_ptr<RunSession> session;
+  std::string records;
 };
 
 TEST_F(KernelWatchTest, ChangedDeletedAndNewFolderFilesAreBackedUpAtTheNextDueTime) {
