@@ -6,8 +6,9 @@ set(prefix ${root}${CPACK_PACKAGING_INSTALL_PREFIX})
 set(debian ${CPACK_QUILLMOR_DEBIAN_DIR})
 
 if(NOT CPACK_QUILLMOR_CHANGELOG_UPSTREAM STREQUAL CPACK_PACKAGE_VERSION)
-  message(FATAL_ERROR "packaging/debian/changelog ends at ${CPACK_QUILLMOR_CHANGELOG_UPSTREAM}, "
-                      "the project is at ${CPACK_PACKAGE_VERSION}: add an entry for it")
+  message(FATAL_ERROR "the top entry of packaging/debian/changelog is for "
+                      "${CPACK_QUILLMOR_CHANGELOG_UPSTREAM}, the project is at "
+                      "${CPACK_PACKAGE_VERSION}: the package needs an entry for its version")
 endif()
 
 # file(COPY), unlike file(INSTALL), ignores the DESTDIR that CPack leaves set.
