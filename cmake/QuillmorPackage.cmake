@@ -30,7 +30,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "back up and synchronise folders")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillmor keeps a small table of backup profiles. Each profile names a source
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
+Quillmor keeps a small table of backup profiles. Each profile names a source
 folder, a destination folder, a file filter and a few options, and is run on
 command or in the background at its own interval, optionally only within a
 daily time window.
