@@ -11,7 +11,15 @@ install(TARGETS quillmor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES doc/Quillmor.html DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmor)
 configure_file(doc/Quillmor.html ${PROJECT_BINARY_DIR}/Quillmor.html COPYONLY)
 install(FILES doc/quillmor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-configure_file(contrib/quillmor.service ${PROJECT_BINARY_DIR}/contrib/quillmor.service @ONLY)
+# The unit names the installed program, so it is written when the install prefix is known:
+# `cmake --install --prefix ~/.local` and the package each get their own path.
+install(CODE "
+  set(CMAKE_INSTALL_FULL_BINDIR [[${CMAKE_INSTALL_BINDIR}]])
+  if(NOT IS_ABSOLUTE \"\${CMAKE_INSTALL_FULL_BINDIR}\")
+    set(CMAKE_INSTALL_FULL_BINDIR \"\${CMAKE_INSTALL_PREFIX}/\${CMAKE_INSTALL_FULL_BINDIR}\")
+  endif()
+  configure_file([[${PROJECT_SOURCE_DIR}/contrib/quillmor.service]]
+                 [[${PROJECT_BINARY_DIR}/contrib/quillmor.service]] @ONLY)")
 install(FILES ${PROJECT_BINARY_DIR}/contrib/quillmor.service DESTINATION lib/systemd/user)
 
 if(QUILLMOR_GUI)
@@ -35,3 +43,4 @@ if(QUILLMOR_GUI)
   add_custom_target(quillmor_icon_files ALL DEPENDS ${icon_files})
   install(DIRECTORY ${icon_root} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/QuillmorPackage.cmake)

@@ -44,7 +44,7 @@ done
 
 unit=$prefix/lib/systemd/user/quillmor.service
 [ -s "$unit" ] || fail "no service unit"
-grep -Eq '^ExecStart=/.*/quillmor --background$' "$unit" || fail "service ExecStart"
+grep -qx "ExecStart=$prefix/bin/quillmor --background" "$unit" || fail "service ExecStart"
 # A start that cannot succeed must not be retried in a loop.
 grep -Eq '^RestartPreventExitStatus=1 2$' "$unit" || fail "service restarts after a refused start"
 echo "installed files are valid"

@@ -3,7 +3,8 @@
 # its icon docks in the panel, F10 hides the window, a right click on the icon opens the menu
 # with its green banner, "Show" brings the window back, and F1 hands the installed help to the
 # desktop's opener. With SCREENSHOT_DIR set, the three stages are saved there as PNG files.
-# Usage: tray_window_test.sh BUILD_DIR [SCREENSHOT_DIR]
+# Usage: tray_window_test.sh BUILD_DIR [SCREENSHOT_DIR]   installs the build into a scratch prefix
+#        tray_window_test.sh --prefix=DIR [SCREENSHOT_DIR] the program already installed in DIR
 set -euo pipefail
 
 build=$1
@@ -37,8 +38,12 @@ wait_for() {
   fail "timed out waiting for $what"
 }
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-prefix=$work/prefix
+if [[ $build == --prefix=* ]]; then
+  prefix=${build#--prefix=}
+else
+  cmake --install "$build" --prefix "$work/prefix" >/dev/null
+  prefix=$work/prefix
+fi
 mkdir -p "$work/home/bin"
 # The desktop's opener, recording what it was asked to open.
 cat >"$work/home/bin/xdg-open" <<'OPENER'
