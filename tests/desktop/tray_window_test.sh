@@ -31,7 +31,7 @@ fail() {
 wait_for() {
   local what=$1
   shift
-  for _ in $(seq 1 300); do
+  for _ in $(seq 1 1200); do
     if "$@" >/dev/null 2>&1; then return 0; fi
     sleep 0.1
   done
