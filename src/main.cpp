@@ -3,10 +3,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
-
-#ifdef QUILLMOR_GUI
-#include "qt/qt_main.h"
-#endif
+#include "cli/window_loader.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -15,7 +12,7 @@ int main(int argc, char** argv) {
   const int status = qm::cli::RunCommandLine(args, window_args, store_path);
   if (status >= 0) return status;
 #ifdef QUILLMOR_GUI
-  return qm::qt::RunWindow(argc, argv, window_args, store_path);
+  return qm::cli::OpenWindow(argc, argv, window_args, store_path, std::cerr);
 #else
   std::cerr << "quillmor: built without the window; see --help\n";
   return 2;

@@ -105,16 +105,18 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
   DurabilityBatch batch(ctx.fs);
   CommitOnExit commit(batch);
 
+  std::string name;  // the source's relative name, its storage reused
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
     ctx.observer.Update();
     ctx.loop.ProcessMessages();
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
-    const ScannedFile& s = item.SrcFiles.Object(i);
+    item.SrcFiles.NameInto(i, name);
+    const auto time = static_cast<DosDateTime>(item.SrcFiles.Time(i));
+    const DestinationIndex::Pairing pairing = index.Pair(name, time);
     // Every kept copy of a file that still exists is marked, not only those the search for
     // a newer copy happened to reach, so the removal pass never deletes them.
-    for (const uint32_t j : index.EntriesNamed(s.Name)) item.DestFiles.SetMatched(j, 1);
-    const DestinationIndex::Pairing pairing = index.Pair(s.Name, static_cast<DosDateTime>(s.Time));
+    for (const uint32_t j : pairing.named) item.DestFiles.SetMatched(j, 1);
 
     if (!pairing.copy_needed) {
       ctx.observer.FileUpToDate(item.SrcFiles.Text(i));
@@ -128,7 +130,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
     item.CurrentFile = file_name;
     std::string suffix;
     if (keep == kKeepDateTime) {
-      const std::string dir(DirectoryPart(s.Name));
+      const std::string dir(DirectoryPart(name));
       const std::string extension = zip ? ".zip" : "";
       suffix = DistinctSuffix(
           DateTimeSuffix(ctx.clock.Now(), ctx.formats), [&](std::string_view candidate) {
@@ -154,10 +156,10 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
       ctx.observer.FileDone(event);
     } else if (zip) {
       if (!packer) packer = MakeZipPacker(ctx.fs, ctx.loop, &ctx.observer);
-      PackFile(ctx, *packer, source, static_cast<DosDateTime>(s.Time), target, batch, may_replace);
+      PackFile(ctx, *packer, source, time, target, batch, may_replace);
     } else {
-      CopyAndReport(ctx, source, target, s.Size, batch, /*sync=*/false, FileAction::kCopied,
-                    may_replace);
+      CopyAndReport(ctx, source, target, item.SrcFiles.Size(i), batch, /*sync=*/false,
+                    FileAction::kCopied, may_replace);
     }
     ++item.FilesDone;
   }

@@ -1,6 +1,7 @@
 #include "engine/destination_index.h"
 
 #include <bit>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <stdexcept>
@@ -20,56 +21,58 @@ DestinationIndex::DestinationIndex(const NamedList<ScannedFile>& dest, bool doZI
                                    int16_t KeepCopyKind)
     : dest_(dest), sequence_(KeepCopyKind == kKeepSequence) {
   const size_t count = dest.Count();
-  if (count >= kEmpty) throw std::length_error("destination list too long");
-  // Half full at most, so a probe ends after a step or two.
-  slots_.assign(std::bit_ceil(count * 2 + 2), kEmpty);
-  if (sequence_) prefix_m_.reserve(count);
-  groups_.reserve(count);
-  std::vector<uint32_t> group_of(count, kEmpty);  // for the grouping below only
+  if (count >= kNone) throw std::length_error("destination list too long");
+  // Two-thirds full at most; the tag byte ends most probes of other names without a look at
+  // the list.
+  slots_.assign(count + count / 2 + 1, kNone);
+  tags_.assign(slots_.size(), 0);
 
   std::string name;
-  int64_t m = 0;
-  for (size_t i = 0; i < count; ++i) {
-    dest.NameInto(i, name);
-    const auto reduced = ReduceDestinationName(name, doZIP, KeepCopyKind, m);
-    if (sequence_) prefix_m_.push_back(m);
-    if (!reduced) continue;
-    const uint32_t hash = HashOf(*reduced);
-    size_t slot = 0;
-    uint32_t g = Find(*reduced, hash, slot);
-    if (g == kEmpty) {
-      g = static_cast<uint32_t>(groups_.size());
-      groups_.push_back({hash, static_cast<uint32_t>(i), static_cast<uint32_t>(reduced->size())});
-      slots_[slot] = g;
+  if (doZIP || KeepCopyKind != kKeepNone) {
+    // The running maximum needs the list's order; the reduced names are kept as lengths.
+    reduced_size_.resize(count);
+    if (sequence_) prefix_m_.resize(count);
+    int64_t m = 0;
+    for (size_t i = 0; i < count; ++i) {
+      dest.NameInto(i, name);
+      const auto reduced = ReduceDestinationName(name, doZIP, KeepCopyKind, m);
+      reduced_size_[i] = reduced ? static_cast<uint32_t>(reduced->size()) : kNone;
+      if (sequence_) prefix_m_[i] = m;
     }
-    ++groups_[g].count;
-    group_of[i] = g;
+    max_sequence_ = m;
   }
-  max_sequence_ = m;
-
-  uint32_t next = 0;
-  for (Group& g : groups_) {
-    g.first = next;
-    next += g.count;
-    g.count = 0;
-  }
-  members_.resize(next);
-  for (size_t i = 0; i < count; ++i) {
-    if (group_of[i] == kEmpty) continue;
-    Group& g = groups_[group_of[i]];
-    members_[g.first + g.count++] = static_cast<uint32_t>(i);
+  // Backwards, so that each name's chain, built from its front, ends up in list order.
+  for (size_t i = count; i-- > 0;) {
+    const size_t size = ReducedSize(static_cast<uint32_t>(i));
+    if (size == kNone) continue;
+    dest.NameInto(i, name);
+    Insert(static_cast<uint32_t>(i), std::string_view(name).substr(0, size));
   }
 }
 
+void DestinationIndex::Insert(uint32_t entry, std::string_view reduced) {
+  const uint32_t hash = HashOf(reduced);
+  size_t slot = 0;
+  const uint32_t first = Find(reduced, hash, slot);
+  if (first != kNone) {
+    // Most lists never repeat a name: the chain exists only once one does.
+    if (next_.empty()) next_.assign(dest_.Count(), kNone);
+    next_[entry] = first;
+  }
+  slots_[slot] = entry;
+  tags_[slot] = static_cast<uint8_t>(hash);
+}
+
 uint32_t DestinationIndex::Find(std::string_view reduced, uint32_t hash, size_t& slot) const {
-  const size_t mask = slots_.size() - 1;
-  for (slot = hash & mask;; slot = (slot + 1) & mask) {
-    const uint32_t g = slots_[slot];
-    if (g == kEmpty) return kEmpty;
-    const Group& group = groups_[g];
-    if (group.hash == hash && group.length == reduced.size() &&
-        dest_.NameStartsWith(group.entry, reduced)) {
-      return g;
+  const size_t size = slots_.size();
+  const auto tag = static_cast<uint8_t>(hash);
+  for (slot = static_cast<size_t>((uint64_t{hash} * size) >> 32);;
+       slot = slot + 1 == size ? 0 : slot + 1) {
+    const uint32_t entry = slots_[slot];
+    if (entry == kNone) return kNone;
+    if (tags_[slot] == tag && ReducedSize(entry) == reduced.size() &&
+        dest_.NameStartsWith(entry, reduced)) {
+      return entry;
     }
   }
 }
@@ -79,33 +82,32 @@ DestinationIndex::Pairing DestinationIndex::Pair(std::string_view source_name,
   Pairing result;
   result.M = max_sequence_;
   size_t slot = 0;
-  const uint32_t g = Find(source_name, HashOf(source_name), slot);
-  if (g == kEmpty) return result;
-  const Group& group = groups_[g];
-  const std::span<const uint32_t> members(members_.data() + group.first, group.count);
+  const uint32_t first = Find(source_name, HashOf(source_name), slot);
+  if (first == kNone) return result;
+  result.named = Members(this, first, kNone);
   // The walk stops at the first entry of this name that is at least as new as the source.
-  for (size_t k = 0; k < members.size(); ++k) {
-    if (static_cast<DosDateTime>(dest_.Time(members[k])) >= source_time) {
-      result.matched = members.first(k + 1);
+  for (uint32_t j = first; j != kNone; j = Next(j)) {
+    if (static_cast<DosDateTime>(dest_.Time(j)) >= source_time) {
+      result.matched = Members(this, first, j);
       result.copy_needed = false;
-      result.M = sequence_ ? prefix_m_[members[k]] : 0;
+      result.M = sequence_ ? prefix_m_[j] : 0;
       return result;
     }
   }
-  result.matched = members;
+  result.matched = result.named;
   return result;
 }
 
-std::span<const uint32_t> DestinationIndex::EntriesNamed(std::string_view source_name) const {
+DestinationIndex::Members DestinationIndex::EntriesNamed(std::string_view source_name) const {
   size_t slot = 0;
-  const uint32_t g = Find(source_name, HashOf(source_name), slot);
-  if (g == kEmpty) return {};
-  return {members_.data() + groups_[g].first, groups_[g].count};
+  const uint32_t first = Find(source_name, HashOf(source_name), slot);
+  return first == kNone ? Members() : Members(this, first, kNone);
 }
 
 size_t DestinationIndex::MemoryUsed() const {
-  return sizeof(*this) + slots_.capacity() * sizeof(uint32_t) + groups_.capacity() * sizeof(Group) +
-         members_.capacity() * sizeof(uint32_t) + prefix_m_.capacity() * sizeof(int64_t);
+  return sizeof(*this) + slots_.capacity() * sizeof(uint32_t) + tags_.capacity() +
+         next_.capacity() * sizeof(uint32_t) + reduced_size_.capacity() * sizeof(uint32_t) +
+         prefix_m_.capacity() * sizeof(int64_t);
 }
 
 FirstByName::FirstByName(const NamedList<ScannedFile>& list) : list_(list) {

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -18,16 +18,65 @@ namespace qm {
 // with exactly the outcome of walking the destination list in order for each source file
 // (reduce each entry, mark those whose reduced name equals the source's, stop at the first of
 // them at least as new as the source). Built once per snapshot; the list must outlive it and
-// keep its entries. Flat: one open-addressing table of name groups and one array of their
-// members, about 30 bytes per destination entry.
+// keep its entries. It holds entry numbers only, the names stay in the list: an open-addressing
+// table two-thirds full with a byte of each hash beside it (about 8 bytes per destination
+// entry), a chain to the next entry of the same name once a name repeats, and the reduced
+// lengths when names are reduced.
 class DestinationIndex {
  public:
+  static constexpr uint32_t kNone = 0xFFFFFFFF;
+
+  // Entries of one reduced name in list order, from `first` up to and including `last` (all of
+  // them when `last` is kNone).
+  class Members {
+   public:
+    class Iterator {
+     public:
+      using iterator_category = std::forward_iterator_tag;
+      using value_type = uint32_t;
+      using difference_type = std::ptrdiff_t;
+      using pointer = const uint32_t*;
+      using reference = uint32_t;
+      Iterator() = default;
+      Iterator(const DestinationIndex* index, uint32_t at, uint32_t last)
+          : index_(index), at_(at), last_(last) {}
+      uint32_t operator*() const { return at_; }
+      Iterator& operator++() {
+        at_ = at_ == last_ ? kNone : index_->Next(at_);
+        return *this;
+      }
+      Iterator operator++(int) {
+        Iterator before = *this;
+        ++*this;
+        return before;
+      }
+      bool operator==(const Iterator& o) const { return at_ == o.at_; }
+
+     private:
+      const DestinationIndex* index_ = nullptr;
+      uint32_t at_ = kNone, last_ = kNone;
+    };
+    Members() = default;
+    Members(const DestinationIndex* index, uint32_t first, uint32_t last)
+        : index_(index), first_(first), last_(last) {}
+    Iterator begin() const { return {index_, first_, last_}; }
+    Iterator end() const { return {index_, kNone, last_}; }
+    bool empty() const { return first_ == kNone; }
+    size_t size() const { return static_cast<size_t>(std::distance(begin(), end())); }
+
+   private:
+    const DestinationIndex* index_ = nullptr;
+    uint32_t first_ = kNone, last_ = kNone;
+  };
+
   DestinationIndex(const NamedList<ScannedFile>& dest, bool doZIP, int16_t KeepCopyKind);
 
   struct Pairing {
     // Destination entries the walk reaches with an equal reduced name, in list order: all of
     // them when a copy is needed, else up to and including the first at least as new.
-    std::span<const uint32_t> matched;
+    Members matched;
+    // Every destination entry whose reduced name is the source's, in list order.
+    Members named;
     // No destination entry of that name is at least as new (times compared unsigned).
     bool copy_needed = true;
     // The running maximum of sequence numbers when the walk ends: over the whole list when a
@@ -37,32 +86,29 @@ class DestinationIndex {
   Pairing Pair(std::string_view source_name, DosDateTime source_time) const;
 
   // Every destination entry whose reduced name is `source_name`, in list order.
-  std::span<const uint32_t> EntriesNamed(std::string_view source_name) const;
+  Members EntriesNamed(std::string_view source_name) const;
   // The largest sequence number in the whole list (0 when none, or outside sequence mode).
   int64_t MaxSequence() const { return max_sequence_; }
   // Bytes of memory the index holds.
   size_t MemoryUsed() const;
 
  private:
-  // The entries whose reduced names are equal: members_[first, first + count).
-  struct Group {
-    uint32_t hash;
-    uint32_t entry;  // one member, whose name's first `length` bytes are the reduced name
-    uint32_t length;
-    uint32_t first = 0;
-    uint32_t count = 0;
-  };
-  static constexpr uint32_t kEmpty = 0xFFFFFFFF;
-
-  // The group of `reduced` (hash `hash`), or kEmpty; `slot` ends at its slot or a free one.
+  uint32_t Next(uint32_t entry) const { return next_.empty() ? kNone : next_[entry]; }
+  size_t ReducedSize(uint32_t entry) const {
+    return reduced_size_.empty() ? dest_.NameSize(entry) : reduced_size_[entry];
+  }
+  // The first entry of `reduced` (hash `hash`), or kNone; `slot` ends at its slot or a free one.
   uint32_t Find(std::string_view reduced, uint32_t hash, size_t& slot) const;
+  void Insert(uint32_t entry, std::string_view reduced);
 
   const NamedList<ScannedFile>& dest_;
   bool sequence_;
-  std::vector<uint32_t> slots_;  // group numbers, kEmpty where free; a power of two long
-  std::vector<Group> groups_;
-  std::vector<uint32_t> members_;  // entry numbers, grouped, ascending inside each group
-  std::vector<int64_t> prefix_m_;  // sequence mode: M after the walk passed entry i
+  std::vector<uint32_t> slots_;         // first entry of each reduced name, kNone where free
+  std::vector<uint8_t> tags_;           // the low byte of each slot's hash
+  std::vector<uint32_t> next_;          // the next entry of the same reduced name, or kNone
+  std::vector<uint32_t> reduced_size_;  // ZIP or kept copies: kNone for entries that stand
+                                        // for no source name
+  std::vector<int64_t> prefix_m_;       // sequence mode: M after the walk passed entry i
   int64_t max_sequence_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/date_time.h"
@@ -27,14 +28,22 @@ class ScannedFile {
 };
 
 // A snapshot's file list. It holds the files of a whole tree, so it is kept compact: the
-// directories in a table, each file as one fixed-size entry with its bare name in one arena
-// per list; the full path (the text) and the relative `Name` are made when asked. Entries keep
-// the order they were added in, and equal texts may occur, as in every NamedList.
+// directories in a table, each file as one 16-byte entry with its bare name in an arena; the
+// full path (the text) and the relative `Name` are made when asked. Entries and names are
+// stored in fixed-size blocks that never move, so a growing list neither copies itself nor
+// holds twice its size for a moment. Entries keep the order they were added in, and equal
+// texts may occur, as in every NamedList.
 template <>
 class NamedList<ScannedFile> {
  public:
-  size_t Count() const { return entries_.size(); }
-  bool Empty() const { return entries_.empty(); }
+  NamedList() = default;
+  NamedList(const NamedList& other) { *this = other; }
+  NamedList& operator=(const NamedList& other);
+  NamedList(NamedList&&) noexcept = default;
+  NamedList& operator=(NamedList&&) noexcept = default;
+
+  size_t Count() const { return count_; }
+  bool Empty() const { return count_ == 0; }
   // The full path: the directory as scanned (with its separator) and the name as found.
   std::string Text(size_t i) const;
   // A copy of entry i as an object; the list's own entries change only through SetMatched.
@@ -44,12 +53,14 @@ class NamedList<ScannedFile> {
   std::string Name(size_t i) const;
   // Writes Name(i) into `out`, reusing its storage.
   void NameInto(size_t i, std::string& out) const;
+  // Name(i).size(), without making it.
+  size_t NameSize(size_t i) const;
   // Whether Name(i) begins with `prefix`.
   bool NameStartsWith(size_t i, std::string_view prefix) const;
-  int32_t Time(size_t i) const { return static_cast<int32_t>(entries_[i].time); }
-  int64_t Size(size_t i) const { return entries_[i].size; }
-  int32_t Attr(size_t i) const { return entries_[i].attr; }
-  int32_t Matched(size_t i) const { return (entries_[i].flags & kMatched) != 0 ? 1 : 0; }
+  int32_t Time(size_t i) const { return static_cast<int32_t>(At(i).time); }
+  int64_t Size(size_t i) const;
+  int32_t Attr(size_t i) const { return static_cast<int32_t>(At(i).attr); }
+  int32_t Matched(size_t i) const { return (At(i).flags & kMatched) != 0 ? 1 : 0; }
   void SetMatched(size_t i, int32_t matched);
   void ClearMatched();
 
@@ -67,28 +78,54 @@ class NamedList<ScannedFile> {
 
  private:
   static constexpr uint8_t kMatched = 1;
-  static constexpr uint8_t kOwnKey = 2;  // the name's key follows the name in the arena
+  static constexpr uint8_t kOwnKey = 2;   // the name's key follows the name in the arena
+  static constexpr uint8_t kBigSize = 8;  // the size did not fit: it is in big_sizes_
   struct Dir {
     uint32_t path, path_len;      // arena slice: the directory as texts begin
     uint32_t prefix, prefix_len;  // arena slice: the relative name prefix
   };
-  struct Entry {
-    int64_t size;
-    uint32_t time;
+  // Files of one directory added one after the other: a run of entries from `first` on.
+  struct Run {
+    uint32_t first;
     uint32_t dir;
-    uint32_t name;  // arena offset of the bare name (and its key after it, with kOwnKey)
-    uint16_t name_len;
-    uint8_t attr;
-    uint8_t flags;
   };
-  static_assert(sizeof(Entry) == 24);
+  struct Entry {
+    uint32_t name;  // arena offset of the name's length (1 or 3 bytes), then the name
+    uint32_t time;
+    int64_t size : 48;  // bytes; larger sizes are kept aside (kBigSize)
+    uint64_t attr : 8;
+    uint64_t flags : 8;
+  };
+  static_assert(sizeof(Entry) == 16);
+  static constexpr size_t kEntryBits = 13;  // 8192 entries (128 KiB) a block
+  static constexpr size_t kArenaBits = 18;  // 256 KiB of names a block
 
+  const Entry& At(size_t i) const {
+    return entry_blocks_[i >> kEntryBits][i & ((size_t{1} << kEntryBits) - 1)];
+  }
+  Entry& At(size_t i) {
+    return entry_blocks_[i >> kEntryBits][i & ((size_t{1} << kEntryBits) - 1)];
+  }
+  const char* Ptr(uint32_t at) const {
+    return arena_blocks_[at >> kArenaBits].get() + (at & ((uint32_t{1} << kArenaBits) - 1));
+  }
+  std::string_view Slice(uint32_t at, size_t len) const {
+    return len == 0 ? std::string_view() : std::string_view(Ptr(at), len);
+  }
+  // Room for `n` bytes in one block of the arena; `at` gets its offset.
+  char* Reserve(size_t n, uint32_t& at);
   uint32_t Store(std::string_view s);
-  std::string_view Slice(uint32_t at, size_t len) const { return {arena_.data() + at, len}; }
+  const Dir& DirOf(size_t i) const;
+  // The bare name of entry i as the relative name uses it (its key when it has one).
+  std::string_view OwnName(size_t i) const;
 
-  std::vector<Entry> entries_;
+  size_t count_ = 0;
+  std::vector<std::unique_ptr<Entry[]>> entry_blocks_;
+  std::vector<Run> runs_;
   std::vector<Dir> dirs_;
-  std::vector<char> arena_;
+  std::vector<std::unique_ptr<char[]>> arena_blocks_;
+  size_t arena_used_ = 0;                                // in the last block
+  std::vector<std::pair<uint32_t, int64_t>> big_sizes_;  // by entry, ascending
 };
 
 }  // namespace qm

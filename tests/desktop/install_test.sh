@@ -18,6 +18,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 share=$prefix/share
 
 [ -x "$prefix/bin/quillmor" ] || fail "no binary"
+# The window is a library that the program loads only to open it.
+[ -n "$(find "$prefix/lib" -path '*/quillmor/libquillmor-window.so')" ] || fail "no window library"
+ldd "$prefix/bin/quillmor" | grep -q libQt && fail "the program itself links Qt"
 desktop-file-validate "$share/applications/$id.desktop" || fail "desktop entry"
 grep -qx 'Categories=Utility;Archiving;' "$share/applications/$id.desktop" || fail "categories"
 appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" || fail "metainfo"
