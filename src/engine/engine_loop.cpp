@@ -147,6 +147,7 @@ void ProcessRunList(EngineContext& ctx) {
   RunState& state = ctx.state;
   if (state.EngineBusy) return;
   state.EngineBusy = true;
+  state.VolumesWithoutModes.clear();
   std::exception_ptr escaped;
   try {
     while (state.Running) {

@@ -31,6 +31,8 @@ uint32_t AttributesOf(const struct stat& st) {
     attr |= faDirectory;
   } else if (S_ISREG(st.st_mode)) {
     attr |= faArchive;
+  } else if (S_ISLNK(st.st_mode)) {
+    attr = faSymLink;  // a link's own mode says nothing: it is never read-only
   } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode) ||
              S_ISSOCK(st.st_mode)) {
     attr |= faSysFile;
@@ -38,8 +40,55 @@ uint32_t AttributesOf(const struct stat& st) {
   return attr;
 }
 
+FileMeta MetaFromStat(const struct stat& st) {
+  FileMeta meta;
+  meta.mode = st.st_mode;
+  meta.uid = st.st_uid;
+  meta.gid = st.st_gid;
+  meta.size = static_cast<int64_t>(st.st_size);
+  meta.mtime_sec = st.st_mtim.tv_sec;
+  meta.mtime_nsec = st.st_mtim.tv_nsec;
+  return meta;
+}
+
+// A volume that keeps no modes or owners answers chmod and chown with one of these.
+bool Refused(int err) {
+  return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS;
+}
+
+// Owners are carried only by root: anyone else's copies are their own.
+bool CarriesOwners() {
+  static const bool root = ::geteuid() == 0;
+  return root;
+}
+
+// Gives `fd` (or, with fd -1, `name` under `dir` itself, never following a link) the `parts` of
+// `meta`. A time that cannot be set leaves a copy that is merely newer than its source.
+MetaApplied ApplyStat(int fd, int dir, const char* name, const FileMeta& meta, uint32_t parts) {
+  bool refused = false;
+  const bool link = meta.is_link();
+  if ((parts & kMetaOwner) != 0 && CarriesOwners()) {
+    const int rc = fd >= 0 ? ::fchown(fd, meta.uid, meta.gid)
+                           : ::fchownat(dir, name, meta.uid, meta.gid, AT_SYMLINK_NOFOLLOW);
+    refused = rc != 0 && Refused(errno);
+  }
+  // After the owner: chown clears setuid bits, and a refused chown must not keep the mode back.
+  if ((parts & kMetaMode) != 0 && !link) {
+    const int rc =
+        fd >= 0 ? ::fchmod(fd, meta.permissions()) : ::fchmodat(dir, name, meta.permissions(), 0);
+    refused = refused || (rc != 0 && Refused(errno));
+  }
+  if ((parts & kMetaTime) != 0) {
+    const struct timespec times[2] = {
+        {0, UTIME_OMIT}, {static_cast<time_t>(meta.mtime_sec), static_cast<long>(meta.mtime_nsec)}};
+    (void)(fd >= 0 ? ::futimens(fd, times) : ::utimensat(dir, name, times, AT_SYMLINK_NOFOLLOW));
+  }
+  return refused ? MetaApplied::kModesRefused : MetaApplied::kAll;
+}
+
 void FillFromStat(const struct stat& st, DirEntry& e, DosTimeConverter* times = nullptr) {
   e.attr = AttributesOf(st);
+  e.is_link = S_ISLNK(st.st_mode);
   e.size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
   e.time =
       times != nullptr ? times->FromUnix(st.st_mtim.tv_sec) : UnixToDosDateTime(st.st_mtim.tv_sec);
@@ -81,7 +130,7 @@ bool SpaceMayFollow(int err) {
 }
 
 // Every entry of the open directory `d`, named `dir` in error texts. Each entry costs one
-// fstatat relative to the directory (two for a link, whose own type the name tells).
+// fstatat relative to the directory.
 Result<std::vector<DirEntry>> ReadEntries(DIR* d, const std::string& dir, DosTimeConverter* times) {
   const int dfd = ::dirfd(d);
   std::vector<DirEntry> entries;
@@ -99,25 +148,14 @@ Result<std::vector<DirEntry>> ReadEntries(DIR* d, const std::string& dir, DosTim
     const char* name = de->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
 
-    bool is_link = de->d_type == DT_LNK;
-    if (de->d_type == DT_UNKNOWN) {
-      // Some file systems do not fill d_type; only then does a link cost a second call.
-      if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT) continue;  // vanished since readdir
-        const int err = errno;
-        return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
-      }
-      is_link = S_ISLNK(st.st_mode);
-    }
-    if (::fstatat(dfd, name, &st, is_link ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
-      // A dangling or looping link is not listed, nor an entry removed since readdir.
-      if (is_link || errno == ENOENT) continue;
+    // A link is listed as itself, never followed: one call per entry.
+    if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;  // vanished since readdir
       const int err = errno;
       return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
     }
     DirEntry& e = entries.emplace_back();
     e.name = name;
-    e.is_link = is_link;
     FillFromStat(st, e, times);
   }
   return entries;
@@ -200,19 +238,20 @@ class PosixReadableFile final : public ReadableFile {
   }
 
   Result<DirEntry> Info() override {
-    struct stat st = opened_;
-    if (!fresh_ && ::fstat(fd_, &st) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
+    if (!fresh_ && ::fstat(fd_, &opened_) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
     fresh_ = false;
     DirEntry e;
-    FillFromStat(st, e);
+    FillFromStat(opened_, e);
     return e;
   }
+
+  std::optional<FileMeta> Meta() override { return MetaFromStat(opened_); }
 
  private:
   int fd_;
   std::string path_;
-  struct stat opened_;
-  bool fresh_ = true;  // opened_ is what the opening saw and has not been reported yet
+  struct stat opened_;  // what the opening or the last Info() saw
+  bool fresh_ = true;   // opened_ is what the opening saw and has not been reported yet
 };
 
 class PosixWritableFile final : public WritableFile {
@@ -259,6 +298,11 @@ class PosixWritableFile final : public WritableFile {
     return Status::Ok();
   }
 
+  MetaApplied ApplyMeta(const FileMeta& meta, uint32_t parts) override {
+    if (fd_ < 0) return MetaApplied::kAll;
+    return ApplyStat(fd_, -1, "", meta, parts);
+  }
+
   Status Close() override {
     if (fd_ < 0) return Status::Ok();
     const int fd = fd_;
@@ -303,12 +347,51 @@ class PosixFileSystemImpl final : public FileSystem {
     if (::lstat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
     DirEntry e;
     e.name = BaseName(path);
-    if (S_ISLNK(st.st_mode)) {
-      e.is_link = true;
-      if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
-    }
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && ::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    FillFromStat(st, e);
+    e.is_link = link;
+    return e;
+  }
+
+  Result<DirEntry> StatLink(const std::string& path) override {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    DirEntry e;
+    e.name = BaseName(path);
     FillFromStat(st, e);
     return e;
+  }
+
+  Result<FileMeta> StatMeta(const std::string& path) override {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    return MetaFromStat(st);
+  }
+
+  MetaApplied ApplyMeta(const std::string& path, const FileMeta& meta, uint32_t parts) override {
+    return ApplyStat(-1, AT_FDCWD, path.c_str(), meta, parts);
+  }
+
+  Result<std::string> ReadLink(const std::string& path) override {
+    std::string text(256, '\0');
+    for (;;) {
+      const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+      if (n < 0) return ErrorFromErrno(errno, "Cannot read the link", path);
+      if (static_cast<size_t>(n) < text.size()) {
+        text.resize(static_cast<size_t>(n));
+        return text;
+      }
+      text.resize(text.size() * 2);  // possibly cut short: ask again with more room
+    }
+  }
+
+  Status CreateLink(const std::string& target, const std::string& path) override {
+    if (::symlink(target.c_str(), path.c_str()) != 0 &&
+        (!SpaceMayFollow(errno) || ::symlink(target.c_str(), path.c_str()) != 0)) {
+      return ErrorFromErrno(errno, "Cannot create the link", path);
+    }
+    return Status::Ok();
   }
 
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
@@ -413,12 +496,15 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) override {
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0 && SpaceMayFollow(errno)) fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0 && errno == EACCES && ::unlink(path.c_str()) == 0) {
-      fd = ::open(path.c_str(), flags, 0666);  // a stale read-only temporary of ours
+    // Owner-only from its first moment: the copy gets its source's mode when complete. A stale
+    // temporary of ours may have any mode, so it goes first rather than be truncated.
+    // O_NOFOLLOW: a link of that name is not written through.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) {
+      fd = ::open(path.c_str(), flags, 0600);
     }
+    if (fd < 0 && SpaceMayFollow(errno)) fd = ::open(path.c_str(), flags, 0600);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot create", path);
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }
@@ -439,6 +525,14 @@ class PosixFileSystemImpl final : public FileSystem {
   Status CreateDirectory(const std::string& path) override {
     if (::mkdir(path.c_str(), 0777) != 0 &&
         (!SpaceMayFollow(errno) || ::mkdir(path.c_str(), 0777) != 0)) {
+      return ErrorFromErrno(errno, "Cannot create directory", path);
+    }
+    return Status::Ok();
+  }
+
+  Status CreatePrivateDirectory(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0700) != 0 &&
+        (!SpaceMayFollow(errno) || ::mkdir(path.c_str(), 0700) != 0)) {
       return ErrorFromErrno(errno, "Cannot create directory", path);
     }
     return Status::Ok();
