@@ -180,8 +180,9 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
         item.DestScanFailed ? UnsafeWithIncompleteListing(ctx, pairing, keep, target)
                             : std::nullopt;
     const bool may_replace = keep == kKeepNone;
-    if (!not_ready.empty()) {
-      ReportDriveNotReady(ctx, failed, not_ready);
+    if (!not_ready.empty() || !ctx.fs.LostVolume().empty()) {
+      // Lost during the run: every later copy fails as on a missing drive.
+      ReportDriveNotReady(ctx, failed, not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
     } else if (unsafe) {
       FileEvent event{FileAction::kFailed, failed.attempted, source, target};
       event.failure = *unsafe;

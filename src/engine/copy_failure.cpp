@@ -39,6 +39,10 @@ int64_t TargetFreeSpace(FileSystem& fs, const std::string& target) {
 
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text, bool may_ask) {
+  if (const std::string& lost = ctx.fs.LostVolume(); !lost.empty()) {
+    DriveNotReady(ctx, failed, lost, error_text, may_ask);
+    return;
+  }
   if (TargetFreeSpace(ctx.fs, failed.target) > kFreeSpaceThreshold) {
     ctx.observer.FileDone(Failure(failed));
     return;

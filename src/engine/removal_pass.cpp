@@ -29,6 +29,7 @@ void RunRemovalPass(EngineContext& ctx, RunSnapshot& item) {
     ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
     return;
   }
+  (void)ctx.fs.CheckPinned();  // a volume gone since the last group was placed
   // The folders that lose files take their source folders' times again.
   FolderFinisher folders = PassFolders(ctx, item.Profile.SrcDir(), item.Profile.DestDir());
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
@@ -37,6 +38,9 @@ void RunRemovalPass(EngineContext& ctx, RunSnapshot& item) {
     // A preview reports the deletion it would make.
     if (ctx.state.Preview) {
       ctx.observer.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
+    } else if (!ctx.fs.LostVolume().empty()) {
+      // The volume went during the run: nothing is removed from what is left of it.
+      ctx.observer.FileDone({FileAction::kFailed, FileAction::kDeleted, path, {}, 0});
     } else if (RemoveCopy(ctx.fs, path, (item.DestFiles.Attr(i) & faReadOnly) != 0)) {
       folders.Touched(std::string(DirectoryPart(path)));
       ctx.observer.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});

@@ -68,8 +68,10 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
       const std::string file_name(FileNamePart(source));
       item.CurrentFile = file_name;
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
-      if (!not_ready.empty()) {
-        ReportDriveNotReady(ctx, {source, target, true, d.action}, not_ready);
+      if (!not_ready.empty() || !ctx.fs.LostVolume().empty()) {
+        // Lost during the run: every later copy fails as on a missing drive.
+        ReportDriveNotReady(ctx, {source, target, true, d.action},
+                            not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
       } else if (found == FirstByName::kNone && d.to_incomplete && MayExist(ctx.fs, target)) {
         // Replacing a file the scan never compared could overwrite newer work.
         FileEvent event{FileAction::kFailed, d.action, source, target};

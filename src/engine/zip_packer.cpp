@@ -206,7 +206,7 @@ class ArchiveWriter {
     if (!made.ok()) Fail(made.error().kind, "Cannot create file " + temp_);
     (void)made.value()->Close();
     int code = 0;
-    zip_ = zip_open(temp_.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_ = zip_open(fs_.NativePath(temp_).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (zip_ == nullptr) {
       zip_error_t error;
       zip_error_init_with_code(&error, code);

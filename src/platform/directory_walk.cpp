@@ -42,7 +42,7 @@ Result<FileMeta> FileSystem::StatMeta(const std::string& path) {
     meta.mode = (e.attr & faReadOnly) != 0 ? 0100444 : 0100644;
   }
   meta.size = e.size;
-  meta.mtime_sec = DosDateTimeToUnix(e.time);
+  meta.mtime_sec = meta.atime_sec = DosDateTimeToUnix(e.time);
   return meta;
 }
 

@@ -61,6 +61,8 @@ struct FileMeta {
   int64_t size = 0;
   int64_t mtime_sec = 0;
   int64_t mtime_nsec = 0;
+  int64_t atime_sec = 0;  // the access time goes along with it
+  int64_t atime_nsec = 0;
 
   uint32_t permissions() const { return mode & 0777; }  // setuid, setgid, sticky never carried
   bool is_link() const { return (mode & 0170000) == 0120000; }
@@ -197,6 +199,24 @@ class FileSystem {
   // /run/media/<user> or /mnt) at or above `path` that is not mounted now, so that nothing may
   // be read or created there; empty when `path` is ready.
   virtual std::string NotReadyMountPlace(const std::string& /*path*/) { return {}; }
+  // The same file system with `roots` pinned for one run of a profile: each root (or, when it
+  // does not exist yet, its nearest existing ancestor) is opened once, and every call on a path
+  // below it resolves from that handle, so nothing lands on another volume mounted or unmounted
+  // there meanwhile. Null when this file system pins nothing: the run then uses it as it is.
+  virtual Result<std::unique_ptr<FileSystem>> Pin(const std::vector<std::string>& /*roots*/) {
+    return std::unique_ptr<FileSystem>();
+  }
+  // Whether every pinned root's path still reaches the volume pinned; once one does not
+  // (unmounted, replaced), it never does again in this file system.
+  virtual Status CheckPinned() { return Status::Ok(); }
+  // The mount place of the pinned volume CheckPinned found lost; empty while none is.
+  virtual const std::string& LostVolume() const {
+    static const std::string kNone;
+    return kNone;
+  }
+  // A path for libraries that take only paths, resolving as this file system's calls do.
+  virtual std::string NativePath(const std::string& path) { return path; }
+
   // The directory for temporary files, with a trailing '/'; empty if there is none.
   virtual std::string TempDirectory() = 0;
 

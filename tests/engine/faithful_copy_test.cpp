@@ -178,5 +178,42 @@ TEST_F(FaithfulCopyTest, AVolumeWithoutModesIsToldOnceAndItsCopiesStand) {
   EXPECT_EQ(tmp.ReadFile("dest/priv/key"), "secret");
 }
 
+// A pinned volume that is found gone at the first group's commit.
+class LostVolumeFs : public ForwardingFileSystem {
+ public:
+  using ForwardingFileSystem::ForwardingFileSystem;
+  Status CheckPinned() override {
+    lost_ = "/mnt/gone";
+    return Error{ErrorKind::kNotFound, "Drive not ready: /mnt/gone"};
+  }
+  const std::string& LostVolume() const override { return lost_; }
+
+ private:
+  std::string lost_;
+};
+
+TEST_F(FaithfulCopyTest, AVolumeLostMidRunFailsItsGroupAndEveryLaterCopy) {
+  const int files = static_cast<int>(DurabilityBatch::kMaxFiles) + 20;
+  for (int i = 0; i < files; ++i) Write("f" + std::to_string(i), "x", kNoon);
+  LostVolumeFs lost{PosixFileSystem()};
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
+  EngineContext ctx = Ctx(lost);
+  RunSelectedProfiles(ctx, std::vector{Profile("P")},
+                      [&](const ProfileRecord& p) { QueueProfile(ctx, p); });
+  EXPECT_EQ(host.Count("copied"), 0);
+  EXPECT_EQ(host.Count("failed"), files);
+  for (const SeenEvent& e : host.events) {
+    if (e.what == "failed") {
+      EXPECT_EQ(e.drive, "/mnt/gone") << e.Line();
+    }
+  }
+  // The group's failures come at its commit; each later copy asks whether to break.
+  EXPECT_EQ(host.breaks_asked.size(), 20u);
+  Result<std::vector<DirEntry>> left = PosixFileSystem().ListDirectory(dest);
+  ASSERT_TRUE(left.ok());
+  EXPECT_THAT(left.value(), IsEmpty());  // no name taken, no temporary left
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -114,6 +114,27 @@ TEST_F(PosixFileSystemTest, ListsLinksAsThemselvesAndCopiesThemFaithfully) {
   EXPECT_EQ(copy.mtime_nsec, 987654321);
 }
 
+TEST_F(PosixFileSystemTest, PinnedRootKeepsItsVolumeAndTellsWhenItsPathLeadsElsewhere) {
+  const std::string root = dir_.MakeDir("root");
+  Result<std::unique_ptr<FileSystem>> pinned = fs_.Pin({root + "/backup"});  // made later
+  ASSERT_TRUE(pinned.ok());
+  FileSystem& pin = *pinned.value();
+  ASSERT_TRUE(pin.CreatePrivateDirectory(root + "/backup").ok());
+  EXPECT_TRUE(pin.CheckPinned().ok());
+  // The root is swapped for another folder, as an unmount leaves the empty mount point.
+  ASSERT_EQ(::rename(root.c_str(), (dir_ / "moved").c_str()), 0);
+  dir_.MakeDir("root");
+  auto out = pin.CreateTemporary(root + "/backup/.a.qmtmp");
+  ASSERT_TRUE(out.ok());
+  ASSERT_TRUE(out.value()->Close().ok());
+  ASSERT_TRUE(pin.Rename(root + "/backup/.a.qmtmp", root + "/backup/a").ok());
+  EXPECT_TRUE(dir_.Exists("moved/backup/a"));
+  EXPECT_FALSE(dir_.Exists("root/backup"));
+  EXPECT_FALSE(pin.CheckPinned().ok());
+  EXPECT_FALSE(pin.LostVolume().empty());
+  EXPECT_TRUE(fs_.CheckPinned().ok());  // the unpinned file system pins nothing
+}
+
 TEST_F(PosixFileSystemTest, TemporariesAndPrivateFoldersStartOwnerOnly) {
   ::umask(0);
   const std::string temp = dir_ / ".t.qmtmp";

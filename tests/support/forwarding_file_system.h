@@ -80,6 +80,11 @@ class ForwardingFileSystem : public FileSystem {
     return inner_.NotReadyMountPlace(path);
   }
   std::string TempDirectory() override { return inner_.TempDirectory(); }
+  // Pin is not forwarded: a pinned inner file system would bypass the fake. The run then uses
+  // the fake itself, which may override these to play a lost volume.
+  Status CheckPinned() override { return inner_.CheckPinned(); }
+  const std::string& LostVolume() const override { return inner_.LostVolume(); }
+  std::string NativePath(const std::string& path) override { return inner_.NativePath(path); }
   Status SyncVolume(const std::string& path) override { return inner_.SyncVolume(path); }
   Status SyncDirectory(const std::string& dir) override { return inner_.SyncDirectory(dir); }
   // Files opened through a fake that does not wrap them are the inner file system's own, so
