@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 
+#include "engine/copier.h"
 #include "engine/removal_pass.h"
 #include "engine/sync_passes.h"
 #include "engine_loop_fixture.h"
@@ -81,6 +83,21 @@ TEST_F(FaithfulCopyTest, BackupOfAMadeTreeIsWhatRsyncCallsEqualAndStaysUpToDate)
   StartSelected(Profile("P"));
   EXPECT_THAT(host.Transferred(), IsEmpty());
   EXPECT_EQ(RsyncDifferences(src, dest), "");
+}
+
+TEST_F(FaithfulCopyTest, BackupOfTheSystemHeadersIsWhatRsyncCallsEqual) {
+  if (!IsDirectory(PosixFileSystem(), "/usr/include")) GTEST_SKIP() << "no /usr/include here";
+  src = "/usr/include";
+  StartSelected(Profile("P"));
+  const std::string differences = RsyncDifferences(src, dest);
+  if (differences == "no rsync") GTEST_SKIP() << "rsync is not installed";
+  // Empty folders aside: only files are listed, so a folder without any is not made.
+  std::string other;
+  std::istringstream lines(differences);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("cd+++++++++", 0) != 0) other += line + "\n";
+  }
+  EXPECT_EQ(other, "");
 }
 
 TEST_F(FaithfulCopyTest, LinksAreComparedByTheirTextAndNeverFollowed) {
