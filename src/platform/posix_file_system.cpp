@@ -72,21 +72,25 @@ bool CarriesOwners() {
 MetaApplied ApplyStat(int fd, int dir, const char* name, const FileMeta& meta, uint32_t parts) {
   bool refused = false;
   const bool link = meta.is_link();
-  if ((parts & kMetaOwner) != 0 && CarriesOwners()) {
-    const int rc = fd >= 0 ? ::fchown(fd, meta.uid, meta.gid)
-                           : ::fchownat(dir, name, meta.uid, meta.gid, AT_SYMLINK_NOFOLLOW);
+  // The mode first, then one look that tells whether it took (some volumes, exFAT through
+  // FUSE, take a chmod without a word and keep their own) and whose the file is: the owner is
+  // changed only where it differs. Only setuid and setgid, never carried, are lost to a chown.
+  const bool mode = (parts & kMetaMode) != 0 && !link;
+  const bool owner = (parts & kMetaOwner) != 0 && CarriesOwners();
+  int rc = 0;
+  if (mode) {
+    rc = fd >= 0 ? ::fchmod(fd, meta.permissions()) : ::fchmodat(dir, name, meta.permissions(), 0);
     refused = rc != 0 && Refused(errno);
   }
-  // After the owner: chown clears setuid bits, and a refused chown must not keep the mode back.
-  // Some volumes (exFAT through FUSE) take a chmod without a word and keep their own mode: the
-  // mode is looked at again.
-  if ((parts & kMetaMode) != 0 && !link) {
-    const int rc =
-        fd >= 0 ? ::fchmod(fd, meta.permissions()) : ::fchmodat(dir, name, meta.permissions(), 0);
-    struct stat st;
-    const bool looked = fd >= 0 ? ::fstat(fd, &st) == 0 : ::fstatat(dir, name, &st, 0) == 0;
-    refused = refused || (rc != 0 && Refused(errno)) ||
-              (rc == 0 && looked && (st.st_mode & 0777) != meta.permissions());
+  struct stat st;
+  const bool looked =
+      (mode || owner) &&
+      (fd >= 0 ? ::fstat(fd, &st) == 0 : ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0);
+  if (mode && rc == 0 && looked && (st.st_mode & 0777) != meta.permissions()) refused = true;
+  if (owner && (!looked || st.st_uid != meta.uid || st.st_gid != meta.gid)) {
+    rc = fd >= 0 ? ::fchown(fd, meta.uid, meta.gid)
+                 : ::fchownat(dir, name, meta.uid, meta.gid, AT_SYMLINK_NOFOLLOW);
+    refused = refused || (rc != 0 && Refused(errno));
   }
   if ((parts & kMetaTime) != 0) {
     // Both times: some volumes (exFAT through FUSE) take an omitted access time for "now" and
