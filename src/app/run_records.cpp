@@ -83,6 +83,12 @@ void RunRecords::SpecialFileSkipped(std::string_view path) noexcept {
          "File " + Quoted(path) + " skipped: a fifo, socket or device cannot be backed up");
 }
 
+void RunRecords::ModesNotKept(std::string_view volume) noexcept {
+  write_(LogKind::kInfo, "The volume " + Quoted(volume) +
+                             " keeps no file modes or owners: the copies there take the volume's "
+                             "own permissions, so a private file may be readable by others there");
+}
+
 void RunRecords::RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept {
   const ProfileRecord& p = item.Profile;
   const std::string head = "Deleted files not removed from " + Quoted(p.DestDir());

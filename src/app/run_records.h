@@ -31,6 +31,7 @@ class RunRecords : public RunObserver {
   void SourceUnreadable(std::string_view dir) noexcept override;
   void CacheSkipped(std::string_view dir) noexcept override;
   void SpecialFileSkipped(std::string_view path) noexcept override;
+  void ModesNotKept(std::string_view volume) noexcept override;
   void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
   bool AskBreak(const FileEvent& failed) override;

@@ -32,6 +32,30 @@ std::optional<FileFailure> UnsafeWithIncompleteListing(EngineContext& ctx,
   return std::nullopt;
 }
 
+// A link is up to date when a copy of it is a link with the same target text, whatever the
+// times say.
+bool LinkBackedUp(EngineContext& ctx, const RunSnapshot& item, const DestinationIndex& index,
+                  size_t i) {
+  std::optional<std::string> text;
+  for (const uint32_t j : index.EntriesNamed(item.SrcFiles.Name(i))) {
+    if ((item.DestFiles.Attr(j) & faSymLink) == 0) continue;
+    if (!text) {
+      Result<std::string> source = ctx.fs.ReadLink(item.SrcFiles.Text(i));
+      if (!source.ok()) return false;  // the copy then fails and says why
+      text = std::move(source.value());
+    }
+    Result<std::string> copy = ctx.fs.ReadLink(item.DestFiles.Text(j));
+    if (copy.ok() && copy.value() == *text) return true;
+  }
+  return false;
+}
+
+// A file whose newest copy is a link (the source was a link once) is copied again.
+bool PairedWithLink(const RunSnapshot& item, const DestinationIndex::Pairing& pairing) {
+  return !pairing.copy_needed && !pairing.matched.empty() &&
+         (item.DestFiles.Attr(pairing.matched.back()) & faSymLink) != 0;
+}
+
 }  // namespace
 
 void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
@@ -43,6 +67,7 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
                           /*may_ask=*/false);
       return;
     }
+    if (f.modes_refused) ReportModesRefused(ctx, f.target);
     ctx.observer.FileDone({FileAction::kPacked, FileAction::kPacked, source, f.target, f.bytes});
   };
   if (ctx.state.Preview) {
@@ -52,16 +77,18 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
   // One status call: whether an archive of that name exists (a kept one is never replaced).
   Result<DirEntry> existing = ctx.fs.Stat(archive);
   std::string temp;
+  bool refused = false;
   try {
     if (existing.ok() && !may_replace) {
       throw FileError(Error{ErrorKind::kExists, "Cannot create file " + archive});
     }
-    MakeDirPath(ctx.fs, std::string(DirectoryPart(archive)));
+    MakeCopyFolders(ctx.fs, &batch, std::string(DirectoryPart(archive)));
     packer.Reset();
     packer.ClearFiles();
     packer.SetArchiveName(archive);
     packer.AddPath(source);
     temp = packer.PackToTemporary();
+    refused = packer.ModesRefused();
     packer.Reset();
   } catch (const FileError& e) {
     // The packer's one error type; a RunBroken or RunAbandoned raised while packing passes on.
@@ -71,15 +98,16 @@ void PackFile(EngineContext& ctx, ZipPacker& packer, const std::string& source,
   }
   // Without the source's time the archive would pass for newer than its source.
   if (!ctx.fs.SetLastWriteTime(temp, source_time).ok()) {
-    (void)ctx.fs.Remove(temp);
+    (void)RemoveTemporary(ctx.fs, temp);
     FileEvent event{FileAction::kFailed, FileAction::kPacked, source, archive};
     event.failure = FileFailure::kTimeNotSet;
     ctx.observer.FileDone(event);
     return;
   }
   const bool read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
-  batch.Add({temp, archive, may_replace && existing.ok(), read_only, FileSizeOf(ctx.fs, temp)},
-            std::move(done));
+  batch.Add(
+      {temp, archive, may_replace && existing.ok(), read_only, FileSizeOf(ctx.fs, temp), refused},
+      std::move(done));
 }
 
 PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
@@ -102,7 +130,10 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
     for (size_t j = 0; j < item.DestFiles.Count(); ++j)
       taken_names.insert(item.DestFiles.Object(j).Name);
   }
+  // Declared before the batch: folders are finished after its last files are placed.
+  FolderFinisher folders = PassFolders(ctx, src_root, dest_root);
   DurabilityBatch batch(ctx.fs);
+  if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
 
   std::string name;  // the source's relative name, its storage reused
@@ -117,8 +148,11 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
     // Every kept copy of a file that still exists is marked, not only those the search for
     // a newer copy happened to reach, so the removal pass never deletes them.
     for (const uint32_t j : pairing.named) item.DestFiles.SetMatched(j, 1);
+    const bool link = (item.SrcFiles.Attr(i) & faSymLink) != 0;
+    const bool copy_needed = link && !zip ? !LinkBackedUp(ctx, item, index, i)
+                                          : pairing.copy_needed || PairedWithLink(item, pairing);
 
-    if (!pairing.copy_needed) {
+    if (!copy_needed) {
       ctx.observer.FileUpToDate(item.SrcFiles.Text(i));
       ++item.FilesDone;  // the destination counterpart counts as done too
       ++item.FilesDone;
@@ -148,8 +182,9 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
         item.DestScanFailed ? UnsafeWithIncompleteListing(ctx, pairing, keep, target)
                             : std::nullopt;
     const bool may_replace = keep == kKeepNone;
-    if (!not_ready.empty()) {
-      ReportDriveNotReady(ctx, failed, not_ready);
+    if (!not_ready.empty() || !ctx.fs.LostVolume().empty()) {
+      // Lost during the run: every later copy fails as on a missing drive.
+      ReportDriveNotReady(ctx, failed, not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
     } else if (unsafe) {
       FileEvent event{FileAction::kFailed, failed.attempted, source, target};
       event.failure = *unsafe;
@@ -159,7 +194,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
       PackFile(ctx, *packer, source, time, target, batch, may_replace);
     } else {
       CopyAndReport(ctx, source, target, item.SrcFiles.Size(i), batch, /*sync=*/false,
-                    FileAction::kCopied, may_replace);
+                    FileAction::kCopied, may_replace, link);
     }
     ++item.FilesDone;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -25,13 +26,13 @@ class CopyGuard {
   CopyGuard(FileSystem& fs, RunObserver* observer) : fs_(fs), observer_(observer) {}
   ~CopyGuard() {
     out_.reset();
-    if (!temp_.empty()) (void)fs_.Remove(temp_);
+    if (!temp_.empty()) (void)RemoveTemporary(fs_, temp_);
     if (observer_ != nullptr) observer_->FileCopyEnded();
   }
   CopyGuard(const CopyGuard&) = delete;
   CopyGuard& operator=(const CopyGuard&) = delete;
 
-  void Track(std::string temp, std::unique_ptr<WritableFile> out) {
+  void Track(std::string temp, std::unique_ptr<WritableFile> out = nullptr) {
     temp_ = std::move(temp);
     out_ = std::move(out);
   }
@@ -78,21 +79,75 @@ KernelCopy CopyInKernel(FileSystem& fs, ReadableFile& in, WritableFile& out, siz
   return k;
 }
 
+// Puts a complete copy, closed (and synced when there is no batch), under its final name, or
+// hands it to the batch.
+int64_t PlaceCopy(FileSystem& fs, CopyGuard& guard, FinishedFile finished,
+                  const CopyOptions& options) {
+  if (options.batch != nullptr) {
+    guard.Committed();  // the batch owns the temporary now
+    const int64_t bytes = finished.bytes;
+    options.batch->Add(std::move(finished), options.done);
+    return bytes;
+  }
+  const FinishedFile& f = finished;
+  Status placed;
+  if (!f.may_replace) {
+    placed = fs.RenameNoReplace(f.temp, f.target);
+  } else {
+    if (f.target_read_only) (void)fs.SetReadOnly(f.target, false);
+    placed = fs.Rename(f.temp, f.target);
+    if (!placed.ok() && f.target_read_only) (void)fs.SetReadOnly(f.target, true);
+  }
+  if (!placed.ok()) Fail(placed.error(), "Cannot create file " + f.target);
+  guard.Committed();
+  return f.bytes;
+}
+
+// The copy of a symbolic link: a link with the same target text, the link's owner and time.
+int64_t CopyLink(FileSystem& fs, const std::string& source, const std::string& target,
+                 const Result<DirEntry>& existing, const CopyOptions& options) {
+  CopyGuard guard(fs, options.observer);
+  if (options.observer != nullptr) options.observer->FileProgress(0, 0);
+  Result<std::string> text = fs.ReadLink(source);
+  if (!text.ok()) Fail(text.error(), "Cannot open file " + source);
+  Result<FileMeta> meta = fs.StatMeta(source);
+  if (!meta.ok()) Fail(meta.error(), "Cannot open file " + source);
+  const std::string temp = TempCopyName(target);
+  (void)RemoveTemporary(fs, temp);  // a stale one of an interrupted run
+  Status made = fs.CreateLink(text.value(), temp);
+  if (!made.ok() && made.error().kind == ErrorKind::kNotFound) {
+    MakeCopyFolders(fs, options.batch, std::string(DirectoryPart(target)));
+    made = fs.CreateLink(text.value(), temp);
+  }
+  if (!made.ok()) Fail(made.error(), "Cannot create file " + target);
+  guard.Track(temp);
+  const bool refused =
+      fs.ApplyMeta(temp, meta.value(), kMetaOwner | kMetaTime) == MetaApplied::kModesRefused;
+  const bool replace = options.may_replace && existing.ok();
+  const bool read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
+  return PlaceCopy(fs, guard, {temp, target, replace, read_only, 0, refused}, options);
+}
+
 }  // namespace
 
 int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
                              const std::string& target_path, const CopyOptions& options) {
   // The one status call beyond the copy itself: is the target a directory, does it exist, is
   // it read-only.
+  // A link at the target is the old copy of a link: replaced, never followed.
   std::string target = target_path;
-  Result<DirEntry> existing = fs.Stat(target);
+  Result<DirEntry> existing = fs.StatLink(target);
   if (existing.ok() && existing.value().is_directory()) {
     target = AddDirSeparator(target) + std::string(FileNamePart(source));
-    existing = fs.Stat(target);
+    existing = fs.StatLink(target);
   }
   if (existing.ok() && !options.may_replace) {
     Fail(Error{ErrorKind::kExists, "exists already"}, "Cannot create file " + target);
   }
+  if (existing.ok() && existing.value().is_directory()) {
+    Fail(Error{ErrorKind::kIsDirectory, "is a directory"}, "Cannot create file " + target);
+  }
+  if (options.link) return CopyLink(fs, source, target, existing, options);
   const bool target_read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
 
   // Allocated only when the in-kernel copy cannot be used, and never zero-filled.
@@ -115,7 +170,7 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   Result<std::unique_ptr<WritableFile>> created = fs.CreateTemporary(temp);
   if (!created.ok() && created.error().kind == ErrorKind::kNotFound) {
     // The directories are made only for the first file of a new directory.
-    MakeDirPath(fs, std::string(DirectoryPart(target)));
+    MakeCopyFolders(fs, options.batch, std::string(DirectoryPart(target)));
     created = fs.CreateTemporary(temp);
   }
   if (!created.ok() && created.error().kind == ErrorKind::kReadOnly) {
@@ -185,33 +240,25 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
                        (at_open.ok() && at_open.value().time != now.value().time);
   if (changed)
     Fail(Error{ErrorKind::kIo, "the source changed while it was copied"}, "Stream read error");
-  // The copy carries the source's DOS time, so the next run finds it as new as the source. It
-  // is set on the descriptor, once: the copy reaches its final name only when durable. A time
-  // that cannot be set leaves a complete copy that is merely newer than its source.
-  (void)out.SetLastWriteTime(now.value().time);
+  // The copy takes the source's mode, owner and exact time as the last look at the open source
+  // saw them (no call of its own), on the descriptor, once: the copy reaches its final name
+  // only when durable, and is never more open than its source on the way. Where the file
+  // system tells no mode, the DOS time is enough for the next run to find it as new as the
+  // source. A time that cannot be set leaves a complete copy that is merely newer.
+  bool refused = false;
+  if (const std::optional<FileMeta> meta = in.Meta()) {
+    refused = out.ApplyMeta(*meta, kMetaAll) == MetaApplied::kModesRefused;
+  } else {
+    (void)out.SetLastWriteTime(now.value().time);
+  }
   // A name that was free is taken without replacing: no second status call, and nothing that
   // appeared there meanwhile is overwritten.
   const bool replace = options.may_replace && existing.ok();
-  FinishedFile finished{temp, target, replace, target_read_only, copied};
-  if (options.batch != nullptr) {
-    if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
-    guard.Committed();  // the batch owns the temporary now
-    options.batch->Add(std::move(finished), options.done);
-    return copied;
+  if (options.batch == nullptr) {
+    if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
   }
-  if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
   if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
-  Status placed;
-  if (!replace) {
-    placed = fs.RenameNoReplace(temp, target);
-  } else {
-    if (target_read_only) (void)fs.SetReadOnly(target, false);
-    placed = fs.Rename(temp, target);
-    if (!placed.ok() && target_read_only) (void)fs.SetReadOnly(target, true);
-  }
-  if (!placed.ok()) Fail(placed.error(), "Cannot create file " + target);
-  guard.Committed();
-  return copied;
+  return PlaceCopy(fs, guard, {temp, target, replace, target_read_only, copied, refused}, options);
 }
 
 int RemoveStaleTemporaries(FileSystem& fs, const std::string& root) {
@@ -223,8 +270,7 @@ int RemoveStaleTemporaries(FileSystem& fs, const std::string& root) {
     if (e.is_directory()) {
       if (!e.is_link && !NeverListed(e.name)) removed += RemoveStaleTemporaries(fs, path);
     } else if (IsTemporaryName(e.name)) {
-      if ((e.attr & faReadOnly) != 0) (void)fs.SetReadOnly(path, false);
-      if (fs.Remove(path).ok()) ++removed;
+      if (RemoveTemporary(fs, path).ok()) ++removed;
     }
   }
   return removed;
@@ -244,6 +290,15 @@ bool HasAttributes(FileSystem& fs, const std::string& path, uint32_t attributes)
 bool IsDirectory(FileSystem& fs, const std::string& path) {
   Result<DirEntry> e = fs.Stat(path);
   return e.ok() && e.value().is_directory();
+}
+
+void MakeCopyFolders(FileSystem& fs, DurabilityBatch* batch, const std::string& dir) {
+  FolderFinisher* folders = batch != nullptr ? batch->folders() : nullptr;
+  if (folders != nullptr) {
+    (void)folders->MakeFolders(dir);
+  } else {
+    MakeDirPath(fs, dir);
+  }
 }
 
 void MakeDirPath(FileSystem& fs, const std::string& dir) {

@@ -31,15 +31,19 @@ struct CopyOptions {
   // False for a kept copy: an existing file of the target's name fails the copy instead of
   // being replaced.
   bool may_replace = true;
+  // The source is a symbolic link: the copy is a link with the same target text.
+  bool link = false;
 };
 
 // Copies `source` to `target` (into it when `target` is an existing directory), creating the
 // target's directories, while it reports the bytes copied to the options' observer (FileProgress
 // as the copy opens and once per block, FileCopyEnded on every way out) and processes messages
-// once per block. The copy is written to TempCopyName(target) and
-// given the source's DOS time; only a complete copy ever reaches the target's name, so a
-// failure leaves an existing target exactly as it was and removes the temporary file. A
-// read-only target is replaced, and the new copy is not read-only.
+// once per block. The copy is written to TempCopyName(target), owner-only, and given the
+// source's mode, owner (as root) and exact time before it takes the target's name; only a
+// complete copy ever reaches that name, so a failure leaves an existing target exactly as it
+// was and removes the temporary file. A read-only target is replaced. A link at the target is
+// replaced, never followed. Folders it makes go through the batch's FolderFinisher if it has
+// one.
 // Throws FileError with "Cannot open file <source>", "Cannot create file <target>",
 // "Stream read error" or "Stream write error".
 // Returns the bytes copied.
@@ -58,6 +62,9 @@ int64_t FileSizeOf(FileSystem& fs, const std::string& path);
 bool HasAttributes(FileSystem& fs, const std::string& path, uint32_t attributes);
 // True when `path` names an existing directory.
 bool IsDirectory(FileSystem& fs, const std::string& path);
+// Creates the folders of a new copy in `dir`: through the batch's FolderFinisher when there is
+// one (owner-only, finished with the pass), plainly otherwise.
+void MakeCopyFolders(FileSystem& fs, DurabilityBatch* batch, const std::string& dir);
 // Creates `dir` and every missing parent. Failures show up later, when a file is created in it.
 void MakeDirPath(FileSystem& fs, const std::string& dir);
 

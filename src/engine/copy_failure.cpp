@@ -39,6 +39,10 @@ int64_t TargetFreeSpace(FileSystem& fs, const std::string& target) {
 
 void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& error_text, bool may_ask) {
+  if (const std::string& lost = ctx.fs.LostVolume(); !lost.empty()) {
+    DriveNotReady(ctx, failed, lost, error_text, may_ask);
+    return;
+  }
   if (TargetFreeSpace(ctx.fs, failed.target) > kFreeSpaceThreshold) {
     ctx.observer.FileDone(Failure(failed));
     return;
@@ -51,9 +55,26 @@ void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
   DriveNotReady(ctx, failed, drive, "Drive not ready: " + drive, true);
 }
 
+void ReportModesRefused(EngineContext& ctx, const std::string& path) {
+  for (const std::string& volume : ctx.state.VolumesWithoutModes) {
+    const bool under =
+        path.compare(0, volume.size(), volume) == 0 &&
+        (path.size() == volume.size() || volume.back() == '/' || path[volume.size()] == '/');
+    if (under) return;  // told already
+  }
+  const std::string volume = TargetDrive(ctx.fs, path);
+  if (ctx.state.VolumesWithoutModes.insert(volume).second) ctx.observer.ModesNotKept(volume);
+}
+
+FolderFinisher PassFolders(EngineContext& ctx, const std::string& from_root,
+                           const std::string& to_root) {
+  return FolderFinisher(ctx.fs, from_root, to_root,
+                        [&ctx](const std::string& dir) { ReportModesRefused(ctx, dir); });
+}
+
 void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
                    int64_t source_size, DurabilityBatch& batch, bool sync, FileAction action,
-                   bool may_replace) {
+                   bool may_replace, bool link) {
   ctx.loop.ProcessMessages();
   // Reported when the batch has made the copy durable under its name, or could not.
   auto done = [&ctx, source, sync, action](const FinishedFile& f, const Status& s) {
@@ -62,6 +83,7 @@ void CopyAndReport(EngineContext& ctx, const std::string& source, const std::str
                           /*may_ask=*/false);
       return;
     }
+    if (f.modes_refused) ReportModesRefused(ctx, f.target);
     FileEvent event{action, action, source, f.target, f.bytes};
     event.sync = sync;
     ctx.observer.FileDone(event);
@@ -72,8 +94,9 @@ void CopyAndReport(EngineContext& ctx, const std::string& source, const std::str
   }
   // The copier's one error type; anything else is a fault of the program, not of the file.
   try {
-    (void)CopyFileWithProgress(ctx.fs, ctx.loop, source, target,
-                               CopyOptions{&batch, std::move(done), &ctx.observer, may_replace});
+    (void)CopyFileWithProgress(
+        ctx.fs, ctx.loop, source, target,
+        CopyOptions{&batch, std::move(done), &ctx.observer, may_replace, link});
   } catch (const FileError& e) {
     ClassifyCopyFailure(ctx, {source, target, sync, action}, e.what());
   }

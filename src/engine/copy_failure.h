@@ -51,6 +51,14 @@ void ClassifyCopyFailure(EngineContext& ctx, const FailedTransfer& failed,
 void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
                          const std::string& drive);  // throw RunBroken
 
+// Tells the observer, once per run, that the volume holding `path` refused modes or owners.
+void ReportModesRefused(EngineContext& ctx, const std::string& path);
+
+// The folders of a pass's copies, finished when the pass is done with them; a refusal of their
+// modes is reported as for files.
+FolderFinisher PassFolders(EngineContext& ctx, const std::string& from_root,
+                           const std::string& to_root);
+
 // One plain copy of a pass: processes pending messages and copies into `batch`, reporting the
 // copy's progress to the observer. When the batch commits it, the copy or its failure is reported;
 // a copy that fails at once is classified at once. `action` is what the observer hears: kCopied, or
@@ -59,7 +67,7 @@ void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
 // point as a real one.
 void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
                    int64_t source_size, DurabilityBatch& batch, bool sync,
-                   FileAction action = FileAction::kCopied,
-                   bool may_replace = true);  // throw RunBroken, RunAbandoned
+                   FileAction action = FileAction::kCopied, bool may_replace = true,
+                   bool link = false);  // throw RunBroken, RunAbandoned
 
 }  // namespace qm

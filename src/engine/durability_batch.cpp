@@ -18,6 +18,13 @@ std::vector<Status> SyncVolumes(FileSystem& fs, const std::vector<std::string>& 
 
 }  // namespace
 
+Status RemoveTemporary(FileSystem& fs, const std::string& temp) {
+  Status removed = fs.Remove(temp);
+  if (removed.ok() || removed.error().kind != ErrorKind::kReadOnly) return removed;
+  (void)fs.SetReadOnly(temp, false);
+  return fs.Remove(temp);
+}
+
 DurabilityBatch::DurabilityBatch(FileSystem& fs) : fs_(fs), background_(fs.ThreadSafe()) {}
 
 DurabilityBatch::~DurabilityBatch() {
@@ -111,13 +118,18 @@ Status DurabilityBatch::Place(const FinishedFile& f) {
 bool DurabilityBatch::PlaceGroup(std::vector<Pending> group, const SyncPlan& plan,
                                  const std::vector<Status>& synced) {
   bool all_placed = true;
+  // A volume unmounted or replaced since the run began gets none of the group's names: its
+  // files went to a volume that is gone.
+  const Status there = plan.dirs.empty() ? Status::Ok() : fs_.CheckPinned();
   for (size_t i = 0; i < group.size(); ++i) {
     const FinishedFile& f = group[i].file;
     Status outcome;
     if (plan.volume_of[i] >= 0) {
       const Status& sync = synced[static_cast<size_t>(plan.volume_of[i])];
-      outcome = sync.ok() ? Place(f) : sync;
-      if (!outcome.ok()) (void)fs_.Remove(f.temp);
+      outcome = !there.ok() ? there : sync.ok() ? Place(f) : sync;
+      if (!outcome.ok()) (void)RemoveTemporary(fs_, f.temp);
+      if (outcome.ok() && folders_ != nullptr)
+        folders_->Touched(std::string(DirectoryPart(f.target)));
     }
     all_placed = all_placed && outcome.ok();
     if (group[i].done) group[i].done(f, outcome);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/folder_meta.h"
 #include "platform/file_system.h"
 
 namespace qm {
@@ -22,7 +23,12 @@ struct FinishedFile {
   bool may_replace = true;
   bool target_read_only = false;  // the old target is read-only: replaced all the same
   int64_t bytes = 0;
+  bool modes_refused = false;  // its volume keeps no modes or owners
 };
+
+// Removes a temporary of ours, clearing its read-only attribute first when it took its
+// source's read-only mode.
+Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 
 // Finished files stay under their temporary names until every volume that received one has
 // been synced after they were closed; only then are they renamed into place. A power cut before
@@ -53,6 +59,9 @@ class DurabilityBatch {
   bool Commit();
   // Files taken and not yet placed.
   size_t pending() const { return pending_.size() + syncing_.size(); }
+  // The folders the files go into: made and finished there, and told of every file placed.
+  void SetFolders(FolderFinisher* folders) { folders_ = folders; }
+  FolderFinisher* folders() const { return folders_; }
 
  private:
   struct Pending {
@@ -80,6 +89,7 @@ class DurabilityBatch {
   Status Place(const FinishedFile& f);
 
   FileSystem& fs_;
+  FolderFinisher* folders_ = nullptr;
   const bool background_;
   std::vector<Pending> pending_;
   int64_t bytes_ = 0;

@@ -3,6 +3,7 @@
 // never includes a front end.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "engine/run_observer.h"
@@ -37,6 +38,8 @@ struct RunState {
   std::string LockDirectory;
   // The log file being written, if any: never backed up by a profile that holds it.
   std::string LogFile;
+  // Mount points of the volumes that refused modes or owners in this run, told once each.
+  std::set<std::string> VolumesWithoutModes;
 };
 
 // The engine's services, the run state and list it works on, and the one observer it reports

@@ -130,12 +130,29 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   item.DestFiles.ClearMatched();
   ctx.observer.ProfileStarted(item);
 
+  // The destination (and, both ways, the source) is pinned for the run: everything is written
+  // relative to the volumes found now, and a volume that goes meanwhile fails what is left.
+  std::unique_ptr<FileSystem> pinned;
+  if (!ctx.state.Preview && (method == kSyncOneWay || method == kSyncBothWays)) {
+    std::vector<std::string> roots{p.DestDir()};
+    if (method == kSyncBothWays) roots.push_back(p.SrcDir());
+    Result<std::unique_ptr<FileSystem>> pin = ctx.fs.Pin(roots);
+    if (pin.ok()) pinned = std::move(pin.value());
+  }
+  EngineContext run{pinned ? *pinned : ctx.fs,
+                    ctx.clock,
+                    ctx.loop,
+                    ctx.formats,
+                    ctx.state,
+                    ctx.run_list,
+                    ctx.observer};
+
   if (lock) {
     // A run on these folders was cut off: its temporaries are debris now, whether or not
     // their source files still exist.
     if (lock->LastRunCutOff()) {
-      (void)RemoveStaleTemporaries(ctx.fs, p.DestDir());
-      if (method == kSyncBothWays) (void)RemoveStaleTemporaries(ctx.fs, p.SrcDir());
+      (void)RemoveStaleTemporaries(run.fs, p.DestDir());
+      if (method == kSyncBothWays) (void)RemoveStaleTemporaries(run.fs, p.SrcDir());
     }
     lock->MarkRunning();
   }
@@ -151,13 +168,13 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
     ReportUnlistedSourceDirectories(ctx, item);
     ReportSkippedEntries(ctx, item);
     const PassOutcome passes =
-        method == kSyncOneWay ? RunBackupPass(ctx, item) : RunSyncPasses(ctx, item);
+        method == kSyncOneWay ? RunBackupPass(run, item) : RunSyncPasses(run, item);
     if (passes == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.observer.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
-    if (method == kSyncOneWay && p.RemoveDeleted()) RunRemovalPass(ctx, item);
+    if (method == kSyncOneWay && p.RemoveDeleted()) RunRemovalPass(run, item);
   }
 
   if (lock) lock->MarkFinished();
@@ -169,6 +186,7 @@ void ProcessRunList(EngineContext& ctx) {
   RunState& state = ctx.state;
   if (state.EngineBusy) return;
   state.EngineBusy = true;
+  state.VolumesWithoutModes.clear();
   std::exception_ptr escaped;
   try {
     while (state.Running) {

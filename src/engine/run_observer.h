@@ -78,6 +78,9 @@ class RunObserver {
   virtual void CacheSkipped(std::string_view /*dir*/) noexcept {}
   // A fifo, socket or device the masks select: it cannot be backed up.
   virtual void SpecialFileSkipped(std::string_view /*path*/) noexcept {}
+  // The volume mounted at `volume` refused the copies their modes or owners: they take the
+  // volume's own permissions there. Once per run and volume.
+  virtual void ModesNotKept(std::string_view /*volume*/) noexcept {}
   virtual void RemovalSkipped(const RunSnapshot& /*item*/, RemovalSkip /*why*/) noexcept {}
 
   // A source file whose destination counterpart is at least as new.

@@ -52,6 +52,9 @@ class RunObservers final : public RunObserver {
   void SpecialFileSkipped(std::string_view path) noexcept override {
     for (RunObserver* o : observers_) o->SpecialFileSkipped(path);
   }
+  void ModesNotKept(std::string_view volume) noexcept override {
+    for (RunObserver* o : observers_) o->ModesNotKept(volume);
+  }
   void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override {
     for (RunObserver* o : observers_) o->RemovalSkipped(item, why);
   }

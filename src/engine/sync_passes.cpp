@@ -29,6 +29,15 @@ bool MayExist(FileSystem& fs, const std::string& path) {
   return st.ok() || st.error().kind != ErrorKind::kNotFound;
 }
 
+// Two links with the same target text are copies of each other, whatever their times.
+bool SameLink(FileSystem& fs, const std::string& link, const NamedList<ScannedFile>& other,
+              uint32_t j) {
+  if ((other.Attr(j) & faSymLink) == 0) return false;
+  Result<std::string> a = fs.ReadLink(link);
+  Result<std::string> b = fs.ReadLink(other.Text(j));
+  return a.ok() && b.ok() && a.value() == b.value();
+}
+
 PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
   ctx.observer.StatusChanged(d.status);
   ctx.observer.PassStarted(d.pass, item);
@@ -36,7 +45,10 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
   // The target side's volume is not mounted: copies fail as on a missing drive.
   const std::string not_ready = ctx.fs.NotReadyMountPlace(d.to_root);
   // Copies become durable in groups; a stop, a break or an abandon still commits those complete.
+  // The folders are finished after the last group.
+  FolderFinisher folders = PassFolders(ctx, d.from_root, d.to_root);
   DurabilityBatch batch(ctx.fs);
+  if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
@@ -45,16 +57,21 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
     const uint32_t found = counterpart.Find(d.from.Name(i));
-    const bool copy = found == FirstByName::kNone || static_cast<uint32_t>(d.from.Time(i)) >
-                                                         static_cast<uint32_t>(d.to.Time(found));
+    const bool link = (d.from.Attr(i) & faSymLink) != 0;
+    const bool copy =
+        found == FirstByName::kNone ||
+        (static_cast<uint32_t>(d.from.Time(i)) > static_cast<uint32_t>(d.to.Time(found)) &&
+         !(link && SameLink(ctx.fs, d.from.Text(i), d.to, found)));
     if (copy) {
       // By value: handlers run during the copy may append to the run list.
       const std::string source = d.from.Text(i);
       const std::string file_name(FileNamePart(source));
       item.CurrentFile = file_name;
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
-      if (!not_ready.empty()) {
-        ReportDriveNotReady(ctx, {source, target, true, d.action}, not_ready);
+      if (!not_ready.empty() || !ctx.fs.LostVolume().empty()) {
+        // Lost during the run: every later copy fails as on a missing drive.
+        ReportDriveNotReady(ctx, {source, target, true, d.action},
+                            not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
       } else if (found == FirstByName::kNone && d.to_incomplete && MayExist(ctx.fs, target)) {
         // Replacing a file the scan never compared could overwrite newer work.
         FileEvent event{FileAction::kFailed, d.action, source, target};
@@ -62,7 +79,8 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
         event.failure = FileFailure::kUnlistedTarget;
         ctx.observer.FileDone(event);
       } else {
-        CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action);
+        CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action,
+                      /*may_replace=*/true, link);
       }
     }
     ++item.FilesDone;

@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -27,6 +28,8 @@ constexpr int64_t kWholeFileMax = int64_t{4} << 20;
 constexpr size_t kReadChunk = size_t{64} << 10;
 // libdeflate's level 6 packs this program's typical files a little smaller than zlib's 9.
 constexpr int kWholeFileLevel = 6;
+// The extra field with the exact modification second, as Unix zip tools write it.
+constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
 
 struct CompressorDeleter {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
@@ -191,14 +194,19 @@ class ArchiveWriter {
   ArchiveWriter(FileSystem& fs, std::string temp) : fs_(fs), temp_(std::move(temp)) {}
   ~ArchiveWriter() {
     if (zip_ != nullptr) zip_discard(zip_);
-    if (!committed_) (void)fs_.Remove(temp_);
+    if (!committed_) (void)RemoveTemporary(fs_, temp_);
   }
   ArchiveWriter(const ArchiveWriter&) = delete;
   ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 
   void Open() {
+    // Made owner-only first: libzip writes the archive beside it with the mode it finds, so it
+    // is never more open than its source, not even while it is written.
+    Result<std::unique_ptr<WritableFile>> made = fs_.CreateTemporary(temp_);
+    if (!made.ok()) Fail(made.error().kind, "Cannot create file " + temp_);
+    (void)made.value()->Close();
     int code = 0;
-    zip_ = zip_open(temp_.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_ = zip_open(fs_.NativePath(temp_).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (zip_ == nullptr) {
       zip_error_t error;
       zip_error_init_with_code(&error, code);
@@ -236,23 +244,29 @@ class LibzipPacker final : public ZipPacker {
     archive_.clear();
     files_.clear();
     archive_time_.reset();
+    archive_meta_.reset();
   }
   void ClearFiles() override { files_.clear(); }
   void SetArchiveName(const std::string& archive) override { archive_ = archive; }
   void AddPath(const std::string& path) override { files_.push_back(path); }
   void SetArchiveTime(DosDateTime time) override { archive_time_ = time; }
+  bool ModesRefused() const override { return refused_; }
 
   int Pack() override {
     const std::string temp = PackToTemporary();
     ArchiveWriter placed(fs_, temp);  // removes the temporary unless it is renamed
     // Made durable before it takes the name, so the archive's time never vouches for data
     // a power cut could still take.
+    // A read-only archive (of a read-only source) is opened for its sync all the same.
+    const bool temp_read_only = HasAttributes(fs_, temp, faReadOnly);
+    if (temp_read_only) (void)fs_.SetReadOnly(temp, false);
     Result<std::unique_ptr<WritableFile>> reopened = fs_.OpenAppend(temp);
     if (!reopened.ok()) Fail(reopened.error().kind, "Cannot write file " + archive_);
     if (Status s = reopened.value()->Sync(); !s.ok()) {
       Fail(s.error().kind, "Cannot write file " + archive_);
     }
     (void)reopened.value()->Close();
+    if (temp_read_only) (void)fs_.SetReadOnly(temp, true);
     // A read-only archive is replaced like a read-only copy; it keeps the attribute if not.
     const bool was_read_only = HasAttributes(fs_, archive_, faReadOnly);
     if (was_read_only) (void)fs_.SetReadOnly(archive_, false);
@@ -269,8 +283,9 @@ class LibzipPacker final : public ZipPacker {
     if (files_.empty()) Fail(ErrorKind::kInvalid, "No file to compress into " + archive_);
 
     const std::string temp = TempCopyName(archive_);
-    if (HasAttributes(fs_, temp, faReadOnly)) (void)fs_.SetReadOnly(temp, false);
-    (void)fs_.Remove(temp);  // a stale temporary of an interrupted pack
+    (void)RemoveTemporary(fs_, temp);  // a stale temporary of an interrupted pack
+    refused_ = false;
+    entries_added_ = 0;
 
     // Declared before the writer: discarding an unwritten archive still calls the sources.
     std::vector<std::unique_ptr<EntrySource>> sources;
@@ -287,6 +302,11 @@ class LibzipPacker final : public ZipPacker {
       }
       Fail(ErrorKind::kIo, "Cannot write file " + archive_ + ": " + writer.LastError());
     }
+    // The archive file is as private as the file it holds.
+    if (archive_meta_) {
+      refused_ =
+          fs_.ApplyMeta(temp, *archive_meta_, kMetaMode | kMetaOwner) == MetaApplied::kModesRefused;
+    }
     // Without its time the archive would pass for newer than its source: no archive then.
     if (archive_time_) {
       if (Status s = fs_.SetLastWriteTime(temp, *archive_time_); !s.ok()) {
@@ -294,7 +314,7 @@ class LibzipPacker final : public ZipPacker {
       }
     }
     writer.Committed();
-    entries_ = static_cast<int>(sources.size());
+    entries_ = entries_added_;
     return temp;
   }
 
@@ -302,14 +322,27 @@ class LibzipPacker final : public ZipPacker {
   void AddEntry(zip_t* zip, const std::string& path,
                 std::vector<std::unique_ptr<EntrySource>>& sources) {
     // A source that vanished or cannot be read fails the pack: an archive without its file
-    // would pass for an up-to-date copy.
-    Result<DirEntry> info = fs_.Stat(path);
+    // would pass for an up-to-date copy. A link is stored as a link, never followed.
+    Result<FileMeta> info = fs_.StatMeta(path);
     if (!info.ok()) Fail(info.error().kind, "Cannot open file " + path);
-    if (info.value().is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
+    const FileMeta& meta = info.value();
+    if (meta.is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
+    if (!archive_meta_) {
+      archive_meta_ = meta;
+      if (meta.is_link()) archive_meta_->mode = 0100644;  // a link's own mode says nothing
+    }
 
-    auto& source = *sources.emplace_back(std::make_unique<EntrySource>(
-        fs_, loop_, observer_, compressor_.get(), path, info.value().size));
-    zip_source_t* zs = zip_source_function(zip, &EntrySource::Callback, &source);
+    zip_source_t* zs = nullptr;
+    if (meta.is_link()) {
+      // The target text is the entry's data, stored as the common unzip tools expect.
+      Result<std::string> text = fs_.ReadLink(path);
+      if (!text.ok()) Fail(text.error().kind, "Cannot open file " + path);
+      zs = zip_source_buffer(zip, CopyOf(text.value()), text.value().size(), 1);
+    } else {
+      auto& source = *sources.emplace_back(
+          std::make_unique<EntrySource>(fs_, loop_, observer_, compressor_.get(), path, meta.size));
+      zs = zip_source_function(zip, &EntrySource::Callback, &source);
+    }
     if (zs == nullptr) Fail(ErrorKind::kOther, zip_strerror(zip));
     const std::string name(FileNamePart(path));
     const zip_int64_t index = zip_file_add(zip, name.c_str(), zs, ZIP_FL_ENC_GUESS);
@@ -319,13 +352,31 @@ class LibzipPacker final : public ZipPacker {
     }
     const auto i = static_cast<zip_uint64_t>(index);
     // As system seconds: libzip would turn a DOS time back through the zone, a status call on
-    // the zone file per archive.
-    const auto time = static_cast<time_t>(DosDateTimeToUnix(info.value().time));
-    if (zip_set_file_compression(zip, i, ZIP_CM_DEFLATE, 9) != 0 ||
+    // the zone file per archive. The exact second goes in the extended-timestamp field.
+    const auto time = static_cast<time_t>(meta.mtime_sec);
+    const zip_uint8_t stamp[5] = {
+        1, static_cast<zip_uint8_t>(time), static_cast<zip_uint8_t>(time >> 8),
+        static_cast<zip_uint8_t>(time >> 16), static_cast<zip_uint8_t>(time >> 24)};
+    // Made on Unix: the mode in the high half of the external attributes, the DOS bits below.
+    const zip_uint32_t dos =
+        meta.is_link() ? 0 : faArchive | ((meta.mode & 0200) == 0 ? faReadOnly : 0);
+    const zip_uint32_t attributes = (meta.mode & 0170777) << 16 | dos;
+    if (zip_set_file_compression(zip, i, meta.is_link() ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                 meta.is_link() ? 0 : 9) != 0 ||
         zip_file_set_mtime(zip, i, time, 0) != 0 ||
-        zip_file_set_external_attributes(zip, i, 0, ZIP_OPSYS_DOS, info.value().attr) != 0) {
+        zip_file_extra_field_set(zip, i, kExtendedTimestamp, ZIP_EXTRA_FIELD_NEW, stamp,
+                                 sizeof(stamp), ZIP_FL_LOCAL | ZIP_FL_CENTRAL) != 0 ||
+        zip_file_set_external_attributes(zip, i, 0, ZIP_OPSYS_UNIX, attributes) != 0) {
       Fail(ErrorKind::kOther, "Cannot set up entry " + name + ": " + zip_strerror(zip));
     }
+    ++entries_added_;
+  }
+
+  // A copy libzip frees when it is done with it.
+  static void* CopyOf(const std::string& text) {
+    void* data = std::malloc(text.size() + 1);
+    if (data != nullptr) std::memcpy(data, text.data(), text.size());
+    return data;
   }
 
   FileSystem& fs_;
@@ -336,6 +387,9 @@ class LibzipPacker final : public ZipPacker {
   std::string archive_;
   std::vector<std::string> files_;
   std::optional<DosDateTime> archive_time_;
+  std::optional<FileMeta> archive_meta_;  // of the first file: the archive takes its mode
+  bool refused_ = false;
+  int entries_added_ = 0;
 };
 
 }  // namespace

@@ -31,6 +31,8 @@ class ZipPacker {
   // Writes the archive as Pack() does but leaves it under its temporary name, returned here,
   // complete and carrying the archive time but not yet synced, for a DurabilityBatch to place.
   virtual std::string PackToTemporary() = 0;  // throw FileError
+  // Whether the volume of the last archive refused it its source's mode or owner.
+  virtual bool ModesRefused() const { return false; }
 };
 
 // The packer built on libzip. Reads sources through `fs` and processes messages on `loop`

@@ -1,9 +1,11 @@
-// The walk every file system has: directories listed by their paths.
+// What every file system has: walks listing directories by their paths, and modes made up
+// from attributes.
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/date_time.h"
 #include "platform/file_system.h"
 
 namespace qm {
@@ -26,6 +28,23 @@ class PathDirectory final : public Directory {
 };
 
 }  // namespace
+
+Result<FileMeta> FileSystem::StatMeta(const std::string& path) {
+  Result<DirEntry> st = StatLink(path);
+  if (!st.ok()) return st.error();
+  const DirEntry& e = st.value();
+  FileMeta meta;
+  if (e.is_directory()) {
+    meta.mode = 0040755;
+  } else if ((e.attr & faSymLink) != 0) {
+    meta.mode = 0120777;
+  } else {
+    meta.mode = (e.attr & faReadOnly) != 0 ? 0100444 : 0100644;
+  }
+  meta.size = e.size;
+  meta.mtime_sec = meta.atime_sec = DosDateTimeToUnix(e.time);
+  return meta;
+}
 
 Result<std::unique_ptr<Directory>> FileSystem::OpenDirectory(const std::string& path) {
   return std::unique_ptr<Directory>(std::make_unique<PathDirectory>(*this, path));

@@ -6,12 +6,15 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/background_close.h"
 #include "platform/date_time.h"
@@ -31,6 +34,8 @@ uint32_t AttributesOf(const struct stat& st) {
     attr |= faDirectory;
   } else if (S_ISREG(st.st_mode)) {
     attr |= faArchive;
+  } else if (S_ISLNK(st.st_mode)) {
+    attr = faSymLink;  // a link's own mode says nothing: it is never read-only
   } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode) ||
              S_ISSOCK(st.st_mode)) {
     attr |= faSysFile;
@@ -38,8 +43,69 @@ uint32_t AttributesOf(const struct stat& st) {
   return attr;
 }
 
+FileMeta MetaFromStat(const struct stat& st) {
+  FileMeta meta;
+  meta.mode = st.st_mode;
+  meta.uid = st.st_uid;
+  meta.gid = st.st_gid;
+  meta.size = static_cast<int64_t>(st.st_size);
+  meta.mtime_sec = st.st_mtim.tv_sec;
+  meta.mtime_nsec = st.st_mtim.tv_nsec;
+  meta.atime_sec = st.st_atim.tv_sec;
+  meta.atime_nsec = st.st_atim.tv_nsec;
+  return meta;
+}
+
+// A volume that keeps no modes or owners answers chmod and chown with one of these.
+bool Refused(int err) {
+  return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS;
+}
+
+// Owners are carried only by root: anyone else's copies are their own.
+bool CarriesOwners() {
+  static const bool root = ::geteuid() == 0;
+  return root;
+}
+
+// Gives `fd` (or, with fd -1, `name` under `dir` itself, never following a link) the `parts` of
+// `meta`. A time that cannot be set leaves a copy that is merely newer than its source.
+MetaApplied ApplyStat(int fd, int dir, const char* name, const FileMeta& meta, uint32_t parts) {
+  bool refused = false;
+  const bool link = meta.is_link();
+  // The mode first, then one look that tells whether it took (some volumes, exFAT through
+  // FUSE, take a chmod without a word and keep their own) and whose the file is: the owner is
+  // changed only where it differs. Only setuid and setgid, never carried, are lost to a chown.
+  const bool mode = (parts & kMetaMode) != 0 && !link;
+  const bool owner = (parts & kMetaOwner) != 0 && CarriesOwners();
+  int rc = 0;
+  if (mode) {
+    rc = fd >= 0 ? ::fchmod(fd, meta.permissions()) : ::fchmodat(dir, name, meta.permissions(), 0);
+    refused = rc != 0 && Refused(errno);
+  }
+  struct stat st;
+  const bool looked =
+      (mode || owner) &&
+      (fd >= 0 ? ::fstat(fd, &st) == 0 : ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0);
+  if (mode && rc == 0 && looked && (st.st_mode & 0777) != meta.permissions()) refused = true;
+  if (owner && (!looked || st.st_uid != meta.uid || st.st_gid != meta.gid)) {
+    rc = fd >= 0 ? ::fchown(fd, meta.uid, meta.gid)
+                 : ::fchownat(dir, name, meta.uid, meta.gid, AT_SYMLINK_NOFOLLOW);
+    refused = refused || (rc != 0 && Refused(errno));
+  }
+  if ((parts & kMetaTime) != 0) {
+    // Both times: some volumes (exFAT through FUSE) take an omitted access time for "now" and
+    // set the modification time to now as well.
+    const struct timespec times[2] = {
+        {static_cast<time_t>(meta.atime_sec), static_cast<long>(meta.atime_nsec)},
+        {static_cast<time_t>(meta.mtime_sec), static_cast<long>(meta.mtime_nsec)}};
+    (void)(fd >= 0 ? ::futimens(fd, times) : ::utimensat(dir, name, times, AT_SYMLINK_NOFOLLOW));
+  }
+  return refused ? MetaApplied::kModesRefused : MetaApplied::kAll;
+}
+
 void FillFromStat(const struct stat& st, DirEntry& e, DosTimeConverter* times = nullptr) {
   e.attr = AttributesOf(st);
+  e.is_link = S_ISLNK(st.st_mode);
   e.size = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
   e.time =
       times != nullptr ? times->FromUnix(st.st_mtim.tv_sec) : UnixToDosDateTime(st.st_mtim.tv_sec);
@@ -81,7 +147,7 @@ bool SpaceMayFollow(int err) {
 }
 
 // Every entry of the open directory `d`, named `dir` in error texts. Each entry costs one
-// fstatat relative to the directory (two for a link, whose own type the name tells).
+// fstatat relative to the directory.
 Result<std::vector<DirEntry>> ReadEntries(DIR* d, const std::string& dir, DosTimeConverter* times) {
   const int dfd = ::dirfd(d);
   std::vector<DirEntry> entries;
@@ -99,25 +165,14 @@ Result<std::vector<DirEntry>> ReadEntries(DIR* d, const std::string& dir, DosTim
     const char* name = de->d_name;
     if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
 
-    bool is_link = de->d_type == DT_LNK;
-    if (de->d_type == DT_UNKNOWN) {
-      // Some file systems do not fill d_type; only then does a link cost a second call.
-      if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT) continue;  // vanished since readdir
-        const int err = errno;
-        return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
-      }
-      is_link = S_ISLNK(st.st_mode);
-    }
-    if (::fstatat(dfd, name, &st, is_link ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
-      // A dangling or looping link is not listed, nor an entry removed since readdir.
-      if (is_link || errno == ENOENT) continue;
+    // A link is listed as itself, never followed: one call per entry.
+    if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;  // vanished since readdir
       const int err = errno;
       return ErrorFromErrno(err, "Cannot read attributes of", dir + "/" + name);
     }
     DirEntry& e = entries.emplace_back();
     e.name = name;
-    e.is_link = is_link;
     FillFromStat(st, e, times);
   }
   return entries;
@@ -200,19 +255,20 @@ class PosixReadableFile final : public ReadableFile {
   }
 
   Result<DirEntry> Info() override {
-    struct stat st = opened_;
-    if (!fresh_ && ::fstat(fd_, &st) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
+    if (!fresh_ && ::fstat(fd_, &opened_) != 0) return ErrorFromErrno(errno, "Cannot stat", path_);
     fresh_ = false;
     DirEntry e;
-    FillFromStat(st, e);
+    FillFromStat(opened_, e);
     return e;
   }
+
+  std::optional<FileMeta> Meta() override { return MetaFromStat(opened_); }
 
  private:
   int fd_;
   std::string path_;
-  struct stat opened_;
-  bool fresh_ = true;  // opened_ is what the opening saw and has not been reported yet
+  struct stat opened_;  // what the opening or the last Info() saw
+  bool fresh_ = true;   // opened_ is what the opening saw and has not been reported yet
 };
 
 class PosixWritableFile final : public WritableFile {
@@ -254,9 +310,14 @@ class PosixWritableFile final : public WritableFile {
 
   Status SetLastWriteTime(DosDateTime time) override {
     if (fd_ < 0) return Closed();
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {DosDateTimeToUnix(time), 0}};
+    const struct timespec times[2] = {{DosDateTimeToUnix(time), 0}, {DosDateTimeToUnix(time), 0}};
     if (::futimens(fd_, times) != 0) return ErrorFromErrno(errno, "Cannot set the time of", path_);
     return Status::Ok();
+  }
+
+  MetaApplied ApplyMeta(const FileMeta& meta, uint32_t parts) override {
+    if (fd_ < 0) return MetaApplied::kAll;
+    return ApplyStat(fd_, -1, "", meta, parts);
   }
 
   Status Close() override {
@@ -275,10 +336,11 @@ class PosixWritableFile final : public WritableFile {
   std::string path_;
 };
 
-class PosixFileSystemImpl final : public FileSystem {
+class PosixFileSystemImpl : public FileSystem {
  public:
   Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) override {
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const At at = Where(dir);
+    const int dfd = ::openat(at.dir, at.name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd < 0) return ErrorFromErrno(errno, "Cannot open directory", dir);
     DIR* d = ::fdopendir(dfd);
     if (d == nullptr) {
@@ -292,7 +354,8 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const At at = Where(path);
+    const int fd = ::openat(at.dir, at.name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     return PosixDirectory::Make(fd, path, std::make_shared<DosTimeConverter>());
   }
 
@@ -300,21 +363,69 @@ class PosixFileSystemImpl final : public FileSystem {
 
   Result<DirEntry> Stat(const std::string& path) override {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    const At at = Where(path);
+    if (::fstatat(at.dir, at.name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      return ErrorFromErrno(errno, "Cannot find", path);
+    }
     DirEntry e;
     e.name = BaseName(path);
-    if (S_ISLNK(st.st_mode)) {
-      e.is_link = true;
-      if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && ::fstatat(at.dir, at.name, &st, 0) != 0) {
+      return ErrorFromErrno(errno, "Cannot find", path);
     }
     FillFromStat(st, e);
+    e.is_link = link;
     return e;
+  }
+
+  Result<DirEntry> StatLink(const std::string& path) override {
+    struct stat st;
+    if (!LinkStat(path, st)) return ErrorFromErrno(errno, "Cannot find", path);
+    DirEntry e;
+    e.name = BaseName(path);
+    FillFromStat(st, e);
+    return e;
+  }
+
+  Result<FileMeta> StatMeta(const std::string& path) override {
+    struct stat st;
+    if (!LinkStat(path, st)) return ErrorFromErrno(errno, "Cannot find", path);
+    return MetaFromStat(st);
+  }
+
+  MetaApplied ApplyMeta(const std::string& path, const FileMeta& meta, uint32_t parts) override {
+    const At at = Where(path);
+    return ApplyStat(-1, at.dir, at.name, meta, parts);
+  }
+
+  Result<std::string> ReadLink(const std::string& path) override {
+    std::string text(256, '\0');
+    for (;;) {
+      const At at = Where(path);
+      const ssize_t n = ::readlinkat(at.dir, at.name, text.data(), text.size());
+      if (n < 0) return ErrorFromErrno(errno, "Cannot read the link", path);
+      if (static_cast<size_t>(n) < text.size()) {
+        text.resize(static_cast<size_t>(n));
+        return text;
+      }
+      text.resize(text.size() * 2);  // possibly cut short: ask again with more room
+    }
+  }
+
+  Status CreateLink(const std::string& target, const std::string& path) override {
+    const At at = Where(path);
+    if (::symlinkat(target.c_str(), at.dir, at.name) != 0 &&
+        (!SpaceMayFollow(errno) || ::symlinkat(target.c_str(), at.dir, at.name) != 0)) {
+      return ErrorFromErrno(errno, "Cannot create the link", path);
+    }
+    return Status::Ok();
   }
 
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
     // O_NONBLOCK: opening a fifo must not wait for a writer. It changes nothing for the
     // regular files that are all this opens.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const At at = Where(path);
+    const int fd = ::openat(at.dir, at.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
     struct stat st;
     int err = 0;
@@ -333,14 +444,16 @@ class PosixFileSystemImpl final : public FileSystem {
   Result<std::unique_ptr<WritableFile>> Create(const std::string& path) override {
     if (Status s = RefuseReadOnly(path, "Cannot create"); !s.ok()) return s.error();
     // O_NONBLOCK: a fifo under this name fails at once instead of waiting for a reader.
+    const At at = Where(path);
     const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+        ::openat(at.dir, at.name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot create", path);
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }
 
   Status SyncVolume(const std::string& path) override {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const At at = Where(path);
+    const int fd = ::openat(at.dir, at.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
     const int rc = ::syncfs(fd);
     const int err = errno;
@@ -350,7 +463,8 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Status SyncDirectory(const std::string& dir) override {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const At at = Where(dir);
+    const int fd = ::openat(at.dir, at.name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open directory", dir);
     const int rc = ::fsync(fd);
     const int err = errno;
@@ -388,7 +502,8 @@ class PosixFileSystemImpl final : public FileSystem {
 
   Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& path) override {
     if (Status s = RefuseReadOnly(path, "Cannot open"); !s.ok()) return s.error();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
+    const At at = Where(path);
+    const int fd = ::openat(at.dir, at.name, O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot open", path);
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }
@@ -396,13 +511,15 @@ class PosixFileSystemImpl final : public FileSystem {
   Status Rename(const std::string& from, const std::string& to) override {
     // Replacing a read-only file would delete it, which Remove refuses too.
     return TakeName(to, "Cannot replace", [&]() -> Status {
-      if (::rename(from.c_str(), to.c_str()) == 0) return Status::Ok();
+      const At a = Where(from), b = Where(to);
+      if (::renameat(a.dir, a.name, b.dir, b.name) == 0) return Status::Ok();
       return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
     });
   }
 
   Status RenameNoReplace(const std::string& from, const std::string& to) override {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    const At a = Where(from), b = Where(to);
+    if (::renameat2(a.dir, a.name, b.dir, b.name, RENAME_NOREPLACE) == 0) {
       return Status::Ok();
     }
     // A file system that cannot refuse by itself: ask first, then rename.
@@ -413,32 +530,48 @@ class PosixFileSystemImpl final : public FileSystem {
   }
 
   Result<std::unique_ptr<WritableFile>> CreateTemporary(const std::string& path) override {
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0 && SpaceMayFollow(errno)) fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0 && errno == EACCES && ::unlink(path.c_str()) == 0) {
-      fd = ::open(path.c_str(), flags, 0666);  // a stale read-only temporary of ours
+    // Owner-only from its first moment: the copy gets its source's mode when complete. A stale
+    // temporary of ours may have any mode, so it goes first rather than be truncated.
+    // O_NOFOLLOW: a link of that name is not written through.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+    const At at = Where(path);
+    int fd = ::openat(at.dir, at.name, flags, 0600);
+    if (fd < 0 && errno == EEXIST && ::unlinkat(at.dir, at.name, 0) == 0) {
+      fd = ::openat(at.dir, at.name, flags, 0600);
     }
+    if (fd < 0 && SpaceMayFollow(errno)) fd = ::openat(at.dir, at.name, flags, 0600);
     if (fd < 0) return ErrorFromErrno(errno, "Cannot create", path);
     return std::unique_ptr<WritableFile>(std::make_unique<PosixWritableFile>(fd, path));
   }
 
   Result<uint64_t> VolumeId(const std::string& path) override {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    const At at = Where(path);
+    if (::fstatat(at.dir, at.name, &st, 0) != 0) return ErrorFromErrno(errno, "Cannot find", path);
     return static_cast<uint64_t>(st.st_dev);
   }
 
   Status Remove(const std::string& path) override {
     return TakeName(path, "Cannot delete", [&]() -> Status {
-      if (::unlink(path.c_str()) == 0) return Status::Ok();
+      const At at = Where(path);
+      if (::unlinkat(at.dir, at.name, 0) == 0) return Status::Ok();
       return ErrorFromErrno(errno, "Cannot delete", path);
     });
   }
 
   Status CreateDirectory(const std::string& path) override {
-    if (::mkdir(path.c_str(), 0777) != 0 &&
-        (!SpaceMayFollow(errno) || ::mkdir(path.c_str(), 0777) != 0)) {
+    const At at = Where(path);
+    if (::mkdirat(at.dir, at.name, 0777) != 0 &&
+        (!SpaceMayFollow(errno) || ::mkdirat(at.dir, at.name, 0777) != 0)) {
+      return ErrorFromErrno(errno, "Cannot create directory", path);
+    }
+    return Status::Ok();
+  }
+
+  Status CreatePrivateDirectory(const std::string& path) override {
+    const At at = Where(path);
+    if (::mkdirat(at.dir, at.name, 0700) != 0 &&
+        (!SpaceMayFollow(errno) || ::mkdirat(at.dir, at.name, 0700) != 0)) {
       return ErrorFromErrno(errno, "Cannot create directory", path);
     }
     return Status::Ok();
@@ -446,20 +579,23 @@ class PosixFileSystemImpl final : public FileSystem {
 
   Status SetReadOnly(const std::string& path, bool read_only) override {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno, "Cannot find", path);
+    const At at = Where(path);
+    if (::fstatat(at.dir, at.name, &st, 0) != 0) return ErrorFromErrno(errno, "Cannot find", path);
     // Read-only takes every write bit away; clearing it gives the owner back write access only.
     const mode_t mode =
         read_only ? (st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (st.st_mode | S_IWUSR);
     if ((mode & 07777) == (st.st_mode & 07777)) return Status::Ok();
-    if (::chmod(path.c_str(), mode & 07777) != 0) {
+    if (::fchmodat(at.dir, at.name, mode & 07777, 0) != 0) {
       return ErrorFromErrno(errno, "Cannot change attributes of", path);
     }
     return Status::Ok();
   }
 
   Status SetLastWriteTime(const std::string& path, DosDateTime time) override {
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {DosDateTimeToUnix(time), 0}};
-    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+    // Both times, for the volumes that take an omitted one for "now" (see ApplyStat).
+    const struct timespec times[2] = {{DosDateTimeToUnix(time), 0}, {DosDateTimeToUnix(time), 0}};
+    const At at = Where(path);
+    if (::utimensat(at.dir, at.name, times, 0) != 0) {
       return ErrorFromErrno(errno, "Cannot set the time of", path);
     }
     return Status::Ok();
@@ -503,6 +639,8 @@ class PosixFileSystemImpl final : public FileSystem {
 
   std::string NotReadyMountPlace(const std::string& path) override { return NotMountedPlace(path); }
 
+  Result<std::unique_ptr<FileSystem>> Pin(const std::vector<std::string>& roots) override;
+
   std::string TempDirectory() override {
     struct stat st;
     std::string dir;
@@ -517,12 +655,27 @@ class PosixFileSystemImpl final : public FileSystem {
     return AddDirSeparator(dir);
   }
 
+ protected:
+  // Where a path's calls start: a directory handle and the rest of the path from there.
+  struct At {
+    int dir;
+    const char* name;
+  };
+  // This machine's own file system resolves every path from the working directory.
+  virtual At Where(const std::string& path) const { return {AT_FDCWD, path.c_str()}; }
+
  private:
+  // The path itself, a link not followed; false with errno set when it cannot be had.
+  bool LinkStat(const std::string& path, struct stat& st) const {
+    const At at = Where(path);
+    return ::fstatat(at.dir, at.name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+  }
+
   // A file with the read-only attribute is never deleted or overwritten; root ignores
   // permission bits, so the check is made here rather than left to the kernel.
-  static Status RefuseReadOnly(const std::string& path, const char* what) {
+  Status RefuseReadOnly(const std::string& path, const char* what) {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return Status::Ok();  // the call itself reports it
+    if (!LinkStat(path, st)) return Status::Ok();  // the call itself reports it
     return RefuseReadOnly(path, st, what);
   }
   static Status RefuseReadOnly(const std::string& path, const struct stat& st, const char* what) {
@@ -535,17 +688,18 @@ class PosixFileSystemImpl final : public FileSystem {
 
   // A file with blocks that is about to lose its name, held open (or -1) so that the blocks
   // are freed when CloseInBackground closes it rather than inside the rename or unlink.
-  static int HoldBlocks(const std::string& path, const struct stat& st) {
+  int HoldBlocks(const std::string& path, const struct stat& st) {
     if (!S_ISREG(st.st_mode) || st.st_blocks == 0 || st.st_nlink != 1) return -1;
-    return ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    const At at = Where(path);
+    return ::openat(at.dir, at.name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
   }
 
   // Runs `take` (a rename over `path`, or its unlink), which removes the name `path`: refused
   // for a read-only file; the blocks of the file that loses its name are freed off this thread.
   template <class Take>
-  static Status TakeName(const std::string& path, const char* refusal, Take take) {
+  Status TakeName(const std::string& path, const char* refusal, Take take) {
     struct stat st;
-    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    const bool exists = LinkStat(path, st);
     if (exists) {
       if (Status s = RefuseReadOnly(path, st, refusal); !s.ok()) return s;
     }
@@ -569,6 +723,103 @@ class PosixFileSystemImpl final : public FileSystem {
     return current;
   }
 };
+
+// This file system with roots pinned for a run: each root's directory is held open, and every
+// path below it resolves from that handle.
+class PinnedPosixFileSystem final : public PosixFileSystemImpl {
+ public:
+  struct Root {
+    std::string path;  // as the caller names it, without a trailing separator ("/" stays)
+    int fd = -1;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::string mount;  // the mount place named when the volume is lost
+  };
+  explicit PinnedPosixFileSystem(std::vector<Root> roots) : roots_(std::move(roots)) {}
+  ~PinnedPosixFileSystem() override {
+    for (const Root& r : roots_) ::close(r.fd);
+  }
+  PinnedPosixFileSystem(const PinnedPosixFileSystem&) = delete;
+  PinnedPosixFileSystem& operator=(const PinnedPosixFileSystem&) = delete;
+
+  Status CheckPinned() override {
+    for (const Root& r : roots_) {
+      struct stat st;
+      const bool there =
+          ::stat(r.path.c_str(), &st) == 0 && st.st_dev == r.dev && st.st_ino == r.ino;
+      if (!there && lost_.empty()) lost_ = r.mount;
+    }
+    if (lost_.empty()) return Status::Ok();
+    return Error{ErrorKind::kNotFound, "Drive not ready: " + lost_};
+  }
+  const std::string& LostVolume() const override { return lost_; }
+
+  std::string NativePath(const std::string& path) override {
+    const At at = Where(path);
+    if (at.dir == AT_FDCWD) return path;
+    return "/proc/self/fd/" + std::to_string(at.dir) + "/" + at.name;
+  }
+
+  // The pinned volume's own, even when its path leads elsewhere now.
+  Result<int64_t> FreeSpace(const std::string& path) override {
+    const At at = Where(path);
+    if (at.dir == AT_FDCWD) return PosixFileSystemImpl::FreeSpace(path);
+    WaitForBackgroundCloses();
+    struct statvfs vfs;
+    if (::fstatvfs(at.dir, &vfs) != 0)
+      return ErrorFromErrno(errno, "Cannot query free space of", path);
+    return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+  }
+
+ protected:
+  At Where(const std::string& path) const override {
+    for (const Root& r : roots_) {
+      if (r.path == "/") {
+        if (path.size() > 1 && path[0] == '/')
+          return {r.fd, path.c_str() + path.find_first_not_of('/')};
+        continue;
+      }
+      if (path.compare(0, r.path.size(), r.path) != 0) continue;
+      if (path.size() == r.path.size()) return {r.fd, "."};
+      if (path[r.path.size()] != '/') continue;
+      const size_t rest = path.find_first_not_of('/', r.path.size());
+      return {r.fd, rest == std::string::npos ? "." : path.c_str() + rest};
+    }
+    return {AT_FDCWD, path.c_str()};
+  }
+
+ private:
+  std::vector<Root> roots_;
+  std::string lost_;
+};
+
+Result<std::unique_ptr<FileSystem>> PosixFileSystemImpl::Pin(
+    const std::vector<std::string>& roots) {
+  std::vector<PinnedPosixFileSystem::Root> pinned;
+  for (const std::string& root : roots) {
+    // A root the run is yet to create is pinned at its nearest existing ancestor.
+    PinnedPosixFileSystem::Root r;
+    r.path = WithoutTrailingSeparators(NearestExisting(root));
+    if (r.path.empty()) r.path = "/";
+    r.fd = ::open(r.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat st;
+    if (r.fd < 0 || ::fstat(r.fd, &st) != 0) {
+      const int err = errno;
+      if (r.fd >= 0) ::close(r.fd);
+      for (const auto& p : pinned) ::close(p.fd);
+      return ErrorFromErrno(err, "Cannot open directory", r.path);
+    }
+    r.dev = st.st_dev;
+    r.ino = st.st_ino;
+    Result<std::string> mount = MountPointOf(r.path);
+    r.mount = mount.ok() ? mount.value() : r.path;
+    pinned.push_back(std::move(r));
+  }
+  // The longer root first, so that a root inside another resolves from its own handle.
+  std::sort(pinned.begin(), pinned.end(),
+            [](const auto& a, const auto& b) { return a.path.size() > b.path.size(); });
+  return std::unique_ptr<FileSystem>(std::make_unique<PinnedPosixFileSystem>(std::move(pinned)));
+}
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -163,11 +164,20 @@ TEST_F(CopierTest, TargetWithTheLongestNameAllowed) {
   EXPECT_NE(TempCopyName(tmp / name), TempCopyName(tmp / (std::string(254, 'n') + "m")));
 }
 
-TEST_F(CopierTest, OddSecondsRoundDownToTheDosTime) {
+TEST_F(CopierTest, CopyTakesTheExactTimeAndModeOfItsSource) {
   const std::string src = tmp.WriteFile("a", "x");
-  SetMTime(src, kTime + 1);
-  Copy(src, tmp / "b");
-  EXPECT_EQ(MTime(tmp / "b"), kTime);
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {kTime + 1, 123456789}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
+  for (const mode_t mode : {0600, 0755, 0444}) {
+    ASSERT_EQ(::chmod(src.c_str(), mode), 0);
+    Copy(src, tmp / "b");
+    struct stat st;
+    ASSERT_EQ(::stat((tmp / "b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_EQ(st.st_mtim.tv_sec, kTime + 1);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+  }
+  EXPECT_TRUE(NoTemporaryLeft(tmp.path()));
 }
 
 TEST_F(CopierTest, CreatesMissingDirectoriesAndCopiesIntoADirectory) {

@@ -160,6 +160,7 @@ class FakeHost : public RunObserver {
   void SourceUnreadable(std::string_view dir) noexcept override { Add("unreadable", dir); }
   void CacheSkipped(std::string_view dir) noexcept override { Add("cache skipped", dir); }
   void SpecialFileSkipped(std::string_view path) noexcept override { Add("special skipped", path); }
+  void ModesNotKept(std::string_view volume) noexcept override { Add("modes not kept", volume); }
   void RemovalSkipped(const RunSnapshot& i, RemovalSkip why) noexcept override {
     Add("removal skipped", i).skip = why;
   }

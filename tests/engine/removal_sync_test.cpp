@@ -74,16 +74,17 @@ TEST_F(RemovalSyncTest, BackupWithRemovalDeletesWhatLeftTheSource) {
   EXPECT_EQ(item.FilesDone, 2);
 }
 
-TEST_F(RemovalSyncTest, ReadOnlyDestinationFileIsNotDeleted) {
+TEST_F(RemovalSyncTest, ReadOnlyCopyIsStillRemoved) {
+  // A copy is read-only because its source was: it is still the backup's own to remove.
   Write("keep.txt", "k", kNoon);
   const std::string locked = WriteDest("locked.txt", "l", kNoon);
   ASSERT_TRUE(PosixFileSystem().SetReadOnly(locked, true).ok());
 
   BackupWithRemoval(Queue(WithRemoval()));
-  EXPECT_TRUE(tmp.Exists("dest/locked.txt"));
+  EXPECT_FALSE(tmp.Exists("dest/locked.txt"));
   EXPECT_THAT(host.Recorded(),
               ElementsAre("pass backup P", "copied " + Src("keep.txt") + " -> " + Dest("keep.txt"),
-                          "failed delete " + locked));
+                          "deleted " + locked));
 }
 
 TEST_F(RemovalSyncTest, EmptySourceDoesNotEmptyTheBackup) {

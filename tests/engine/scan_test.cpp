@@ -69,7 +69,7 @@ TEST_F(ScanTest, KeepsLetterCaseSoNamesDifferingInCaseBothSurvive) {
   EXPECT_EQ(got, Listing({{P("Docs/A.txt"), "Docs/A.txt"}, {P("Docs/a.txt"), "Docs/a.txt"}}));
 }
 
-TEST_F(ScanTest, DotNamesListedTemporariesCachesAndLinksToDirectoriesNot) {
+TEST_F(ScanTest, DotNamesAndLinksListedTemporariesAndCachesNot) {
   tmp.WriteFile(".hidden", "");
   tmp.WriteFile(".git/config", "");
   tmp.WriteFile(".x.qmtmp", "");         // a copy cut off by a crash
@@ -91,8 +91,15 @@ TEST_F(ScanTest, DotNamesListedTemporariesCachesAndLinksToDirectoriesNot) {
   std::vector<std::string> got;
   for (size_t i = 0; i < list.Count(); ++i) got.push_back(list.Object(i).Name);
   std::sort(got.begin(), got.end());
-  EXPECT_EQ(got, (std::vector<std::string>{".git/config", ".hidden", "filelink",
-                                           "not-cache/CACHEDIR.TAG", "real/f.txt"}));
+  // Links are listed as links, whatever they point at, and never descended.
+  EXPECT_EQ(got,
+            (std::vector<std::string>{".git/config", ".hidden", "dangling", "dirlink", "filelink",
+                                      "not-cache/CACHEDIR.TAG", "real/f.txt", "real/up"}));
+  for (size_t i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ((list.Attr(i) & faSymLink) != 0,
+              list.Object(i).Name.find("link") != std::string::npos ||
+                  list.Object(i).Name == "dangling" || list.Object(i).Name == "real/up");
+  }
   EXPECT_EQ(outcome.caches, std::vector<std::string>{P("cache")});
 }
 

@@ -40,8 +40,8 @@ std::string EntryData(const std::string& archive, uint16_t& method) {
 class ShrinkingStatFs : public test::ForwardingFileSystem {
  public:
   using ForwardingFileSystem::ForwardingFileSystem;
-  Result<DirEntry> Stat(const std::string& path) override {
-    Result<DirEntry> e = ForwardingFileSystem::Stat(path);
+  Result<FileMeta> StatMeta(const std::string& path) override {
+    Result<FileMeta> e = ForwardingFileSystem::StatMeta(path);
     if (e.ok()) e.value().size /= 3;
     return e;
   }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include "engine/copier.h"
@@ -22,6 +24,7 @@ struct ArchiveContents {
   time_t mtime = 0;
   uint8_t opsys = 0;
   uint32_t attributes = 0;
+  int64_t exact_mtime = -1;  // from the extended-timestamp field, in both headers alike
 };
 
 ArchiveContents ReadArchive(const std::string& path) {
@@ -39,6 +42,17 @@ ArchiveContents ReadArchive(const std::string& path) {
     out.method = st.comp_method;
     out.mtime = st.mtime;
     zip_file_get_external_attributes(z, 0, 0, &out.opsys, &out.attributes);
+    int64_t local = -2;
+    for (zip_flags_t where : {ZIP_FL_LOCAL, ZIP_FL_CENTRAL}) {
+      zip_uint16_t len = 0;
+      const zip_uint8_t* ut = zip_file_extra_field_get_by_id(z, 0, 0x5455, 0, &len, where);
+      int64_t t = -1;
+      if (ut != nullptr && len >= 5 && (ut[0] & 1) != 0) {
+        t = static_cast<int32_t>(ut[1] | ut[2] << 8 | ut[3] << 16 | uint32_t{ut[4]} << 24);
+      }
+      out.exact_mtime = where == ZIP_FL_LOCAL || t == local ? t : -3;
+      local = t;
+    }
     zip_file_t* f = zip_fopen_index(z, 0, 0);
     std::string data(st.size, '\0');
     EXPECT_EQ(zip_fread(f, data.data(), data.size()), static_cast<zip_int64_t>(st.size));
@@ -87,21 +101,36 @@ TEST_F(ZipTest, OneDeflatedEntryUnderItsBareNameWithTimeAndAttributes) {
   EXPECT_EQ(a.data, content);
   EXPECT_EQ(a.method, ZIP_CM_DEFLATE);
   EXPECT_EQ(a.mtime, kTime - 1);
-  EXPECT_EQ(a.opsys, ZIP_OPSYS_DOS);
-  EXPECT_EQ(a.attributes, faArchive);
+  EXPECT_EQ(a.exact_mtime, kTime);
+  EXPECT_EQ(a.opsys, ZIP_OPSYS_UNIX);
+  EXPECT_EQ(a.attributes, (S_IFREG | 0644u) << 16 | faArchive);
   EXPECT_EQ(fs.Stat(tmp / "dst/docs/report.doc.zip").value().time, UnixToDosDateTime(kTime));
   EXPECT_TRUE(OnlyFiles(tmp / "dst/docs", {"report.doc.zip"}));
   EXPECT_GT(loop.TickCount(), 0u);  // messages were processed while compressing
 }
 
-TEST_F(ZipTest, EmptyAndReadOnlySources) {
+TEST_F(ZipTest, EmptyPrivateAndReadOnlySourcesKeepTheirModesInEntryAndArchive) {
   const std::string src = tmp.WriteFile("e.txt", "");
-  ASSERT_TRUE(fs.SetReadOnly(src, true).ok());
-  Pack(src, tmp / "e.txt.zip");
-  const ArchiveContents a = ReadArchive(tmp / "e.txt.zip");
-  EXPECT_EQ(a.names, std::vector<std::string>{"e.txt"});
-  EXPECT_EQ(a.data, "");
-  EXPECT_EQ(a.attributes, faArchive | faReadOnly);
+  for (const mode_t mode : {0400u, 0600u, 0750u}) {
+    ASSERT_EQ(::chmod(src.c_str(), mode), 0);
+    Pack(src, tmp / "e.txt.zip");
+    const ArchiveContents a = ReadArchive(tmp / "e.txt.zip");
+    EXPECT_EQ(a.names, std::vector<std::string>{"e.txt"});
+    EXPECT_EQ(a.data, "");
+    EXPECT_EQ(a.attributes, (S_IFREG | mode) << 16 | faArchive | ((mode & 0200) ? 0 : faReadOnly));
+    struct stat st;
+    ASSERT_EQ(::stat((tmp / "e.txt.zip").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, mode);
+  }
+}
+
+TEST_F(ZipTest, LinkIsStoredAsALinkEntryWithItsTargetText) {
+  ASSERT_EQ(::symlink("../elsewhere/f", (tmp / "l").c_str()), 0);
+  Pack(tmp / "l", tmp / "l.zip");
+  const ArchiveContents a = ReadArchive(tmp / "l.zip");
+  EXPECT_EQ(a.data, "../elsewhere/f");
+  EXPECT_EQ(a.method, ZIP_CM_STORE);
+  EXPECT_EQ(a.attributes >> 16, S_IFLNK | 0777u);
 }
 
 TEST_F(ZipTest, ReplacesAnExistingArchiveWhole) {

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,35 +76,79 @@ TEST_F(PosixFileSystemTest, ReadOnlyMeansTheOwnerCannotWrite) {
   EXPECT_EQ(fs_.Stat(f).value().attr, faArchive);
 }
 
-TEST_F(PosixFileSystemTest, ResolvesLinksAndSkipsDanglingOnes) {
+TEST_F(PosixFileSystemTest, ListsLinksAsThemselvesAndCopiesThemFaithfully) {
   dir_.WriteFile("target.bin", std::string(1000, 'x'));
   test::SetMTime(dir_ / "target.bin", 1700000000);
   dir_.MakeDir("realdir");
   Symlink(dir_ / "target.bin", "file-link");
   Symlink("realdir", "dir-link");
-  Symlink(dir_ / "missing", "dangling");
+  Symlink("missing", "dangling");
   Symlink("loop", "loop");
 
   const auto list = List();
-  const DirEntry* file = Find(list, "file-link");
-  ASSERT_NE(file, nullptr);
-  EXPECT_TRUE(file->is_link);
-  EXPECT_EQ(file->attr, faArchive);
-  EXPECT_EQ(file->size, 1000);
-  EXPECT_EQ(file->time, UnixToDosDateTime(1700000000));
-  const DirEntry* dir = Find(list, "dir-link");
-  ASSERT_NE(dir, nullptr);
-  EXPECT_TRUE(dir->is_link);
-  EXPECT_TRUE(dir->is_directory());
-  EXPECT_EQ(Find(list, "dangling"), nullptr);
-  EXPECT_EQ(Find(list, "loop"), nullptr);
-  EXPECT_EQ(list.size(), 4u);
-
-  auto st = fs_.Stat(dir_ / "file-link");
-  ASSERT_TRUE(st.ok());
-  EXPECT_TRUE(st.value().is_link);
-  EXPECT_EQ(st.value().name, "file-link");
+  EXPECT_EQ(list.size(), 6u);
+  for (const char* name : {"file-link", "dir-link", "dangling", "loop"}) {
+    const DirEntry* e = Find(list, name);
+    ASSERT_NE(e, nullptr) << name;
+    EXPECT_TRUE(e->is_link);
+    EXPECT_EQ(e->attr, faSymLink);
+    EXPECT_FALSE(e->is_directory());
+    EXPECT_EQ(e->size, 0);
+  }
+  // Stat follows a link; StatLink, StatMeta and ReadLink do not.
+  EXPECT_EQ(fs_.Stat(dir_ / "file-link").value().size, 1000);
   EXPECT_EQ(fs_.Stat(dir_ / "dangling").error().kind, ErrorKind::kNotFound);
+  EXPECT_EQ(fs_.StatLink(dir_ / "dangling").value().attr, faSymLink);
+  EXPECT_EQ(fs_.ReadLink(dir_ / "dangling").value(), "missing");
+
+  // A new link of the same text, with the exact time and owner of the old one.
+  const struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000, 987654321}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ / "dir-link").c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+  const FileMeta meta = fs_.StatMeta(dir_ / "dir-link").value();
+  EXPECT_TRUE(meta.is_link());
+  ASSERT_TRUE(fs_.CreateLink("realdir", dir_ / "copy").ok());
+  EXPECT_EQ(fs_.ApplyMeta(dir_ / "copy", meta, kMetaAll), MetaApplied::kAll);
+  const FileMeta copy = fs_.StatMeta(dir_ / "copy").value();
+  EXPECT_EQ(fs_.ReadLink(dir_ / "copy").value(), "realdir");
+  EXPECT_EQ(copy.mtime_sec, 1600000000);
+  EXPECT_EQ(copy.mtime_nsec, 987654321);
+}
+
+TEST_F(PosixFileSystemTest, PinnedRootKeepsItsVolumeAndTellsWhenItsPathLeadsElsewhere) {
+  const std::string root = dir_.MakeDir("root");
+  Result<std::unique_ptr<FileSystem>> pinned = fs_.Pin({root + "/backup"});  // made later
+  ASSERT_TRUE(pinned.ok());
+  FileSystem& pin = *pinned.value();
+  ASSERT_TRUE(pin.CreatePrivateDirectory(root + "/backup").ok());
+  EXPECT_TRUE(pin.CheckPinned().ok());
+  // The root is swapped for another folder, as an unmount leaves the empty mount point.
+  ASSERT_EQ(::rename(root.c_str(), (dir_ / "moved").c_str()), 0);
+  dir_.MakeDir("root");
+  auto out = pin.CreateTemporary(root + "/backup/.a.qmtmp");
+  ASSERT_TRUE(out.ok());
+  ASSERT_TRUE(out.value()->Close().ok());
+  ASSERT_TRUE(pin.Rename(root + "/backup/.a.qmtmp", root + "/backup/a").ok());
+  EXPECT_TRUE(dir_.Exists("moved/backup/a"));
+  EXPECT_FALSE(dir_.Exists("root/backup"));
+  EXPECT_FALSE(pin.CheckPinned().ok());
+  EXPECT_FALSE(pin.LostVolume().empty());
+  EXPECT_TRUE(fs_.CheckPinned().ok());  // the unpinned file system pins nothing
+}
+
+TEST_F(PosixFileSystemTest, TemporariesAndPrivateFoldersStartOwnerOnly) {
+  ::umask(0);
+  const std::string temp = dir_ / ".t.qmtmp";
+  ASSERT_EQ(::symlink("elsewhere", temp.c_str()), 0);  // a stale link is replaced, not followed
+  ASSERT_TRUE(fs_.CreateTemporary(temp).ok());
+  ASSERT_TRUE(fs_.CreatePrivateDirectory(dir_ / "d").ok());
+  ::umask(022);
+  struct stat st;
+  ASSERT_EQ(::lstat(temp.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat((dir_ / "d").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_FALSE(dir_.Exists("elsewhere"));
 }
 
 TEST_F(PosixFileSystemTest, ReportsSizesBeyondFourGigabytes) {

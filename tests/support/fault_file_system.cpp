@@ -255,6 +255,10 @@ Result<DirEntry> FaultInjectingFileSystem::Stat(const std::string& path) {
   return Checked(FsOp::kStat, path, [&] { return inner().Stat(path); });
 }
 
+Result<DirEntry> FaultInjectingFileSystem::StatLink(const std::string& path) {
+  return Checked(FsOp::kStat, path, [&] { return inner().StatLink(path); });
+}
+
 Result<std::unique_ptr<ReadableFile>> FaultInjectingFileSystem::OpenRead(const std::string& path) {
   return Checked(FsOp::kOpenRead, path, [&] { return Readable(path, inner().OpenRead(path)); });
 }
@@ -290,6 +294,11 @@ Status FaultInjectingFileSystem::Remove(const std::string& path) {
 
 Status FaultInjectingFileSystem::CreateDirectory(const std::string& path) {
   return Checked(FsOp::kCreateDirectory, path, [&] { return inner().CreateDirectory(path); });
+}
+
+Status FaultInjectingFileSystem::CreatePrivateDirectory(const std::string& path) {
+  return Checked(FsOp::kCreateDirectory, path,
+                 [&] { return inner().CreatePrivateDirectory(path); });
 }
 
 Status FaultInjectingFileSystem::SetReadOnly(const std::string& path, bool read_only) {

@@ -80,6 +80,7 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
 
   Result<std::vector<DirEntry>> ListDirectory(const std::string& dir) override;
   Result<DirEntry> Stat(const std::string& path) override;
+  Result<DirEntry> StatLink(const std::string& path) override;
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override;
   Result<std::unique_ptr<WritableFile>> Create(const std::string& path) override;
   Result<std::unique_ptr<WritableFile>> OpenAppend(const std::string& path) override;
@@ -90,6 +91,7 @@ class FaultInjectingFileSystem final : public test::ForwardingFileSystem {
   Status RenameNoReplace(const std::string& from, const std::string& to) override;
   Status Remove(const std::string& path) override;
   Status CreateDirectory(const std::string& path) override;
+  Status CreatePrivateDirectory(const std::string& path) override;
   Status SetReadOnly(const std::string& path, bool read_only) override;
   Status SetLastWriteTime(const std::string& path, DosDateTime time) override;
   Result<int64_t> FreeSpace(const std::string& path) override;

@@ -30,6 +30,15 @@ class ForwardingFileSystem : public FileSystem {
   // says so.
   bool ThreadSafe() const override { return false; }
   Result<DirEntry> Stat(const std::string& path) override { return inner_.Stat(path); }
+  Result<DirEntry> StatLink(const std::string& path) override { return inner_.StatLink(path); }
+  Result<FileMeta> StatMeta(const std::string& path) override { return inner_.StatMeta(path); }
+  MetaApplied ApplyMeta(const std::string& path, const FileMeta& meta, uint32_t parts) override {
+    return inner_.ApplyMeta(path, meta, parts);
+  }
+  Result<std::string> ReadLink(const std::string& path) override { return inner_.ReadLink(path); }
+  Status CreateLink(const std::string& target, const std::string& path) override {
+    return inner_.CreateLink(target, path);
+  }
   Result<std::unique_ptr<ReadableFile>> OpenRead(const std::string& path) override {
     return inner_.OpenRead(path);
   }
@@ -54,6 +63,9 @@ class ForwardingFileSystem : public FileSystem {
   Result<uint64_t> VolumeId(const std::string& path) override { return inner_.VolumeId(path); }
   Status Remove(const std::string& path) override { return inner_.Remove(path); }
   Status CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
+  Status CreatePrivateDirectory(const std::string& path) override {
+    return inner_.CreatePrivateDirectory(path);
+  }
   Status SetReadOnly(const std::string& path, bool read_only) override {
     return inner_.SetReadOnly(path, read_only);
   }
@@ -68,6 +80,11 @@ class ForwardingFileSystem : public FileSystem {
     return inner_.NotReadyMountPlace(path);
   }
   std::string TempDirectory() override { return inner_.TempDirectory(); }
+  // Pin is not forwarded: a pinned inner file system would bypass the fake. The run then uses
+  // the fake itself, which may override these to play a lost volume.
+  Status CheckPinned() override { return inner_.CheckPinned(); }
+  const std::string& LostVolume() const override { return inner_.LostVolume(); }
+  std::string NativePath(const std::string& path) override { return inner_.NativePath(path); }
   Status SyncVolume(const std::string& path) override { return inner_.SyncVolume(path); }
   Status SyncDirectory(const std::string& dir) override { return inner_.SyncDirectory(dir); }
   // Files opened through a fake that does not wrap them are the inner file system's own, so
@@ -92,6 +109,7 @@ class ForwardingReadableFile : public ReadableFile {
   Result<int64_t> Size() override { return inner_->Size(); }
   Result<DosDateTime> LastWriteTime() override { return inner_->LastWriteTime(); }
   Result<DirEntry> Info() override { return inner_->Info(); }
+  std::optional<FileMeta> Meta() override { return inner_->Meta(); }
 
   // The wrapped file, for an in-kernel copy that only accepts the inner file system's own.
   ReadableFile& inner() { return *inner_; }
@@ -108,6 +126,9 @@ class ForwardingWritableFile : public WritableFile {
   Status Write(std::span<const std::byte> data) override { return inner_->Write(data); }
   Status Sync() override { return inner_->Sync(); }
   Status SetLastWriteTime(DosDateTime time) override { return inner_->SetLastWriteTime(time); }
+  MetaApplied ApplyMeta(const FileMeta& meta, uint32_t parts) override {
+    return inner_->ApplyMeta(meta, parts);
+  }
   Status Close() override { return inner_->Close(); }
   void StartWriteback() override { inner_->StartWriteback(); }
 
