@@ -1,6 +1,7 @@
 #include "engine/copy_failure.h"
 
 #include "engine/copier.h"
+#include "engine/loop_turns.h"
 
 namespace qm {
 
@@ -54,7 +55,7 @@ void ReportDriveNotReady(EngineContext& ctx, const FailedTransfer& failed,
 void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
                    int64_t source_size, DurabilityBatch& batch, bool sync, FileAction action,
                    bool may_replace) {
-  ctx.loop.ProcessMessages();
+  LoopTurn(ctx.loop);
   // Reported when the batch has made the copy durable under its name, or could not.
   auto done = [&ctx, source, sync, action](const FinishedFile& f, const Status& s) {
     if (!s.ok()) {

@@ -1,3 +1,4 @@
+#include "engine/loop_turns.h"
 #include "engine/sync_passes.h"
 
 #include <string>
@@ -41,7 +42,7 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
     ctx.observer.Update();
-    ctx.loop.ProcessMessages();
+    LoopTurn(ctx.loop);
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
     const uint32_t found = counterpart.Find(d.from.Name(i));

@@ -1,3 +1,4 @@
+#include "engine/loop_turns.h"
 #include "engine/zip_packer.h"
 
 #include <libdeflate.h>
@@ -83,7 +84,7 @@ struct EntrySource {
         return false;
       }
     }
-    loop.ProcessMessages();
+    LoopTurn(loop);
     return true;
   }
 
