@@ -1,4 +1,3 @@
-#include "engine/loop_turns.h"
 #include "engine/sync_passes.h"
 
 #include <string>
@@ -7,6 +6,7 @@
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
+#include "engine/loop_turns.h"
 #include "platform/path_style.h"
 
 namespace qm {

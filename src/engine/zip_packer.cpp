@@ -1,4 +1,3 @@
-#include "engine/loop_turns.h"
 #include "engine/zip_packer.h"
 
 #include <libdeflate.h>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "engine/copier.h"
+#include "engine/loop_turns.h"
 #include "platform/path_style.h"
 
 namespace qm {
