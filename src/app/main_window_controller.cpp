@@ -44,7 +44,8 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
       run_(state, RunControlsOf(*this), *this, loop, dialogs),
       run_view_(StatisticsPageOf(*this), session_.formats(), state, session_.run_list,
                 TrayOutput{[this](bool on) { SetTrayAnimation(on); },
-                           [this](const std::string& hint) { SetTrayHint(hint); }}) {
+                           [this](const std::string& hint) { SetTrayHint(hint); }},
+                loop) {
   session_.Watch(run_view_);
   session_.Watch(run_);
   session_.StatisticsUpdated.Connect(

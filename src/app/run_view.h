@@ -4,12 +4,15 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/engine_context.h"
 #include "stats/statistics.h"
 #include "ui/controls.h"
+#include "ui/message_loop.h"
 
 namespace qm {
 
@@ -74,15 +77,16 @@ struct TrayOutput {
   std::function<void(const std::string&)> hint;
 };
 
+// The controls follow the run at most every kViewRefreshMs, from its latest state, however
+// many files pass: a person reads no more, and each change costs a repaint. What waits is
+// shown by a timer, and before anything shown at once (a status, a stop, the end of a batch),
+// so the page never goes back to an older figure and its last state is always shown.
+inline constexpr uint32_t kViewRefreshMs = 50;
+
 class RunView final : public RunObserver {
  public:
   RunView(StatisticsPageControls controls, const RegionalFormats& formats, const RunState& state,
-          const NamedList<RunSnapshot>& run_list, TrayOutput tray)
-      : c_(controls),
-        formats_(formats),
-        state_(state),
-        run_list_(run_list),
-        tray_(std::move(tray)) {}
+          const NamedList<RunSnapshot>& run_list, TrayOutput tray, ui::MessageLoop& loop);
 
   // Every queued profile resets the estimate and the count; a status line at rest says that
   // folders are being scanned, until the lists are made.
@@ -103,14 +107,33 @@ class RunView final : public RunObserver {
 
  private:
   enum class Status { kOther, kReady, kScanning };
+  // The file bar as the copier left it, shown at the next refresh.
+  struct FileBar {
+    int64_t max = 0;
+    int64_t position = 0;
+    // The percentage to write, as done of total; none when the label keeps its text.
+    std::optional<std::pair<int64_t, int64_t>> percent;
+  };
   // Empties the run's figures; `status` goes on the status line.
   void ResetPage(std::string_view status);
+  // Something waits to be shown: at once when the last refresh is kViewRefreshMs old,
+  // otherwise by the refresh timer.
+  void RefreshSoon();
+  // Shows what waits now.
+  void Refresh();
+  void ShowFigures(const StatisticsSnapshot& s);
 
   StatisticsPageControls c_;
   const RegionalFormats& formats_;
   const RunState& state_;
   const NamedList<RunSnapshot>& run_list_;
   TrayOutput tray_;
+  ui::MessageLoop& loop_;
+  ui::Timer refresh_timer_;
+  std::optional<uint64_t> last_refresh_;
+  FileBar file_;
+  bool file_waits_ = false;
+  std::optional<StatisticsSnapshot> figures_waiting_;
   // What the status line says, so that the scanning notice replaces only a line at rest.
   Status status_ = Status::kOther;
 };

@@ -8,6 +8,7 @@
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
 #include "engine/kept_copy_names.h"
+#include "engine/loop_turns.h"
 #include "engine/zip_packer.h"
 #include "platform/path_style.h"
 
@@ -139,7 +140,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
   std::string name;  // the source's relative name, its storage reused
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
     ctx.observer.Update();
-    ctx.loop.ProcessMessages();
+    LoopTurn(ctx.loop);
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
     item.SrcFiles.NameInto(i, name);

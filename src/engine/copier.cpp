@@ -1,4 +1,5 @@
 #include "engine/copier.h"
+#include "engine/loop_turns.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -230,7 +231,7 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
         options.observer->FileProgress(copied, total);
         options.observer->Update();  // may abandon the run: the guard removes the temporary
       }
-      loop.ProcessMessages();
+      LoopTurn(loop);
     }
     if (at_end) break;
   }

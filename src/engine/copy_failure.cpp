@@ -1,6 +1,7 @@
 #include "engine/copy_failure.h"
 
 #include "engine/copier.h"
+#include "engine/loop_turns.h"
 
 namespace qm {
 
@@ -75,7 +76,7 @@ FolderFinisher PassFolders(EngineContext& ctx, const std::string& from_root,
 void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
                    int64_t source_size, DurabilityBatch& batch, bool sync, FileAction action,
                    bool may_replace, bool link) {
-  ctx.loop.ProcessMessages();
+  LoopTurn(ctx.loop);
   // Reported when the batch has made the copy durable under its name, or could not.
   auto done = [&ctx, source, sync, action](const FinishedFile& f, const Status& s) {
     if (!s.ok()) {

@@ -7,6 +7,7 @@
 #include "engine/backup_pass.h"
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
+#include "engine/loop_turns.h"
 #include "engine/removal_pass.h"
 #include "engine/run_abandoned.h"
 #include "engine/run_lock.h"
@@ -209,7 +210,7 @@ void ProcessRunList(EngineContext& ctx) {
       } else if (state.Running) {
         WaitWithMessages(ctx.loop, 10);
       } else {
-        ctx.loop.ProcessMessages();
+        LoopTurnNow(ctx.loop);
       }
     }
   } catch (...) {

@@ -6,6 +6,7 @@
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
+#include "engine/loop_turns.h"
 #include "platform/path_style.h"
 
 namespace qm {
@@ -53,7 +54,7 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
     ctx.observer.Update();
-    ctx.loop.ProcessMessages();
+    LoopTurn(ctx.loop);
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
     const uint32_t found = counterpart.Find(d.from.Name(i));

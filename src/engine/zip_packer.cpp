@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/copier.h"
+#include "engine/loop_turns.h"
 #include "platform/path_style.h"
 
 namespace qm {
@@ -86,7 +87,7 @@ struct EntrySource {
         return false;
       }
     }
-    loop.ProcessMessages();
+    LoopTurn(loop);
     return true;
   }
 

@@ -201,7 +201,8 @@ QProgressBar* Bind(ui::ProgressBar& control, QWidget* parent) {
     // QProgressBar counts in int; a range beyond it (bytes of a big file) is scaled down.
     const int64_t span = control.Max() - control.Min();
     const int64_t scale = span > INT_MAX ? span / 1'000'000 + 1 : 1;
-    w->setRange(0, static_cast<int>(span / scale));
+    // An empty range would make the bar a busy indicator (an empty file being copied).
+    w->setRange(0, std::max(1, static_cast<int>(span / scale)));
     w->setValue(
         static_cast<int>(std::clamp<int64_t>(control.Position() - control.Min(), 0, span) / scale));
   });

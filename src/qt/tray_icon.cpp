@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <array>
 
 #include "app/main_window_controller.h"
 #include "qt/control_binding.h"
@@ -172,8 +173,14 @@ void TrayIcon::Refresh() {
 }
 
 void TrayIcon::NextFrame() {
+  // Drawn once: the animation runs for as long as profiles are processed.
+  static const std::array<QIcon, kAnimationFrames> frames = [] {
+    std::array<QIcon, kAnimationFrames> icons;
+    for (int i = 0; i < kAnimationFrames; ++i) icons[static_cast<size_t>(i)] = AnimationFrame(i);
+    return icons;
+  }();
   frame_ = (frame_ + 1) % kAnimationFrames;
-  icon_->setIcon(QIcon(AnimationFrame(frame_)));
+  icon_->setIcon(frames[static_cast<size_t>(frame_)]);
 }
 
 }  // namespace qm::qt

@@ -47,6 +47,13 @@ class MessageLoop {
   // A timer was enabled, disabled or changed its interval.
   virtual void TimerChanged(Timer& timer) = 0;
   virtual void TimerDestroyed(Timer& timer) = 0;
+
+ public:
+  // Whether TickCount() moves while no message is processed. A loop whose clock moves only
+  // when it processes messages (the tests' virtual one) would never see a turn by time fall due.
+  virtual bool ClockMovesByItself() const { return true; }
+  // The tick of the last turn the engine gave this loop by time (engine/loop_turns.h).
+  uint64_t last_engine_turn = 0;
 };
 
 // A periodic timer on a message loop: fires OnTimer every Interval ms while Enabled.

@@ -159,7 +159,8 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
                state,
                run_list,
                {[this](bool on) { tray_animated = on; },
-                [this](const std::string& hint) { tray_hint = hint; }}};
+                [this](const std::string& hint) { tray_hint = hint; }},
+               loop};
   RunController run{state, RunControlsOf(*this), *this, loop, dialogs};
   RunObservers observers;
 };
@@ -207,7 +208,7 @@ TEST_F(RunControllerTest, StartSelectedShowsItsStateThenEndsIdleAfterDone) {
 
 TEST_F(RunControllerTest, StopClickDuringALongCopyEndsTheRunAfterThatFile) {
   tmp.WriteFile("src/big/big.bin", std::string(4 << 20, 'b'));
-  loop.At(30, [&] {
+  loop.At(100, [&] {
     ASSERT_GT(file_progress.Position(), 0);
     start_button.Click();  // the user's "Stop"
     EXPECT_EQ(status_label.Caption(), "Stoped.");

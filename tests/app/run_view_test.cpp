@@ -73,6 +73,7 @@ TEST_F(RunViewTest, SnapshotsFillThePageAndTheBatchEndResetsItButTheCounters) {
   s.profile_percent = 60;
   session.StatisticsUpdated(s);
   session.MakeEngineContext().observer.FileProgress(50, 100);
+  loop.RunFor(kViewRefreshMs);
   EXPECT_EQ(form->total_percent_label.Caption(), "60 %");
   EXPECT_EQ(form->file_percent_label.Caption(), "50 %");
 
@@ -81,6 +82,7 @@ TEST_F(RunViewTest, SnapshotsFillThePageAndTheBatchEndResetsItButTheCounters) {
   s.current_finish_expected.reset();
   s.files_left = 3;
   session.StatisticsUpdated(s);
+  loop.RunFor(kViewRefreshMs);
   EXPECT_EQ(form->finish_expected_label.Caption(), "12:00:10");
   EXPECT_EQ(form->profile_finish_expected_label.Caption(), "12:00:05");
   EXPECT_EQ(form->files_left_label.Caption(), "3");
@@ -105,6 +107,42 @@ TEST_F(RunViewTest, SnapshotsFillThePageAndTheBatchEndResetsItButTheCounters) {
   EXPECT_EQ(form->files_this_hour_label.Caption(), "5");
   EXPECT_EQ(form->files_this_minute_label.Caption(), "2");
   EXPECT_FALSE(form->TrayAnimated());
+}
+
+TEST_F(RunViewTest, ManyFileEventsMakeFewControlUpdatesAndTheLastStateIsShown) {
+  RunObserver& observer = form->session().MakeEngineContext().observer;
+  RunSession& session = form->session();
+  int bar_updates = 0, percent_updates = 0, figure_updates = 0;
+  form->file_progress.Changed().Connect([&] { ++bar_updates; });
+  form->file_percent_label.Changed().Connect([&] { ++percent_updates; });
+  form->files_left_label.Changed().Connect([&] { ++figure_updates; });
+  StatisticsSnapshot s;
+  s.profiles_queued = 1;
+  s.files_total = 10'000;
+  // Ten thousand blocks and a thousand statistics updates in one second of the loop's time.
+  constexpr int kBlocks = 10'000;
+  for (int done = 0; done <= kBlocks; ++done) {
+    observer.FileProgress(done, kBlocks);
+    if (done % 10 == 0) {
+      s.files_left = kBlocks - done;
+      session.StatisticsUpdated(s);
+      loop.ProcessMessages();  // one millisecond
+    }
+  }
+  const int updates_allowed = 1000 / static_cast<int>(kViewRefreshMs) + 2;
+  EXPECT_LE(bar_updates, 2 * updates_allowed);  // a range and a position at the first
+  EXPECT_LE(percent_updates, updates_allowed);
+  EXPECT_LE(figure_updates, updates_allowed);
+
+  loop.RunFor(kViewRefreshMs);
+  EXPECT_EQ(form->file_progress.Position(), kBlocks);
+  EXPECT_EQ(form->file_percent_label.Caption(), "100 %");
+  EXPECT_EQ(form->files_left_label.Caption(), "0");
+
+  // The end of the copy waits too, but the end of the run shows it at once.
+  observer.FileCopyEnded();
+  observer.EngineStopped();
+  EXPECT_EQ(form->file_progress.Position(), 0);
 }
 
 TEST(PercentText, RoundsHalvesToEvenWithFullSizes) {

@@ -28,6 +28,8 @@ class VirtualMessageLoop : public MessageLoop, public Clock {
   // `max_ms` of virtual time.
   void Run() override;
   void Quit() override { quit_ = true; }
+  // Time moves with the turns, so every turn the engine offers is taken.
+  bool ClockMovesByItself() const override { return false; }
 
   // Clock
   TDateTime Now() override { return start_ + static_cast<double>(now_ms_) / kMsPerDay; }
