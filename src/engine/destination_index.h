@@ -62,6 +62,7 @@ class DestinationIndex {
     Iterator begin() const { return {index_, first_, last_}; }
     Iterator end() const { return {index_, kNone, last_}; }
     bool empty() const { return first_ == kNone; }
+    uint32_t back() const { return last_; }  // only when not empty
     size_t size() const { return static_cast<size_t>(std::distance(begin(), end())); }
 
    private:
