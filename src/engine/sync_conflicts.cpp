@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
@@ -100,8 +101,11 @@ void SyncHistory::Save(EngineContext& ctx, const RunSnapshot& item) {
 
   const NamedList<ScannedFile>& src = item.SrcFiles;
   const NamedList<ScannedFile>& dest = item.DestFiles;
-  const FirstByName src_index(src), dest_index(dest);
+  // One index: a destination entry that a source file pairs with is marked, the rest stand alone.
+  const FirstByName dest_index(dest);
+  std::vector<bool> paired(dest.Count());
   SyncState after;
+  after.Reserve(src.Count() + dest.Count());
   std::string name;
   auto add = [&](const PairState& listed) {
     auto t = touched.find(name);
@@ -113,12 +117,13 @@ void SyncHistory::Save(EngineContext& ctx, const RunSnapshot& item) {
   };
   for (uint32_t i = 0; i < src.Count(); ++i) {
     src.NameInto(i, name);
-    if (src_index.Find(name) != i) continue;  // a second entry of a name pairs with nothing
-    add({SideOf(src, i), SideOf(dest, dest_index.Find(name))});
+    const uint32_t j = dest_index.Find(name);
+    if (j != FirstByName::kNone) paired[j] = true;
+    add({SideOf(src, i), SideOf(dest, j)});
   }
   for (uint32_t j = 0; j < dest.Count(); ++j) {
+    if (paired[j]) continue;
     dest.NameInto(j, name);
-    if (dest_index.Find(name) != j || src_index.Find(name) != FirstByName::kNone) continue;
     add({SideState{}, SideOf(dest, j)});
   }
 

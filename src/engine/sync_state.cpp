@@ -177,6 +177,12 @@ void SyncState::Add(std::string_view name, const PairState& state) {
   names_ += name;
 }
 
+void SyncState::Reserve(size_t files) {
+  entries_.reserve(files);
+  // Most relative names are shorter than this.
+  names_.reserve(files * 48);
+}
+
 std::optional<PairState> SyncState::Find(std::string_view name) const {
   auto it = std::lower_bound(entries_.begin(), entries_.end(), name,
                              [this](const Entry& e, std::string_view n) { return NameOf(e) < n; });
@@ -185,8 +191,12 @@ std::optional<PairState> SyncState::Find(std::string_view name) const {
 }
 
 std::string SyncState::Serialize(const std::string& src, const std::string& dest) {
-  std::sort(entries_.begin(), entries_.end(),
-            [this](const Entry& a, const Entry& b) { return NameOf(a) < NameOf(b); });
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [this](const Entry& a, const Entry& b) { return NameOf(a) < NameOf(b); });
+  entries_.erase(
+      std::unique(entries_.begin(), entries_.end(),
+                  [this](const Entry& a, const Entry& b) { return NameOf(a) == NameOf(b); }),
+      entries_.end());
   std::string out(kMagic);
   PutText(out, src);
   PutText(out, dest);

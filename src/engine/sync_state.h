@@ -42,8 +42,10 @@ class SyncState {
   // Parses the bytes of a state file as Read does.
   Loaded Parse(std::string_view bytes, const std::string& src, const std::string& dest);
 
-  // Adds a file (in any order; names unique).
+  // Adds a file, in any order; of equal names only the first added is kept.
   void Add(std::string_view name, const PairState& state);
+  // Room for `files` files.
+  void Reserve(size_t files);
   // The file's state, when the state knows it. Only after Read or Parse.
   std::optional<PairState> Find(std::string_view name) const;
   size_t Count() const { return entries_.size(); }
