@@ -1,5 +1,6 @@
 #include "engine/sync_conflicts.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -40,9 +41,12 @@ SyncHistory SyncHistory::Open(EngineContext& ctx, const RunSnapshot& item,
   const ProfileRecord& p = item.Profile;
   h.path_ =
       SyncState::PathFor(data_dir.empty() ? DataDirectory() : data_dir, p.SrcDir(), p.DestDir());
-  switch (h.before_.Read(ctx.fs, h.path_, p.SrcDir(), p.DestDir(), &h.before_bytes_)) {
+  std::string bytes;
+  switch (h.before_.Read(ctx.fs, h.path_, p.SrcDir(), p.DestDir(), &bytes)) {
     case SyncState::Loaded::kLoaded:
       h.known_ = true;
+      h.before_size_ = bytes.size();
+      h.before_sum_ = bytes.substr(bytes.size() - 8);
       break;
     case SyncState::Loaded::kMissing:
       ctx.observer.SyncStateMissing(item, SyncStateLack::kNone);
@@ -105,10 +109,10 @@ void SyncHistory::Save(EngineContext& ctx, const RunSnapshot& item) {
   const FirstByName dest_index(dest);
   std::vector<bool> paired(dest.Count());
   SyncState after;
-  after.Reserve(src.Count() + dest.Count());
+  after.Reserve(std::max(src.Count(), dest.Count()));
   std::string name;
   auto add = [&](const PairState& listed) {
-    auto t = touched.find(name);
+    auto t = touched.empty() ? touched.end() : touched.find(name);
     if (t == touched.end()) {
       after.Add(name, listed);
     } else {
@@ -128,7 +132,7 @@ void SyncHistory::Save(EngineContext& ctx, const RunSnapshot& item) {
   }
 
   const std::string bytes = after.Serialize(p.SrcDir(), p.DestDir());
-  if (known_ && bytes == before_bytes_) return;
+  if (known_ && bytes.size() == before_size_ && bytes.ends_with(before_sum_)) return;
   Status saved = CreateDirectories(ctx.fs, DirectoryOf(path_));
   if (saved.ok()) saved = WriteFileAtomically(ctx.fs, path_, bytes);
   if (!saved.ok()) {

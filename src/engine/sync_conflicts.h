@@ -42,7 +42,10 @@ class SyncHistory {
   std::string path_;
   bool known_ = false;
   SyncState before_;
-  std::string before_bytes_;
+  // The old file's size and checksum (its last 8 bytes): a new state with the same ones is the
+  // same state, and is not rewritten.
+  size_t before_size_ = 0;
+  std::string before_sum_;
   struct TouchedFile {
     std::string name, src_path, dest_path;
   };

@@ -179,8 +179,6 @@ void SyncState::Add(std::string_view name, const PairState& state) {
 
 void SyncState::Reserve(size_t files) {
   entries_.reserve(files);
-  // Most relative names are shorter than this.
-  names_.reserve(files * 48);
 }
 
 std::optional<PairState> SyncState::Find(std::string_view name) const {
