@@ -99,6 +99,37 @@ void RunRecords::RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexce
           : head + ": no file found in the source directory " + Quoted(p.SrcDir()));
 }
 
+void RunRecords::SyncStateMissing(const RunSnapshot& item, SyncStateLack why) noexcept {
+  const std::string folders = item.Profile.SrcDir() + " and " + item.Profile.DestDir();
+  const char* tail = ": files changed on both sides can be told only from the next run on";
+  switch (why) {
+    case SyncStateLack::kNone:
+      write_(LogKind::kInfo, "No record of an earlier synchronization of " + folders + tail);
+      break;
+    case SyncStateLack::kUnreadable:
+      write_(LogKind::kInfo,
+             "The record of the last synchronization of " + folders + " could not be read" + tail);
+      break;
+    case SyncStateLack::kOtherFolders:
+      write_(LogKind::kInfo, "The record of the last synchronization found for " + folders +
+                                 " belongs to other folders" + tail);
+      break;
+  }
+}
+
+void RunRecords::SyncConflict(const ConflictEvent& event) noexcept {
+  write_(LogKind::kError,
+         "Conflict: " + std::string(event.src) + " and " + std::string(event.dest) +
+             " changed on both sides; the older version is kept as " + std::string(event.kept));
+}
+
+void RunRecords::SyncStateNotSaved(std::string_view path, std::string_view error) noexcept {
+  write_(LogKind::kError, "Can not save the record of this synchronization " + Quoted(path) + ": " +
+                              std::string(error) +
+                              "; files changed on both sides can be told only from the next "
+                              "completed run on");
+}
+
 void RunRecords::FileDone(const FileEvent& event) noexcept {
   switch (event.action) {
     case FileAction::kCopied:

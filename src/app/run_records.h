@@ -33,6 +33,9 @@ class RunRecords : public RunObserver {
   void SpecialFileSkipped(std::string_view path) noexcept override;
   void ModesNotKept(std::string_view volume) noexcept override;
   void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override;
+  void SyncStateMissing(const RunSnapshot& item, SyncStateLack why) noexcept override;
+  void SyncConflict(const ConflictEvent& event) noexcept override;
+  void SyncStateNotSaved(std::string_view path, std::string_view error) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
   bool AskBreak(const FileEvent& failed) override;
 

@@ -111,6 +111,13 @@ void HeadlessEvents::FileDone(const FileEvent& event) noexcept {
   }
 }
 
+void HeadlessEvents::SyncConflict(const ConflictEvent& event) noexcept {
+  if (options_.dry_run && !options_.quiet) {
+    line_.Clear();
+    out_ << "conflict " << event.src << " <-> " << event.dest << "\n" << std::flush;
+  }
+}
+
 void HeadlessEvents::FileProgress(int64_t done, int64_t /*total*/) noexcept {
   progress_.bytes = bytes_before_file_ + done;
 }

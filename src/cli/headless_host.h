@@ -53,6 +53,7 @@ class HeadlessEvents final : public RunObserver {
   void ProfileDropped(const RunSnapshot& item) noexcept override;
   void FileUpToDate(std::string_view source) noexcept override;
   void FileDone(const FileEvent& event) noexcept override;
+  void SyncConflict(const ConflictEvent& event) noexcept override;
   void FileProgress(int64_t done, int64_t total) noexcept override;
   // Redraws the progress line; after SIGINT or SIGTERM, stops the run and abandons the copy
   // under way.

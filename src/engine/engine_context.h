@@ -36,6 +36,8 @@ struct RunState {
   bool Preview = false;
   // Where the folder locks live; empty for DefaultLockDirectory().
   std::string LockDirectory;
+  // Where two-way profiles keep the state of their last run; empty for DataDirectory().
+  std::string SyncStateDirectory;
   // The log file being written, if any: never backed up by a profile that holds it.
   std::string LogFile;
   // Mount points of the volumes that refused modes or owners in this run, told once each.

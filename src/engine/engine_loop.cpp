@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/backup_pass.h"
@@ -12,6 +13,7 @@
 #include "engine/run_abandoned.h"
 #include "engine/run_lock.h"
 #include "engine/scan.h"
+#include "engine/sync_conflicts.h"
 #include "engine/sync_passes.h"
 
 namespace qm {
@@ -168,13 +170,18 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   } else if (method == kSyncOneWay || method == kSyncBothWays) {
     ReportUnlistedSourceDirectories(ctx, item);
     ReportSkippedEntries(ctx, item);
+    // Two ways, what the last completed run left tells edits made on both sides since.
+    std::optional<SyncHistory> history;
+    if (method == kSyncBothWays)
+      history = SyncHistory::Open(ctx, item, ctx.state.SyncStateDirectory);
     const PassOutcome passes =
-        method == kSyncOneWay ? RunBackupPass(run, item) : RunSyncPasses(run, item);
+        method == kSyncOneWay ? RunBackupPass(run, item) : RunSyncPasses(run, item, &*history);
     if (passes == PassOutcome::kStopped) {
       if (lock) lock->MarkFinished();  // stopped between files: nothing left half-done
       ctx.observer.ProfileDropped(item);
       return PassOutcome::kStopped;
     }
+    if (history) history->Save(ctx, item);
     if (method == kSyncOneWay && p.RemoveDeleted()) RunRemovalPass(run, item);
   }
 

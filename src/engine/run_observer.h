@@ -49,6 +49,17 @@ struct FileEvent {
 
 enum class PassKind { kBackup, kSyncForward, kSyncBack };
 
+// A file changed on both sides since the last synchronisation: the older version was kept as
+// `kept` before the newer one replaced it.
+struct ConflictEvent {
+  std::string_view src;   // the file in the source folder
+  std::string_view dest;  // the file in the destination folder
+  std::string_view kept;
+};
+
+// Why a two-way run has no state of the last synchronisation to tell conflicts by.
+enum class SyncStateLack { kNone, kUnreadable, kOtherFolders };
+
 // Why the removal pass deleted nothing: an empty or partly read source would look like a
 // source whose files were all deleted.
 enum class RemovalSkip { kSourceIncomplete, kSourceEmpty };
@@ -82,6 +93,11 @@ class RunObserver {
   // volume's own permissions there. Once per run and volume.
   virtual void ModesNotKept(std::string_view /*volume*/) noexcept {}
   virtual void RemovalSkipped(const RunSnapshot& /*item*/, RemovalSkip /*why*/) noexcept {}
+  // A two-way run without a usable state of the last one: it cannot tell conflicts.
+  virtual void SyncStateMissing(const RunSnapshot& /*item*/, SyncStateLack /*why*/) noexcept {}
+  virtual void SyncConflict(const ConflictEvent& /*event*/) noexcept {}
+  // The state of this two-way run could not be written to `path`; the old one is gone.
+  virtual void SyncStateNotSaved(std::string_view /*path*/, std::string_view /*error*/) noexcept {}
 
   // A source file whose destination counterpart is at least as new.
   virtual void FileUpToDate(std::string_view /*source*/) noexcept {}

@@ -58,6 +58,15 @@ class RunObservers final : public RunObserver {
   void RemovalSkipped(const RunSnapshot& item, RemovalSkip why) noexcept override {
     for (RunObserver* o : observers_) o->RemovalSkipped(item, why);
   }
+  void SyncStateMissing(const RunSnapshot& item, SyncStateLack why) noexcept override {
+    for (RunObserver* o : observers_) o->SyncStateMissing(item, why);
+  }
+  void SyncConflict(const ConflictEvent& event) noexcept override {
+    for (RunObserver* o : observers_) o->SyncConflict(event);
+  }
+  void SyncStateNotSaved(std::string_view path, std::string_view error) noexcept override {
+    for (RunObserver* o : observers_) o->SyncStateNotSaved(path, error);
+  }
   void FileUpToDate(std::string_view source) noexcept override {
     for (RunObserver* o : observers_) o->FileUpToDate(source);
   }

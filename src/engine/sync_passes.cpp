@@ -7,6 +7,7 @@
 #include "engine/copy_failure.h"
 #include "engine/destination_index.h"
 #include "engine/loop_turns.h"
+#include "engine/sync_conflicts.h"
 #include "platform/path_style.h"
 
 namespace qm {
@@ -39,7 +40,24 @@ bool SameLink(FileSystem& fs, const std::string& link, const NamedList<ScannedFi
   return a.ok() && b.ok() && a.value() == b.value();
 }
 
-PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
+// Both sides changed since the last run: keeps the older one (the target) first. False when it
+// could not be kept, and the target must not be replaced.
+bool KeepConflicting(EngineContext& ctx, SyncHistory& history, const Direction& d, size_t i,
+                     uint32_t found, const std::string& source, const std::string& target) {
+  const bool forward = d.pass == PassKind::kSyncForward;
+  const std::string& src_path = forward ? source : target;
+  const std::string& dest_path = forward ? target : source;
+  const std::string name = d.from.Name(i);
+  history.Touched(name, src_path, dest_path);
+  if (found == FirstByName::kNone) return true;
+  const SideState from{d.from.Size(i), static_cast<DosDateTime>(d.from.Time(i))};
+  const SideState to{d.to.Size(found), static_cast<DosDateTime>(d.to.Time(found))};
+  if (!history.Conflict(name, forward ? from : to, forward ? to : from)) return true;
+  return history.KeepOlder(ctx, src_path, dest_path, target);
+}
+
+PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d,
+                    SyncHistory* history) {
   ctx.observer.StatusChanged(d.status);
   ctx.observer.PassStarted(d.pass, item);
   const FirstByName counterpart(d.to);
@@ -79,7 +97,8 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
         event.sync = true;
         event.failure = FileFailure::kUnlistedTarget;
         ctx.observer.FileDone(event);
-      } else {
+      } else if (history == nullptr ||
+                 KeepConflicting(ctx, *history, d, i, found, source, target)) {
         CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action,
                       /*may_replace=*/true, link);
       }
@@ -92,23 +111,25 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d) {
 
 }  // namespace
 
-PassOutcome RunForwardSyncPass(EngineContext& ctx, RunSnapshot& item) {
+PassOutcome RunForwardSyncPass(EngineContext& ctx, RunSnapshot& item, SyncHistory* history) {
   const ProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
                  {FileAction::kCopied, PassKind::kSyncForward, "Synchronizing ->...", item.SrcFiles,
-                  item.DestFiles, p.SrcDir(), p.DestDir(), item.DestScanFailed});
+                  item.DestFiles, p.SrcDir(), p.DestDir(), item.DestScanFailed},
+                 history);
 }
 
-PassOutcome RunReverseSyncPass(EngineContext& ctx, RunSnapshot& item) {
+PassOutcome RunReverseSyncPass(EngineContext& ctx, RunSnapshot& item, SyncHistory* history) {
   const ProfileRecord& p = item.Profile;
   return RunPass(ctx, item,
                  {FileAction::kCopiedBack, PassKind::kSyncBack, "Synchronizing <-...",
-                  item.DestFiles, item.SrcFiles, p.DestDir(), p.SrcDir(), item.SrcScanFailed});
+                  item.DestFiles, item.SrcFiles, p.DestDir(), p.SrcDir(), item.SrcScanFailed},
+                 history);
 }
 
-PassOutcome RunSyncPasses(EngineContext& ctx, RunSnapshot& item) {
-  if (RunForwardSyncPass(ctx, item) == PassOutcome::kStopped) return PassOutcome::kStopped;
-  return RunReverseSyncPass(ctx, item);
+PassOutcome RunSyncPasses(EngineContext& ctx, RunSnapshot& item, SyncHistory* history) {
+  if (RunForwardSyncPass(ctx, item, history) == PassOutcome::kStopped) return PassOutcome::kStopped;
+  return RunReverseSyncPass(ctx, item, history);
 }
 
 }  // namespace qm

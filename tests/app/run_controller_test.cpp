@@ -31,6 +31,7 @@ class RunControllerTest : public ::testing::Test, public RunControllerHost {
     tmp.WriteFile("src/a.txt", "a");
     // Runs lock their folders here rather than in the user's home.
     state.LockDirectory = tmp / "locks";
+    state.SyncStateDirectory = tmp / "data";
     page_control.AddPage(current_profile_page);
     page_control.AddPage(statistics_page);
     page_control.AddPage(parameters_page);

@@ -214,6 +214,7 @@ class EngineTest : public ::testing::Test {
     src = tmp.MakeDir("src");
     dest = tmp.MakeDir("dest");
     state.LockDirectory = tmp / "locks";
+    state.SyncStateDirectory = tmp / "data";
     host.on_break = [this] { Stop(); };
   }
 

@@ -168,6 +168,7 @@ void FaultMatrixTest::Run(const ProfileRecord& profile, const std::function<void
   NamedList<RunSnapshot> run_list;
   // Runs lock their folders here rather than in the user's home.
   state.LockDirectory = tmp / "locks";
+  state.SyncStateDirectory = tmp / "data";
   host.stop = [&] { state.Running = false; };
   host.SetBreakDialogs(&dialogs);
   EngineContext ctx{ActiveFs(), loop, loop, formats, state, run_list, host.observers};
