@@ -75,8 +75,8 @@ constexpr OptionInfo kOptions[] = {
 constexpr const char* kUsage =
     "usage: quillmor [/B] [--store PATH]\n"
     "       quillmor --run NAME... | --run-all [--dry-run] [-v | -q] [--store PATH]\n"
-    "       quillmor --restore NAME [--as-of TIME] [--to DIR] [--overwrite] [--dry-run]\n"
-    "                [-v | -q] [--store PATH]\n"
+    "       quillmor --restore NAME [--as-of TIME] [--to DIR] [--overwrite]\n"
+    "                [--dry-run] [-v | -q] [--store PATH]\n"
     "       quillmor --verify NAME... [-v | -q] [--store PATH]\n"
     "       quillmor --background [-v] [--store PATH]\n"
     "       quillmor --list [--store PATH]\n"

@@ -10,6 +10,7 @@
 #include "engine/archive_reader.h"
 #include "engine/backup_catalogue.h"
 #include "engine/copier.h"
+#include "engine/durability_batch.h"
 #include "engine/run_abandoned.h"
 #include "engine/run_lock.h"
 #include "platform/atomic_file.h"
@@ -112,18 +113,28 @@ int RestoreFiles(const RestoreRequest& request, std::ostream& out, std::ostream&
   RestoreProgress progress(job, bytes);
   progress.files_total = static_cast<int64_t>(chosen.size());
   const std::string base = AddDirSeparator(to);
+  auto failed_file = [&](const std::string& version, const std::string& target,
+                         const std::string& why) {
+    ++tally.failed;
+    const std::string text =
+        "Can not restore file " + Quoted(version) + " to " + Quoted(target) + ": " + why;
+    job.Record(LogKind::kError, text);
+    job.Error(text);
+  };
+  auto restored_file = [&](const std::string& version, const std::string& target) {
+    ++tally.restored;
+    job.Record(LogKind::kSuccess, "File " + Quoted(version) + " restored to " + Quoted(target));
+  };
+  // Plain copies are made durable in groups, one sync per group, as a backup's are; each is
+  // counted when it has its name.
+  DurabilityBatch batch(fs);
+  CommitOnExit commit(batch);
   for (const uint32_t i : chosen) {
     if (Interrupted()) break;
     const std::string version = catalogue.Path(i);
     const std::string target = base + catalogue.SourceName(i);
     progress.file = target;
-    auto failed = [&](const std::string& why) {
-      ++tally.failed;
-      const std::string text =
-          "Can not restore file " + Quoted(version) + " to " + Quoted(target) + ": " + why;
-      job.Record(LogKind::kError, text);
-      job.Error(text);
-    };
+    auto failed = [&](const std::string& why) { failed_file(version, target, why); };
     // The file the version would give: an archive tells its entry's size.
     int64_t size = catalogue.Size(i);
     bool link = catalogue.IsLink(i);
@@ -153,14 +164,24 @@ int RestoreFiles(const RestoreRequest& request, std::ostream& out, std::ostream&
       continue;
     }
     try {
-      CopyOptions options;
-      options.observer = &progress;
-      options.link = link;
-      bytes += catalogue.Archives()
-                   ? UnpackArchive(fs, job.loop(), version, target, existing.ok())
-                   : CopyFileWithProgress(fs, job.loop(), version, target, options);
-      ++tally.restored;
-      job.Record(LogKind::kSuccess, "File " + Quoted(version) + " restored to " + Quoted(target));
+      if (catalogue.Archives()) {
+        bytes += UnpackArchive(fs, job.loop(), version, target, existing.ok());
+        restored_file(version, target);
+      } else {
+        CopyOptions options;
+        options.observer = &progress;
+        options.link = link;
+        options.batch = &batch;
+        options.done = [&, version, target](const FinishedFile&, const Status& placed) {
+          if (placed.ok()) {
+            restored_file(version, target);
+          } else {
+            failed_file(version, target,
+                        "Cannot create file " + target + ": " + placed.error().message);
+          }
+        };
+        bytes += CopyFileWithProgress(fs, job.loop(), version, target, options);
+      }
       ++progress.files_done;
       progress.Update();
     } catch (const FileError& e) {
@@ -169,6 +190,7 @@ int RestoreFiles(const RestoreRequest& request, std::ostream& out, std::ostream&
       break;
     }
   }
+  (void)batch.Commit();
   job.Record(LogKind::kInfo, "Restore finished. Restored " + std::to_string(tally.restored) +
                                  ", kept " + std::to_string(tally.kept) + ", failed " +
                                  std::to_string(tally.failed));
