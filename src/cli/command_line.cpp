@@ -152,7 +152,7 @@ std::string UsageText() {
 }
 
 std::string HelpText() {
-  constexpr size_t kIndent = 19;
+  constexpr size_t kIndent = 20;
   constexpr size_t kWidth = 79;
   std::string text = kUsage;
   text += "\nOptions:\n";

@@ -144,8 +144,8 @@ int RestoreFiles(const RestoreRequest& request, std::ostream& out, std::ostream&
         failed("the archive is damaged or unreadable (" + entry.error().message + ")");
         continue;
       }
-      size = entry.value().meta.size;
       link = entry.value().meta.is_link();
+      size = link ? 0 : entry.value().meta.size;  // a link is listed with no size
     }
     Result<DirEntry> existing = fs.StatLink(target);
     if (existing.ok()) {
