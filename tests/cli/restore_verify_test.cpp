@@ -59,7 +59,9 @@ std::string Noise(size_t size, unsigned seed) {
 class RestoreVerify : public ::testing::Test {
  protected:
   RestoreVerify() : src_(dir_.MakeDir("src")), dest_(dir_ / "dest") {}
-  ~RestoreVerify() override { test::RemoveUserLockFiles({src_, dest_, dir_ / "to"}); }
+  ~RestoreVerify() override {
+    test::RemoveUserLockFiles({src_, dest_, dir_ / "to", dir_ / "to/here", dir_ / "store.dat/x"});
+  }
 
   void UseProfile(int16_t keep, bool zip) {
     ProfileRecord p = test::BackupProfile("P", src_, dest_);
@@ -222,6 +224,11 @@ TEST_F(RestoreVerify, ABackupThatCannotBeListedIsAFailureNotMissingFiles) {
   const test::Outcome restore = Quillmor({"--restore", "P", "--to", dir_ / "to"});
   EXPECT_EQ(restore.status, 1);
   EXPECT_THAT(restore.out, HasSubstr("restored 0, kept 0, failed 1"));
+  // A target that cannot be created fails too, and is no usage error.
+  Backup();
+  const test::Outcome blocked = Quillmor({"--restore", "P", "--to", dir_ / "store.dat/x"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_THAT(blocked.err, HasSubstr("store.dat/x"));
 
   EXPECT_EQ(Quillmor({"--restore", "P", "--as-of", "yesterday"}).status, 2);
   EXPECT_EQ(Quillmor({"--restore", "P", "--as-of", "2024-02-30"}).status, 2);
