@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include "cli/background_command.h"
+#include "cli/profile_job.h"
 #include "cli/profile_listing.h"
+#include "cli/restore_command.h"
 #include "cli/run_command.h"
+#include "cli/verify_command.h"
 #include "platform/app_paths.h"
 
 namespace qm::cli {
@@ -36,14 +39,28 @@ constexpr OptionInfo kOptions[] = {
      "run those profiles without the window, enabled or not, then print a summary"},
     {"--run-all", "", Takes::kNothing, Command::kRunAll, nullptr, "--run-all",
      "run every enabled profile without the window"},
+    {"--restore", "", Takes::kNames, Command::kRestore, nullptr, "--restore NAME",
+     "bring back the files of that profile's backup that are missing from its source folder "
+     "(or DIR), then print a summary"},
+    {"--as-of", "", Takes::kValue, Command::kWindow, nullptr, "--as-of TIME",
+     "with --restore: each file as it was at TIME (YYYY-MM-DD for the end of that day, or "
+     "YYYY-MM-DD HH:MM[:SS], local time) instead of its newest version"},
+    {"--to", "", Takes::kValue, Command::kWindow, nullptr, "--to DIR",
+     "with --restore: restore into DIR instead of the source folder"},
+    {"--overwrite", "", Takes::kNothing, Command::kWindow, &CommandLine::overwrite, "--overwrite",
+     "with --restore: replace files that differ from the version restored"},
+    {"--verify", "", Takes::kNames, Command::kVerify, nullptr, "--verify NAME...",
+     "compare each source file with its newest copy in the backup and check every archive; "
+     "print what differs, is damaged, missing or outdated"},
     {"--dry-run", "", Takes::kNothing, Command::kWindow, &CommandLine::dry_run, "--dry-run",
-     "with --run or --run-all: print each copy, pack, deletion and copy back the run would "
-     "make, and change nothing"},
+     "with --run, --run-all or --restore: print each copy, pack, deletion, copy back or "
+     "restore it would make, and change nothing"},
     {"--verbose", "-v", Takes::kNothing, Command::kWindow, &CommandLine::verbose, "-v, --verbose",
-     "with --run or --run-all: print every log record to stderr as it is made, whatever the "
-     "log options"},
+     "with --run, --run-all, --restore or --verify: print every log record to stderr as it is "
+     "made, whatever the log options"},
     {"--quiet", "-q", Takes::kNothing, Command::kWindow, &CommandLine::quiet, "-q, --quiet",
-     "with --run or --run-all: print nothing but errors"},
+     "with --run, --run-all or --restore: print nothing but errors; with --verify: only what "
+     "differs, is damaged or unreadable"},
     {"--background", "", Takes::kNothing, Command::kBackground, nullptr, "--background",
      "the background mode without the window, until SIGTERM or SIGINT (then exit 0)"},
     {"--list", "", Takes::kNothing, Command::kList, nullptr, "--list",
@@ -58,6 +75,9 @@ constexpr OptionInfo kOptions[] = {
 constexpr const char* kUsage =
     "usage: quillmor [/B] [--store PATH]\n"
     "       quillmor --run NAME... | --run-all [--dry-run] [-v | -q] [--store PATH]\n"
+    "       quillmor --restore NAME [--as-of TIME] [--to DIR] [--overwrite]\n"
+    "                [--dry-run] [-v | -q] [--store PATH]\n"
+    "       quillmor --verify NAME... [-v | -q] [--store PATH]\n"
     "       quillmor --background [-v] [--store PATH]\n"
     "       quillmor --list [--store PATH]\n"
     "       quillmor -h | --help | -V | --version\n";
@@ -68,10 +88,11 @@ constexpr const char* kHelpTail =
     "Without options Quillmor opens its window; /B (any letter case) starts it in the\n"
     "background mode.\n"
     "\n"
-    "Exit status of --run and --run-all:\n"
-    "  0    everything was done\n"
-    "  1    something failed: a file, the log, the profile store, or a profile\n"
-    "       whose folder was in use\n"
+    "Exit status of --run, --run-all, --restore and --verify:\n"
+    "  0    everything was done (--verify: nothing differs, is damaged or\n"
+    "       unreadable; missing and outdated files are information)\n"
+    "  1    something failed: a file, the log, the profile store, a profile\n"
+    "       whose folder was in use, or a backup folder that cannot be read\n"
     "  2    usage error, or a name that matches no profile (then nothing runs)\n"
     "  130  stopped by SIGINT (Ctrl-C); 143 stopped by SIGTERM. The copy under way\n"
     "       is abandoned and its temporary file removed; finished copies are kept\n"
@@ -106,6 +127,18 @@ bool IsRunCommand(Command c) {
   return c == Command::kRun || c == Command::kRunAll;
 }
 
+bool TakesNames(Command c) {
+  return c == Command::kRun || c == Command::kRestore || c == Command::kVerify;
+}
+
+// Whether the modifier `flag` (or --as-of and --to, for null) shapes command `c`.
+bool Shapes(bool CommandLine::*flag, Command c) {
+  if (c == Command::kRestore) return true;
+  if (IsRunCommand(c)) return flag != nullptr && flag != &CommandLine::overwrite;
+  if (c == Command::kVerify) return flag == &CommandLine::verbose || flag == &CommandLine::quiet;
+  return c == Command::kBackground && flag == &CommandLine::verbose;
+}
+
 ParseOutcome Fail(std::string error) {
   ParseOutcome out;
   out.error = std::move(error);
@@ -119,7 +152,7 @@ std::string UsageText() {
 }
 
 std::string HelpText() {
-  constexpr size_t kIndent = 19;
+  constexpr size_t kIndent = 20;
   constexpr size_t kWidth = 79;
   std::string text = kUsage;
   text += "\nOptions:\n";
@@ -157,7 +190,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     if (options_ended || a.size() < 2 || a[0] != '-') {
       // "/B" goes to the window (also after --store); a profile may be named so after --run.
       if (!options_ended && line.window_args.empty() && operands.empty() &&
-          line.command != Command::kRun && IsBackgroundSwitch(a)) {
+          !TakesNames(line.command) && IsBackgroundSwitch(a)) {
         line.window_args.push_back(a);
         continue;
       }
@@ -186,6 +219,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (option->flag != nullptr) line.*(option->flag) = true;
     if (option->name == "--store") line.store_path = value;
+    if (option->name == "--as-of") line.as_of = value;
+    if (option->name == "--to") line.to = value;
     if (option->command != Command::kWindow) {
       const std::string canonical(option->name);
       if (!command_option.empty() && command_option != canonical)
@@ -195,19 +230,34 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
 
-  if (line.command == Command::kRun) {
+  if (TakesNames(line.command)) {
     line.names = std::move(operands);
-    if (line.names.empty()) return Fail("option '--run' needs at least one name");
+    if (line.names.empty())
+      return Fail("option '" + command_option + "' needs " +
+                  (line.command == Command::kRestore ? "a name" : "at least one name"));
+    if (line.command == Command::kRestore && line.names.size() > 1)
+      return Fail("option '--restore' takes one name");
   } else if (!operands.empty()) {
     return Fail("unexpected argument '" + operands.front() + "'");
   }
   if (line.command != Command::kWindow && !line.window_args.empty())
     return Fail("'" + line.window_args.front() + "' cannot be combined with '" + command_option +
                 "'");
-  for (const OptionInfo& o : kOptions)
-    if (o.flag != nullptr && line.*(o.flag) && !IsRunCommand(line.command) &&
-        !(o.flag == &CommandLine::verbose && line.command == Command::kBackground))
-      return Fail("option '" + std::string(o.name) + "' needs '--run' or '--run-all'");
+  for (const OptionInfo& o : kOptions) {
+    const bool given = o.flag != nullptr     ? line.*(o.flag)
+                       : o.name == "--as-of" ? !line.as_of.empty()
+                       : o.name == "--to"    ? !line.to.empty()
+                                             : false;
+    if (!given || Shapes(o.flag, line.command)) continue;
+    const std::string option = "option '" + std::string(o.name) + "' ";
+    if (o.flag == nullptr || o.flag == &CommandLine::overwrite)
+      return Fail(option + "needs '--restore'");
+    if (line.command == Command::kVerify) return Fail(option + "cannot be used with '--verify'");
+    return Fail(option + "needs '--run' or '--run-all'");
+  }
+  if (!line.as_of.empty() && !ParseAsOf(line.as_of))
+    return Fail("option '--as-of' needs YYYY-MM-DD or YYYY-MM-DD HH:MM[:SS], not '" + line.as_of +
+                "'");
   if (line.verbose && line.quiet)
     return Fail("options '--verbose' and '--quiet' cannot be combined");
   out.ok = true;
@@ -248,6 +298,28 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
       // The progress line is for a person watching a terminal, not for a captured stream.
       request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
       return RunProfiles(request, out, err);
+    }
+    case Command::kRestore: {
+      RestoreRequest request;
+      request.store_path = line.store_path;
+      request.name = line.names.front();
+      if (!line.as_of.empty()) request.as_of = ParseAsOf(line.as_of);
+      request.to = line.to;
+      request.overwrite = line.overwrite;
+      request.dry_run = line.dry_run;
+      request.verbose = line.verbose;
+      request.quiet = line.quiet;
+      request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
+      return RestoreFiles(request, out, err);
+    }
+    case Command::kVerify: {
+      VerifyRequest request;
+      request.store_path = line.store_path;
+      request.names = line.names;
+      request.verbose = line.verbose;
+      request.quiet = line.quiet;
+      request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
+      return VerifyBackups(request, out, err);
     }
     case Command::kBackground:
       return RunBackground({line.store_path, line.verbose}, err);

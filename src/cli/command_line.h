@@ -9,7 +9,17 @@ namespace qm::cli {
 
 // A new command is one value here, one row in the option table and one case in
 // RunCommandLine (command_line.cpp).
-enum class Command { kWindow, kHelp, kVersion, kList, kRun, kRunAll, kBackground };
+enum class Command {
+  kWindow,
+  kHelp,
+  kVersion,
+  kList,
+  kRun,
+  kRunAll,
+  kBackground,
+  kRestore,
+  kVerify
+};
 
 struct CommandLine {
   Command command = Command::kWindow;
@@ -19,6 +29,9 @@ struct CommandLine {
   bool dry_run = false;                  // --dry-run: show the actions, change nothing
   bool verbose = false;                  // -v: every log record to stderr as it is made
   bool quiet = false;                    // -q: nothing but errors
+  bool overwrite = false;                // --overwrite: a restore replaces files that differ
+  std::string as_of;                     // --as-of TIME of a restore; empty for the newest
+  std::string to;                        // --to DIR of a restore; empty for the source folder
 };
 
 struct ParseOutcome {

@@ -22,6 +22,18 @@ namespace {
 // How often the run looks for a signal where the engine does not call Update().
 constexpr uint32_t kInterruptPollMs = 50;
 
+// The summary's second line: where the records went.
+std::string LogLine(const RunSession& session, bool dry_run) {
+  if (dry_run) return "dry run: nothing was changed, no log written";
+  const LogOptions& options = session.log_options();
+  if (!options.create) return "log: off";
+  const std::string path = LogFilePath(options.dir);
+  if (session.log_write_failed) return "log: " + path + " (could not be written)";
+  return "log: " + path;
+}
+
+}  // namespace
+
 // Nothing is run from a store that is missing, unreadable or damaged: a run of the profiles
 // read before the damage would look like a run of them all.
 bool StoreUsable(const LoadResult& loaded, const std::string& store, std::ostream& err) {
@@ -71,18 +83,6 @@ bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
   }
   return unknown.empty();
 }
-
-// The summary's second line: where the records went.
-std::string LogLine(const RunSession& session, bool dry_run) {
-  if (dry_run) return "dry run: nothing was changed, no log written";
-  const LogOptions& options = session.log_options();
-  if (!options.create) return "log: off";
-  const std::string path = LogFilePath(options.dir);
-  if (session.log_write_failed) return "log: " + path + " (could not be written)";
-  return "log: " + path;
-}
-
-}  // namespace
 
 void RunTally::Count(const FileEvent& event) {
   const bool recorded = error_record_pending_;

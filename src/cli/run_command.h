@@ -9,6 +9,9 @@
 #include "engine/run_observer.h"
 #include "platform/file_system.h"
 #include "profiles/log_kind.h"
+#include "profiles/profile_record.h"
+#include "profiles/profile_store.h"
+#include "profiles/profile_table.h"
 
 namespace qm::cli {
 
@@ -51,6 +54,13 @@ struct RunRequest {
 // no profile (then nothing runs), 128 + the signal when SIGINT or SIGTERM stopped it. The
 // summary and a preview's actions go to `out`; messages and the progress line to `err`.
 // `watcher`, when given, hears the run's events too.
+// Whether the store loaded whole; tells why not on `err`.
+bool StoreUsable(const LoadResult& loaded, const std::string& store, std::ostream& err);
+// The rows `request` names (every enabled one for `all`), or in `unknown` the names that
+// match none.
+bool SelectProfiles(const ProfileTable& table, const RunRequest& request,
+                    std::vector<ProfileRecord>& selected, std::vector<std::string>& unknown);
+
 int RunProfiles(const RunRequest& request, std::ostream& out, std::ostream& err,
                 RunObserver* watcher = nullptr);
 

@@ -57,6 +57,14 @@ TEST(ParseCommandLine, BadArgumentsAreNamedInOneLine) {
            Case{{"--list", "-v"}, "option '--verbose' needs '--run' or '--run-all'"},
            Case{{"--run-all", "-v", "-q"}, "options '--verbose' and '--quiet' cannot be combined"},
            Case{{"-h", "--run-all"}, "options '--help' and '--run-all' cannot be combined"},
+           Case{{"--restore"}, "option '--restore' needs a name"},
+           Case{{"--restore", "A", "B"}, "option '--restore' takes one name"},
+           Case{{"--run", "A", "--to", "/x"}, "option '--to' needs '--restore'"},
+           Case{{"--verify", "A", "--dry-run"},
+                "option '--dry-run' cannot be used with '--verify'"},
+           Case{{"--restore", "A", "--as-of", "2024-06-01 25:00"},
+                "option '--as-of' needs YYYY-MM-DD or YYYY-MM-DD HH:MM[:SS], not '2024-06-01 "
+                "25:00'"},
        }) {
     ParseOutcome p = ParseCommandLine(c.args);
     EXPECT_FALSE(p.ok) << c.args.front();

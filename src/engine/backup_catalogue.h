@@ -1,0 +1,48 @@
+// The backup of a profile as versions: every plain copy, kept copy and archive in its
+// destination, each under the source-relative name it was made from.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "profiles/file_list.h"
+#include "profiles/profile_record.h"
+
+namespace qm {
+
+class BackupCatalogue {
+ public:
+  // Lists the destination of `profile` with the scan's walk and masks. A destination that is
+  // on a mount place not mounted now, or cannot be listed whole, fails: versions missing from
+  // the list would pass for files never backed up.
+  Status Build(FileSystem& fs, const ProfileRecord& profile,
+               const std::vector<std::string>& own_paths = {});
+
+  size_t Count() const { return files_.Count(); }
+  bool Archives() const { return zip_; }
+  // The source-relative name version i stands for.
+  std::string SourceName(size_t i) const;
+  // The version's full path in the backup.
+  std::string Path(size_t i) const { return files_.Text(i); }
+  // Its modification time: the source's when it was copied (an archive carries its entry's).
+  DosDateTime Time(size_t i) const { return static_cast<DosDateTime>(files_.Time(i)); }
+  // Bytes on disk: the archive's own size in ZIP mode.
+  int64_t Size(size_t i) const { return files_.Size(i); }
+  bool IsLink(size_t i) const { return (files_.Attr(i) & faSymLink) != 0; }
+
+  // For each source-relative name, its newest version at or before `as_of` (every version
+  // when none is given); a name with no such version is left out.
+  std::unordered_map<std::string, uint32_t> Newest(std::optional<DosDateTime> as_of) const;
+
+ private:
+  NamedList<ScannedFile> files_;
+  std::vector<uint16_t> reduced_;  // length of the source name within each version's Name
+  bool zip_ = false;
+};
+
+}  // namespace qm
