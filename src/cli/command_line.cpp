@@ -277,6 +277,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
     return kExitUsage;
   }
   const CommandLine& line = parsed.line;
+  // The progress line is for a person watching a terminal, not for a captured stream.
+  const bool progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
   switch (line.command) {
     case Command::kHelp:
       out << HelpText();
@@ -295,8 +297,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
       request.dry_run = line.dry_run;
       request.verbose = line.verbose;
       request.quiet = line.quiet;
-      // The progress line is for a person watching a terminal, not for a captured stream.
-      request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
+      request.progress = progress;
       return RunProfiles(request, out, err);
     }
     case Command::kRestore: {
@@ -309,7 +310,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
       request.dry_run = line.dry_run;
       request.verbose = line.verbose;
       request.quiet = line.quiet;
-      request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
+      request.progress = progress;
       return RestoreFiles(request, out, err);
     }
     case Command::kVerify: {
@@ -318,7 +319,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
       request.names = line.names;
       request.verbose = line.verbose;
       request.quiet = line.quiet;
-      request.progress = !line.quiet && &err == &std::cerr && isatty(STDERR_FILENO);
+      request.progress = progress;
       return VerifyBackups(request, out, err);
     }
     case Command::kBackground:
