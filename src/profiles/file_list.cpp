@@ -96,7 +96,8 @@ void FileList::AddFile(uint32_t dir, std::string_view name, std::string_view nam
     *p++ = static_cast<char>(name.size() & 0xFF);
     *p++ = static_cast<char>(name.size() >> 8);
   }
-  std::memcpy(p, name.data(), name.size());
+  // A name given whole in the directory text is empty here, and an empty view may hold null.
+  if (!name.empty()) std::memcpy(p, name.data(), name.size());
   if (own_key) {
     std::memcpy(p + name.size(), name_key.data(), name.size());
     e.flags |= kOwnKey;
