@@ -37,6 +37,20 @@ wait_for() {
   done
   fail "timed out waiting for $what"
 }
+# Does the action, then polls the check for a few seconds, again and again: a click or key that
+# reached the server before its window was ready to take it is simply given again.
+act_until() {
+  local what=$1 action=$2
+  shift 2
+  for _ in $(seq 1 24); do
+    eval "$action" >/dev/null 2>&1 || true
+    for _ in $(seq 1 50); do
+      if "$@" >/dev/null 2>&1; then return 0; fi
+      sleep 0.1
+    done
+  done
+  fail "timed out waiting for $what"
+}
 
 if [[ $build == --prefix=* ]]; then
   prefix=${build#--prefix=}
@@ -77,8 +91,8 @@ wait_for "the window" xdotool search --onlyvisible --name '^Quillmor$'
 # An empty store first offers the wizard; No.
 wait_for "the first-start question" xdotool search --onlyvisible --name '^Confirm$'
 question=$(xdotool search --onlyvisible --name '^Confirm$' | head -n1)
-xdotool windowfocus --sync "$question" key Escape
-wait_for "the question to close" sh -c '! xdotool search --onlyvisible --name "^Confirm\$"'
+act_until "the question to close" 'xdotool windowfocus --sync "$question" key Escape' \
+  sh -c '! xdotool search --onlyvisible --name "^Confirm\$"'
 window=$(xdotool search --onlyvisible --name '^Quillmor$' | head -n1)
 
 # The icon is a window of ours inside the panel's tree.
@@ -93,10 +107,9 @@ read -r iw ih < <(sed -E 's/.* ([0-9]+)x([0-9]+)\+.*/\1 \2/' <<<"$line")
 [ -n "$shots" ] && import -window root "$shots/tray-1-window.png"
 
 mapped() { xwininfo -id "$1" | grep -q IsViewable; }
-xdotool windowfocus --sync "$window" key F10
-wait_for "F10 to hide the window" sh -c "! xwininfo -id $window | grep -q IsViewable"
+act_until "F10 to hide the window" 'xdotool windowfocus --sync "$window" key F10' \
+  sh -c "! xwininfo -id $window | grep -q IsViewable"
 
-xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 3
 menu=
 find_menu() {
   for w in $(xdotool search --onlyvisible --class quillmor); do
@@ -104,8 +117,7 @@ find_menu() {
   done
   return 1
 }
-wait_for "the icon's menu" find_menu
-find_menu
+act_until "the icon's menu" 'xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 3' find_menu
 eval "$(xdotool getwindowgeometry --shell "$menu")"
 [ -n "$shots" ] && import -window root "$shots/tray-2-menu.png"
 import -window root "$work/menu.png"
@@ -116,12 +128,11 @@ read -r r g b <<<"$pixel"
 [ "$g" -gt 100 ] && [ "$r" -lt 80 ] && [ "$b" -lt 100 ] || fail "no green banner: $pixel"
 
 # "Show" is the first entry.
-xdotool mousemove $((X + WIDTH / 2)) $((Y + 12)) click 1
-wait_for "Show to bring the window back" mapped "$window"
+act_until "Show to bring the window back" 'xdotool mousemove $((X + WIDTH / 2)) $((Y + 12)) click 1' \
+  mapped "$window"
 [ -n "$shots" ] && import -window root "$shots/tray-3-shown.png"
 
-xdotool windowfocus --sync "$window" key F1
-wait_for "F1 to open the help" test -s "$HOME/opened"
+act_until "F1 to open the help" 'xdotool windowfocus --sync "$window" key F1' test -s "$HOME/opened"
 opened=$(head -n1 "$HOME/opened")
 [ "$(realpath "$opened")" = "$(realpath "$prefix/share/doc/quillmor/Quillmor.html")" ] ||
   fail "F1 opened $opened"
