@@ -45,7 +45,16 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
       run_view_(StatisticsPageOf(*this), session_.formats(), state, session_.run_list,
                 TrayOutput{[this](bool on) { SetTrayAnimation(on); },
                            [this](const std::string& hint) { SetTrayHint(hint); }},
-                loop) {
+                loop),
+      backup_checks(
+          session_, run_view_, dialogs,
+          [this]() -> std::optional<ProfileRecord> {
+            if (profile_table.IsEmpty() || !profile_table.CheckBrowseMode()) return std::nullopt;
+            ProfileRecord profile;
+            ProfileFromRow(profile_table.Current(), profile);
+            return profile;
+          },
+          [this](bool busy) { BackupChecksBusy(busy); }) {
   session_.Watch(run_view_);
   session_.Watch(run_);
   session_.StatisticsUpdated.Connect(
@@ -251,6 +260,15 @@ void MainWindowController::StopRun() {
 void MainWindowController::StopBackgroundMode() {
   session_.StopBackgroundMode();
   run_view_.ShowStopped();
+}
+
+void MainWindowController::BackupChecksBusy(bool busy) {
+  UpdateControls();
+  if (!busy) return;
+  start_button.SetEnabled(false);
+  start_background_button.SetEnabled(false);
+  start_background_menu_item.SetEnabled(false);
+  loop_.ProcessMessages();
 }
 
 void MainWindowController::RunSelectedProfiles() {

@@ -1,0 +1,60 @@
+// The "Restore files..." dialog without a toolkit: the moment, the target folder and the
+// overwrite choice, and a line telling what a restore with them would do, from a dry run made
+// again whenever a choice changes. A front end shows it through a RestoreDialogPresenter.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/restore_job.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+
+namespace qm {
+
+class RestoreDialog {
+ public:
+  // What a restore with this choice would do, without doing it.
+  using DryRun = std::function<RestoreTally(const RestoreChoice&)>;
+
+  // `moment` fills the date-time field, used once "Newest" is unchecked.
+  RestoreDialog(const std::string& profile_name, const std::string& source,
+                const std::string& moment, ui::Dialogs& dialogs, DryRun dry_run);
+
+  ui::Label profile_label{"restore_profile_label"};
+  ui::Label as_of_label{"restore_as_of_label", "Restore the files as they were on"};
+  ui::CheckBox newest_box{"restore_newest_box", "Newest"};
+  ui::Edit as_of_edit{"restore_as_of_edit"};
+  ui::Label to_label{"restore_to_label", "Restore into"};
+  ui::Edit to_edit{"restore_to_edit"};
+  ui::Button browse_button{"restore_browse_button", "..."};
+  ui::CheckBox overwrite_box{"restore_overwrite_box", "Replace files that differ"};
+  ui::Label outcome_label{"restore_outcome_label"};
+  ui::Button restore_button{"restore_button", "Restore"};
+  ui::Button cancel_button{"restore_cancel_button", "Cancel"};
+
+  // The choice the controls make; nullopt while the date-time field holds no valid moment.
+  std::optional<RestoreChoice> Choice() const;
+  // Runs the dry run for the controls' choice and tells its outcome; "Restore" is enabled only
+  // for a choice that can be restored.
+  void Refresh();
+
+ private:
+  ui::Dialogs& dialogs_;
+  DryRun dry_run_;
+};
+
+// "12 files", "1 file"
+std::string FileCount(int64_t n);
+// Bytes as a person reads them: "512 bytes", "1.5 KB", "20.0 MB".
+std::string ByteCount(int64_t n);
+
+// Shows the dialog modally; true when the user chose "Restore".
+class RestoreDialogPresenter {
+ public:
+  virtual ~RestoreDialogPresenter() = default;
+  virtual bool Show(RestoreDialog& dialog) = 0;
+};
+
+}  // namespace qm
