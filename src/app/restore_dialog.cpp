@@ -55,8 +55,8 @@ void RestoreDialog::Refresh() {
     return;
   }
   std::string text = FileCount(t.restored) + " (" + ByteCount(t.restored_bytes) +
-                     ") would be restored, " + FileCount(t.kept) + " (" +
-                     ByteCount(t.kept_bytes) + ") kept";
+                     ") would be restored, " + FileCount(t.kept) + " (" + ByteCount(t.kept_bytes) +
+                     ") kept";
   if (t.failed > 0) text += ", " + FileCount(t.failed) + " cannot be read";
   outcome_label.SetCaption(text + ".");
   restore_button.SetEnabled(t.restored > 0);

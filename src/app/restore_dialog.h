@@ -13,6 +13,8 @@
 
 namespace qm {
 
+inline constexpr const char* kRestoreTitle = "Restore files";
+
 class RestoreDialog {
  public:
   // What a restore with this choice would do, without doing it.

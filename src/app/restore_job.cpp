@@ -57,8 +57,7 @@ RestoreTally RestoreProfile(BackupJobHost& host, const ProfileRecord& profile,
     return tally;
   };
 
-  const std::string to(
-      WithoutTrailingSeparators(choice.to.empty() ? profile.SrcDir() : choice.to));
+  const std::string to(WithoutTrailingSeparators(choice.to.empty() ? profile.SrcDir() : choice.to));
   if (const std::string place = fs.NotReadyMountPlace(to); !place.empty())
     return fail_all("Drive not ready: " + Quoted(place) + " is not mounted, nothing restored to " +
                     Quoted(to));

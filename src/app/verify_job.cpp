@@ -84,7 +84,6 @@ Compared ComparePlain(const std::string& source, const std::string& copy, bool l
   }
 }
 
-
 // One profile: its source against its backup.
 class Verifier {
  public:
@@ -95,8 +94,8 @@ class Verifier {
   void Run() {
     const ProfileRecord& profile = profile_;
     FileSystem& fs = host_.fs();
-    const std::string locks(WithoutTrailingSeparators(
-        locks_.empty() ? DefaultLockDirectory() : locks_));
+    const std::string locks(
+        WithoutTrailingSeparators(locks_.empty() ? DefaultLockDirectory() : locks_));
     if (Status s = catalogue_.Build(fs, profile, {locks}); !s.ok()) {
       const std::string text = "Can not read the backup " + Quoted(profile.DestDir()) + ": " +
                                s.error().message + "; nothing verified";
@@ -106,8 +105,8 @@ class Verifier {
       tally_.failure = text;
       return;
     }
-    host_.Record(LogKind::kInfo, "Verify started. Source " + Quoted(profile.SrcDir()) + ", backup " +
-                                    Quoted(profile.DestDir()));
+    host_.Record(LogKind::kInfo, "Verify started. Source " + Quoted(profile.SrcDir()) +
+                                     ", backup " + Quoted(profile.DestDir()));
     ScanRequest src;
     src.dir = src.top = profile.SrcDir();
     src.masks = CutMaskText(profile.FileMask());
@@ -139,7 +138,7 @@ class Verifier {
         Line(false, "outdated", source);
         ++tally_.outdated;
         host_.Record(LogKind::kInfo, "File " + Quoted(source) + " is newer than its copy " +
-                                        Quoted(catalogue_.Path(v)));
+                                         Quoted(catalogue_.Path(v)));
         continue;
       }
       // A copy newer than its source is what a later run made of another file: not comparable.
@@ -150,7 +149,7 @@ class Verifier {
     for (size_t v = 0; catalogue_.Archives() && v < catalogue_.Count() && !host_.Stopped(); ++v) {
       if (read_[v]) continue;
       host_.Progress(static_cast<int64_t>(files.Count()), static_cast<int64_t>(files.Count()),
-                    bytes_, catalogue_.Path(v));
+                     bytes_, catalogue_.Path(v));
       if (Status s = ReadArchive(fs, catalogue_.Path(v), nullptr); !s.ok())
         Damaged(catalogue_.Path(v), s.error().message);
     }
@@ -220,7 +219,7 @@ class Verifier {
     Line(true, "differs", source);
     ++tally_.differs;
     host_.Record(LogKind::kError, "File " + Quoted(source) + " differs from its copy " +
-                                     Quoted(copy) + " of the same time: the backup copy went bad");
+                                      Quoted(copy) + " of the same time: the backup copy went bad");
   }
   void Damaged(const std::string& archive, const std::string& why) {
     Line(true, "damaged", archive);

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/backup_job_host.h"
-#include "app/run_session.h"
 #include "app/restore_job.h"
+#include "app/run_session.h"
 #include "cli/console_dialogs.h"
 #include "cli/progress_line.h"
 #include "cli/signals.h"

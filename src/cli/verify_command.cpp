@@ -23,7 +23,6 @@ JobOptions OptionsFor(const VerifyRequest& request, const std::string& name) {
 
 }  // namespace
 
-
 int VerifyBackups(const VerifyRequest& request, std::ostream& out, std::ostream& err) {
   // Every name is looked up before anything is read: a typo verifies nothing.
   for (const std::string& name : request.names) {
