@@ -9,12 +9,12 @@
 namespace qm {
 namespace {
 
-// The date-time field's text for `now`: "YYYY-MM-DD HH:MM".
+// The date-time field's text for `now`: "YYYY-MM-DD HH:MM:SS".
 std::string MomentText(TDateTime now) {
   const DateParts p = DecodeDateTime(now);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", p.year, p.month, p.day, p.hour,
-                p.minute);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                p.minute, p.second);
   return text;
 }
 
@@ -26,7 +26,8 @@ class BackupChecks::Host final : public BackupJobHost {
  public:
   Host(RunSession& session, RunView* view, std::string profile)
       : session_(session), view_(view), profile_(std::move(profile)) {
-    started_ = DateTimeToDisplay(session_.clock().Now(), session_.formats());
+    started_at_ = session_.clock().Now();
+    started_ = DateTimeToDisplay(started_at_, session_.formats());
   }
   FileSystem& fs() override { return session_.file_system(); }
   ui::MessageLoop& loop() override { return session_.loop(); }
@@ -45,7 +46,10 @@ class BackupChecks::Host final : public BackupJobHost {
     s.profiles_queued = 1;
     s.files_total = s.current_files = total;
     s.files_left = s.current_files_left = total - done;
-    s.total_percent = s.profile_percent = HalfEvenPercent(done, total);
+    if (total >= 1) s.total_percent = s.profile_percent = HalfEvenPercent(done, total);
+    if (total >= 1 && done >= 1)
+      s.finish_expected = s.current_finish_expected = DateTimeToDisplay(
+          FinishEstimate(started_at_, session_.clock().Now(), total, done), session_.formats());
     s.current_profile = profile_;
     s.current_started = started_;
     s.current_file = file;
@@ -61,6 +65,7 @@ class BackupChecks::Host final : public BackupJobHost {
   RunSession& session_;
   RunView* view_;
   std::string profile_;
+  TDateTime started_at_ = 0;
   std::string started_;
 };
 
@@ -95,7 +100,7 @@ void BackupChecks::UpdateItems() {
   tray_verify_menu_item.SetEnabled(can);
 }
 
-void BackupChecks::RunJob(const std::function<void()>& job) {
+void BackupChecks::RunJob(const std::string& status, const std::function<void()>& job) {
   RunState& s = session_.state;
   busy_ = true;
   s.Running = true;
@@ -104,6 +109,14 @@ void BackupChecks::RunJob(const std::function<void()>& job) {
   UpdateItems();
   busy_changed_(true);
   session_.EmptyLogBuffer();
+  StatisticsSnapshot start;
+  start.files_today = session_.counters.FilesToday;
+  start.files_this_hour = session_.counters.FilesThisHour;
+  start.files_this_minute = session_.counters.FilesThisMinute;
+  start.profiles_queued = 1;
+  view_.ProfileQueued(RunSnapshot());  // the page's start time
+  view_.ShowStatistics(start);
+  view_.ShowStatus(status);
   struct Release {
     BackupChecks& c;
     ~Release() {
@@ -140,7 +153,7 @@ void BackupChecks::Restore() {
   if (!choice || !CanStart()) return;
   choice->lock_directory = locks;
   RestoreTally tally;
-  RunJob([&] {
+  RunJob("Restoring the files of \"" + profile->Name() + "\"...", [&] {
     Host host(session_, &view_, profile->Name());
     tally = RestoreProfile(host, *profile, *choice);
   });
@@ -155,7 +168,7 @@ void BackupChecks::Verify() {
   const std::optional<ProfileRecord> profile = current_();
   if (!profile) return;
   VerifyTally tally;
-  RunJob([&] {
+  RunJob("Verifying the backup of \"" + profile->Name() + "\"...", [&] {
     Host host(session_, &view_, profile->Name());
     VerifyProfile(host, *profile, session_.state.LockDirectory, tally);
   });

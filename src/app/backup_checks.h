@@ -47,9 +47,9 @@ class BackupChecks {
   class Host;
   // Whether a job may start now: a profile, and neither a backup nor another job running.
   bool CanStart() const;
-  // Runs `job` with the run state claimed, so that the statistics page shows it, "Stop" ends
-  // it and the engine loop does not start beside it.
-  void RunJob(const std::function<void()>& job);
+  // Runs `job` with the run state claimed, so that the statistics page shows it (`status` on
+  // its status line) and the engine loop does not start beside it.
+  void RunJob(const std::string& status, const std::function<void()>& job);
 
   RunSession& session_;
   RunView& view_;

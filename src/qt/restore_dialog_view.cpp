@@ -15,7 +15,7 @@
 namespace qm::qt {
 namespace {
 
-constexpr const char* kMomentFormat = "yyyy-MM-dd HH:mm";
+constexpr const char* kMomentFormat = "yyyy-MM-dd HH:mm:ss";
 
 bool RestoreDialogView(RestoreDialog& model, QWidget* parent) {
   QDialog dialog(parent);
