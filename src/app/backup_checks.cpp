@@ -77,6 +77,10 @@ BackupChecks::BackupChecks(RunSession& session, RunView& view, ui::Dialogs& dial
       dialogs_(dialogs),
       current_(std::move(current)),
       busy_changed_(std::move(busy)) {
+  for (ui::MenuItem* item : {&restore_menu_item, &tray_restore_menu_item})
+    item->SetHint("Bring back the current profile's files from its backup");
+  for (ui::MenuItem* item : {&verify_menu_item, &tray_verify_menu_item})
+    item->SetHint("Compare the current profile's files with its backup");
   restore_menu_item.OnClick = tray_restore_menu_item.OnClick = [this] { Restore(); };
   verify_menu_item.OnClick = tray_verify_menu_item.OnClick = [this] { Verify(); };
 }
