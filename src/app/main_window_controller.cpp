@@ -263,9 +263,19 @@ void MainWindowController::StopBackgroundMode() {
 }
 
 void MainWindowController::BackupChecksBusy(bool busy) {
+  // "Start selected" turns into the Stop of the job (and F8 with it), as during a run.
+  if (busy) {
+    start_click_ = std::move(start_button.OnClick);
+    start_button.OnClick = [this] { state.Running = false; };
+  } else {
+    start_button.OnClick = std::move(start_click_);
+  }
+  start_button.SetCaption(busy ? kStopCaption : kStartSelectedCaption);
+  start_button.SetGlyph(busy ? kImgStop : kImgStart);
+  start_button.SetHint(busy ? kStopSelectedHint : kStartSelectedHint);
   UpdateControls();
   if (!busy) return;
-  start_button.SetEnabled(false);
+  start_button.SetEnabled(true);
   start_background_button.SetEnabled(false);
   start_background_menu_item.SetEnabled(false);
   loop_.ProcessMessages();

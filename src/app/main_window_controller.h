@@ -290,6 +290,7 @@ class MainWindowController : private RunControllerHost {
  private:
   // While a restore or verification runs, the run's controls show it and start nothing.
   void BackupChecksBusy(bool busy);
+  std::function<void()> start_click_;  // "Start selected" while its button stops a job
 
   std::string tray_hint_ = kApplicationTitle;
   bool tray_animated_ = false;

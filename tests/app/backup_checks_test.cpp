@@ -52,7 +52,7 @@ TEST_F(BackupChecksTest, RestoreDialogTellsWhatItWouldDoAndRestoresOnlyTheMissin
   form->session().RecordMade.Connect([&](LogKind, const std::string& text) {
     if (text.rfind("Restore started", 0) != 0) return;
     // While it runs: on the statistics page, and no backup can start beside it.
-    busy_seen = form->state.Running && !form->start_button.Enabled() &&
+    busy_seen = form->state.Running && form->start_button.Caption() == "Stop" &&
                 !form->start_background_button.Enabled() &&
                 !form->backup_checks.tray_verify_menu_item.Enabled() &&
                 form->page_control.ActivePage() == &form->statistics_page;
@@ -87,7 +87,7 @@ TEST_F(BackupChecksTest, RestoreDialogTellsWhatItWouldDoAndRestoresOnlyTheMissin
   EXPECT_THAT(dialogs.Texts(DialogKind::kInformation),
               testing::ElementsAre("restored 1, kept 1, failed 0"));
   EXPECT_FALSE(form->state.Running);
-  EXPECT_TRUE(form->start_button.Enabled());
+  EXPECT_EQ(form->start_button.Caption(), "Start selected");
   EXPECT_TRUE(form->backup_checks.restore_menu_item.Enabled());
 }
 
