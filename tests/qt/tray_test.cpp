@@ -94,8 +94,9 @@ TEST_F(TrayWindowTest, MenuEntriesCarryTheirCaptionsHintsAndPictures) {
   Open(true);
   const QList<QAction*> actions = window->tray()->menu().actions();
   ASSERT_EQ(actions.size(), 10);
-  const char* captions[] = {"Show", "Hide", "", "Start in background", "Stop", "",
-                            "Restore files...", "Verify backup", "", "Close"};
+  const char* captions[] = {
+      "Show",          "Hide", "",     "Start in background", "Stop", "", "Restore files...",
+      "Verify backup", "",     "Close"};
   const char* hints[] = {"Open Quillmor window",
                          "Hide Quillmor window",
                          "",
