@@ -146,7 +146,7 @@ void BackupChecks::Restore() {
   if (!profile) return;
   const std::string locks = session_.state.LockDirectory;
   RestoreDialog dialog(profile->Name(), profile->SrcDir(), MomentText(session_.clock().Now()),
-                       dialogs_, [this, &profile, &locks](RestoreChoice choice) {
+                       dialogs_, session_.loop(), [this, &profile, &locks](RestoreChoice choice) {
                          Host quiet(session_, nullptr, profile->Name());
                          choice.lock_directory = locks;
                          return RestoreProfile(quiet, *profile, choice);

@@ -5,8 +5,12 @@
 namespace qm {
 
 RestoreDialog::RestoreDialog(const std::string& profile_name, const std::string& source,
-                             const std::string& moment, ui::Dialogs& dialogs, DryRun dry_run)
-    : dialogs_(dialogs), dry_run_(std::move(dry_run)) {
+                             const std::string& moment, ui::Dialogs& dialogs, ui::MessageLoop& loop,
+                             DryRun dry_run)
+    : dialogs_(dialogs),
+      dry_run_(std::move(dry_run)),
+      typing_timer_(loop, "restore_typing_timer", kTypingPauseMs) {
+  typing_timer_.OnTimer = [this] { Refresh(); };
   profile_label.SetCaption("Profile: " + profile_name);
   newest_box.SetChecked(true);
   as_of_edit.SetText(moment);
@@ -17,8 +21,8 @@ RestoreDialog::RestoreDialog(const std::string& profile_name, const std::string&
     as_of_edit.SetEnabled(!newest_box.Checked());
     Refresh();
   };
-  as_of_edit.OnChange = [this] { Refresh(); };
-  to_edit.OnChange = [this] { Refresh(); };
+  as_of_edit.OnChange = [this] { Typed(); };
+  to_edit.OnChange = [this] { Typed(); };
   overwrite_box.OnClick = [this] { Refresh(); };
   browse_button.OnClick = [this] {
     if (auto dir = dialogs_.BrowseForFolder("Restore into", to_edit.Text())) {
@@ -40,7 +44,14 @@ std::optional<RestoreChoice> RestoreDialog::Choice() const {
   return choice;
 }
 
+void RestoreDialog::Typed() {
+  restore_button.SetEnabled(false);
+  typing_timer_.SetEnabled(false);
+  typing_timer_.SetEnabled(true);
+}
+
 void RestoreDialog::Refresh() {
+  typing_timer_.SetEnabled(false);
   std::optional<RestoreChoice> choice = Choice();
   if (!choice) {
     outcome_label.SetCaption("Enter the moment as YYYY-MM-DD or YYYY-MM-DD HH:MM.");

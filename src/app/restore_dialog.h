@@ -10,6 +10,7 @@
 #include "app/restore_job.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
+#include "ui/message_loop.h"
 
 namespace qm {
 
@@ -20,9 +21,14 @@ class RestoreDialog {
   // What a restore with this choice would do, without doing it.
   using DryRun = std::function<RestoreTally(const RestoreChoice&)>;
 
+  // Typing waits this long for the next key before the dry run: a large backup takes a while
+  // to list, and the outcome of a half-typed folder is of no use.
+  static constexpr uint32_t kTypingPauseMs = 400;
+
   // `moment` fills the date-time field, used once "Newest" is unchecked.
   RestoreDialog(const std::string& profile_name, const std::string& source,
-                const std::string& moment, ui::Dialogs& dialogs, DryRun dry_run);
+                const std::string& moment, ui::Dialogs& dialogs, ui::MessageLoop& loop,
+                DryRun dry_run);
 
   ui::Label profile_label{"restore_profile_label"};
   ui::Label as_of_label{"restore_as_of_label", "Restore the files as they were on"};
@@ -43,8 +49,12 @@ class RestoreDialog {
   void Refresh();
 
  private:
+  // A field was typed in: the dry run follows after a pause, "Restore" waits for it.
+  void Typed();
+
   ui::Dialogs& dialogs_;
   DryRun dry_run_;
+  ui::Timer typing_timer_;
 };
 
 // "12 files", "1 file"

@@ -66,11 +66,14 @@ TEST_F(BackupChecksTest, RestoreDialogTellsWhatItWouldDoAndRestoresOnlyTheMissin
     // Before any backup there is nothing to restore.
     d.newest_box.Click();
     d.as_of_edit.SetTextByUser("1990-01-01");
+    EXPECT_FALSE(d.restore_button.Enabled());
+    loop.RunFor(RestoreDialog::kTypingPauseMs);
     EXPECT_EQ(d.outcome_label.Caption(),
               "0 files (0 bytes) would be restored, 0 files (0 bytes) kept.");
     EXPECT_FALSE(d.restore_button.Enabled());
     d.as_of_edit.SetTextByUser("1990-01");
-    EXPECT_FALSE(d.restore_button.Enabled());
+    loop.RunFor(RestoreDialog::kTypingPauseMs);
+    EXPECT_EQ(d.outcome_label.Caption(), "Enter the moment as YYYY-MM-DD or YYYY-MM-DD HH:MM.");
     d.newest_box.Click();
     d.overwrite_box.Click();
     EXPECT_EQ(d.outcome_label.Caption(),
