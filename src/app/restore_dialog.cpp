@@ -39,7 +39,9 @@ std::optional<RestoreChoice> RestoreDialog::Choice() const {
     choice.as_of = ParseAsOf(as_of_edit.Text());
     if (!choice.as_of) return std::nullopt;
   }
+  // A folder relative to wherever the program was started from is no place a user meant.
   choice.to = to_edit.Text();
+  if (!choice.to.empty() && choice.to.front() != '/') return std::nullopt;
   choice.overwrite = overwrite_box.Checked();
   return choice;
 }
@@ -54,7 +56,9 @@ void RestoreDialog::Refresh() {
   typing_timer_.SetEnabled(false);
   std::optional<RestoreChoice> choice = Choice();
   if (!choice) {
-    outcome_label.SetCaption("Enter the moment as YYYY-MM-DD or YYYY-MM-DD HH:MM.");
+    const bool moment = newest_box.Checked() || ParseAsOf(as_of_edit.Text());
+    outcome_label.SetCaption(moment ? "Enter the folder's full path, starting with \"/\"."
+                                    : "Enter the moment as YYYY-MM-DD or YYYY-MM-DD HH:MM.");
     restore_button.SetEnabled(false);
     return;
   }

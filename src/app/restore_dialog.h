@@ -42,7 +42,8 @@ class RestoreDialog {
   ui::Button restore_button{"restore_button", "Restore"};
   ui::Button cancel_button{"restore_cancel_button", "Cancel"};
 
-  // The choice the controls make; nullopt while the date-time field holds no valid moment.
+  // The choice the controls make; nullopt while the date-time field holds no valid moment or
+  // the folder is not a full path.
   std::optional<RestoreChoice> Choice() const;
   // Runs the dry run for the controls' choice and tells its outcome; "Restore" is enabled only
   // for a choice that can be restored.

@@ -75,6 +75,11 @@ TEST_F(BackupChecksTest, RestoreDialogTellsWhatItWouldDoAndRestoresOnlyTheMissin
     loop.RunFor(RestoreDialog::kTypingPauseMs);
     EXPECT_EQ(d.outcome_label.Caption(), "Enter the moment as YYYY-MM-DD or YYYY-MM-DD HH:MM.");
     d.newest_box.Click();
+    d.to_edit.SetTextByUser("restored");
+    loop.RunFor(RestoreDialog::kTypingPauseMs);
+    EXPECT_EQ(d.outcome_label.Caption(), "Enter the folder's full path, starting with \"/\".");
+    EXPECT_FALSE(d.restore_button.Enabled());
+    d.to_edit.SetTextByUser(dir / "src-a");
     d.overwrite_box.Click();
     EXPECT_EQ(d.outcome_label.Caption(),
               "2 files (8 bytes) would be restored, 0 files (0 bytes) kept.");
