@@ -45,7 +45,16 @@ MainWindowController::MainWindowController(FileSystem& fs, Clock& clock, ui::Mes
       run_view_(StatisticsPageOf(*this), session_.formats(), state, session_.run_list,
                 TrayOutput{[this](bool on) { SetTrayAnimation(on); },
                            [this](const std::string& hint) { SetTrayHint(hint); }},
-                loop) {
+                loop),
+      backup_checks(
+          session_, run_view_, dialogs,
+          [this]() -> std::optional<ProfileRecord> {
+            if (profile_table.IsEmpty() || !profile_table.CheckBrowseMode()) return std::nullopt;
+            ProfileRecord profile;
+            ProfileFromRow(profile_table.Current(), profile);
+            return profile;
+          },
+          [this](bool busy) { BackupChecksBusy(busy); }) {
   session_.Watch(run_view_);
   session_.Watch(run_);
   session_.StatisticsUpdated.Connect(
@@ -251,6 +260,25 @@ void MainWindowController::StopRun() {
 void MainWindowController::StopBackgroundMode() {
   session_.StopBackgroundMode();
   run_view_.ShowStopped();
+}
+
+void MainWindowController::BackupChecksBusy(bool busy) {
+  // "Start selected" turns into the Stop of the job (and F8 with it), as during a run.
+  if (busy) {
+    start_click_ = std::move(start_button.OnClick);
+    start_button.OnClick = [this] { state.Running = false; };
+  } else {
+    start_button.OnClick = std::move(start_click_);
+  }
+  start_button.SetCaption(busy ? kStopCaption : kStartSelectedCaption);
+  start_button.SetGlyph(busy ? kImgStop : kImgStart);
+  start_button.SetHint(busy ? kStopSelectedHint : kStartSelectedHint);
+  UpdateControls();
+  if (!busy) return;
+  start_button.SetEnabled(true);
+  start_background_button.SetEnabled(false);
+  start_background_menu_item.SetEnabled(false);
+  loop_.ProcessMessages();
 }
 
 void MainWindowController::RunSelectedProfiles() {

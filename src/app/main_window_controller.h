@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/backup_checks.h"
 #include "app/failure_notice.h"
 #include "app/form_state_store.h"
 #include "app/form_window.h"
@@ -280,6 +281,16 @@ class MainWindowController : private RunControllerHost {
   FormWindow& window_;
   RunController run_;
   RunView run_view_;
+
+ public:
+  // "Restore files..." and "Verify backup" of the current profile; after the run's view, which
+  // shows their progress.
+  BackupChecks backup_checks;
+
+ private:
+  // While a restore or verification runs, the run's controls show it and start nothing.
+  void BackupChecksBusy(bool busy);
+  std::function<void()> start_click_;  // "Start selected" while its button stops a job
 
   std::string tray_hint_ = kApplicationTitle;
   bool tray_animated_ = false;

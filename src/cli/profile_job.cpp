@@ -1,6 +1,5 @@
 #include "cli/profile_job.h"
 
-#include <ctime>
 #include <ostream>
 
 #include "app/stored_log_options.h"
@@ -11,8 +10,9 @@
 
 namespace qm::cli {
 
-ProfileJob::ProfileJob(const JobOptions& options, std::ostream& err)
+ProfileJob::ProfileJob(const JobOptions& options, std::ostream& out, std::ostream& err)
     : options_(options),
+      out_(out),
       err_(err),
       dialogs_(err),
       session_(options.fs != nullptr ? *options.fs : PosixFileSystem(), SystemClock(), loop_,
@@ -55,6 +55,12 @@ void ProfileJob::Error(const std::string& text) {
   err_ << "quillmor: " << text << "\n" << std::flush;
 }
 
+void ProfileJob::Line(const std::string& text, bool bad) {
+  if (!bad && options_.quiet) return;
+  line_.Clear();
+  out_ << text << "\n";
+}
+
 void ProfileJob::Progress(int64_t done, int64_t total, int64_t bytes, const std::string& file) {
   ProgressState state;
   state.profile = profile_.Name();
@@ -74,49 +80,6 @@ std::string ProfileJob::Finish() {
   const std::string path = LogFilePath(log.dir);
   if (session_.log_write_failed) return "log: " + path + " (could not be written)";
   return "log: " + path;
-}
-
-std::optional<DosDateTime> ParseAsOf(const std::string& text) {
-  auto digits = [&text](size_t at, size_t n) -> std::optional<int> {
-    if (at + n > text.size()) return std::nullopt;
-    int value = 0;
-    for (size_t i = at; i < at + n; ++i) {
-      if (text[i] < '0' || text[i] > '9') return std::nullopt;
-      value = value * 10 + (text[i] - '0');
-    }
-    return value;
-  };
-  std::tm tm{};
-  const auto year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
-  if (!year || !month || !day || text[4] != '-' || text[7] != '-') return std::nullopt;
-  int hour = 23, minute = 59, second = 59;
-  if (text.size() != 10) {
-    const auto h = digits(11, 2), m = digits(14, 2);
-    if (text[10] != ' ' || !h || !m || text[13] != ':') return std::nullopt;
-    hour = *h;
-    minute = *m;
-    second = 0;
-    if (text.size() != 16) {
-      const auto s = digits(17, 2);
-      if (text.size() != 19 || text[16] != ':' || !s) return std::nullopt;
-      second = *s;
-    }
-  }
-  if (*month < 1 || *month > 12 || *day < 1 || *day > 31 || hour > 23 || minute > 59 ||
-      second > 59 || *year < 1980 || *year > 2107)
-    return std::nullopt;
-  tm.tm_year = *year - 1900;
-  tm.tm_mon = *month - 1;
-  tm.tm_mday = *day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  std::tm check = tm;
-  const std::time_t when = std::mktime(&check);
-  // mktime carries a day past the month's end into the next month: refuse "2026-02-30".
-  if (when == -1 || check.tm_mday != *day || check.tm_mon != *month - 1) return std::nullopt;
-  return UnixToDosDateTime(when);
 }
 
 }  // namespace qm::cli

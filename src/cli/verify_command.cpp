@@ -1,256 +1,14 @@
 #include "cli/verify_command.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstring>
-#include <memory>
 #include <ostream>
 #include <vector>
 
+#include "app/verify_job.h"
 #include "cli/command_line.h"
 #include "cli/profile_job.h"
-#include "engine/archive_reader.h"
-#include "engine/backup_catalogue.h"
-#include "engine/masks.h"
-#include "engine/run_lock.h"
-#include "engine/scan.h"
-#include "platform/path_style.h"
 
 namespace qm::cli {
 namespace {
-
-constexpr size_t kChunk = size_t{1} << 20;
-
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
-// A file read front to back in large blocks, the kernel told so, never held whole.
-class SequentialFile {
- public:
-  explicit SequentialFile(const std::string& path)
-      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW)) {
-    if (fd_ >= 0) (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-  }
-  ~SequentialFile() {
-    if (fd_ >= 0) {
-      // What was read once is not worth the page cache of the files a user works on.
-      (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
-      ::close(fd_);
-    }
-  }
-  SequentialFile(const SequentialFile&) = delete;
-  SequentialFile& operator=(const SequentialFile&) = delete;
-
-  bool ok() const { return fd_ >= 0; }
-  // Fills `buffer` unless the file ends first; -1 on a read error.
-  ssize_t Read(std::byte* buffer, size_t size) {
-    size_t total = 0;
-    while (total < size) {
-      const ssize_t n = ::read(fd_, buffer + total, size - total);
-      if (n < 0) return -1;
-      if (n == 0) break;
-      total += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(total);
-  }
-
- private:
-  int fd_;
-};
-
-enum class Compared { kEqual, kDiffers, kSourceUnreadable, kBackupUnreadable };
-
-std::string LinkText(const std::string& path) {
-  std::vector<char> text(4096);
-  const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
-  return n < 0 ? std::string("\0", 1) : std::string(text.data(), static_cast<size_t>(n));
-}
-
-Compared ComparePlain(const std::string& source, const std::string& copy, bool link) {
-  if (link) return LinkText(source) == LinkText(copy) ? Compared::kEqual : Compared::kDiffers;
-  SequentialFile a(source), b(copy);
-  if (!a.ok()) return Compared::kSourceUnreadable;
-  if (!b.ok()) return Compared::kBackupUnreadable;
-  auto buffers = std::make_unique_for_overwrite<std::byte[]>(2 * kChunk);
-  std::byte* x = buffers.get();
-  std::byte* y = x + kChunk;
-  for (;;) {
-    const ssize_t n = a.Read(x, kChunk);
-    if (n < 0) return Compared::kSourceUnreadable;
-    const ssize_t m = b.Read(y, kChunk);
-    if (m < 0) return Compared::kBackupUnreadable;
-    if (n != m || std::memcmp(x, y, static_cast<size_t>(n)) != 0) return Compared::kDiffers;
-    if (n == 0) return Compared::kEqual;
-  }
-}
-
-struct Tally {
-  int verified = 0, differs = 0, damaged = 0, missing = 0, outdated = 0, unreadable = 0;
-  int failed = 0;
-};
-
-// One profile: its source against its backup.
-class Verifier {
- public:
-  Verifier(ProfileJob& job, const VerifyRequest& request, Tally& tally, std::ostream& out)
-      : job_(job), request_(request), tally_(tally), out_(out) {}
-
-  void Run() {
-    const ProfileRecord& profile = job_.profile();
-    FileSystem& fs = job_.fs();
-    const std::string locks(WithoutTrailingSeparators(
-        request_.lock_directory.empty() ? DefaultLockDirectory() : request_.lock_directory));
-    if (Status s = catalogue_.Build(fs, profile, {locks}); !s.ok()) {
-      const std::string text = "Can not read the backup " + Quoted(profile.DestDir()) + ": " +
-                               s.error().message + "; nothing verified";
-      job_.Record(LogKind::kError, text);
-      job_.Error(text);
-      ++tally_.failed;
-      return;
-    }
-    job_.Record(LogKind::kInfo, "Verify started. Source " + Quoted(profile.SrcDir()) + ", backup " +
-                                    Quoted(profile.DestDir()));
-    ScanRequest src;
-    src.dir = src.top = profile.SrcDir();
-    src.masks = CutMaskText(profile.FileMask());
-    src.incl_dirs = profile.InclDirs();
-    src.own_paths = {locks};
-    NamedList<ScannedFile> files;
-    const ScanOutcome scanned = ScanTree(fs, src, files);
-    if (!scanned.status.ok() && files.Empty() && scanned.unlisted.empty())
-      Unreadable(profile.SrcDir(), scanned.status.error().message);
-    for (const std::string& dir : scanned.unlisted) Unreadable(dir, "the folder cannot be listed");
-
-    const auto newest = catalogue_.Newest(std::nullopt);
-    read_.assign(catalogue_.Count(), false);
-    std::string name;
-    for (size_t i = 0; i < files.Count() && !Interrupted(); ++i) {
-      files.NameInto(i, name);
-      const std::string source = files.Text(i);
-      job_.Progress(static_cast<int64_t>(i), static_cast<int64_t>(files.Count()), bytes_, source);
-      const auto found = newest.find(name);
-      if (found == newest.end()) {
-        Line(false, "missing", source);
-        ++tally_.missing;
-        job_.Record(LogKind::kInfo, "File " + Quoted(source) + " has no copy in the backup yet");
-        continue;
-      }
-      const uint32_t v = found->second;
-      const auto source_time = static_cast<DosDateTime>(files.Time(i));
-      if (source_time > catalogue_.Time(v)) {
-        Line(false, "outdated", source);
-        ++tally_.outdated;
-        job_.Record(LogKind::kInfo, "File " + Quoted(source) + " is newer than its copy " +
-                                        Quoted(catalogue_.Path(v)));
-        continue;
-      }
-      // A copy newer than its source is what a later run made of another file: not comparable.
-      if (source_time != catalogue_.Time(v)) continue;
-      CompareWith(source, files.Size(i), (files.Attr(i) & faSymLink) != 0, v);
-    }
-    // Every other archive is read through once, for its CRC.
-    for (size_t v = 0; catalogue_.Archives() && v < catalogue_.Count() && !Interrupted(); ++v) {
-      if (read_[v]) continue;
-      job_.Progress(static_cast<int64_t>(files.Count()), static_cast<int64_t>(files.Count()),
-                    bytes_, catalogue_.Path(v));
-      if (Status s = ReadArchive(fs, catalogue_.Path(v), nullptr); !s.ok())
-        Damaged(catalogue_.Path(v), s.error().message);
-    }
-    job_.Record(LogKind::kInfo, "Verify finished. " + Summary(tally_));
-  }
-
-  static std::string Summary(const Tally& t) {
-    return "verified " + std::to_string(t.verified) + ", differs " + std::to_string(t.differs) +
-           ", damaged " + std::to_string(t.damaged) + ", missing " + std::to_string(t.missing) +
-           ", outdated " + std::to_string(t.outdated);
-  }
-
- private:
-  void CompareWith(const std::string& source, int64_t size, bool link, uint32_t v) {
-    const std::string copy = catalogue_.Path(v);
-    if (!catalogue_.Archives()) {
-      if (size != catalogue_.Size(v)) return Differs(source, copy);
-      bytes_ += size;
-      switch (ComparePlain(job_.fs().NativePath(source), job_.fs().NativePath(copy), link)) {
-        case Compared::kEqual:
-          ++tally_.verified;
-          return;
-        case Compared::kDiffers:
-          return Differs(source, copy);
-        case Compared::kSourceUnreadable:
-          return Unreadable(source, std::strerror(errno));
-        case Compared::kBackupUnreadable:
-          return Unreadable(copy, std::strerror(errno));
-      }
-    }
-    read_[v] = true;
-    // The entry is unpacked against the source's bytes, the CRC checked as it ends.
-    std::unique_ptr<SequentialFile> in;
-    std::string link_text;
-    if (link) {
-      link_text = LinkText(job_.fs().NativePath(source));
-    } else {
-      in = std::make_unique<SequentialFile>(job_.fs().NativePath(source));
-      if (!in->ok()) return Unreadable(source, std::strerror(errno));
-    }
-    std::vector<std::byte> mine;
-    int64_t seen = 0;
-    bool source_failed = false, same = true;
-    // After a difference the archive is still read to its end: a CRC that fails there makes
-    // it a damaged archive rather than a copy that differs.
-    const Status s = ReadArchive(job_.fs(), copy, [&](std::span<const std::byte> data) {
-      if (same && link) {
-        same = link_text.compare(static_cast<size_t>(seen), data.size(),
-                                 reinterpret_cast<const char*>(data.data()), data.size()) == 0;
-      } else if (same) {
-        mine.resize(data.size());
-        const ssize_t n = in->Read(mine.data(), data.size());
-        source_failed = n < 0;
-        same = n == static_cast<ssize_t>(data.size()) &&
-               std::memcmp(mine.data(), data.data(), data.size()) == 0;
-      }
-      seen += static_cast<int64_t>(data.size());
-      return !Interrupted();
-    });
-    bytes_ += seen;
-    if (Interrupted()) return;
-    if (!s.ok()) return Damaged(copy, s.error().message);
-    if (source_failed) return Unreadable(source, "read error");
-    const int64_t whole = link ? static_cast<int64_t>(link_text.size()) : size;
-    if (!same || seen != whole) return Differs(source, copy);
-    ++tally_.verified;
-  }
-
-  void Line(bool bad, const char* what, const std::string& path) {
-    if (bad || !request_.quiet) out_ << what << " " << path << "\n";
-  }
-  void Differs(const std::string& source, const std::string& copy) {
-    Line(true, "differs", source);
-    ++tally_.differs;
-    job_.Record(LogKind::kError, "File " + Quoted(source) + " differs from its copy " +
-                                     Quoted(copy) + " of the same time: the backup copy went bad");
-  }
-  void Damaged(const std::string& archive, const std::string& why) {
-    Line(true, "damaged", archive);
-    ++tally_.damaged;
-    job_.Record(LogKind::kError, "Archive " + Quoted(archive) + " is damaged: " + why);
-  }
-  void Unreadable(const std::string& path, const std::string& why) {
-    Line(true, "unreadable", path);
-    ++tally_.unreadable;
-    job_.Record(LogKind::kError, "Can not read " + Quoted(path) + ": " + why);
-  }
-
-  ProfileJob& job_;
-  const VerifyRequest& request_;
-  Tally& tally_;
-  std::ostream& out_;
-  BackupCatalogue catalogue_;
-  std::vector<bool> read_;  // the archives already read through
-  int64_t bytes_ = 0;
-};
 
 JobOptions OptionsFor(const VerifyRequest& request, const std::string& name) {
   JobOptions options;
@@ -258,6 +16,7 @@ JobOptions OptionsFor(const VerifyRequest& request, const std::string& name) {
   options.name = name;
   options.verbose = request.verbose;
   options.progress = request.progress;
+  options.quiet = request.quiet;
   options.fs = request.fs;
   return options;
 }
@@ -267,27 +26,26 @@ JobOptions OptionsFor(const VerifyRequest& request, const std::string& name) {
 int VerifyBackups(const VerifyRequest& request, std::ostream& out, std::ostream& err) {
   // Every name is looked up before anything is read: a typo verifies nothing.
   for (const std::string& name : request.names) {
-    ProfileJob job(OptionsFor(request, name), err);
+    ProfileJob job(OptionsFor(request, name), out, err);
     if (const int status = job.Open(); status != kExitOk) return status;
   }
-  Tally tally;
+  VerifyTally tally;
   std::vector<std::string> log_lines;
   for (const std::string& name : request.names) {
     if (Interrupted()) break;
-    ProfileJob job(OptionsFor(request, name), err);
+    ProfileJob job(OptionsFor(request, name), out, err);
     if (const int status = job.Open(); status != kExitOk) return status;
-    Verifier(job, request, tally, out).Run();
+    VerifyProfile(job, job.profile(), request.lock_directory, tally);
     log_lines.push_back(job.Finish());
     if (Interrupted()) break;
   }
   if (!request.quiet) {
-    out << Verifier::Summary(tally) << "\n";
+    out << VerifySummary(tally) << "\n";
     if (!log_lines.empty()) out << log_lines.back() << "\n";
   }
   out.flush();
   if (Interrupted()) return InterruptExitStatus();
-  const bool bad = tally.differs + tally.damaged + tally.unreadable + tally.failed > 0;
-  return bad ? kExitFailed : kExitOk;
+  return tally.Bad() ? kExitFailed : kExitOk;
 }
 
 }  // namespace qm::cli

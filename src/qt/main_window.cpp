@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -32,6 +33,7 @@
 #include "qt/desktop_notifier.h"
 #include "qt/image_list.h"
 #include "qt/profile_table_model.h"
+#include "qt/restore_dialog_view.h"
 #include "qt/tray_icon.h"
 #include "qt/window_placement.h"
 
@@ -148,6 +150,8 @@ MainWindow::MainWindow(MainWindowController& form) : form_(form) {
   tray_ = new TrayIcon(form_, this);
   wizard_ = std::make_unique<QtWizardPresenter>(this);
   form_.SetWizardPresenter(wizard_.get());
+  restore_ = std::make_unique<QtRestorePresenter>(this);
+  form_.backup_checks.SetPresenter(restore_.get());
   notifier_ = new QtDesktopNotifier(form_, *tray_, this);
   qApp->installEventFilter(this);
   placement_ = std::make_unique<WindowPlacementOf>(this, /*main_window=*/true);
@@ -157,6 +161,7 @@ MainWindow::MainWindow(MainWindowController& form) : form_(form) {
 MainWindow::~MainWindow() {
   form_.fs.SetPlacement(nullptr);
   form_.SetWizardPresenter(nullptr);
+  form_.backup_checks.SetPresenter(nullptr);
   qApp->removeEventFilter(this);
   form_.profile_table.DataChanged.Disconnect(data_connection_);
   form_.profile_grid.SelectionCleared.Disconnect(selection_connection_);
@@ -250,6 +255,19 @@ QWidget* MainWindow::BuildProfilesBox() {
     grid_->setColumnWidth(c, std::max(ProfileTableModel::ColumnWidth(c),
                                       grid_->horizontalHeader()->sectionSizeHint(c)));
   layout->addWidget(grid_, 1);
+  // The context menu acts on the row under the pointer, which becomes the current one.
+  auto* menu = new QMenu(grid_);
+  menu->addAction(Bind(form_.backup_checks.restore_menu_item, menu));
+  menu->addAction(Bind(form_.backup_checks.verify_menu_item, menu));
+  connect(menu, &QMenu::aboutToShow, this, [this] { form_.backup_checks.UpdateItems(); });
+  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(grid_, &QWidget::customContextMenuRequested, this, [this, menu](const QPoint& at) {
+    const QModelIndex row = grid_->indexAt(at);
+    if (row.isValid())
+      grid_->selectionModel()->setCurrentIndex(
+          row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    menu->popup(grid_->viewport()->mapToGlobal(at));
+  });
 
   auto* bar = new QHBoxLayout();
   bar->setSpacing(4);

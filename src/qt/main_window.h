@@ -20,6 +20,7 @@ namespace qm::qt {
 
 class ProfileTableModel;
 class QtWizardPresenter;
+class QtRestorePresenter;
 class QtDesktopNotifier;
 class TrayIcon;
 class WindowPlacementOf;
@@ -58,6 +59,7 @@ class MainWindow : public QWidget {
   TrayIcon* tray_ = nullptr;
   std::unique_ptr<WindowPlacementOf> placement_;
   std::unique_ptr<QtWizardPresenter> wizard_;
+  std::unique_ptr<QtRestorePresenter> restore_;
   QtDesktopNotifier* notifier_ = nullptr;
   int data_connection_ = 0;
   int selection_connection_ = 0;

@@ -99,6 +99,9 @@ TrayIcon::TrayIcon(MainWindowController& form, QObject* parent)
                            {&form.start_background_menu_item, kImgBackgroundStart},
                            {&form.stop_menu_item, kImgBackgroundStop},
                            {nullptr, 0},
+                           {&form.backup_checks.tray_restore_menu_item, -1},
+                           {&form.backup_checks.tray_verify_menu_item, -1},
+                           {nullptr, 0},
                            {&form.close_menu_item, kImgClose}};
   for (const Entry& e : entries) {
     if (!e.item) {
@@ -106,10 +109,13 @@ TrayIcon::TrayIcon(MainWindowController& form, QObject* parent)
       continue;
     }
     QAction* action = Bind(*e.item, &menu_);
-    action->setIcon(ImageListIcon(e.image));
+    if (e.image >= 0) action->setIcon(ImageListIcon(e.image));
     menu_.addAction(action);
   }
   menu_.setToolTipsVisible(true);
+  // Restore and verify follow the run state, which has no event of its own for them.
+  QObject::connect(&menu_, &QMenu::aboutToShow,
+                   [this] { form_.Guarded([this] { form_.backup_checks.UpdateItems(); })(); });
   icon_->setContextMenu(&menu_);
   QObject::connect(
       icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -79,7 +79,7 @@ class TrayWindowTest : public WindowFixture {
 TEST_F(TrayWindowTest, MenuDrawsItsBannerInTheLeftMargin) {
   Open(true);
   qt::BannerMenu& menu = window->tray()->menu();
-  EXPECT_EQ(menu.actions().size(), 7);
+  EXPECT_EQ(menu.actions().size(), 10);
   EXPECT_EQ(menu.contentsMargins().left(), qt::kBannerWidth);
   menu.adjustSize();
   const QImage shot = menu.grab().toImage();
@@ -93,16 +93,21 @@ TEST_F(TrayWindowTest, MenuDrawsItsBannerInTheLeftMargin) {
 TEST_F(TrayWindowTest, MenuEntriesCarryTheirCaptionsHintsAndPictures) {
   Open(true);
   const QList<QAction*> actions = window->tray()->menu().actions();
-  ASSERT_EQ(actions.size(), 7);
-  const char* captions[] = {"Show", "Hide", "", "Start in background", "Stop", "", "Close"};
+  ASSERT_EQ(actions.size(), 10);
+  const char* captions[] = {
+      "Show",          "Hide", "",     "Start in background", "Stop", "", "Restore files...",
+      "Verify backup", "",     "Close"};
   const char* hints[] = {"Open Quillmor window",
                          "Hide Quillmor window",
                          "",
                          "Start all enabled profiles in background",
                          "Stop",
                          "",
+                         "Bring back the current profile's files from its backup",
+                         "Compare the current profile's files with its backup",
+                         "",
                          "Stop all works and close Quillmor"};
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 10; ++i) {
     SCOPED_TRACE(i);
     if (!*captions[i]) {
       EXPECT_TRUE(actions[i]->isSeparator());
@@ -110,7 +115,9 @@ TEST_F(TrayWindowTest, MenuEntriesCarryTheirCaptionsHintsAndPictures) {
     }
     EXPECT_EQ(actions[i]->text(), captions[i]);
     EXPECT_EQ(actions[i]->toolTip(), hints[i]);
-    EXPECT_FALSE(actions[i]->icon().isNull());
+    if (i < 6 || i > 7) {
+      EXPECT_FALSE(actions[i]->icon().isNull());
+    }
   }
   EXPECT_TRUE(window->tray()->menu().toolTipsVisible());
   // The window is visible and the table holds profiles: idle entries.
@@ -118,6 +125,8 @@ TEST_F(TrayWindowTest, MenuEntriesCarryTheirCaptionsHintsAndPictures) {
   EXPECT_TRUE(actions[1]->isEnabled());
   EXPECT_TRUE(actions[3]->isEnabled());
   EXPECT_FALSE(actions[4]->isEnabled());
+  EXPECT_TRUE(actions[6]->isEnabled());
+  EXPECT_TRUE(actions[7]->isEnabled());
 }
 
 TEST_F(TrayWindowTest, TheIconsTooltipShowsTheRunsHintOnSeveralLines) {

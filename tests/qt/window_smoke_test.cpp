@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -141,7 +142,13 @@ TEST_F(WindowTest, HotKeyReleasedAnywhereInTheWindowActsAndTheTrayFollowsTheAnim
   EXPECT_EQ(window->tray()->frame(), 0);
   form->SetTrayAnimation(false);
   EXPECT_EQ(window->tray()->frame(), -1);
-  EXPECT_EQ(window->tray()->menu().actions().size(), 7);
+  EXPECT_EQ(window->tray()->menu().actions().size(), 10);
+  // The grid's context menu holds the same two entries as the tray's.
+  const auto* grid_menu = Find<QTableView>("profile_grid")->findChild<QMenu*>();
+  ASSERT_NE(grid_menu, nullptr);
+  ASSERT_EQ(grid_menu->actions().size(), 2);
+  EXPECT_EQ(grid_menu->actions()[0]->text(), "Restore files...");
+  EXPECT_EQ(grid_menu->actions()[1]->text(), "Verify backup");
 }
 
 TEST(ImageListTest, SevenDistinctPicturesOfNineteenPixels) {
