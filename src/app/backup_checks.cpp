@@ -181,7 +181,11 @@ void BackupChecks::Verify() {
     return;
   }
   std::string text = VerifySummary(tally);
-  if (tally.Found()) text += "\n" + std::string(kSeeTheLog);
+  // Missing and outdated files are information records, which the log may be set to leave out.
+  const LogOptions& log = session_.log_options();
+  const bool logged = (tally.Bad() && LogKindEnabled(log, LogKind::kError)) ||
+                      (tally.Found() && !tally.Bad() && LogKindEnabled(log, LogKind::kInfo));
+  if (logged) text += "\n" + std::string(kSeeTheLog);
   dialogs_.ShowInformation(text);
 }
 
