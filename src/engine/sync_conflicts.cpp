@@ -133,8 +133,10 @@ void SyncHistory::Save(EngineContext& ctx, const RunSnapshot& item) {
 
   const std::string bytes = after.Serialize(p.SrcDir(), p.DestDir());
   if (known_ && bytes.size() == before_size_ && bytes.ends_with(before_sum_)) return;
-  Status saved = CreateDirectories(ctx.fs, DirectoryOf(path_));
-  if (saved.ok()) saved = WriteFileAtomically(ctx.fs, path_, bytes);
+  // The state lists the names of every file of both folders: the owner's alone, as are the
+  // folders made for it.
+  Status saved = CreateDirectories(ctx.fs, DirectoryOf(path_), /*owner_only=*/true);
+  if (saved.ok()) saved = WriteFileAtomically(ctx.fs, path_, bytes, /*owner_only=*/true);
   if (!saved.ok()) {
     // An old state would tell edits made by this run from the next one's as conflicts.
     (void)ctx.fs.Remove(path_);
