@@ -79,6 +79,11 @@ bool SyncHistory::KeepOlder(EngineContext& ctx, const std::string& src_path,
       });
   const std::string kept = older + ".conflict-" + suffix;
   if (!ctx.state.Preview) {
+    // A volume gone since the last group: the kept version would land on what is left of it.
+    if (!ctx.fs.CheckPinned().ok()) {
+      ReportDriveNotReady(ctx, {older, kept, true, FileAction::kCopied}, ctx.fs.LostVolume());
+      return false;
+    }
     const bool link = HasAttributes(ctx.fs, older, faSymLink);
     try {
       (void)CopyFileWithProgress(ctx.fs, ctx.loop, older, kept,
