@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -164,6 +165,31 @@ TEST_F(RealVolumeTest, RemovalsOnAVolumeUnmountedMidPassFailAsOnAMissingDrive) {
       EXPECT_EQ(e.drive, mount_dir);
     }
   }
+}
+
+TEST_F(RealVolumeTest, AConflictVersionIsNotKeptOnAVolumeThatWent) {
+  if (!volume.Tmpfs("size=4m")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  dest = tmp.MakeDir("mnt/backup");
+  Write("f", "first", kNoon);
+  ProfileRecord p = Profile("P");
+  p.SetSyncMethod(kSyncBothWays);
+  StartOnDisk(p);
+  ASSERT_EQ(host.Count("copied"), 1);
+  // Edited on both sides, the source later: the destination's version is to be kept beside it.
+  SetMTime(tmp.WriteFile("mnt/backup/f", "edit on B"), kNoon + 100);
+  Write("f", "edit on A", kNoon + 200);
+  host.events.clear();
+  host.on_update = [&] {
+    host.on_update = nullptr;
+    volume.Detach();
+  };
+  StartOnDisk(p);
+  const auto kept = std::find_if(host.events.begin(), host.events.end(), [](const SeenEvent& e) {
+    return e.what == "failed" && e.target.find("f.conflict-") != std::string::npos;
+  });
+  ASSERT_NE(kept, host.events.end());
+  EXPECT_EQ(kept->failure, FileFailure::kDriveNotReady);
+  EXPECT_EQ(kept->drive, mount_dir);
 }
 
 TEST_F(RealVolumeTest, ExfatWithoutModesTakesTheCopiesAndIsToldOnce) {
