@@ -156,7 +156,9 @@ void RunRecords::FileDone(const FileEvent& event) noexcept {
 void RunRecords::Failed(const FileEvent& event) {
   // A deletion and an archive without its time were operated on, if not as meant.
   if (event.attempted == FileAction::kDeleted) {
-    write_(LogKind::kError, "Can not delete file " + Quoted(event.source));
+    const std::string drive =
+        event.failure == FileFailure::kDriveNotReady ? DrivePrefix(event) + ": ! " : "";
+    write_(LogKind::kError, drive + "Can not delete file " + Quoted(event.source));
     count_();
     return;
   }

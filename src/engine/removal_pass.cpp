@@ -29,7 +29,6 @@ void RunRemovalPass(EngineContext& ctx, RunSnapshot& item) {
     ctx.observer.RemovalSkipped(item, RemovalSkip::kSourceEmpty);
     return;
   }
-  (void)ctx.fs.CheckPinned();  // a volume gone since the last group was placed
   // The folders that lose files take their source folders' times again.
   FolderFinisher folders = PassFolders(ctx, item.Profile.SrcDir(), item.Profile.DestDir());
   for (size_t i = 0; i < item.DestFiles.Count(); ++i) {
@@ -38,9 +37,10 @@ void RunRemovalPass(EngineContext& ctx, RunSnapshot& item) {
     // A preview reports the deletion it would make.
     if (ctx.state.Preview) {
       ctx.observer.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});
-    } else if (!ctx.fs.LostVolume().empty()) {
-      // The volume went during the run: nothing is removed from what is left of it.
-      ctx.observer.FileDone({FileAction::kFailed, FileAction::kDeleted, path, {}, 0});
+    } else if (!ctx.fs.CheckPinned().ok()) {
+      // The volume went during the run: nothing is removed from what is left of it, and each
+      // removal fails as a copy to a missing drive does. One stat a file, beside the unlink.
+      ReportDriveNotReady(ctx, {path, path, false, FileAction::kDeleted}, ctx.fs.LostVolume());
     } else if (RemoveCopy(ctx.fs, path, (item.DestFiles.Attr(i) & faReadOnly) != 0)) {
       folders.Touched(std::string(DirectoryPart(path)));
       ctx.observer.FileDone({FileAction::kDeleted, FileAction::kDeleted, path, {}, 0});

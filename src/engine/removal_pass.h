@@ -7,7 +7,9 @@
 namespace qm {
 
 // Deletes every unmarked destination entry and reports each deletion or failure. Files only,
-// never directories; no messages are processed and no stop request is looked at.
+// never directories; no messages are processed and no stop request is looked at. Once the
+// pinned volume is gone, every removal left fails as on a missing drive, with the break
+// question (throw RunBroken on Yes).
 // Deletes nothing, and reports why, when the source listing cannot be trusted:
 // a source directory that could not be read, or a source that lists no file at all while the
 // destination does (an unmounted or emptied source must not empty the backup).

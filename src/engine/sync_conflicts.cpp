@@ -79,6 +79,11 @@ bool SyncHistory::KeepOlder(EngineContext& ctx, const std::string& src_path,
       });
   const std::string kept = older + ".conflict-" + suffix;
   if (!ctx.state.Preview) {
+    // A volume gone since the last group: the kept version would land on what is left of it.
+    if (!ctx.fs.CheckPinned().ok()) {
+      ReportDriveNotReady(ctx, {older, kept, true, FileAction::kCopied}, ctx.fs.LostVolume());
+      return false;
+    }
     const bool link = HasAttributes(ctx.fs, older, faSymLink);
     try {
       (void)CopyFileWithProgress(ctx.fs, ctx.loop, older, kept,
@@ -133,8 +138,10 @@ void SyncHistory::Save(EngineContext& ctx, const RunSnapshot& item) {
 
   const std::string bytes = after.Serialize(p.SrcDir(), p.DestDir());
   if (known_ && bytes.size() == before_size_ && bytes.ends_with(before_sum_)) return;
-  Status saved = CreateDirectories(ctx.fs, DirectoryOf(path_));
-  if (saved.ok()) saved = WriteFileAtomically(ctx.fs, path_, bytes);
+  // The state lists the names of every file of both folders: the owner's alone, as are the
+  // folders made for it.
+  Status saved = CreateDirectories(ctx.fs, DirectoryOf(path_), /*owner_only=*/true);
+  if (saved.ok()) saved = WriteFileAtomically(ctx.fs, path_, bytes, /*owner_only=*/true);
   if (!saved.ok()) {
     // An old state would tell edits made by this run from the next one's as conflicts.
     (void)ctx.fs.Remove(path_);

@@ -14,10 +14,11 @@ AtomicReplace::AtomicReplace(FileSystem& fs, std::string path, std::string temp,
                              std::unique_ptr<WritableFile> file)
     : fs_(fs), path_(std::move(path)), temp_(std::move(temp)), file_(std::move(file)) {}
 
-Result<std::unique_ptr<AtomicReplace>> AtomicReplace::Begin(FileSystem& fs,
-                                                            const std::string& path) {
+Result<std::unique_ptr<AtomicReplace>> AtomicReplace::Begin(FileSystem& fs, const std::string& path,
+                                                            bool owner_only) {
   std::string temp = TemporaryPathOf(path);
-  Result<std::unique_ptr<WritableFile>> created = fs.Create(temp);
+  Result<std::unique_ptr<WritableFile>> created =
+      owner_only ? fs.CreateTemporary(temp) : fs.Create(temp);
   if (!created.ok() && created.error().kind == ErrorKind::kReadOnly && fs.Stat(temp).ok()) {
     // A stale temporary somebody made read-only is still ours to replace.
     if (fs.SetReadOnly(temp, false).ok()) created = fs.Create(temp);
@@ -56,15 +57,16 @@ Status AtomicReplace::Commit(const std::string& keep_old_as) {
   return fs_.SyncDirectory(DirectoryOf(path_));
 }
 
-Status WriteFileAtomically(FileSystem& fs, const std::string& path, std::string_view content) {
-  auto replace = AtomicReplace::Begin(fs, path);
+Status WriteFileAtomically(FileSystem& fs, const std::string& path, std::string_view content,
+                           bool owner_only) {
+  auto replace = AtomicReplace::Begin(fs, path, owner_only);
   if (!replace.ok()) return replace.error();
   const auto* bytes = reinterpret_cast<const std::byte*>(content.data());
   if (Status s = replace.value()->file().Write({bytes, content.size()}); !s.ok()) return s;
   return replace.value()->Commit();
 }
 
-Status CreateDirectories(FileSystem& fs, const std::string& dir) {
+Status CreateDirectories(FileSystem& fs, const std::string& dir, bool owner_only) {
   if (dir.empty()) return Status::Ok();
   auto st = fs.Stat(dir);
   if (st.ok()) {
@@ -74,9 +76,9 @@ Status CreateDirectories(FileSystem& fs, const std::string& dir) {
   if (st.error().kind != ErrorKind::kNotFound) return st.error();
   const size_t slash = dir.find_last_of('/', dir.size() > 1 ? dir.size() - 2 : 0);
   if (slash != std::string::npos && slash > 0) {
-    if (Status s = CreateDirectories(fs, dir.substr(0, slash)); !s.ok()) return s;
+    if (Status s = CreateDirectories(fs, dir.substr(0, slash), owner_only); !s.ok()) return s;
   }
-  Status s = fs.CreateDirectory(dir);
+  Status s = owner_only ? fs.CreatePrivateDirectory(dir) : fs.CreateDirectory(dir);
   // Made meanwhile by somebody else: what was asked for exists.
   if (!s.ok() && s.error().kind == ErrorKind::kExists) return Status::Ok();
   return s;

@@ -22,8 +22,11 @@ namespace qm {
 // removes its temporary.
 class AtomicReplace {
  public:
+  // `owner_only`: the temporary, and so the file it becomes, is readable and writable by the
+  // owner alone from its first moment, whatever mode an old file or a stale temporary had.
   [[nodiscard]] static Result<std::unique_ptr<AtomicReplace>> Begin(FileSystem& fs,
-                                                                    const std::string& path);
+                                                                    const std::string& path,
+                                                                    bool owner_only = false);
   ~AtomicReplace();
   AtomicReplace(const AtomicReplace&) = delete;
   AtomicReplace& operator=(const AtomicReplace&) = delete;
@@ -49,9 +52,11 @@ class AtomicReplace {
 
 // Replaces `path` by `content` through an AtomicReplace.
 [[nodiscard]] Status WriteFileAtomically(FileSystem& fs, const std::string& path,
-                                         std::string_view content);
+                                         std::string_view content, bool owner_only = false);
 
-// Creates `dir` and its missing parents; an existing directory is fine.
-[[nodiscard]] Status CreateDirectories(FileSystem& fs, const std::string& dir);
+// Creates `dir` and its missing parents; an existing directory is fine. With `owner_only` the
+// folders it creates are the owner's alone (existing ones keep their modes).
+[[nodiscard]] Status CreateDirectories(FileSystem& fs, const std::string& dir,
+                                       bool owner_only = false);
 
 }  // namespace qm

@@ -75,6 +75,16 @@ TEST_F(SyncConflict, EditOnBothSidesKeepsBothVersionsAndFails) {
               HasSubstr("No record of an earlier synchronization of " + src_ + " and " + dest_ +
                         ": files changed on both sides can be told only from "
                         "the next run on"));
+  // The state names every file of both folders: the owner's alone, even after an old state
+  // that others could read is replaced.
+  const std::string state = StatePath(src_, dest_);
+  auto mode = [](const std::string& path) {
+    return static_cast<unsigned>(stdfs::status(path).permissions() & stdfs::perms::all);
+  };
+  EXPECT_EQ(mode(state), 0600u);
+  EXPECT_EQ(mode(dir_ / "data/Quillmor"), 0700u);
+  stdfs::permissions(state, stdfs::perms::owner_read | stdfs::perms::owner_write |
+                                stdfs::perms::group_read | stdfs::perms::others_read);
   EditBothSides();
 
   // A preview names the conflict and changes nothing.
@@ -94,6 +104,7 @@ TEST_F(SyncConflict, EditOnBothSidesKeepsBothVersionsAndFails) {
               HasSubstr("Error: Conflict: " + src_ + "/f.txt and " + dest_ +
                         "/f.txt changed on both sides; the older version is kept as " + kept[0]));
   EXPECT_THAT(second.out, HasSubstr("failed 1"));
+  EXPECT_EQ(mode(state), 0600u);
 
   // The next run carries the kept version across and finds nothing more to tell.
   test::Outcome third = Quillmor();

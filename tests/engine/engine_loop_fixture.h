@@ -110,6 +110,8 @@ class FakeHost : public RunObserver {
   std::function<void()> on_break;
   // Runs at every update of the run, where a front end may abandon it.
   std::function<void()> on_update;
+  // Runs after each file event is kept.
+  std::function<void(const FileEvent&)> on_file_done;
 
   // The lines of the events named `whats`, in order; of every event when none is named.
   std::vector<std::string> Lines(std::initializer_list<std::string_view> whats = {}) const {
@@ -175,6 +177,7 @@ class FakeHost : public RunObserver {
     seen.sync = e.sync;
     seen.failure = e.failure;
     seen.drive = e.drive;
+    if (on_file_done) on_file_done(e);
   }
   void StatusChanged(std::string_view text) noexcept override { Add("status", text); }
   void BatchFinished() override { Add("batch finished"); }

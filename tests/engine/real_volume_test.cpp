@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -94,7 +95,7 @@ TEST_F(RealVolumeTest, AFullVolumeGetsWholeCopiesOrFailuresAndTheNextRunComplete
   dest = tmp.MakeDir("mnt/backup");
   const std::string content(20000, 'c');
   for (int i = 0; i < 30; ++i) Write("f" + std::to_string(i), content, kNoon);
-  WriteDest("f0", "old copy", kDayBefore);
+  SetMTime(tmp.WriteFile("mnt/backup/f0", "old copy"), kDayBefore);
   // Whether or not its new copy fits, the old one is whole.
   Write("f0", content, kNoon);
 
@@ -140,6 +141,55 @@ TEST_F(RealVolumeTest, AVolumeUnmountedMidRunGetsNothingMoreAndTheRunFails) {
       EXPECT_EQ(e.drive, mount_dir);
     }
   }
+}
+
+TEST_F(RealVolumeTest, RemovalsOnAVolumeUnmountedMidPassFailAsOnAMissingDrive) {
+  if (!volume.Tmpfs("size=4m")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  dest = tmp.MakeDir("mnt/backup");
+  Write("kept", "k", kNoon);
+  for (int i = 0; i < 10; ++i) tmp.WriteFile("mnt/backup/gone" + std::to_string(i), "g");
+  host.on_file_done = [&](const FileEvent& e) {
+    if (e.action == FileAction::kDeleted) volume.Detach();
+  };
+  ProfileRecord p = Profile("P");
+  p.SetRemoveDeleted(true);
+  StartOnDisk(p);
+  host.on_file_done = nullptr;
+  EXPECT_EQ(host.Count("deleted"), 1);
+  EXPECT_EQ(host.Count("failed"), 9);
+  EXPECT_EQ(host.breaks_asked.size(), 9u);
+  for (const SeenEvent& e : host.events) {
+    if (e.what == "failed") {
+      EXPECT_EQ(e.attempted, FileAction::kDeleted);
+      EXPECT_EQ(e.failure, FileFailure::kDriveNotReady);
+      EXPECT_EQ(e.drive, mount_dir);
+    }
+  }
+}
+
+TEST_F(RealVolumeTest, AConflictVersionIsNotKeptOnAVolumeThatWent) {
+  if (!volume.Tmpfs("size=4m")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  dest = tmp.MakeDir("mnt/backup");
+  Write("f", "first", kNoon);
+  ProfileRecord p = Profile("P");
+  p.SetSyncMethod(kSyncBothWays);
+  StartOnDisk(p);
+  ASSERT_EQ(host.Count("copied"), 1);
+  // Edited on both sides, the source later: the destination's version is to be kept beside it.
+  SetMTime(tmp.WriteFile("mnt/backup/f", "edit on B"), kNoon + 100);
+  Write("f", "edit on A", kNoon + 200);
+  host.events.clear();
+  host.on_update = [&] {
+    host.on_update = nullptr;
+    volume.Detach();
+  };
+  StartOnDisk(p);
+  const auto kept = std::find_if(host.events.begin(), host.events.end(), [](const SeenEvent& e) {
+    return e.what == "failed" && e.target.find("f.conflict-") != std::string::npos;
+  });
+  ASSERT_NE(kept, host.events.end());
+  EXPECT_EQ(kept->failure, FileFailure::kDriveNotReady);
+  EXPECT_EQ(kept->drive, mount_dir);
 }
 
 TEST_F(RealVolumeTest, ExfatWithoutModesTakesTheCopiesAndIsToldOnce) {
