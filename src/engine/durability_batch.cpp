@@ -48,6 +48,9 @@ void DurabilityBatch::Add(FinishedFile file, Done done) {
     (void)Commit();
     return;
   }
+  // The copying waits for a sync only when far ahead of it; otherwise the files gathered
+  // meanwhile form the next group, which starts syncing when this sync is over.
+  if (synced_.valid() && pending_.size() < kMaxWaitingFiles && bytes_ < kMaxWaitingBytes) return;
   (void)FinishSync();
   StartSync();
 }

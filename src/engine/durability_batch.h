@@ -38,12 +38,16 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 //
 // Where the file system allows calls from two threads, a full group is synced on a worker
 // thread while the next group is copied, and placed (renamed, reported, on the calling thread)
-// once that sync is over; at most one group is in flight. Elsewhere a full group is synced and
-// placed at once.
+// once that sync is over; at most one group is in flight. While it is, the next group may grow
+// past full (up to kMaxWaitingFiles or kMaxWaitingBytes): on a disk slower than the copying the
+// groups grow, and the syncs become fewer, instead of the copying stopping at every group.
+// Elsewhere a full group is synced and placed at once.
 class DurabilityBatch {
  public:
-  static constexpr size_t kMaxFiles = 256;
+  static constexpr size_t kMaxFiles = 1024;
   static constexpr int64_t kMaxBytes = int64_t{64} << 20;
+  static constexpr size_t kMaxWaitingFiles = 4 * kMaxFiles;
+  static constexpr int64_t kMaxWaitingBytes = 4 * kMaxBytes;
   using Done = std::function<void(const FinishedFile&, const Status&)>;
 
   explicit DurabilityBatch(FileSystem& fs);

@@ -40,6 +40,10 @@ class GatedSyncFs : public ForwardingFileSystem {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return started_ >= syncs; });
   }
+  int Started() {
+    std::lock_guard lock(mutex_);
+    return started_;
+  }
   void OpenGate() {
     std::lock_guard lock(mutex_);
     open_ = true;
@@ -88,17 +92,20 @@ TEST_F(GroupSyncTest, GroupKeepsItsTemporariesWhileItsSyncRunsAndTheNextIsCopied
   DurabilityBatch batch(fs);
   for (int i = 0; i < kGroup; ++i) Copy("f" + std::to_string(i), batch);
   fs.WaitUntilStarted(1);
-  // The copying goes on while the first group's sync has not returned.
-  Copy("f" + std::to_string(kGroup), batch);
+  // The copying goes on while the first group's sync has not returned, past a second full group.
+  const int copied = 2 * kGroup + 1;
+  for (int i = kGroup; i < copied; ++i) Copy("f" + std::to_string(i), batch);
   EXPECT_TRUE(outcomes.empty());
-  EXPECT_EQ(batch.pending(), static_cast<size_t>(kGroup + 1));
+  EXPECT_EQ(batch.pending(), static_cast<size_t>(copied));
+  EXPECT_EQ(fs.Started(), 1);
   EXPECT_FALSE(Exists("dst/f0"));
   EXPECT_TRUE(Exists("dst/.f0.qmtmp"));
 
   fs.OpenGate();
   EXPECT_TRUE(batch.Commit());
   EXPECT_EQ(batch.pending(), 0u);
-  EXPECT_EQ(outcomes, Outcomes(0, kGroup + 1, " placed"));
+  EXPECT_EQ(fs.Started(), 2);  // what was copied meanwhile took one sync
+  EXPECT_EQ(outcomes, Outcomes(0, copied, " placed"));
   EXPECT_EQ(tmp.ReadFile("dst/f0"), "the data");
   EXPECT_FALSE(Exists("dst/.f0.qmtmp"));
 }
