@@ -24,6 +24,10 @@ QtMessageLoop::~QtMessageLoop() {
 void QtMessageLoop::ProcessMessages() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // What the handlers just changed (a Stop's captions and tabs) is laid out and painted by
+  // posted events; delivered now, it shows before the engine takes the thread again instead
+  // of at its next turn.
+  QCoreApplication::sendPostedEvents();
 }
 
 void QtMessageLoop::WaitForMessages(uint32_t max_ms) {
