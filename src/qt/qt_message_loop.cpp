@@ -24,6 +24,10 @@ QtMessageLoop::~QtMessageLoop() {
 void QtMessageLoop::ProcessMessages() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // What the handlers just changed (a Stop's captions and tabs) is laid out and painted by
+  // posted events; delivered now, it shows before the engine takes the thread again instead
+  // of at its next turn.
+  QCoreApplication::sendPostedEvents();
 }
 
 void QtMessageLoop::WaitForMessages(uint32_t max_ms) {
@@ -46,10 +50,12 @@ void QtMessageLoop::Run() {
   QCoreApplication::exec();
 }
 
-// Only the outermost loop ends; a nested ProcessMessages() (a running engine) returns normally
-// and the program ends once the handler that asked for it has returned.
+// The outermost loop ends, and so does a modal box's: a nested ProcessMessages() (a running
+// engine) returns normally and the program ends once the handler that asked for it has
+// returned. Not quit(): that first asks every window to close, and an open question box
+// refuses, which would leave a program told to end by a signal running.
 void QtMessageLoop::Quit() {
-  QCoreApplication::quit();
+  QCoreApplication::exit(0);
 }
 
 void QtMessageLoop::TimerChanged(ui::Timer& timer) {
