@@ -1,6 +1,8 @@
 #include "app/restore_dialog.h"
 
-#include <cstdio>
+#include <utility>
+
+#include "platform/size_text.h"
 
 namespace qm {
 
@@ -83,16 +85,7 @@ std::string FileCount(int64_t n) {
 
 std::string ByteCount(int64_t n) {
   if (n < 1024) return std::to_string(n) + (n == 1 ? " byte" : " bytes");
-  const char* units[] = {"KB", "MB", "GB", "TB"};
-  double value = static_cast<double>(n) / 1024;
-  size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(units)) {
-    value /= 1024;
-    ++unit;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
-  return text;
+  return ScaledSizeText(n, {"KB", "MB", "GB", "TB"});
 }
 
 }  // namespace qm

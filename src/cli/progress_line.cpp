@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "platform/size_text.h"
+
 namespace qm::cli {
 
 namespace {
@@ -116,16 +118,7 @@ std::string FitToColumns(std::string_view text, size_t width) {
 
 std::string BytesText(int64_t bytes) {
   if (bytes < 1024) return std::to_string(bytes) + " B";
-  static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
-  double value = static_cast<double>(bytes) / 1024.0;
-  size_t unit = 0;
-  while (value >= 1024.0 && unit + 1 < std::size(kUnits)) {
-    value /= 1024.0;
-    ++unit;
-  }
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.1f %s", value, kUnits[unit]);
-  return buf;
+  return ScaledSizeText(bytes, {"KiB", "MiB", "GiB", "TiB"});
 }
 
 std::string ProgressText(const ProgressState& state, size_t width) {
