@@ -1,6 +1,5 @@
 #include "app/restore_job.h"
 
-#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -80,11 +79,7 @@ RestoreTally RestoreProfile(BackupJobHost& host, const ProfileRecord& profile,
       return fail_all("Can not create folder " + Quoted(to) + ", nothing restored");
   }
 
-  const auto newest = catalogue.Newest(choice.as_of);
-  std::vector<uint32_t> chosen;
-  chosen.reserve(newest.size());
-  for (const auto& [name, index] : newest) chosen.push_back(index);
-  std::sort(chosen.begin(), chosen.end());  // the backup's own order
+  const std::vector<uint32_t> chosen = catalogue.Newest(choice.as_of).InOrder();
 
   host.Record(LogKind::kInfo,
               "Restore started. From " + Quoted(profile.DestDir()) + " to " + Quoted(to));

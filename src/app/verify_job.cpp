@@ -125,14 +125,13 @@ class Verifier {
       files.NameInto(i, name);
       const std::string source = files.Text(i);
       host_.Progress(static_cast<int64_t>(i), static_cast<int64_t>(files.Count()), bytes_, source);
-      const auto found = newest.find(name);
-      if (found == newest.end()) {
+      const uint32_t v = newest.Find(name);
+      if (v == NewestVersions::kNone) {
         Line(false, "missing", source);
         ++tally_.missing;
         host_.Record(LogKind::kInfo, "File " + Quoted(source) + " has no copy in the backup yet");
         continue;
       }
-      const uint32_t v = found->second;
       const auto source_time = static_cast<DosDateTime>(files.Time(i));
       if (source_time > catalogue_.Time(v)) {
         Line(false, "outdated", source);

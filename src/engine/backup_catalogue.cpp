@@ -1,5 +1,9 @@
 #include "engine/backup_catalogue.h"
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 #include "engine/kept_copy_names.h"
 #include "engine/masks.h"
 #include "engine/scan.h"
@@ -44,25 +48,71 @@ Status BackupCatalogue::Build(FileSystem& fs, const ProfileRecord& profile,
 }
 
 std::string BackupCatalogue::SourceName(size_t i) const {
-  std::string name = files_.Name(i);
-  name.resize(reduced_[i]);
+  std::string name;
+  SourceNameInto(i, name);
   return name;
 }
 
-std::unordered_map<std::string, uint32_t> BackupCatalogue::Newest(
-    std::optional<DosDateTime> as_of) const {
-  std::unordered_map<std::string, uint32_t> newest;
-  newest.reserve(files_.Count());
-  std::string name;
+void BackupCatalogue::SourceNameInto(size_t i, std::string& out) const {
+  files_.NameInto(i, out);
+  out.resize(reduced_[i]);
+}
+
+NewestVersions BackupCatalogue::Newest(std::optional<DosDateTime> as_of) const {
+  NewestVersions newest(*this, files_.Count());
+  std::string name, scratch;
   for (size_t i = 0; i < files_.Count(); ++i) {
     if (as_of && Time(i) > *as_of) continue;
-    files_.NameInto(i, name);
-    name.resize(reduced_[i]);
-    auto [at, added] = newest.try_emplace(name, static_cast<uint32_t>(i));
-    // Two versions of one time hold the same file: either will do.
-    if (!added && Time(i) >= Time(at->second)) at->second = static_cast<uint32_t>(i);
+    SourceNameInto(i, name);
+    const auto hash = static_cast<uint32_t>(std::hash<std::string_view>{}(name));
+    NewestVersions::Slot& slot = newest.SlotOf(name, hash, scratch);
+    if (slot.version == NewestVersions::kNone) {
+      slot = {hash, static_cast<uint32_t>(i)};
+      ++newest.count_;
+    } else if (Time(i) >= Time(slot.version)) {
+      // Two versions of one time hold the same file: either will do.
+      slot.version = static_cast<uint32_t>(i);
+    }
   }
   return newest;
+}
+
+NewestVersions::NewestVersions(const BackupCatalogue& catalogue, size_t most)
+    : catalogue_(&catalogue) {
+  size_t size = 16;
+  while (size < most * 2) size *= 2;
+  slots_.resize(size);
+}
+
+const NewestVersions::Slot& NewestVersions::SlotOf(std::string_view name, uint32_t hash,
+                                                   std::string& scratch) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.version == kNone) return slot;
+    if (slot.hash != hash) continue;
+    catalogue_->SourceNameInto(slot.version, scratch);
+    if (scratch == name) return slot;
+  }
+}
+
+NewestVersions::Slot& NewestVersions::SlotOf(std::string_view name, uint32_t hash,
+                                             std::string& scratch) {
+  return const_cast<Slot&>(std::as_const(*this).SlotOf(name, hash, scratch));
+}
+
+uint32_t NewestVersions::Find(std::string_view source_name) const {
+  const auto hash = static_cast<uint32_t>(std::hash<std::string_view>{}(source_name));
+  return SlotOf(source_name, hash, scratch_).version;
+}
+
+std::vector<uint32_t> NewestVersions::InOrder() const {
+  std::vector<uint32_t> versions;
+  versions.reserve(count_);
+  for (const Slot& slot : slots_)
+    if (slot.version != kNone) versions.push_back(slot.version);
+  std::sort(versions.begin(), versions.end());
+  return versions;
 }
 
 }  // namespace qm

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -14,6 +14,37 @@
 #include "profiles/profile_record.h"
 
 namespace qm {
+
+class BackupCatalogue;
+
+// The newest version of each source-relative name, chosen once from a catalogue, which must
+// outlive it. It holds version numbers only (8 bytes a slot, at most half the slots used); the
+// names stay in the catalogue's list.
+class NewestVersions {
+ public:
+  static constexpr uint32_t kNone = 0xFFFFFFFF;
+  // The version chosen for `source_name`, or kNone.
+  uint32_t Find(std::string_view source_name) const;
+  // Every chosen version, in the backup's own order.
+  std::vector<uint32_t> InOrder() const;
+  size_t size() const { return count_; }
+
+ private:
+  friend class BackupCatalogue;
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t version = kNone;
+  };
+  NewestVersions(const BackupCatalogue& catalogue, size_t most);
+  // The slot holding `name` (hash `hash`), or the free slot where it would go.
+  Slot& SlotOf(std::string_view name, uint32_t hash, std::string& scratch);
+  const Slot& SlotOf(std::string_view name, uint32_t hash, std::string& scratch) const;
+
+  const BackupCatalogue* catalogue_;
+  std::vector<Slot> slots_;  // a power of two long
+  size_t count_ = 0;
+  mutable std::string scratch_;  // a candidate's name, kept to spare an allocation a lookup
+};
 
 class BackupCatalogue {
  public:
@@ -37,7 +68,9 @@ class BackupCatalogue {
 
   // For each source-relative name, its newest version at or before `as_of` (every version
   // when none is given); a name with no such version is left out.
-  std::unordered_map<std::string, uint32_t> Newest(std::optional<DosDateTime> as_of) const;
+  NewestVersions Newest(std::optional<DosDateTime> as_of) const;
+  // SourceName into `out`, reusing its buffer.
+  void SourceNameInto(size_t i, std::string& out) const;
 
  private:
   NamedList<ScannedFile> files_;
