@@ -66,13 +66,14 @@ std::string LinkText(const std::string& path) {
   return n < 0 ? std::string("\0", 1) : std::string(text.data(), static_cast<size_t>(n));
 }
 
-Compared ComparePlain(const std::string& source, const std::string& copy, bool link) {
+// `buffers` holds two chunks, one for each side.
+Compared ComparePlain(const std::string& source, const std::string& copy, bool link,
+                      std::byte* buffers) {
   if (link) return LinkText(source) == LinkText(copy) ? Compared::kEqual : Compared::kDiffers;
   SequentialFile a(source), b(copy);
   if (!a.ok()) return Compared::kSourceUnreadable;
   if (!b.ok()) return Compared::kBackupUnreadable;
-  auto buffers = std::make_unique_for_overwrite<std::byte[]>(2 * kChunk);
-  std::byte* x = buffers.get();
+  std::byte* x = buffers;
   std::byte* y = x + kChunk;
   for (;;) {
     const ssize_t n = a.Read(x, kChunk);
@@ -161,7 +162,9 @@ class Verifier {
     if (!catalogue_.Archives()) {
       if (size != catalogue_.Size(v)) return Differs(source, copy);
       bytes_ += size;
-      switch (ComparePlain(host_.fs().NativePath(source), host_.fs().NativePath(copy), link)) {
+      if (!buffers_) buffers_ = std::make_unique_for_overwrite<std::byte[]>(2 * kChunk);
+      switch (ComparePlain(host_.fs().NativePath(source), host_.fs().NativePath(copy), link,
+                           buffers_.get())) {
         case Compared::kEqual:
           ++tally_.verified;
           return;
@@ -236,7 +239,8 @@ class Verifier {
   const std::string& locks_;
   VerifyTally& tally_;
   BackupCatalogue catalogue_;
-  std::vector<bool> read_;  // the archives already read through
+  std::vector<bool> read_;                // the archives already read through
+  std::unique_ptr<std::byte[]> buffers_;  // for plain copies, made at the first one
   int64_t bytes_ = 0;
 };
 
