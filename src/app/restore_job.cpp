@@ -15,10 +15,6 @@
 namespace qm {
 namespace {
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
 // Hears a copy's blocks: the host's progress, and a stop abandons the copy under way.
 class RestoreProgress final : public RunObserver {
  public:
@@ -60,8 +56,7 @@ RestoreTally RestoreProfile(BackupJobHost& host, const ProfileRecord& profile,
   if (const std::string place = fs.NotReadyMountPlace(to); !place.empty())
     return fail_all("Drive not ready: " + Quoted(place) + " is not mounted, nothing restored to " +
                     Quoted(to));
-  const std::string locks(WithoutTrailingSeparators(
-      choice.lock_directory.empty() ? DefaultLockDirectory() : choice.lock_directory));
+  const std::string locks = LockDirectoryOr(choice.lock_directory);
   std::unique_ptr<RunLock> lock;
   if (!choice.dry_run) {
     Result<std::unique_ptr<RunLock>> locked = RunLock::Acquire({profile.DestDir(), to}, locks);

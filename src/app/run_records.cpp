@@ -5,10 +5,6 @@ namespace qm {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
-
 // The synchronisation passes name their paths bare.
 std::string Path(std::string_view path, const FileEvent& event) {
   return event.sync ? std::string(path) : Quoted(path);

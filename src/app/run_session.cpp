@@ -238,10 +238,8 @@ void RunSession::StopBackgroundMode() {
 void RunSession::StartChangeWatch() {
   StopChangeWatch();
   // The program's own writes (locks, log, store) are no change of a profile over a home folder.
-  std::vector<std::string> own{
-      std::string(WithoutTrailingSeparators(state.LockDirectory.empty() ? DefaultLockDirectory()
-                                                                        : state.LockDirectory)),
-      store_path_, SchedulerLock::PathFor(DataDirectory(), store_path_)};
+  std::vector<std::string> own{LockDirectoryOr(state.LockDirectory), store_path_,
+                               SchedulerLock::PathFor(DataDirectory(), store_path_)};
   if (!state.LogFile.empty()) own.push_back(state.LogFile);
   Result<std::unique_ptr<ChangeWatch>> watch = make_change_watch();
   const Error refusal = watch.ok() ? Error{} : watch.error();

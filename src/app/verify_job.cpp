@@ -20,10 +20,6 @@ namespace {
 
 constexpr size_t kChunk = size_t{1} << 20;
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
 // A file read front to back in large blocks, the kernel told so, never held whole.
 class SequentialFile {
  public:
@@ -95,8 +91,7 @@ class Verifier {
   void Run() {
     const ProfileRecord& profile = profile_;
     FileSystem& fs = host_.fs();
-    const std::string locks(
-        WithoutTrailingSeparators(locks_.empty() ? DefaultLockDirectory() : locks_));
+    const std::string locks = LockDirectoryOr(locks_);
     if (Status s = catalogue_.Build(fs, profile, {locks}); !s.ok()) {
       const std::string text = "Can not read the backup " + Quoted(profile.DestDir()) + ": " +
                                s.error().message + "; nothing verified";

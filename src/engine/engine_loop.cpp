@@ -112,9 +112,8 @@ PassOutcome ProcessSnapshot(EngineContext& ctx, RunSnapshot& item) {
   if (!ctx.state.Preview && !item.Unchanged && (method == kSyncOneWay || method == kSyncBothWays)) {
     std::vector<std::string> folders{p.DestDir()};
     if (method == kSyncBothWays) folders.push_back(p.SrcDir());
-    const std::string lock_dir =
-        ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
-    Result<std::unique_ptr<RunLock>> locked = RunLock::Acquire(folders, lock_dir);
+    Result<std::unique_ptr<RunLock>> locked =
+        RunLock::Acquire(folders, LockDirectoryOr(ctx.state.LockDirectory));
     if (!locked.ok()) {
       ctx.observer.ProfileLocked(item, locked.error());
       ctx.observer.ProfileDropped(item);

@@ -42,6 +42,11 @@ std::string DefaultLockDirectory() {
   return home + "/.local/share/Quillmor/locks";
 }
 
+std::string LockDirectoryOr(const std::string& configured) {
+  return std::string(
+      WithoutTrailingSeparators(configured.empty() ? DefaultLockDirectory() : configured));
+}
+
 std::string LockName(const std::string& path) {
   std::string existing = path;
   std::string rest;

@@ -16,6 +16,10 @@ namespace qm {
 // window's locks. Outside every folder the user backs up.
 std::string DefaultLockDirectory();
 
+// The lock directory in use: `configured`, or the default when it is empty, without a
+// trailing separator.
+std::string LockDirectoryOr(const std::string& configured);
+
 // Exclusive locks on folders, one lock file per folder in the lock directory, named by a hash
 // of the folder's real path. The system releases them when the holder dies, however it dies.
 class RunLock {

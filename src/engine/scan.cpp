@@ -183,9 +183,7 @@ void QueueProfile(EngineContext& ctx, const ProfileRecord& profile) {
   src.masks = CutMaskText(profile.FileMask());
   src.incl_dirs = profile.InclDirs();
   // A profile over a home folder must not back up the program's own live files.
-  const std::string locks =
-      ctx.state.LockDirectory.empty() ? DefaultLockDirectory() : ctx.state.LockDirectory;
-  src.own_paths.emplace_back(WithoutTrailingSeparators(locks));
+  src.own_paths.push_back(LockDirectoryOr(ctx.state.LockDirectory));
   if (!ctx.state.LogFile.empty()) src.own_paths.push_back(ctx.state.LogFile);
   ScanRequest dest = src;
   dest.dir = dest.top = profile.DestDir();

@@ -33,10 +33,6 @@ const char* PrefixOf(LogKind kind) {
   return "";
 }
 
-std::string Quoted(const std::string& path) {
-  return "\"" + path + "\"";
-}
-
 std::span<const std::byte> AsBytes(std::string_view s) {
   return {reinterpret_cast<const std::byte*>(s.data()), s.size()};
 }
