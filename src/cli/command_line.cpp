@@ -139,6 +139,17 @@ bool Shapes(bool CommandLine::*flag, Command c) {
   return c == Command::kBackground && flag == &CommandLine::verbose;
 }
 
+// The fields every headless command's request takes from the line alike.
+template <class Request>
+Request RequestOf(const CommandLine& line, bool progress) {
+  Request request;
+  request.store_path = line.store_path;
+  request.verbose = line.verbose;
+  request.quiet = line.quiet;
+  request.progress = progress;
+  return request;
+}
+
 ParseOutcome Fail(std::string error) {
   ParseOutcome out;
   out.error = std::move(error);
@@ -290,36 +301,24 @@ int RunCommandLine(const std::vector<std::string>& args, std::vector<std::string
       return ListProfiles(StorePath(line.store_path), out, err);
     case Command::kRun:
     case Command::kRunAll: {
-      RunRequest request;
-      request.store_path = line.store_path;
+      auto request = RequestOf<RunRequest>(line, progress);
       request.names = line.names;
       request.all = line.command == Command::kRunAll;
       request.dry_run = line.dry_run;
-      request.verbose = line.verbose;
-      request.quiet = line.quiet;
-      request.progress = progress;
       return RunProfiles(request, out, err);
     }
     case Command::kRestore: {
-      RestoreRequest request;
-      request.store_path = line.store_path;
+      auto request = RequestOf<RestoreRequest>(line, progress);
       request.name = line.names.front();
       if (!line.as_of.empty()) request.as_of = ParseAsOf(line.as_of);
       request.to = line.to;
       request.overwrite = line.overwrite;
       request.dry_run = line.dry_run;
-      request.verbose = line.verbose;
-      request.quiet = line.quiet;
-      request.progress = progress;
       return RestoreFiles(request, out, err);
     }
     case Command::kVerify: {
-      VerifyRequest request;
-      request.store_path = line.store_path;
+      auto request = RequestOf<VerifyRequest>(line, progress);
       request.names = line.names;
-      request.verbose = line.verbose;
-      request.quiet = line.quiet;
-      request.progress = progress;
       return VerifyBackups(request, out, err);
     }
     case Command::kBackground:
