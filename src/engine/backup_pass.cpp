@@ -133,7 +133,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
   }
   // Declared before the batch: folders are finished after its last files are placed.
   FolderFinisher folders = PassFolders(ctx, src_root, dest_root);
-  DurabilityBatch batch(ctx.fs);
+  DurabilityBatch batch(ctx.fs, &ctx.clock);
   if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
 

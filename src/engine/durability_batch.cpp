@@ -25,7 +25,8 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp) {
   return fs.Remove(temp);
 }
 
-DurabilityBatch::DurabilityBatch(FileSystem& fs) : fs_(fs), background_(fs.ThreadSafe()) {}
+DurabilityBatch::DurabilityBatch(FileSystem& fs, Clock* clock)
+    : fs_(fs), clock_(clock), background_(fs.ThreadSafe()) {}
 
 DurabilityBatch::~DurabilityBatch() {
   try {
@@ -38,12 +39,19 @@ DurabilityBatch::~DurabilityBatch() {
 void DurabilityBatch::Add(FinishedFile file, Done done) {
   bytes_ += file.bytes > 0 ? file.bytes : 0;
   pending_.push_back({std::move(file), std::move(done)});
+  if (clock_ != nullptr && pending_.size() == 1) opened_ms_ = clock_->TickCount();
   // A sync that is over is placed now rather than when the next group fills, so that files
   // take their names as soon as they may.
   if (synced_.valid() && synced_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
     (void)FinishSync();
   }
-  if (pending_.size() < kMaxFiles && bytes_ < kMaxBytes) return;
+  if (pending_.size() < kMaxFiles && bytes_ < kMaxBytes) {
+    if (background_ && clock_ != nullptr && !synced_.valid() && pending_.size() < kTrickleFiles &&
+        clock_->TickCount() - opened_ms_ >= kTrickleMs) {
+      StartSync();
+    }
+    return;
+  }
   if (!background_) {
     (void)Commit();
     return;

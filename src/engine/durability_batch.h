@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/folder_meta.h"
+#include "platform/clock.h"
 #include "platform/file_system.h"
 
 namespace qm {
@@ -42,15 +43,22 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 // past full (up to kMaxWaitingFiles or kMaxWaitingBytes): on a disk slower than the copying the
 // groups grow, and the syncs become fewer, instead of the copying stopping at every group.
 // Elsewhere a full group is synced and placed at once.
+//
+// Given a clock, a group that is still small after kTrickleMs (a few changed files among many
+// unchanged ones) starts syncing at once when no sync is in flight: the disk writes it while
+// the pass goes on, and the last sync finds little left. A group filling fast (a first backup)
+// still waits to be full, as fewer, larger syncs are cheaper there.
 class DurabilityBatch {
  public:
   static constexpr size_t kMaxFiles = 1024;
   static constexpr int64_t kMaxBytes = int64_t{64} << 20;
   static constexpr size_t kMaxWaitingFiles = 4 * kMaxFiles;
   static constexpr int64_t kMaxWaitingBytes = 4 * kMaxBytes;
+  static constexpr size_t kTrickleFiles = kMaxFiles / 4;
+  static constexpr uint64_t kTrickleMs = 5;
   using Done = std::function<void(const FinishedFile&, const Status&)>;
 
-  explicit DurabilityBatch(FileSystem& fs);
+  explicit DurabilityBatch(FileSystem& fs, Clock* clock = nullptr);
   // Commits what is left, reporting nothing further if that throws.
   ~DurabilityBatch();
   DurabilityBatch(const DurabilityBatch&) = delete;
@@ -93,10 +101,12 @@ class DurabilityBatch {
   Status Place(const FinishedFile& f);
 
   FileSystem& fs_;
+  Clock* clock_;
   FolderFinisher* folders_ = nullptr;
   const bool background_;
   std::vector<Pending> pending_;
   int64_t bytes_ = 0;
+  uint64_t opened_ms_ = 0;  // when the pending group took its first file
   std::map<std::string, std::string, std::less<>> volume_of_dir_;
   // The group in flight: its files, its plan, and the outcome of each of its volume syncs.
   std::vector<Pending> syncing_;

@@ -66,7 +66,7 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d,
   // Copies become durable in groups; a stop, a break or an abandon still commits those complete.
   // The folders are finished after the last group.
   FolderFinisher folders = PassFolders(ctx, d.from_root, d.to_root);
-  DurabilityBatch batch(ctx.fs);
+  DurabilityBatch batch(ctx.fs, &ctx.clock);
   if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
 

@@ -127,5 +127,18 @@ TEST_F(GroupSyncTest, FailedSyncOnTheSecondThreadFailsOnlyItsOwnGroup) {
   EXPECT_TRUE(Exists("dst/f" + std::to_string(kGroup)));
 }
 
+TEST_F(GroupSyncTest, SmallGroupStartsItsSyncOnceItHasWaitedAWhile) {
+  DurabilityBatch batch(fs, &loop);
+  Copy("f0", batch);
+  loop.Advance(DurabilityBatch::kTrickleMs);
+  Copy("f1", batch);  // a trickle of copies: synced without waiting for a full group
+  fs.WaitUntilStarted(1);
+  EXPECT_FALSE(Exists("dst/f1"));
+  fs.OpenGate();
+  EXPECT_TRUE(batch.Commit());
+  EXPECT_EQ(fs.Started(), 1);
+  EXPECT_EQ(outcomes, Outcomes(0, 2, " placed"));
+}
+
 }  // namespace
 }  // namespace qm::test
