@@ -44,10 +44,12 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 // groups grow, and the syncs become fewer, instead of the copying stopping at every group.
 // Elsewhere a full group is synced and placed at once.
 //
-// Given a clock, a group that is still small after kTrickleMs (a few changed files among many
-// unchanged ones) starts syncing at once when no sync is in flight: the disk writes it while
-// the pass goes on, and the last sync finds little left. A group filling fast (a first backup)
-// still waits to be full, as fewer, larger syncs are cheaper there.
+// Given a clock, a group that is older than kTrickleMs and still under kTrickleFiles (a few
+// changed files among many unchanged ones) starts syncing at once when no sync is in flight:
+// the disk writes it while the pass goes on, and the last sync finds little left. A group that
+// gathers kTrickleFiles or more first (a first backup, while the previous sync runs) waits to
+// be full, as fewer, larger syncs are cheaper there. Files arriving slower than kTrickleFiles
+// per sync therefore keep one sync running all the time.
 class DurabilityBatch {
  public:
   static constexpr size_t kMaxFiles = 1024;
