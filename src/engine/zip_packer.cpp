@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -13,6 +14,8 @@
 
 #include "engine/copier.h"
 #include "engine/loop_turns.h"
+#include "engine/one_entry_zip.h"
+#include "platform/date_time.h"
 #include "platform/path_style.h"
 
 namespace qm {
@@ -288,6 +291,8 @@ class LibzipPacker final : public ZipPacker {
     refused_ = false;
     entries_added_ = 0;
 
+    if (files_.size() == 1 && PackSmallFile(files_.front(), temp)) return temp;
+
     // Declared before the writer: discarding an unwritten archive still calls the sources.
     std::vector<std::unique_ptr<EntrySource>> sources;
     ArchiveWriter writer(fs_, temp);
@@ -308,18 +313,66 @@ class LibzipPacker final : public ZipPacker {
       refused_ =
           fs_.ApplyMeta(temp, *archive_meta_, kMetaMode | kMetaOwner) == MetaApplied::kModesRefused;
     }
-    // Without its time the archive would pass for newer than its source: no archive then.
-    if (archive_time_) {
-      if (Status s = fs_.SetLastWriteTime(temp, *archive_time_); !s.ok()) {
-        Fail(s.error().kind, "Cannot set up date and time on file " + archive_);
-      }
-    }
+    if (archive_time_) CheckTimeSet(fs_.SetLastWriteTime(temp, *archive_time_));
     writer.Committed();
     entries_ = entries_added_;
     return temp;
   }
 
  private:
+  // Without its time the archive would pass for newer than its source: no archive then.
+  void CheckTimeSet(const Status& s) {
+    if (!s.ok()) Fail(s.error().kind, "Cannot set up date and time on file " + archive_);
+  }
+
+  // The archive of one regular file small enough to deflate whole is laid out here and written
+  // in one call: libzip would write it to a second temporary file and rename that, three times
+  // the system calls of the copy itself. False, with no archive written, for any other file.
+  bool PackSmallFile(const std::string& path, const std::string& temp) {
+    if (!compressor_) return false;
+    Result<FileMeta> info = fs_.StatMeta(path);
+    if (!info.ok()) Fail(info.error().kind, "Cannot open file " + path);
+    const FileMeta& meta = info.value();
+    if (meta.is_directory()) Fail(ErrorKind::kIsDirectory, "Cannot open file " + path);
+    if (meta.is_link() || meta.size > kWholeFileMax) return false;
+    archive_meta_ = meta;
+
+    EntrySource source(fs_, loop_, observer_, compressor_.get(), path, meta.size);
+    if (!source.DeflateWhole()) {
+      if (source.abandoned) std::rethrow_exception(source.abandoned);
+      Fail(source.failure->kind, source.failure->message);
+    }
+    // A file that grew past 4 GiB since it was looked at needs ZIP64 headers: libzip's.
+    if (source.plain_size > UINT32_MAX || source.packed_size > UINT32_MAX) return false;
+    const std::vector<std::byte> archive = LayOutOneEntryZip(
+        {FileNamePart(path), UnixToDosDateTime(static_cast<time_t>(meta.mtime_sec)), meta.mtime_sec,
+         ExternalAttributes(meta), source.crc, static_cast<uint32_t>(source.plain_size)},
+        std::span(source.packed).first(source.packed_size));
+
+    ArchiveWriter placed(fs_, temp);  // removes the temporary unless it is complete
+    Result<std::unique_ptr<WritableFile>> made = fs_.CreateTemporary(temp);
+    if (!made.ok()) Fail(made.error().kind, "Cannot create file " + temp);
+    WritableFile& out = *made.value();
+    if (Status s = out.Write(archive); !s.ok()) {
+      Fail(s.error().kind, "Cannot write file " + archive_ + ": " + s.error().message);
+    }
+    refused_ = out.ApplyMeta(meta, kMetaMode | kMetaOwner) == MetaApplied::kModesRefused;
+    if (archive_time_) CheckTimeSet(out.SetLastWriteTime(*archive_time_));
+    if (Status s = out.Close(); !s.ok()) {
+      Fail(s.error().kind, "Cannot write file " + archive_ + ": " + s.error().message);
+    }
+    placed.Committed();
+    entries_ = 1;
+    return true;
+  }
+
+  // Made on Unix: the mode in the high half of the external attributes, the DOS bits below.
+  static zip_uint32_t ExternalAttributes(const FileMeta& meta) {
+    const zip_uint32_t dos =
+        meta.is_link() ? 0 : faArchive | ((meta.mode & 0200) == 0 ? faReadOnly : 0);
+    return (meta.mode & 0170777) << 16 | dos;
+  }
+
   void AddEntry(zip_t* zip, const std::string& path,
                 std::vector<std::unique_ptr<EntrySource>>& sources) {
     // A source that vanished or cannot be read fails the pack: an archive without its file
@@ -358,10 +411,7 @@ class LibzipPacker final : public ZipPacker {
     const zip_uint8_t stamp[5] = {
         1, static_cast<zip_uint8_t>(time), static_cast<zip_uint8_t>(time >> 8),
         static_cast<zip_uint8_t>(time >> 16), static_cast<zip_uint8_t>(time >> 24)};
-    // Made on Unix: the mode in the high half of the external attributes, the DOS bits below.
-    const zip_uint32_t dos =
-        meta.is_link() ? 0 : faArchive | ((meta.mode & 0200) == 0 ? faReadOnly : 0);
-    const zip_uint32_t attributes = (meta.mode & 0170777) << 16 | dos;
+    const zip_uint32_t attributes = ExternalAttributes(meta);
     if (zip_set_file_compression(zip, i, meta.is_link() ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                  meta.is_link() ? 0 : 9) != 0 ||
         zip_file_set_mtime(zip, i, time, 0) != 0 ||

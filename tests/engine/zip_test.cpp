@@ -124,6 +124,20 @@ TEST_F(ZipTest, EmptyPrivateAndReadOnlySourcesKeepTheirModesInEntryAndArchive) {
   }
 }
 
+// Unzip tools show a name as UTF-8 only when the header says so; other bytes stay as they are.
+TEST_F(ZipTest, NameIsFlaggedUtf8OnlyWhenItIsUtf8BeyondAscii) {
+  for (const auto& [name, flagged] :
+       {std::pair{"na\xc3\xafve.txt", true}, std::pair{"caf\xe9.txt", false},
+        std::pair{"plain.txt", false}}) {
+    SCOPED_TRACE(name);
+    Pack(tmp.WriteFile(name, "data"), tmp / "out.zip");
+    EXPECT_EQ(ReadArchive(tmp / "out.zip").data, "data");
+    const std::string bytes = test::ReadWholeFile(tmp / "out.zip");
+    EXPECT_EQ(bytes.substr(30, std::string(name).size()), name);  // the local header's name
+    EXPECT_EQ((static_cast<unsigned char>(bytes.at(7)) & 0x08) != 0, flagged);  // bit 11
+  }
+}
+
 TEST_F(ZipTest, LinkIsStoredAsALinkEntryWithItsTargetText) {
   ASSERT_EQ(::symlink("../elsewhere/f", (tmp / "l").c_str()), 0);
   Pack(tmp / "l", tmp / "l.zip");
