@@ -326,8 +326,9 @@ class LibzipPacker final : public ZipPacker {
   }
 
   // The archive of one regular file small enough to deflate whole is laid out here and written
-  // in one call: libzip would write it to a second temporary file and rename that, three times
-  // the system calls of the copy itself. False, with no archive written, for any other file.
+  // in one call: libzip would write it to a second temporary file of its own, read its header
+  // back and rename it over ours, twice the system calls. False, with no archive written, for
+  // any other file.
   bool PackSmallFile(const std::string& path, const std::string& temp) {
     if (!compressor_) return false;
     Result<FileMeta> info = fs_.StatMeta(path);
