@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/utf8.h"
+
 namespace qm {
 namespace {
 
@@ -30,26 +32,6 @@ class Bytes {
   std::vector<std::byte> out_;
 };
 
-// Valid UTF-8 with at least one byte beyond ASCII: the only names the flag is set for.
-bool NeedsUtf8Flag(std::string_view name) {
-  bool beyond_ascii = false;
-  for (size_t i = 0; i < name.size();) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    const size_t length = c < 0x80         ? 1
-                          : (c >> 5) == 6  ? 2
-                          : (c >> 4) == 14 ? 3
-                          : (c >> 3) == 30 ? 4
-                                           : 0;
-    if (length == 0 || i + length > name.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
-    }
-    beyond_ascii = beyond_ascii || length > 1;
-    i += length;
-  }
-  return beyond_ascii;
-}
-
 // The fields the local and the central header share, from the version needed on.
 void CommonFields(Bytes& b, const OneEntryHead& head, uint16_t flags, uint32_t packed_size) {
   b.U16(kVersionNeeded);
@@ -75,7 +57,7 @@ void TimestampField(Bytes& b, int64_t mtime) {
 
 std::vector<std::byte> LayOutOneEntryZip(const OneEntryHead& head,
                                          std::span<const std::byte> deflated) {
-  const uint16_t flags = NeedsUtf8Flag(head.name) ? kUtf8Name : 0;
+  const uint16_t flags = IsUtf8BeyondAscii(head.name) ? kUtf8Name : 0;
   const auto packed_size = static_cast<uint32_t>(deflated.size());
   Bytes b(30 + 46 + 22 + 2 * (head.name.size() + kExtraSize) + deflated.size());
   b.U32(0x04034b50);
