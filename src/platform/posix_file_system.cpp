@@ -20,6 +20,7 @@
 #include "platform/date_time.h"
 #include "platform/file_system.h"
 #include "platform/mount_places.h"
+#include "platform/open_folders.h"
 #include "platform/path_style.h"
 #include "platform/volumes.h"
 
@@ -512,14 +513,18 @@ class PosixFileSystemImpl : public FileSystem {
     // Replacing a read-only file would delete it, which Remove refuses too.
     return TakeName(to, "Cannot replace", [&]() -> Status {
       const At a = Where(from), b = Where(to);
-      if (::renameat(a.dir, a.name, b.dir, b.name) == 0) return Status::Ok();
-      return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
+      if (::renameat(a.dir, a.name, b.dir, b.name) != 0) {
+        return ErrorFromErrno(errno, "Cannot rename", from + "\" to \"" + to);
+      }
+      Renamed(from);
+      return Status::Ok();
     });
   }
 
   Status RenameNoReplace(const std::string& from, const std::string& to) override {
     const At a = Where(from), b = Where(to);
     if (::renameat2(a.dir, a.name, b.dir, b.name, RENAME_NOREPLACE) == 0) {
+      Renamed(from);
       return Status::Ok();
     }
     // A file system that cannot refuse by itself: ask first, then rename.
@@ -660,9 +665,12 @@ class PosixFileSystemImpl : public FileSystem {
   struct At {
     int dir;
     const char* name;
+    std::shared_ptr<const FolderHandle> held = nullptr;  // keeps `dir` open while it is used
   };
   // This machine's own file system resolves every path from the working directory.
   virtual At Where(const std::string& path) const { return {AT_FDCWD, path.c_str()}; }
+  // `from`, a file or a folder, has just been renamed.
+  virtual void Renamed(const std::string& /*from*/) {}
 
  private:
   // The path itself, a link not followed; false with errno set when it cannot be had.
@@ -754,15 +762,16 @@ class PinnedPosixFileSystem final : public PosixFileSystemImpl {
   }
   const std::string& LostVolume() const override { return lost_; }
 
+  // From the root's own handle: the path must stay valid after the call.
   std::string NativePath(const std::string& path) override {
-    const At at = Where(path);
+    const At at = RootWhere(path);
     if (at.dir == AT_FDCWD) return path;
     return "/proc/self/fd/" + std::to_string(at.dir) + "/" + at.name;
   }
 
   // The pinned volume's own, even when its path leads elsewhere now.
   Result<int64_t> FreeSpace(const std::string& path) override {
-    const At at = Where(path);
+    const At at = RootWhere(path);
     if (at.dir == AT_FDCWD) return PosixFileSystemImpl::FreeSpace(path);
     WaitForBackgroundCloses();
     struct statvfs vfs;
@@ -772,7 +781,30 @@ class PinnedPosixFileSystem final : public PosixFileSystemImpl {
   }
 
  protected:
+  // A file's own folder is held open once it has been used, so that each call on the next file
+  // in it resolves one name rather than the path from the root. A folder renamed through this
+  // file system is let go at once; one renamed by another program keeps its files coming to it
+  // under its new name, and one deleted refuses new files, as it would for a path.
   At Where(const std::string& path) const override {
+    At at = RootWhere(path);
+    if (at.dir == AT_FDCWD) return at;
+    const char* slash = std::strrchr(at.name, '/');
+    if (slash == nullptr) return at;  // one name from the root already
+    const char* leaf = slash + 1;
+    if (*leaf == 0 || std::strcmp(leaf, ".") == 0 || std::strcmp(leaf, "..") == 0) return at;
+    const auto folder_end = static_cast<size_t>(slash - path.c_str());
+    std::shared_ptr<const FolderHandle> folder =
+        folders_.Get(std::string_view(path).substr(0, folder_end), at.dir,
+                     std::string_view(at.name, static_cast<size_t>(slash - at.name)));
+    if (!folder) return at;
+    const int fd = folder->fd();
+    return {fd, leaf, std::move(folder)};
+  }
+
+  void Renamed(const std::string& from) override { folders_.Forget(from); }
+
+ private:
+  At RootWhere(const std::string& path) const {
     for (const Root& r : roots_) {
       if (r.path == "/") {
         if (path.size() > 1 && path[0] == '/')
@@ -788,9 +820,9 @@ class PinnedPosixFileSystem final : public PosixFileSystemImpl {
     return {AT_FDCWD, path.c_str()};
   }
 
- private:
   std::vector<Root> roots_;
   std::string lost_;
+  mutable OpenFolders folders_;
 };
 
 Result<std::unique_ptr<FileSystem>> PosixFileSystemImpl::Pin(

@@ -135,6 +135,29 @@ TEST_F(PosixFileSystemTest, PinnedRootKeepsItsVolumeAndTellsWhenItsPathLeadsElse
   EXPECT_TRUE(fs_.CheckPinned().ok());  // the unpinned file system pins nothing
 }
 
+TEST_F(PosixFileSystemTest, PinnedFolderRenamedOnTheWayKeepsNoFilesOfItsOldPath) {
+  const std::string root = dir_.MakeDir("root");
+  Result<std::unique_ptr<FileSystem>> pinned = fs_.Pin({root});
+  ASSERT_TRUE(pinned.ok());
+  FileSystem& pin = *pinned.value();
+  auto make = [&pin](const std::string& path) {
+    auto out = pin.CreateTemporary(path);
+    return out.ok() && out.value()->Close().ok();
+  };
+  for (const char* folder : {"/a", "/a/b"}) ASSERT_TRUE(pin.CreateDirectory(root + folder).ok());
+  ASSERT_TRUE(make(root + "/a/b/one"));
+  ASSERT_TRUE(pin.Rename(root + "/a", root + "/old").ok());
+  for (const char* folder : {"/a", "/a/b"}) ASSERT_TRUE(pin.CreateDirectory(root + folder).ok());
+  ASSERT_TRUE(make(root + "/a/b/two"));
+  EXPECT_TRUE(dir_.Exists("root/a/b/two"));
+  EXPECT_FALSE(dir_.Exists("root/old/b/two"));
+  // One deleted by another program refuses new files rather than hiding them.
+  ASSERT_EQ(::unlink((root + "/a/b/two").c_str()), 0);
+  ASSERT_EQ(::rmdir((root + "/a/b").c_str()), 0);
+  EXPECT_FALSE(make(root + "/a/b/three"));
+  EXPECT_FALSE(dir_.Exists("root/a/b"));
+}
+
 TEST_F(PosixFileSystemTest, TemporariesAndPrivateFoldersStartOwnerOnly) {
   ::umask(0);
   const std::string temp = dir_ / ".t.qmtmp";
