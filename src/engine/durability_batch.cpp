@@ -1,6 +1,7 @@
 #include "engine/durability_batch.h"
 
 #include <chrono>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -98,13 +99,13 @@ std::vector<DurabilityBatch::Pending> DurabilityBatch::TakePending() {
 void DurabilityBatch::StartSync() {
   syncing_ = TakePending();
   syncing_plan_ = Plan(syncing_);
+  auto sync = std::make_shared<std::packaged_task<std::vector<Status>()>>(
+      [&fs = fs_, dirs = syncing_plan_.dirs] { return SyncVolumes(fs, dirs); });
+  synced_ = sync->get_future();
   try {
-    synced_ = std::async(std::launch::async, SyncVolumes, std::ref(fs_), syncing_plan_.dirs);
+    syncer_.Run([sync] { (*sync)(); });
   } catch (const std::system_error&) {
-    // No thread to be had: sync here.
-    std::promise<std::vector<Status>> now;
-    now.set_value(SyncVolumes(fs_, syncing_plan_.dirs));
-    synced_ = now.get_future();
+    (*sync)();  // no thread to be had: synced here
   }
 }
 

@@ -12,6 +12,7 @@
 #include "engine/folder_meta.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/worker_thread.h"
 
 namespace qm {
 
@@ -114,6 +115,9 @@ class DurabilityBatch {
   std::vector<Pending> syncing_;
   SyncPlan syncing_plan_;
   std::future<std::vector<Status>> synced_;
+  // The thread the groups are synced on, one for the whole batch. Last, so that it is done
+  // with every group before the rest goes.
+  WorkerThread syncer_;
 };
 
 // Commits a batch on every way out of a pass: at its end, at a stop, a break or an abandon, the
