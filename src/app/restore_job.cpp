@@ -42,7 +42,7 @@ class RestoreProgress final : public RunObserver {
 
 RestoreTally RestoreProfile(BackupJobHost& host, const ProfileRecord& profile,
                             const RestoreChoice& choice) {
-  FileSystem& fs = host.fs();
+  FileSystem& unpinned = host.fs();
   RestoreTally tally;
   auto fail_all = [&](const std::string& text) {
     host.Record(LogKind::kError, text);
@@ -53,7 +53,7 @@ RestoreTally RestoreProfile(BackupJobHost& host, const ProfileRecord& profile,
   };
 
   const std::string to(WithoutTrailingSeparators(choice.to.empty() ? profile.SrcDir() : choice.to));
-  if (const std::string place = fs.NotReadyMountPlace(to); !place.empty())
+  if (const std::string place = unpinned.NotReadyMountPlace(to); !place.empty())
     return fail_all("Drive not ready: " + Quoted(place) + " is not mounted, nothing restored to " +
                     Quoted(to));
   const std::string locks = LockDirectoryOr(choice.lock_directory);
@@ -66,13 +66,19 @@ RestoreTally RestoreProfile(BackupJobHost& host, const ProfileRecord& profile,
     lock = std::move(locked.value());
   }
   BackupCatalogue catalogue;
-  if (Status s = catalogue.Build(fs, profile, {locks}); !s.ok())
+  if (Status s = catalogue.Build(unpinned, profile, {locks}); !s.ok())
     return fail_all("Can not read the backup " + Quoted(profile.DestDir()) + ": " +
                     s.error().message + "; nothing restored");
+  // The folder restored to is pinned once made, as a backup's destination is: a volume
+  // unmounted meanwhile fails the files left instead of taking them somewhere else.
+  std::unique_ptr<FileSystem> pinned;
   if (!choice.dry_run) {
-    if (Status s = CreateDirectories(fs, to); !s.ok() || !IsDirectory(fs, to))
+    if (Status s = CreateDirectories(unpinned, to); !s.ok() || !IsDirectory(unpinned, to))
       return fail_all("Can not create folder " + Quoted(to) + ", nothing restored");
+    if (Result<std::unique_ptr<FileSystem>> pin = unpinned.Pin({to}); pin.ok())
+      pinned = std::move(pin.value());
   }
+  FileSystem& fs = pinned ? *pinned : unpinned;
 
   const std::vector<uint32_t> chosen = catalogue.Newest(choice.as_of).InOrder();
 

@@ -782,14 +782,14 @@ class PinnedPosixFileSystem final : public PosixFileSystemImpl {
 
  protected:
   // A file's own folder is held open once it has been used, so that each call on the next file
-  // in it resolves one name rather than the path from the root. A folder renamed through this
-  // file system is let go at once; one renamed by another program keeps its files coming to it
-  // under its new name, and one deleted refuses new files, as it would for a path.
+  // in it resolves one name rather than the path from the root (or, for a folder outside the
+  // roots, such as a backup's source, from the top). A folder renamed through this file system
+  // is let go at once; one renamed by another program keeps its files coming to it under its
+  // new name, and one deleted refuses new files, as it would for a path.
   At Where(const std::string& path) const override {
     At at = RootWhere(path);
-    if (at.dir == AT_FDCWD) return at;
     const char* slash = std::strrchr(at.name, '/');
-    if (slash == nullptr) return at;  // one name from the root already
+    if (slash == nullptr || slash == at.name) return at;  // one name from its folder already
     const char* leaf = slash + 1;
     if (*leaf == 0 || std::strcmp(leaf, ".") == 0 || std::strcmp(leaf, "..") == 0) return at;
     const auto folder_end = static_cast<size_t>(slash - path.c_str());

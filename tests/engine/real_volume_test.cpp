@@ -1,6 +1,5 @@
 // Backups onto real volumes that fill up, go away or keep no modes. The tests mount them
 // themselves (root in CI) and skip where mounting is refused.
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,59 +12,12 @@
 #include <string>
 
 #include "engine_loop_fixture.h"
+#include "support/mounted_volume.h"
 
 namespace qm::test {
 namespace {
 
 using ::testing::IsEmpty;
-
-bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// A volume mounted at `dir` for the test, unmounted (lazily, whatever holds it) at its end.
-class Mounted {
- public:
-  explicit Mounted(std::string dir) : dir_(std::move(dir)) {}
-  ~Mounted() {
-    if (mounted_) (void)::umount2(dir_.c_str(), MNT_DETACH);
-    if (!loop_.empty()) (void)Shell("losetup -d " + loop_);
-  }
-  Mounted(const Mounted&) = delete;
-  Mounted& operator=(const Mounted&) = delete;
-
-  bool Tmpfs(const std::string& options) {
-    mounted_ = ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    return mounted_;
-  }
-  bool Remount(const std::string& options) {
-    return ::mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT, options.c_str()) == 0;
-  }
-  // An exFAT image file through FUSE, on a loop device.
-  bool Exfat(const std::string& image) {
-    FILE* out = nullptr;
-    if (!Shell("truncate -s 32M '" + image + "'") || !Shell("mkfs.exfat '" + image + "'") ||
-        (out = ::popen(("losetup -f --show '" + image + "' 2>/dev/null").c_str(), "r")) ==
-            nullptr) {
-      return false;
-    }
-    char device[64] = {};
-    if (std::fgets(device, sizeof device, out) != nullptr) loop_ = device;
-    ::pclose(out);
-    if (!loop_.empty() && loop_.back() == '\n') loop_.pop_back();
-    mounted_ = !loop_.empty() && Shell("mount.exfat-fuse " + loop_ + " '" + dir_ + "'");
-    return mounted_;
-  }
-  void Detach() {
-    ASSERT_EQ(::umount2(dir_.c_str(), MNT_DETACH), 0);
-    mounted_ = false;
-  }
-
- private:
-  std::string dir_;
-  std::string loop_;
-  bool mounted_ = false;
-};
 
 class RealVolumeTest : public EngineTest {
  protected:

@@ -136,26 +136,30 @@ TEST_F(PosixFileSystemTest, PinnedRootKeepsItsVolumeAndTellsWhenItsPathLeadsElse
 }
 
 TEST_F(PosixFileSystemTest, PinnedFolderRenamedOnTheWayKeepsNoFilesOfItsOldPath) {
-  const std::string root = dir_.MakeDir("root");
-  Result<std::unique_ptr<FileSystem>> pinned = fs_.Pin({root});
+  Result<std::unique_ptr<FileSystem>> pinned = fs_.Pin({dir_.MakeDir("root")});
   ASSERT_TRUE(pinned.ok());
   FileSystem& pin = *pinned.value();
   auto make = [&pin](const std::string& path) {
     auto out = pin.CreateTemporary(path);
     return out.ok() && out.value()->Close().ok();
   };
-  for (const char* folder : {"/a", "/a/b"}) ASSERT_TRUE(pin.CreateDirectory(root + folder).ok());
-  ASSERT_TRUE(make(root + "/a/b/one"));
-  ASSERT_TRUE(pin.Rename(root + "/a", root + "/old").ok());
-  for (const char* folder : {"/a", "/a/b"}) ASSERT_TRUE(pin.CreateDirectory(root + folder).ok());
-  ASSERT_TRUE(make(root + "/a/b/two"));
-  EXPECT_TRUE(dir_.Exists("root/a/b/two"));
-  EXPECT_FALSE(dir_.Exists("root/old/b/two"));
-  // One deleted by another program refuses new files rather than hiding them.
-  ASSERT_EQ(::unlink((root + "/a/b/two").c_str()), 0);
-  ASSERT_EQ(::rmdir((root + "/a/b").c_str()), 0);
-  EXPECT_FALSE(make(root + "/a/b/three"));
-  EXPECT_FALSE(dir_.Exists("root/a/b"));
+  // Folders held open under the pinned root and outside it behave alike.
+  for (const std::string top : {"root", "outside"}) {
+    SCOPED_TRACE(top);
+    const std::string base = dir_ / top;
+    for (const char* folder : {"", "/a", "/a/b"}) (void)pin.CreateDirectory(base + folder);
+    ASSERT_TRUE(make(base + "/a/b/one"));
+    ASSERT_TRUE(pin.Rename(base + "/a", base + "/old").ok());
+    for (const char* folder : {"/a", "/a/b"}) ASSERT_TRUE(pin.CreateDirectory(base + folder).ok());
+    ASSERT_TRUE(make(base + "/a/b/two"));
+    EXPECT_TRUE(dir_.Exists(top + "/a/b/two"));
+    EXPECT_FALSE(dir_.Exists(top + "/old/b/two"));
+    // One deleted by another program refuses new files rather than hiding them.
+    ASSERT_EQ(::unlink((base + "/a/b/two").c_str()), 0);
+    ASSERT_EQ(::rmdir((base + "/a/b").c_str()), 0);
+    EXPECT_FALSE(make(base + "/a/b/three"));
+    EXPECT_FALSE(dir_.Exists(top + "/a/b"));
+  }
 }
 
 TEST_F(PosixFileSystemTest, TemporariesAndPrivateFoldersStartOwnerOnly) {
