@@ -3,9 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/archive_reader.h"
@@ -77,9 +83,21 @@ Compared ComparePlain(const std::string& source, const std::string& copy, bool l
     const ssize_t m = b.Read(y, kChunk);
     if (m < 0) return Compared::kBackupUnreadable;
     if (n != m || std::memcmp(x, y, static_cast<size_t>(n)) != 0) return Compared::kDiffers;
-    if (n == 0) return Compared::kEqual;
+    if (static_cast<size_t>(n) < kChunk) return Compared::kEqual;  // both ended there
   }
 }
+
+// What one source file comes to, found in the order of the files and told in that order.
+struct Check {
+  enum Kind { kCompare, kMissing, kOutdated };
+  Check(Kind k, std::string from, std::string to = {}, bool is_link = false)
+      : kind(k), source(std::move(from)), copy(std::move(to)), link(is_link) {}
+  Kind kind;
+  std::string source, copy;
+  bool link = false;
+  std::optional<Compared> outcome;  // none until compared; none after a stop
+  int error = 0;                    // why a side could not be read
+};
 
 // One profile: its source against its backup.
 class Verifier {
@@ -119,27 +137,23 @@ class Verifier {
     std::string name;
     for (size_t i = 0; i < files.Count() && !host_.Stopped(); ++i) {
       files.NameInto(i, name);
-      const std::string source = files.Text(i);
+      std::string source = files.Text(i);
       host_.Progress(static_cast<int64_t>(i), static_cast<int64_t>(files.Count()), bytes_, source);
       const uint32_t v = newest.Find(name);
       if (v == NewestVersions::kNone) {
-        Line(false, "missing", source);
-        ++tally_.missing;
-        host_.Record(LogKind::kInfo, "File " + Quoted(source) + " has no copy in the backup yet");
+        Queue(Check(Check::kMissing, std::move(source)));
         continue;
       }
       const auto source_time = static_cast<DosDateTime>(files.Time(i));
       if (source_time > catalogue_.Time(v)) {
-        Line(false, "outdated", source);
-        ++tally_.outdated;
-        host_.Record(LogKind::kInfo, "File " + Quoted(source) + " is newer than its copy " +
-                                         Quoted(catalogue_.Path(v)));
+        Queue(Check(Check::kOutdated, std::move(source), catalogue_.Path(v)));
         continue;
       }
       // A copy newer than its source is what a later run made of another file: not comparable.
       if (source_time != catalogue_.Time(v)) continue;
-      CompareWith(source, files.Size(i), (files.Attr(i) & faSymLink) != 0, v);
+      CompareWith(std::move(source), files.Size(i), (files.Attr(i) & faSymLink) != 0, v);
     }
+    TellChecks();
     // Every other archive is read through once, for its CRC.
     for (size_t v = 0; catalogue_.Archives() && v < catalogue_.Count() && !host_.Stopped(); ++v) {
       if (read_[v]) continue;
@@ -152,25 +166,15 @@ class Verifier {
   }
 
  private:
-  void CompareWith(const std::string& source, int64_t size, bool link, uint32_t v) {
-    const std::string copy = catalogue_.Path(v);
+  void CompareWith(std::string source, int64_t size, bool link, uint32_t v) {
+    std::string copy = catalogue_.Path(v);
     if (!catalogue_.Archives()) {
-      if (size != catalogue_.Size(v)) return Differs(source, copy);
-      bytes_ += size;
-      if (!buffers_) buffers_ = std::make_unique_for_overwrite<std::byte[]>(2 * kChunk);
-      switch (ComparePlain(host_.fs().NativePath(source), host_.fs().NativePath(copy), link,
-                           buffers_.get())) {
-        case Compared::kEqual:
-          ++tally_.verified;
-          return;
-        case Compared::kDiffers:
-          return Differs(source, copy);
-        case Compared::kSourceUnreadable:
-          return Unreadable(source, std::strerror(errno));
-        case Compared::kBackupUnreadable:
-          return Unreadable(copy, std::strerror(errno));
-      }
+      Check check(Check::kCompare, std::move(source), std::move(copy), link);
+      if (size != catalogue_.Size(v)) check.outcome = Compared::kDiffers;
+      else bytes_ += size;
+      return Queue(std::move(check));
     }
+    TellChecks();
     read_[v] = true;
     // The entry is unpacked against the source's bytes, the CRC checked as it ends.
     std::unique_ptr<SequentialFile> in;
@@ -209,6 +213,82 @@ class Verifier {
     ++tally_.verified;
   }
 
+  void Queue(Check check) {
+    checks_.push_back(std::move(check));
+    if (checks_.size() == kChecksAtOnce) TellChecks();
+  }
+
+  // Tells the findings queued in the order of the files, the plain copies among them compared
+  // first; after a stop, only those before the first file left uncompared.
+  void TellChecks() {
+    const auto to_compare = std::count_if(checks_.begin(), checks_.end(), [](const Check& c) {
+      return c.kind == Check::kCompare && !c.outcome;
+    });
+    if (to_compare > 0) CompareQueued(to_compare >= kChecksForTwoThreads);
+    for (const Check& c : checks_) {
+      if (c.kind == Check::kCompare && !c.outcome) break;
+      Tell(c);
+    }
+    checks_.clear();
+  }
+
+  // On this thread and, for a large group, one more: reading the two files and comparing them
+  // is where a verification spends its time, and the second core would otherwise sit idle.
+  // This thread alone asks the host whether to stop, before each file it compares.
+  void CompareQueued(bool two_threads) {
+    if (!buffers_) buffers_ = std::make_unique_for_overwrite<std::byte[]>(4 * kChunk);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stopped{false};
+    auto compare = [this, &next, &stopped](std::byte* buffers, bool asks) {
+      for (size_t i; (i = next.fetch_add(1)) < checks_.size();) {
+        Check& c = checks_[i];
+        if (c.kind != Check::kCompare || c.outcome) continue;
+        if (asks && host_.Stopped()) stopped = true;
+        if (stopped) return;
+        c.outcome = ComparePlain(host_.fs().NativePath(c.source), host_.fs().NativePath(c.copy),
+                                 c.link, buffers);
+        c.error = errno;
+      }
+    };
+    std::optional<std::thread> helper;
+    try {
+      if (two_threads) helper.emplace(compare, buffers_.get() + 2 * kChunk, false);
+    } catch (const std::system_error&) {
+      // No second thread to be had: this one compares them all.
+    }
+    compare(buffers_.get(), true);
+    if (helper) helper->join();
+  }
+
+  void Tell(const Check& c) {
+    switch (c.kind) {
+      case Check::kMissing:
+        Line(false, "missing", c.source);
+        ++tally_.missing;
+        host_.Record(LogKind::kInfo, "File " + Quoted(c.source) + " has no copy in the backup yet");
+        return;
+      case Check::kOutdated:
+        Line(false, "outdated", c.source);
+        ++tally_.outdated;
+        host_.Record(LogKind::kInfo, "File " + Quoted(c.source) + " is newer than its copy " +
+                                         Quoted(c.copy));
+        return;
+      case Check::kCompare:
+        break;
+    }
+    switch (*c.outcome) {
+      case Compared::kEqual:
+        ++tally_.verified;
+        return;
+      case Compared::kDiffers:
+        return Differs(c.source, c.copy);
+      case Compared::kSourceUnreadable:
+        return Unreadable(c.source, std::strerror(c.error));
+      case Compared::kBackupUnreadable:
+        return Unreadable(c.copy, std::strerror(c.error));
+    }
+  }
+
   void Line(bool bad, const char* what, const std::string& path) {
     host_.Line(std::string(what) + " " + path, bad);
   }
@@ -234,8 +314,12 @@ class Verifier {
   const std::string& locks_;
   VerifyTally& tally_;
   BackupCatalogue catalogue_;
-  std::vector<bool> read_;                // the archives already read through
-  std::unique_ptr<std::byte[]> buffers_;  // for plain copies, made at the first one
+  std::vector<bool> read_;  // the archives already read through
+  // Found and not yet told: the plain copies among them are compared a group at a time.
+  static constexpr size_t kChecksAtOnce = 512;
+  static constexpr std::ptrdiff_t kChecksForTwoThreads = 64;
+  std::vector<Check> checks_;
+  std::unique_ptr<std::byte[]> buffers_;  // two chunks for each comparing thread
   int64_t bytes_ = 0;
 };
 

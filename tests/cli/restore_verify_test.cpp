@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -198,6 +199,9 @@ TEST_F(RestoreVerify, VerifyFindsAFlippedByteAndTellsMissingAndOutdated) {
   Source("same.txt", "unchanged", kFirst);
   Source("rot.bin", Noise(3 << 20, 3), kFirst);
   Source("newer.txt", "old", kFirst);
+  // Enough files that they are compared in several groups.
+  const int bulk = 1100;
+  for (int i = 0; i < bulk; ++i) Source("bulk/f" + std::to_string(i), std::to_string(i), kFirst);
   Backup();
   Source("newer.txt", "new", kFirst + kDay);
   Source("fresh.txt", "never backed up", kFirst);
@@ -206,12 +210,16 @@ TEST_F(RestoreVerify, VerifyFindsAFlippedByteAndTellsMissingAndOutdated) {
   EXPECT_EQ(info.status, 0) << info.err;
   EXPECT_THAT(info.out, HasSubstr("missing " + src_ + "/fresh.txt\n"));
   EXPECT_THAT(info.out, HasSubstr("outdated " + src_ + "/newer.txt\n"));
-  EXPECT_THAT(info.out, HasSubstr("verified 2, differs 0, damaged 0, missing 1, outdated 1"));
+  EXPECT_THAT(info.out, HasSubstr("verified " + std::to_string(bulk + 2) +
+                                  ", differs 0, damaged 0, missing 1, outdated 1"));
 
   FlipMiddleByte(dest_ + "/rot.bin");
+  FlipMiddleByte(dest_ + "/bulk/f1000");
   const test::Outcome bad = Quillmor({"--verify", "P", "-q"});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.out, "differs " + src_ + "/rot.bin\n");
+  EXPECT_THAT(bad.out, HasSubstr("differs " + src_ + "/rot.bin\n"));
+  EXPECT_THAT(bad.out, HasSubstr("differs " + src_ + "/bulk/f1000\n"));
+  EXPECT_EQ(std::count(bad.out.begin(), bad.out.end(), '\n'), 2);
 }
 
 TEST_F(RestoreVerify, ABackupThatCannotBeListedIsAFailureNotMissingFiles) {
