@@ -170,8 +170,10 @@ class Verifier {
     std::string copy = catalogue_.Path(v);
     if (!catalogue_.Archives()) {
       Check check(Check::kCompare, std::move(source), std::move(copy), link);
-      if (size != catalogue_.Size(v)) check.outcome = Compared::kDiffers;
-      else bytes_ += size;
+      if (size != catalogue_.Size(v))
+        check.outcome = Compared::kDiffers;
+      else
+        bytes_ += size;
       return Queue(std::move(check));
     }
     TellChecks();
@@ -270,8 +272,8 @@ class Verifier {
       case Check::kOutdated:
         Line(false, "outdated", c.source);
         ++tally_.outdated;
-        host_.Record(LogKind::kInfo, "File " + Quoted(c.source) + " is newer than its copy " +
-                                         Quoted(c.copy));
+        host_.Record(LogKind::kInfo,
+                     "File " + Quoted(c.source) + " is newer than its copy " + Quoted(c.copy));
         return;
       case Check::kCompare:
         break;
