@@ -154,6 +154,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
                                           : pairing.copy_needed || PairedWithLink(item, pairing);
 
     if (!copy_needed) {
+      batch.PassedOver();
       ctx.observer.FileUpToDate(item.SrcFiles.Text(i));
       ++item.FilesDone;  // the destination counterpart counts as done too
       ++item.FilesDone;

@@ -40,6 +40,7 @@ DurabilityBatch::~DurabilityBatch() {
 void DurabilityBatch::Add(FinishedFile file, Done done) {
   bytes_ += file.bytes > 0 ? file.bytes : 0;
   pending_.push_back({std::move(file), std::move(done)});
+  ++taken_;
   if (clock_ != nullptr && pending_.size() == 1) opened_ms_ = clock_->TickCount();
   // A sync that is over is placed now rather than when the next group fills, so that files
   // take their names as soon as they may.
@@ -47,8 +48,9 @@ void DurabilityBatch::Add(FinishedFile file, Done done) {
     (void)FinishSync();
   }
   if (pending_.size() < kMaxFiles && bytes_ < kMaxBytes) {
-    if (background_ && clock_ != nullptr && !synced_.valid() && pending_.size() < kTrickleFiles &&
-        clock_->TickCount() - opened_ms_ >= kTrickleMs) {
+    const bool trickling = passed_over_ >= taken_;
+    if (background_ && clock_ != nullptr && trickling && !synced_.valid() &&
+        pending_.size() < kTrickleFiles && clock_->TickCount() - opened_ms_ >= kTrickleMs) {
       StartSync();
     }
     return;

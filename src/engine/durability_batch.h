@@ -45,12 +45,12 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 // groups grow, and the syncs become fewer, instead of the copying stopping at every group.
 // Elsewhere a full group is synced and placed at once.
 //
-// Given a clock, a group that is older than kTrickleMs and still under kTrickleFiles (a few
-// changed files among many unchanged ones) starts syncing at once when no sync is in flight:
-// the disk writes it while the pass goes on, and the last sync finds little left. A group that
-// gathers kTrickleFiles or more first (a first backup, while the previous sync runs) waits to
-// be full, as fewer, larger syncs are cheaper there. Files arriving slower than kTrickleFiles
-// per sync therefore keep one sync running all the time.
+// Given a clock, copies that trickle in among files the pass passed over (a few changed files
+// among many unchanged ones) are synced as the pass goes on: a group older than kTrickleMs and
+// still under kTrickleFiles starts syncing at once when no sync is in flight, so the disk writes
+// it meanwhile and the last sync finds little left. While most files are copied (a first
+// backup) groups wait to be full: there the small groups would follow one another without end,
+// and every sync writes the same folder and inode blocks again.
 class DurabilityBatch {
  public:
   static constexpr size_t kMaxFiles = 1024;
@@ -69,6 +69,8 @@ class DurabilityBatch {
 
   // Takes a finished file; starts the sync of the group when it is full.
   void Add(FinishedFile file, Done done);
+  // Tells of a file the pass found up to date, copying nothing.
+  void PassedOver() { ++passed_over_; }
   // Makes every file taken so far durable and places it, waiting for a sync in flight. False
   // when any of them failed.
   bool Commit();
@@ -110,6 +112,8 @@ class DurabilityBatch {
   std::vector<Pending> pending_;
   int64_t bytes_ = 0;
   uint64_t opened_ms_ = 0;  // when the pending group took its first file
+  size_t taken_ = 0;        // files taken in all
+  size_t passed_over_ = 0;  // files the pass found up to date
   std::map<std::string, std::string, std::less<>> volume_of_dir_;
   // The group in flight: its files, its plan, and the outcome of each of its volume syncs.
   std::vector<Pending> syncing_;

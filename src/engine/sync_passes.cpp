@@ -102,6 +102,8 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d,
         CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action,
                       /*may_replace=*/true, link);
       }
+    } else {
+      batch.PassedOver();
     }
     ++item.FilesDone;
   }

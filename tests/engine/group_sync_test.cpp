@@ -127,17 +127,22 @@ TEST_F(GroupSyncTest, FailedSyncOnTheSecondThreadFailsOnlyItsOwnGroup) {
   EXPECT_TRUE(Exists("dst/f" + std::to_string(kGroup)));
 }
 
-TEST_F(GroupSyncTest, SmallGroupStartsItsSyncOnceItHasWaitedAWhile) {
+TEST_F(GroupSyncTest, SmallGroupAmongFilesPassedOverStartsItsSyncOnceItHasWaitedAWhile) {
   DurabilityBatch batch(fs, &loop);
+  // While every file is copied, a small group waits however old it is.
   Copy("f0", batch);
   loop.Advance(DurabilityBatch::kTrickleMs);
-  Copy("f1", batch);  // a trickle of copies: synced without waiting for a full group
+  Copy("f1", batch);
+  EXPECT_EQ(fs.Started(), 0);
+  // Copies among files found up to date trickle: synced without waiting for a full group.
+  for (int i = 0; i < 3; ++i) batch.PassedOver();
+  Copy("f2", batch);
   fs.WaitUntilStarted(1);
-  EXPECT_FALSE(Exists("dst/f1"));
+  EXPECT_FALSE(Exists("dst/f2"));
   fs.OpenGate();
   EXPECT_TRUE(batch.Commit());
   EXPECT_EQ(fs.Started(), 1);
-  EXPECT_EQ(outcomes, Outcomes(0, 2, " placed"));
+  EXPECT_EQ(outcomes, Outcomes(0, 3, " placed"));
 }
 
 }  // namespace
