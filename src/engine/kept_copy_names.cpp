@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/utf8.h"
+
 namespace qm {
 namespace {
 
@@ -29,27 +31,6 @@ std::optional<int64_t> ParseWholeNumber(std::string_view s) {
 bool IsUnicodeBlank(uint32_t cp) {
   return cp == 0xA0 || cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200B) || cp == 0x202F ||
          cp == 0x205F || cp == 0x3000 || cp == 0xFEFF;
-}
-
-// Decodes the UTF-8 character at s[i]; `len` receives its length (1 for a stray byte, whose
-// code point is then 0xFFFD).
-uint32_t DecodeUtf8(std::string_view s, size_t i, size_t& len) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  if (len == 1 || i + len > s.size()) {
-    len = 1;
-    return 0xFFFD;
-  }
-  uint32_t cp = c & (0x7F >> len);
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      len = 1;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  return cp;
 }
 
 }  // namespace
@@ -101,8 +82,7 @@ std::string DateTimeSuffix(TDateTime now, const RegionalFormats& formats) {
     const char c = text[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       size_t len = 1;
-      const uint32_t cp = DecodeUtf8(text, i, len);
-      if (IsUnicodeBlank(cp)) {
+      if (IsUnicodeBlank(DecodeUtf8(text, i, len).value_or(0xFFFD))) {
         suffix += '_';
       } else {
         suffix.append(text, i, len);

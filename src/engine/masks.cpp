@@ -3,6 +3,9 @@
 #include "engine/kept_copy_names.h"
 
 #include <cstdint>
+#include <optional>
+
+#include "platform/utf8.h"
 
 namespace qm {
 namespace {
@@ -16,20 +19,12 @@ struct Char {
   size_t len;
 };
 
-// The UTF-8 character at s[i]. A stray byte stands for itself, as a code point no valid
-// character has.
+// The UTF-8 character at s[i]. A byte that starts no well-formed character stands for itself,
+// as a code point no valid character has.
 Char Decode(std::string_view s, size_t i) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) return {c, 1};
-  const size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  if (n == 1 || i + n > s.size()) return {0xDC00u + c, 1};
-  uint32_t cp = c & (0x7Fu >> n);
-  for (size_t k = 1; k < n; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return {0xDC00u + c, 1};
-    cp = (cp << 6) | (b & 0x3Fu);
-  }
-  return {cp, n};
+  size_t len = 1;
+  const std::optional<char32_t> c = DecodeUtf8(s, i, len);
+  return c ? Char{*c, len} : Char{0xDC00u + static_cast<unsigned char>(s[i]), 1};
 }
 
 // Lower case for the letters of Latin, Greek and Cyrillic names; other characters unchanged.

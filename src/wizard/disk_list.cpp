@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
+#include <optional>
 
 #include "platform/path_style.h"
 #include "platform/percent.h"
+#include "platform/utf8.h"
 
 namespace qm {
 
@@ -25,25 +27,9 @@ std::string RightAligned(const std::string& text, size_t width) {
 // itself, so that no input is lost.
 std::u32string Decode(std::string_view s) {
   std::u32string out;
-  for (size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    char32_t cp = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : extra == 1 ? c & 0x1F : c;
-    bool ok = c < 0x80 || extra > 0;
-    for (int k = 1; ok && k <= extra; ++k) {
-      if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-        ok = false;
-      } else {
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-      }
-    }
-    if (!ok) {
-      out += static_cast<char32_t>(c);
-      ++i;
-    } else {
-      out += cp;
-      i += static_cast<size_t>(extra) + 1;
-    }
+  for (size_t i = 0, len = 1; i < s.size(); i += len) {
+    const std::optional<char32_t> c = DecodeUtf8(s, i, len);
+    out += c ? *c : static_cast<char32_t>(static_cast<unsigned char>(s[i]));
   }
   return out;
 }
