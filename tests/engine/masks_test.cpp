@@ -60,6 +60,9 @@ TEST(MatchesMask, NonAsciiCharactersWholeAndWithoutRegardToCase) {
   EXPECT_TRUE(MatchesMask("отчёт.txt", "ОТЧ*.txt"));
   EXPECT_FALSE(MatchesMask("é.txt", "e.txt"));
   EXPECT_TRUE(MatchesMask("a\xFF.txt", "a?.txt"));  // a stray byte is one character
+  // An overlong form of "A" is two stray bytes, never the letter.
+  EXPECT_TRUE(MatchesMask("a\xC1\x81.txt", "a??.txt"));
+  EXPECT_FALSE(MatchesMask("a\xC1\x81.txt", "aa.txt"));
 }
 
 }  // namespace
