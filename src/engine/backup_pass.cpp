@@ -6,6 +6,7 @@
 
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
+#include "engine/copy_queue.h"
 #include "engine/destination_index.h"
 #include "engine/kept_copy_names.h"
 #include "engine/loop_turns.h"
@@ -136,6 +137,10 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
   DurabilityBatch batch(ctx.fs, &ctx.clock);
   if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
+  CopyQueue queue(ctx, batch, [&item](const std::string& source) {
+    item.CurrentFile = FileNamePart(source);
+    ++item.FilesDone;
+  });
 
   std::string name;  // the source's relative name, its storage reused
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
@@ -154,6 +159,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
                                           : pairing.copy_needed || PairedWithLink(item, pairing);
 
     if (!copy_needed) {
+      queue.Flush();
       batch.PassedOver();
       ctx.observer.FileUpToDate(item.SrcFiles.Text(i));
       ++item.FilesDone;  // the destination counterpart counts as done too
@@ -163,7 +169,6 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
     // By value: handlers run during the copy may append to the list, which moves its texts.
     const std::string source = item.SrcFiles.Text(i);
     const std::string file_name(FileNamePart(source));
-    item.CurrentFile = file_name;
     std::string suffix;
     if (keep == kKeepDateTime) {
       const std::string dir(DirectoryPart(name));
@@ -184,7 +189,14 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
         item.DestScanFailed ? UnsafeWithIncompleteListing(ctx, pairing, keep, target)
                             : std::nullopt;
     const bool may_replace = keep == kKeepNone;
-    if (!not_ready.empty() || !ctx.fs.LostVolume().empty()) {
+    const auto lost = [&] { return !not_ready.empty() || !ctx.fs.LostVolume().empty(); };
+    if (!unsafe && !zip && !link && queue.Takes(item.SrcFiles.Size(i)) && !lost()) {
+      queue.Add(source, target, item.SrcFiles.Size(i), may_replace);
+      continue;
+    }
+    queue.Flush();
+    item.CurrentFile = file_name;
+    if (lost()) {
       // Lost during the run: every later copy fails as on a missing drive.
       ReportDriveNotReady(ctx, failed, not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
     } else if (unsafe) {
@@ -200,6 +212,7 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
     }
     ++item.FilesDone;
   }
+  queue.Flush();
   (void)batch.Commit();
   return PassOutcome::kCompleted;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -129,32 +130,51 @@ int64_t CopyLink(FileSystem& fs, const std::string& source, const std::string& t
   return PlaceCopy(fs, guard, {temp, target, replace, read_only, 0, refused}, options);
 }
 
-}  // namespace
+// Where a copy goes: `target`, or into it when it is an existing directory, and what is there
+// now. A link there is the old copy of a link: looked at, never followed.
+struct Target {
+  std::string path;
+  Result<DirEntry> existing;
+};
 
-int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
-                             const std::string& target_path, const CopyOptions& options) {
+Target LookAtTarget(FileSystem& fs, const std::string& source, const std::string& target,
+                    bool may_replace) {
   // The one status call beyond the copy itself: is the target a directory, does it exist, is
   // it read-only.
-  // A link at the target is the old copy of a link: replaced, never followed.
-  std::string target = target_path;
-  Result<DirEntry> existing = fs.StatLink(target);
-  if (existing.ok() && existing.value().is_directory()) {
-    target = AddDirSeparator(target) + std::string(FileNamePart(source));
-    existing = fs.StatLink(target);
+  Target t{target, fs.StatLink(target)};
+  if (t.existing.ok() && t.existing.value().is_directory()) {
+    t.path = AddDirSeparator(target) + std::string(FileNamePart(source));
+    t.existing = fs.StatLink(t.path);
   }
-  if (existing.ok() && !options.may_replace) {
-    Fail(Error{ErrorKind::kExists, "exists already"}, "Cannot create file " + target);
+  if (t.existing.ok() && !may_replace) {
+    Fail(Error{ErrorKind::kExists, "exists already"}, "Cannot create file " + t.path);
   }
-  if (existing.ok() && existing.value().is_directory()) {
-    Fail(Error{ErrorKind::kIsDirectory, "is a directory"}, "Cannot create file " + target);
+  if (t.existing.ok() && t.existing.value().is_directory()) {
+    Fail(Error{ErrorKind::kIsDirectory, "is a directory"}, "Cannot create file " + t.path);
   }
-  if (options.link) return CopyLink(fs, source, target, existing, options);
+  return t;
+}
+
+// Who watches the data being written, and what happens around it.
+struct Writing {
+  ui::MessageLoop* loop = nullptr;  // turned once per block
+  RunObserver* observer = nullptr;  // hears each block; its Update() may abandon the copy
+  bool sync_now = false;            // no batch: made durable before it is placed
+  // Where missing folders are made; without it a missing folder fails the copy.
+  std::function<void(const std::string& dir)> make_folders;
+};
+
+// Writes the copy of the regular file `source` under the target's temporary name, tracked by
+// `guard` until it is placed, and closes it: complete, with the source's mode, owner and time.
+FinishedFile WriteCopy(FileSystem& fs, const std::string& source, const Target& t, bool may_replace,
+                       const Writing& w, CopyGuard& guard) {
+  const std::string& target = t.path;
+  const Result<DirEntry>& existing = t.existing;
   const bool target_read_only = existing.ok() && (existing.value().attr & faReadOnly) != 0;
 
   // Allocated only when the in-kernel copy cannot be used, and never zero-filled.
   constexpr size_t kChunk = size_t{CopyBufferSize} * kBlocksPerChunk;
   std::unique_ptr<std::byte[]> buffer_storage;
-  CopyGuard guard(fs, options.observer);
   Result<std::unique_ptr<ReadableFile>> opened = fs.OpenRead(source);
   if (!opened.ok()) Fail(opened.error(), "Cannot open file " + source);
   ReadableFile& in = *opened.value();
@@ -165,13 +185,13 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   const int64_t size = at_open.ok() ? at_open.value().size : FileSizeOf(fs, source);
 
   const int64_t total = size < 0 ? 0 : size;
-  if (options.observer != nullptr) options.observer->FileProgress(0, total);
+  if (w.observer != nullptr) w.observer->FileProgress(0, total);
 
   const std::string temp = TempCopyName(target);
   Result<std::unique_ptr<WritableFile>> created = fs.CreateTemporary(temp);
-  if (!created.ok() && created.error().kind == ErrorKind::kNotFound) {
+  if (!created.ok() && created.error().kind == ErrorKind::kNotFound && w.make_folders) {
     // The directories are made only for the first file of a new directory.
-    MakeCopyFolders(fs, options.batch, std::string(DirectoryPart(target)));
+    w.make_folders(std::string(DirectoryPart(target)));
     created = fs.CreateTemporary(temp);
   }
   if (!created.ok() && created.error().kind == ErrorKind::kReadOnly) {
@@ -218,7 +238,7 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
     // Without a batch the disk starts on this chunk while the next is copied, so the final
     // sync finds little left to write. A batch leaves it all to one volume sync, which writes
     // the whole group in larger, fewer requests.
-    if (options.batch == nullptr) out.StartWriteback();
+    if (w.sync_now) out.StartWriteback();
     const bool at_end = got < kChunk;
     size_t steps = (got + CopyBufferSize - 1) / CopyBufferSize;
     if (at_end && got % CopyBufferSize == 0) ++steps;  // the read that found nothing more
@@ -227,11 +247,11 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
       const size_t block = std::min<size_t>(CopyBufferSize, left);
       left -= block;
       copied += static_cast<int64_t>(block);
-      if (options.observer != nullptr) {
-        options.observer->FileProgress(copied, total);
-        options.observer->Update();  // may abandon the run: the guard removes the temporary
+      if (w.observer != nullptr) {
+        w.observer->FileProgress(copied, total);
+        w.observer->Update();  // may abandon the run: the guard removes the temporary
       }
-      LoopTurn(loop);
+      if (w.loop != nullptr) LoopTurn(*w.loop);
     }
     if (at_end) break;
   }
@@ -252,14 +272,36 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
   } else {
     (void)out.SetLastWriteTime(now.value().time);
   }
-  // A name that was free is taken without replacing: no second status call, and nothing that
-  // appeared there meanwhile is overwritten.
-  const bool replace = options.may_replace && existing.ok();
-  if (options.batch == nullptr) {
+  if (w.sync_now) {
     if (Status s = out.Sync(); !s.ok()) Fail(s.error(), "Stream write error");
   }
   if (Status s = out.Close(); !s.ok()) Fail(s.error(), "Stream write error");
-  return PlaceCopy(fs, guard, {temp, target, replace, target_read_only, copied, refused}, options);
+  // A name that was free is taken without replacing: no second status call, and nothing that
+  // appeared there meanwhile is overwritten.
+  const bool replace = may_replace && existing.ok();
+  return {temp, target, replace, target_read_only, copied, refused};
+}
+
+}  // namespace
+
+int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::string& source,
+                             const std::string& target, const CopyOptions& options) {
+  const Target t = LookAtTarget(fs, source, target, options.may_replace);
+  if (options.link) return CopyLink(fs, source, t.path, t.existing, options);
+  CopyGuard guard(fs, options.observer);
+  Writing w{&loop, options.observer, options.batch == nullptr,
+            [&fs, &options](const std::string& dir) { MakeCopyFolders(fs, options.batch, dir); }};
+  FinishedFile finished = WriteCopy(fs, source, t, options.may_replace, w, guard);
+  return PlaceCopy(fs, guard, std::move(finished), options);
+}
+
+FinishedFile CopyToTemporary(FileSystem& fs, const std::string& source, const std::string& target,
+                             bool may_replace) {
+  const Target t = LookAtTarget(fs, source, target, may_replace);
+  CopyGuard guard(fs, nullptr);
+  FinishedFile finished = WriteCopy(fs, source, t, may_replace, Writing{}, guard);
+  guard.Committed();  // the caller owns the temporary now
+  return finished;
 }
 
 int RemoveStaleTemporaries(FileSystem& fs, const std::string& root) {

@@ -51,6 +51,13 @@ int64_t CopyFileWithProgress(FileSystem& fs, ui::MessageLoop& loop, const std::s
                              const std::string& target,
                              const CopyOptions& options = {});  // throw FileError
 
+// The copy of a regular file as CopyFileWithProgress makes it for a batch, written and closed
+// under its temporary name, without a message loop or an observer, and without making folders
+// (a missing one fails the copy): it touches nothing but the file system, so that it may run
+// on another thread. The caller owns the temporary it returns.
+FinishedFile CopyToTemporary(FileSystem& fs, const std::string& source, const std::string& target,
+                             bool may_replace);  // throw FileError
+
 // Removes every temporary of ours below `root` (folders a scan never lists are not entered:
 // nothing is ever copied there). Left by a run that was killed or lost its power;
 // their source files may be gone. Returns how many were removed.

@@ -73,12 +73,9 @@ FolderFinisher PassFolders(EngineContext& ctx, const std::string& from_root,
                         [&ctx](const std::string& dir) { ReportModesRefused(ctx, dir); });
 }
 
-void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
-                   int64_t source_size, DurabilityBatch& batch, bool sync, FileAction action,
-                   bool may_replace, bool link) {
-  LoopTurn(ctx.loop);
-  // Reported when the batch has made the copy durable under its name, or could not.
-  auto done = [&ctx, source, sync, action](const FinishedFile& f, const Status& s) {
+DurabilityBatch::Done ReportWhenPlaced(EngineContext& ctx, std::string source, bool sync,
+                                       FileAction action) {
+  return [&ctx, source = std::move(source), sync, action](const FinishedFile& f, const Status& s) {
     if (!s.ok()) {
       ClassifyCopyFailure(ctx, {source, f.target, sync, action}, s.error().message,
                           /*may_ask=*/false);
@@ -89,6 +86,13 @@ void CopyAndReport(EngineContext& ctx, const std::string& source, const std::str
     event.sync = sync;
     ctx.observer.FileDone(event);
   };
+}
+
+void CopyAndReport(EngineContext& ctx, const std::string& source, const std::string& target,
+                   int64_t source_size, DurabilityBatch& batch, bool sync, FileAction action,
+                   bool may_replace, bool link) {
+  LoopTurn(ctx.loop);
+  DurabilityBatch::Done done = ReportWhenPlaced(ctx, source, sync, action);
   if (ctx.state.Preview) {
     batch.Add({{}, target, may_replace, false, source_size}, std::move(done));
     return;

@@ -59,6 +59,11 @@ void ReportModesRefused(EngineContext& ctx, const std::string& path);
 FolderFinisher PassFolders(EngineContext& ctx, const std::string& from_root,
                            const std::string& to_root);
 
+// What a batch calls when it has placed a copy of `source`, or could not: the copy's event, or
+// its failure.
+DurabilityBatch::Done ReportWhenPlaced(EngineContext& ctx, std::string source, bool sync,
+                                       FileAction action);
+
 // One plain copy of a pass: processes pending messages and copies into `batch`, reporting the
 // copy's progress to the observer. When the batch commits it, the copy or its failure is reported;
 // a copy that fails at once is classified at once. `action` is what the observer hears: kCopied, or

@@ -68,6 +68,24 @@ TEST_F(RealVolumeTest, AFullVolumeGetsWholeCopiesOrFailuresAndTheNextRunComplete
   EXPECT_EQ(host.Count("copied"), 30 - copied);
 }
 
+TEST_F(RealVolumeTest, ABreakOnAFullVolumeLeavesWholeCopiesAndNoTemporaries) {
+  if (!volume.Tmpfs("size=256k")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  dest = tmp.MakeDir("mnt/backup");
+  const std::string content(20000, 'c');
+  for (int i = 0; i < 30; ++i) Write("f" + std::to_string(i), content, kNoon);
+  host.answer_break = [](const FileEvent&) { return true; };
+
+  StartOnDisk(Profile("P"));
+  ASSERT_EQ(host.Count("break accepted"), 1);
+  // Nothing is reported after the failure that broke the run.
+  EXPECT_EQ(host.Count("failed"), 1);
+  EXPECT_EQ(host.events.back().what, "engine stopped");
+  for (const std::string& name : NamesBelow(dest)) {
+    EXPECT_EQ(name.find(".qmtmp"), std::string::npos) << name;
+    EXPECT_EQ(tmp.ReadFile("mnt/backup/" + name), content) << name;
+  }
+}
+
 TEST_F(RealVolumeTest, AVolumeUnmountedMidRunGetsNothingMoreAndTheRunFails) {
   if (!volume.Tmpfs("size=16m")) GTEST_SKIP() << "cannot mount a tmpfs here";
   dest = mount_dir + "/backup";  // made by the run
