@@ -137,10 +137,11 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
   DurabilityBatch batch(ctx.fs, &ctx.clock);
   if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
-  CopyQueue queue(ctx, batch, [&item](const std::string& source) {
-    item.CurrentFile = FileNamePart(source);
-    ++item.FilesDone;
-  });
+  CopyQueue queue(ctx, batch, /*sync=*/false, FileAction::kCopied,
+                  [&item](const std::string& source) {
+                    item.CurrentFile = FileNamePart(source);
+                    ++item.FilesDone;
+                  });
 
   std::string name;  // the source's relative name, its storage reused
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {

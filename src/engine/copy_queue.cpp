@@ -1,6 +1,7 @@
 #include "engine/copy_queue.h"
 
 #include <future>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -11,9 +12,14 @@
 
 namespace qm {
 
-CopyQueue::CopyQueue(EngineContext& ctx, DurabilityBatch& batch,
+CopyQueue::CopyQueue(EngineContext& ctx, DurabilityBatch& batch, bool sync, FileAction action,
                      std::function<void(const std::string& source)> reported)
-    : ctx_(ctx), batch_(batch), reported_(std::move(reported)), two_threads_(ctx.fs.ThreadSafe()) {
+    : ctx_(ctx),
+      batch_(batch),
+      sync_(sync),
+      action_(action),
+      reported_(std::move(reported)),
+      two_threads_(ctx.fs.ThreadSafe()) {
   copies_.reserve(kMaxFiles);
 }
 
@@ -60,14 +66,15 @@ void CopyQueue::MakeFolders() {
 void CopyQueue::MakeAll() {
   Untaken untaken;
   untaken.back = copies_.size();
-  std::promise<void> helped;
   std::future<void> helper_done;
   if (two_threads_ && copies_.size() >= kFilesForTwoThreads) {
+    // The task owns its promise, so that nothing of this frame is touched once it is told.
+    auto helped = std::make_shared<std::promise<void>>();
     try {
-      helper_done = helped.get_future();
-      helper_.Run([this, &untaken, &helped] {
+      helper_done = helped->get_future();
+      helper_.Run([this, &untaken, helped] {
         MakeFrom(untaken, /*from_back=*/true);
-        helped.set_value();
+        helped->set_value();
       });
     } catch (const std::system_error&) {
       helper_done = {};  // no second thread to be had: this one makes them all
@@ -102,11 +109,9 @@ void CopyQueue::Report(Copy& c) {
     ctx_.observer.FileProgress(c.finished.bytes, c.finished.bytes);
     ctx_.observer.FileCopyEnded();
     c.made = false;  // the batch owns the temporary from here
-    batch_.Add(std::move(c.finished),
-               ReportWhenPlaced(ctx_, c.source, /*sync=*/false, FileAction::kCopied));
+    batch_.Add(std::move(c.finished), ReportWhenPlaced(ctx_, c.source, sync_, action_));
   } else {
-    CopyAndReport(ctx_, c.source, c.target, c.size, batch_, /*sync=*/false, FileAction::kCopied,
-                  c.may_replace);
+    CopyAndReport(ctx_, c.source, c.target, c.size, batch_, sync_, action_, c.may_replace);
   }
   reported_(c.source);
 }

@@ -2,13 +2,13 @@
 // kernel's work of creating each one, on one core while the other sits idle; a pass queues the
 // copies it decides on, and the queue writes them to their temporaries on this thread and one
 // more, then hands them to the batch and reports them in the pass's order, as if made one by
-// one.
+// one. A copy that fails there is made again on the pass's own thread, the one way a failure is
+// classified, asked about and reported.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +27,9 @@ class CopyQueue {
   // Fewer are copied on this thread alone: a second one would cost more than it saves.
   static constexpr size_t kFilesForTwoThreads = 8;
 
-  // `reported` hears the source of each copy as its outcome is reported.
-  CopyQueue(EngineContext& ctx, DurabilityBatch& batch,
+  // `reported` hears the source of each copy as its outcome is reported. `sync` and `action` are
+  // what the copies' events say, as in CopyAndReport.
+  CopyQueue(EngineContext& ctx, DurabilityBatch& batch, bool sync, FileAction action,
             std::function<void(const std::string& source)> reported);
   // Drops the copies not yet made: a stop or a break left them unstarted.
   ~CopyQueue() = default;
@@ -67,6 +68,8 @@ class CopyQueue {
 
   EngineContext& ctx_;
   DurabilityBatch& batch_;
+  const bool sync_;
+  const FileAction action_;
   std::function<void(const std::string&)> reported_;
   const bool two_threads_;
   std::vector<Copy> copies_;

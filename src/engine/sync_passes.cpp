@@ -5,6 +5,7 @@
 
 #include "engine/copier.h"
 #include "engine/copy_failure.h"
+#include "engine/copy_queue.h"
 #include "engine/destination_index.h"
 #include "engine/loop_turns.h"
 #include "engine/sync_conflicts.h"
@@ -43,7 +44,8 @@ bool SameLink(FileSystem& fs, const std::string& link, const NamedList<ScannedFi
 // Both sides changed since the last run: keeps the older one (the target) first. False when it
 // could not be kept, and the target must not be replaced.
 bool KeepConflicting(EngineContext& ctx, SyncHistory& history, const Direction& d, size_t i,
-                     uint32_t found, const std::string& source, const std::string& target) {
+                     uint32_t found, const std::string& source, const std::string& target,
+                     CopyQueue& queue) {
   const bool forward = d.pass == PassKind::kSyncForward;
   const std::string& src_path = forward ? source : target;
   const std::string& dest_path = forward ? target : source;
@@ -53,6 +55,8 @@ bool KeepConflicting(EngineContext& ctx, SyncHistory& history, const Direction& 
   const SideState from{d.from.Size(i), static_cast<DosDateTime>(d.from.Time(i))};
   const SideState to{d.to.Size(found), static_cast<DosDateTime>(d.to.Time(found))};
   if (!history.Conflict(name, forward ? from : to, forward ? to : from)) return true;
+  // The kept version's name must be free of the copies made before it, as one by one.
+  queue.Flush();
   return history.KeepOlder(ctx, src_path, dest_path, target);
 }
 
@@ -69,6 +73,10 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d,
   DurabilityBatch batch(ctx.fs, &ctx.clock);
   if (!ctx.state.Preview) batch.SetFolders(&folders);
   CommitOnExit commit(batch);
+  CopyQueue queue(ctx, batch, /*sync=*/true, d.action, [&item](const std::string& source) {
+    item.CurrentFile = FileNamePart(source);
+    ++item.FilesDone;
+  });
 
   for (size_t i = 0; i < d.from.Count(); ++i) {
     ctx.observer.Update();
@@ -87,18 +95,29 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d,
       const std::string file_name(FileNamePart(source));
       item.CurrentFile = file_name;
       const std::string target = TargetPath(source, d.from_root, d.to_root, file_name);
-      if (!not_ready.empty() || !ctx.fs.LostVolume().empty()) {
-        // Lost during the run: every later copy fails as on a missing drive.
-        ReportDriveNotReady(ctx, {source, target, true, d.action},
-                            not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
-      } else if (found == FirstByName::kNone && d.to_incomplete && MayExist(ctx.fs, target)) {
-        // Replacing a file the scan never compared could overwrite newer work.
-        FileEvent event{FileAction::kFailed, d.action, source, target};
-        event.sync = true;
-        event.failure = FileFailure::kUnlistedTarget;
-        ctx.observer.FileDone(event);
+      const auto lost = [&] { return !not_ready.empty() || !ctx.fs.LostVolume().empty(); };
+      const bool unlisted =
+          found == FirstByName::kNone && d.to_incomplete && MayExist(ctx.fs, target);
+      if (lost() || unlisted) {
+        queue.Flush();
+        if (lost()) {
+          // Lost during the run: every later copy fails as on a missing drive.
+          ReportDriveNotReady(ctx, {source, target, true, d.action},
+                              not_ready.empty() ? ctx.fs.LostVolume() : not_ready);
+        } else {
+          // Replacing a file the scan never compared could overwrite newer work.
+          FileEvent event{FileAction::kFailed, d.action, source, target};
+          event.sync = true;
+          event.failure = FileFailure::kUnlistedTarget;
+          ctx.observer.FileDone(event);
+        }
       } else if (history == nullptr ||
-                 KeepConflicting(ctx, *history, d, i, found, source, target)) {
+                 KeepConflicting(ctx, *history, d, i, found, source, target, queue)) {
+        if (!link && queue.Takes(d.from.Size(i))) {
+          queue.Add(source, target, d.from.Size(i), /*may_replace=*/true);
+          continue;  // counted done when it is reported
+        }
+        queue.Flush();
         CopyAndReport(ctx, source, target, d.from.Size(i), batch, /*sync=*/true, d.action,
                       /*may_replace=*/true, link);
       }
@@ -107,6 +126,7 @@ PassOutcome RunPass(EngineContext& ctx, RunSnapshot& item, const Direction& d,
     }
     ++item.FilesDone;
   }
+  queue.Flush();
   (void)batch.Commit();
   return PassOutcome::kCompleted;
 }

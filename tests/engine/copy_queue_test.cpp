@@ -54,5 +54,31 @@ TEST_F(CopyQueueTest, CopiesAreWholeAndReportedInTheOrderOfTheSourceList) {
   }
 }
 
+TEST_F(CopyQueueTest, ATwoWaySyncCopiesEachWayAndSaysWhichWay) {
+  for (int i = 0; i < 40; ++i) {
+    Write("d" + std::to_string(i % 3) + "/a" + std::to_string(i), "a" + std::to_string(i), kNoon);
+    WriteDest("d" + std::to_string(i % 4) + "/b" + std::to_string(i), "b" + std::to_string(i),
+              kNoon);
+  }
+  ProfileRecord p = Profile("P");
+  p.SetSyncMethod(kSyncBothWays);
+  state.Running = true;
+  state.Mode = RunMode::kSelected;
+  EngineContext ctx = Ctx(PosixFileSystem());
+  RunSelectedProfiles(ctx, std::vector{p}, [&](const ProfileRecord& r) { QueueProfile(ctx, r); });
+
+  EXPECT_EQ(host.Count("copied"), 40);
+  EXPECT_EQ(host.Count("copied back"), 40);
+  for (const SeenEvent& e : host.events) {
+    if (e.what != "copied" && e.what != "copied back") continue;
+    EXPECT_TRUE(e.sync) << e.Line();
+    EXPECT_EQ(tmp.ReadFile(e.target.substr(tmp.path().size() + 1)),
+              tmp.ReadFile(e.source.substr(tmp.path().size() + 1)))
+        << e.Line();
+    EXPECT_EQ(e.source.find(e.what == "copied" ? "/src/" : "/dest/"), tmp.path().size())
+        << e.Line();
+  }
+}
+
 }  // namespace
 }  // namespace qm::test
