@@ -8,22 +8,43 @@
 #include "platform/path_style.h"
 
 namespace qm {
-namespace {
-
-std::vector<Status> SyncVolumes(FileSystem& fs, const std::vector<std::string>& dirs) {
-  std::vector<Status> synced;
-  synced.reserve(dirs.size());
-  for (const std::string& dir : dirs) synced.push_back(fs.SyncVolume(dir));
-  return synced;
-}
-
-}  // namespace
 
 Status RemoveTemporary(FileSystem& fs, const std::string& temp) {
   Status removed = fs.Remove(temp);
   if (removed.ok() || removed.error().kind != ErrorKind::kReadOnly) return removed;
   (void)fs.SetReadOnly(temp, false);
   return fs.Remove(temp);
+}
+
+namespace {
+
+Status Place(FileSystem& fs, const FinishedFile& f) {
+  if (!f.may_replace) return fs.RenameNoReplace(f.temp, f.target);
+  if (f.target_read_only) (void)fs.SetReadOnly(f.target, false);
+  Status s = fs.Rename(f.temp, f.target);
+  if (!s.ok() && f.target_read_only) (void)fs.SetReadOnly(f.target, true);
+  return s;
+}
+
+}  // namespace
+
+DurabilityBatch::Synced DurabilityBatch::SyncAndPlace(FileSystem& fs,
+                                                      const std::vector<Pending>& group,
+                                                      const SyncPlan& plan) {
+  Synced synced;
+  synced.volumes.reserve(plan.dirs.size());
+  for (const std::string& dir : plan.dirs) synced.volumes.push_back(fs.SyncVolume(dir));
+  // A volume unmounted or replaced since the run began gets none of the group's names: its
+  // files went to a volume that is gone.
+  const Status there = plan.dirs.empty() ? Status::Ok() : fs.CheckPinned();
+  synced.files.resize(group.size());
+  for (size_t i = 0; i < group.size(); ++i) {
+    const int volume = plan.volume_of[i];
+    if (volume < 0) continue;
+    const Status& sync = synced.volumes[static_cast<size_t>(volume)];
+    synced.files[i] = !there.ok() ? there : sync.ok() ? Place(fs, group[i].file) : sync;
+  }
+  return synced;
 }
 
 DurabilityBatch::DurabilityBatch(FileSystem& fs, Clock* clock)
@@ -101,8 +122,11 @@ std::vector<DurabilityBatch::Pending> DurabilityBatch::TakePending() {
 void DurabilityBatch::StartSync() {
   syncing_ = TakePending();
   syncing_plan_ = Plan(syncing_);
-  auto sync = std::make_shared<std::packaged_task<std::vector<Status>()>>(
-      [&fs = fs_, dirs = syncing_plan_.dirs] { return SyncVolumes(fs, dirs); });
+  // The group and its plan stay as they are until the task is over: FinishSync waits for it.
+  auto sync = std::make_shared<std::packaged_task<Synced()>>(
+      [&fs = fs_, &group = syncing_, &plan = syncing_plan_] {
+        return SyncAndPlace(fs, group, plan);
+      });
   synced_ = sync->get_future();
   try {
     syncer_.Run([sync] { (*sync)(); });
@@ -113,34 +137,21 @@ void DurabilityBatch::StartSync() {
 
 bool DurabilityBatch::FinishSync() {
   if (!synced_.valid()) return true;
-  const std::vector<Status> synced = synced_.get();
+  const Synced synced = synced_.get();
   std::vector<Pending> group = std::move(syncing_);
   syncing_.clear();
   const SyncPlan plan = std::move(syncing_plan_);
   syncing_plan_ = {};
-  return PlaceGroup(std::move(group), plan, synced);
+  return ReportGroup(std::move(group), plan, synced);
 }
 
-Status DurabilityBatch::Place(const FinishedFile& f) {
-  if (!f.may_replace) return fs_.RenameNoReplace(f.temp, f.target);
-  if (f.target_read_only) (void)fs_.SetReadOnly(f.target, false);
-  Status s = fs_.Rename(f.temp, f.target);
-  if (!s.ok() && f.target_read_only) (void)fs_.SetReadOnly(f.target, true);
-  return s;
-}
-
-bool DurabilityBatch::PlaceGroup(std::vector<Pending> group, const SyncPlan& plan,
-                                 const std::vector<Status>& synced) {
+bool DurabilityBatch::ReportGroup(std::vector<Pending> group, const SyncPlan& plan,
+                                  const Synced& synced) {
   bool all_placed = true;
-  // A volume unmounted or replaced since the run began gets none of the group's names: its
-  // files went to a volume that is gone.
-  const Status there = plan.dirs.empty() ? Status::Ok() : fs_.CheckPinned();
   for (size_t i = 0; i < group.size(); ++i) {
     const FinishedFile& f = group[i].file;
-    Status outcome;
+    const Status& outcome = synced.files[i];
     if (plan.volume_of[i] >= 0) {
-      const Status& sync = synced[static_cast<size_t>(plan.volume_of[i])];
-      outcome = !there.ok() ? there : sync.ok() ? Place(f) : sync;
       if (!outcome.ok()) (void)RemoveTemporary(fs_, f.temp);
       if (outcome.ok() && folders_ != nullptr)
         folders_->Touched(std::string(DirectoryPart(f.target)));
@@ -157,8 +168,8 @@ bool DurabilityBatch::Commit() {
   if (pending_.empty()) return all_placed;
   std::vector<Pending> group = TakePending();
   const SyncPlan plan = Plan(group);
-  const std::vector<Status> synced = SyncVolumes(fs_, plan.dirs);
-  return PlaceGroup(std::move(group), plan, synced) && all_placed;
+  const Synced synced = SyncAndPlace(fs_, group, plan);
+  return ReportGroup(std::move(group), plan, synced) && all_placed;
 }
 
 }  // namespace qm

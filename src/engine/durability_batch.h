@@ -38,9 +38,9 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 // again. Each file's outcome is reported exactly once, when it is placed: `done` gets Ok, or
 // the error that kept it from its final name (its temporary is then removed).
 //
-// Where the file system allows calls from two threads, a full group is synced on a worker
-// thread while the next group is copied, and placed (renamed, reported, on the calling thread)
-// once that sync is over; at most one group is in flight. While it is, the next group may grow
+// Where the file system allows calls from two threads, a full group is synced and renamed into
+// place on a worker thread while the next group is copied, and reported on the calling thread
+// once that is over; at most one group is in flight. While it is, the next group may grow
 // past full (up to kMaxWaitingFiles or kMaxWaitingBytes): on a disk slower than the copying the
 // groups grow, and the syncs become fewer, instead of the copying stopping at every group.
 // Elsewhere a full group is synced and placed at once.
@@ -96,14 +96,23 @@ class DurabilityBatch {
   SyncPlan Plan(const std::vector<Pending>& group);
   // The files taken since the last group, which start the next one.
   std::vector<Pending> TakePending();
-  // Hands the pending group to a worker thread to sync.
+  // The outcome of each volume sync of a group, and of each of its files: placed, or why not.
+  struct Synced {
+    std::vector<Status> volumes;
+    std::vector<Status> files;
+  };
+  // Syncs the group's volumes, then renames into place each file whose volume synced and is
+  // still the one pinned. Touches nothing but the file system, so that it may run on the worker
+  // thread.
+  static Synced SyncAndPlace(FileSystem& fs, const std::vector<Pending>& group,
+                             const SyncPlan& plan);
+  // Hands the pending group to the worker thread to sync and place.
   void StartSync();
-  // Waits for the group in flight, if any, and places it.
+  // Waits for the group in flight, if any, and reports it.
   bool FinishSync();
-  // Renames each file of a synced group into place and reports it, in the order taken.
-  bool PlaceGroup(std::vector<Pending> group, const SyncPlan& plan,
-                  const std::vector<Status>& synced);
-  Status Place(const FinishedFile& f);
+  // Reports each file of a synced group, in the order taken; a file that did not take its name
+  // fails, and its temporary is removed.
+  bool ReportGroup(std::vector<Pending> group, const SyncPlan& plan, const Synced& synced);
 
   FileSystem& fs_;
   Clock* clock_;
@@ -115,10 +124,10 @@ class DurabilityBatch {
   size_t taken_ = 0;        // files taken in all
   size_t passed_over_ = 0;  // files the pass found up to date
   std::map<std::string, std::string, std::less<>> volume_of_dir_;
-  // The group in flight: its files, its plan, and the outcome of each of its volume syncs.
+  // The group in flight: its files, its plan, and what became of them.
   std::vector<Pending> syncing_;
   SyncPlan syncing_plan_;
-  std::future<std::vector<Status>> synced_;
+  std::future<Synced> synced_;
   // The thread the groups are synced on, one for the whole batch. Last, so that it is done
   // with every group before the rest goes.
   WorkerThread syncer_;

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -750,17 +752,28 @@ class PinnedPosixFileSystem final : public PosixFileSystemImpl {
   PinnedPosixFileSystem(const PinnedPosixFileSystem&) = delete;
   PinnedPosixFileSystem& operator=(const PinnedPosixFileSystem&) = delete;
 
+  // May be called from two threads (a group's placement is checked on the sync thread).
   Status CheckPinned() override {
     for (const Root& r : roots_) {
       struct stat st;
       const bool there =
           ::stat(r.path.c_str(), &st) == 0 && st.st_dev == r.dev && st.st_ino == r.ino;
-      if (!there && lost_.empty()) lost_ = r.mount;
+      if (there) continue;
+      const std::lock_guard lock(lost_mutex_);
+      if (!lost_known_.load(std::memory_order_relaxed)) {
+        lost_ = r.mount;
+        lost_known_.store(true, std::memory_order_release);
+      }
+      break;
     }
-    if (lost_.empty()) return Status::Ok();
+    if (!lost_known_.load(std::memory_order_acquire)) return Status::Ok();
     return Error{ErrorKind::kNotFound, "Drive not ready: " + lost_};
   }
-  const std::string& LostVolume() const override { return lost_; }
+  // Set once and never changed after, so that any thread may read it once it is known.
+  const std::string& LostVolume() const override {
+    static const std::string kNone;
+    return lost_known_.load(std::memory_order_acquire) ? lost_ : kNone;
+  }
 
   // From the root's own handle: the path must stay valid after the call.
   std::string NativePath(const std::string& path) override {
@@ -821,7 +834,9 @@ class PinnedPosixFileSystem final : public PosixFileSystemImpl {
   }
 
   std::vector<Root> roots_;
-  std::string lost_;
+  std::mutex lost_mutex_;  // taken by the one that finds a volume lost
+  std::atomic<bool> lost_known_{false};
+  std::string lost_;  // the mount place of the first volume found lost
   mutable OpenFolders folders_;
 };
 
