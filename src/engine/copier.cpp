@@ -91,18 +91,10 @@ int64_t PlaceCopy(FileSystem& fs, CopyGuard& guard, FinishedFile finished,
     options.batch->Add(std::move(finished), options.done);
     return bytes;
   }
-  const FinishedFile& f = finished;
-  Status placed;
-  if (!f.may_replace) {
-    placed = fs.RenameNoReplace(f.temp, f.target);
-  } else {
-    if (f.target_read_only) (void)fs.SetReadOnly(f.target, false);
-    placed = fs.Rename(f.temp, f.target);
-    if (!placed.ok() && f.target_read_only) (void)fs.SetReadOnly(f.target, true);
-  }
-  if (!placed.ok()) Fail(placed.error(), "Cannot create file " + f.target);
+  if (Status placed = PlaceFinished(fs, finished); !placed.ok())
+    Fail(placed.error(), "Cannot create file " + finished.target);
   guard.Committed();
-  return f.bytes;
+  return finished.bytes;
 }
 
 // The copy of a symbolic link: a link with the same target text, the link's owner and time.

@@ -16,9 +16,7 @@ Status RemoveTemporary(FileSystem& fs, const std::string& temp) {
   return fs.Remove(temp);
 }
 
-namespace {
-
-Status Place(FileSystem& fs, const FinishedFile& f) {
+Status PlaceFinished(FileSystem& fs, const FinishedFile& f) {
   if (!f.may_replace) return fs.RenameNoReplace(f.temp, f.target);
   if (f.target_read_only) (void)fs.SetReadOnly(f.target, false);
   Status s = fs.Rename(f.temp, f.target);
@@ -26,25 +24,22 @@ Status Place(FileSystem& fs, const FinishedFile& f) {
   return s;
 }
 
-}  // namespace
-
-DurabilityBatch::Synced DurabilityBatch::SyncAndPlace(FileSystem& fs,
-                                                      const std::vector<Pending>& group,
-                                                      const SyncPlan& plan) {
-  Synced synced;
-  synced.volumes.reserve(plan.dirs.size());
-  for (const std::string& dir : plan.dirs) synced.volumes.push_back(fs.SyncVolume(dir));
+std::vector<Status> DurabilityBatch::SyncAndPlace(FileSystem& fs, const std::vector<Pending>& group,
+                                                  const SyncPlan& plan) {
+  std::vector<Status> synced;
+  synced.reserve(plan.dirs.size());
+  for (const std::string& dir : plan.dirs) synced.push_back(fs.SyncVolume(dir));
   // A volume unmounted or replaced since the run began gets none of the group's names: its
   // files went to a volume that is gone.
   const Status there = plan.dirs.empty() ? Status::Ok() : fs.CheckPinned();
-  synced.files.resize(group.size());
+  std::vector<Status> placed(group.size());
   for (size_t i = 0; i < group.size(); ++i) {
     const int volume = plan.volume_of[i];
     if (volume < 0) continue;
-    const Status& sync = synced.volumes[static_cast<size_t>(volume)];
-    synced.files[i] = !there.ok() ? there : sync.ok() ? Place(fs, group[i].file) : sync;
+    const Status& sync = synced[static_cast<size_t>(volume)];
+    placed[i] = !there.ok() ? there : sync.ok() ? PlaceFinished(fs, group[i].file) : sync;
   }
-  return synced;
+  return placed;
 }
 
 DurabilityBatch::DurabilityBatch(FileSystem& fs, Clock* clock)
@@ -123,7 +118,7 @@ void DurabilityBatch::StartSync() {
   syncing_ = TakePending();
   syncing_plan_ = Plan(syncing_);
   // The group and its plan stay as they are until the task is over: FinishSync waits for it.
-  auto sync = std::make_shared<std::packaged_task<Synced()>>(
+  auto sync = std::make_shared<std::packaged_task<std::vector<Status>()>>(
       [&fs = fs_, &group = syncing_, &plan = syncing_plan_] {
         return SyncAndPlace(fs, group, plan);
       });
@@ -137,20 +132,20 @@ void DurabilityBatch::StartSync() {
 
 bool DurabilityBatch::FinishSync() {
   if (!synced_.valid()) return true;
-  const Synced synced = synced_.get();
+  const std::vector<Status> placed = synced_.get();
   std::vector<Pending> group = std::move(syncing_);
   syncing_.clear();
   const SyncPlan plan = std::move(syncing_plan_);
   syncing_plan_ = {};
-  return ReportGroup(std::move(group), plan, synced);
+  return ReportGroup(std::move(group), plan, placed);
 }
 
 bool DurabilityBatch::ReportGroup(std::vector<Pending> group, const SyncPlan& plan,
-                                  const Synced& synced) {
+                                  const std::vector<Status>& placed) {
   bool all_placed = true;
   for (size_t i = 0; i < group.size(); ++i) {
     const FinishedFile& f = group[i].file;
-    const Status& outcome = synced.files[i];
+    const Status& outcome = placed[i];
     if (plan.volume_of[i] >= 0) {
       if (!outcome.ok()) (void)RemoveTemporary(fs_, f.temp);
       if (outcome.ok() && folders_ != nullptr)
@@ -168,8 +163,8 @@ bool DurabilityBatch::Commit() {
   if (pending_.empty()) return all_placed;
   std::vector<Pending> group = TakePending();
   const SyncPlan plan = Plan(group);
-  const Synced synced = SyncAndPlace(fs_, group, plan);
-  return ReportGroup(std::move(group), plan, synced) && all_placed;
+  const std::vector<Status> placed = SyncAndPlace(fs_, group, plan);
+  return ReportGroup(std::move(group), plan, placed) && all_placed;
 }
 
 }  // namespace qm

@@ -32,6 +32,10 @@ struct FinishedFile {
 // source's read-only mode.
 Status RemoveTemporary(FileSystem& fs, const std::string& temp);
 
+// Gives a finished file its final name: without replacing for a kept copy, over the old file
+// (read-only or not) for a plain one.
+Status PlaceFinished(FileSystem& fs, const FinishedFile& f);
+
 // Finished files stay under their temporary names until every volume that received one has
 // been synced after they were closed; only then are they renamed into place. A power cut before
 // that leaves nothing under a final name, and the next run removes the temporaries and copies
@@ -96,23 +100,19 @@ class DurabilityBatch {
   SyncPlan Plan(const std::vector<Pending>& group);
   // The files taken since the last group, which start the next one.
   std::vector<Pending> TakePending();
-  // The outcome of each volume sync of a group, and of each of its files: placed, or why not.
-  struct Synced {
-    std::vector<Status> volumes;
-    std::vector<Status> files;
-  };
   // Syncs the group's volumes, then renames into place each file whose volume synced and is
-  // still the one pinned. Touches nothing but the file system, so that it may run on the worker
-  // thread.
-  static Synced SyncAndPlace(FileSystem& fs, const std::vector<Pending>& group,
-                             const SyncPlan& plan);
+  // still the one pinned; returns each file's outcome. Touches nothing but the file system, so
+  // that it may run on the worker thread.
+  static std::vector<Status> SyncAndPlace(FileSystem& fs, const std::vector<Pending>& group,
+                                          const SyncPlan& plan);
   // Hands the pending group to the worker thread to sync and place.
   void StartSync();
   // Waits for the group in flight, if any, and reports it.
   bool FinishSync();
   // Reports each file of a synced group, in the order taken; a file that did not take its name
   // fails, and its temporary is removed.
-  bool ReportGroup(std::vector<Pending> group, const SyncPlan& plan, const Synced& synced);
+  bool ReportGroup(std::vector<Pending> group, const SyncPlan& plan,
+                   const std::vector<Status>& placed);
 
   FileSystem& fs_;
   Clock* clock_;
@@ -124,10 +124,10 @@ class DurabilityBatch {
   size_t taken_ = 0;        // files taken in all
   size_t passed_over_ = 0;  // files the pass found up to date
   std::map<std::string, std::string, std::less<>> volume_of_dir_;
-  // The group in flight: its files, its plan, and what became of them.
+  // The group in flight: its files, its plan, and the outcome of each of its files.
   std::vector<Pending> syncing_;
   SyncPlan syncing_plan_;
-  std::future<Synced> synced_;
+  std::future<std::vector<Status>> synced_;
   // The thread the groups are synced on, one for the whole batch. Last, so that it is done
   // with every group before the rest goes.
   WorkerThread syncer_;
