@@ -70,8 +70,10 @@ uint32_t DestinationIndex::Find(std::string_view reduced, uint32_t hash, size_t&
        slot = slot + 1 == size ? 0 : slot + 1) {
     const uint32_t entry = slots_[slot];
     if (entry == kNone) return kNone;
-    if (tags_[slot] == tag && ReducedSize(entry) == reduced.size() &&
-        dest_.NameStartsWith(entry, reduced)) {
+    if (tags_[slot] != tag) continue;
+    if (reduced_size_.empty()
+            ? dest_.NameEquals(entry, reduced)
+            : reduced_size_[entry] == reduced.size() && dest_.NameStartsWith(entry, reduced)) {
       return entry;
     }
   }

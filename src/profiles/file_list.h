@@ -28,11 +28,13 @@ class ScannedFile {
 };
 
 // A snapshot's file list. It holds the files of a whole tree, so it is kept compact: the
-// directories in a table, each file as one 16-byte entry with its bare name in an arena; the
-// full path (the text) and the relative `Name` are made when asked. Entries and names are
-// stored in fixed-size blocks that never move, so a growing list neither copies itself nor
-// holds twice its size for a moment. Entries keep the order they were added in, and equal
-// texts may occur, as in every NamedList.
+// directories in a table, each file as an 8-byte entry (time, size up to 32 MiB, attributes)
+// and a record in an arena (its bare name and, when it has one, its name's key); larger sizes
+// are kept aside. The full path (the text) and the relative `Name` are made when asked. A
+// file's record is found from the mark of every eighth entry, so that entries need not hold an
+// offset. Entries and records are stored in fixed-size blocks that never move, so a growing
+// list neither copies itself nor holds twice its size for a moment. Entries keep the order they
+// were added in, and equal texts may occur, as in every NamedList.
 template <>
 class NamedList<ScannedFile> {
  public:
@@ -55,12 +57,14 @@ class NamedList<ScannedFile> {
   void NameInto(size_t i, std::string& out) const;
   // Name(i).size(), without making it.
   size_t NameSize(size_t i) const;
-  // Whether Name(i) begins with `prefix`.
+  // Whether Name(i) begins with `prefix`, or equals `name`.
   bool NameStartsWith(size_t i, std::string_view prefix) const;
+  bool NameEquals(size_t i, std::string_view name) const;
   int32_t Time(size_t i) const { return static_cast<int32_t>(At(i).time); }
   int64_t Size(size_t i) const;
+  // The attributes' low seven bits, the only ones a list keeps.
   int32_t Attr(size_t i) const { return static_cast<int32_t>(At(i).attr); }
-  int32_t Matched(size_t i) const { return (At(i).flags & kMatched) != 0 ? 1 : 0; }
+  int32_t Matched(size_t i) const;
   void SetMatched(size_t i, int32_t matched);
   void ClearMatched();
 
@@ -77,12 +81,41 @@ class NamedList<ScannedFile> {
   size_t MemoryUsed() const;
 
  private:
-  static constexpr uint8_t kMatched = 1;
-  static constexpr uint8_t kOwnKey = 2;   // the name's key follows the name in the arena
-  static constexpr uint8_t kBigSize = 8;  // the size did not fit: it is in big_sizes_
+  // Bytes in fixed-size blocks that never move; offsets run on from one block to the next. A
+  // block left with room ends in a 0xFF byte, so that records walked one after another show
+  // where they move on to the next block.
+  class Arena {
+   public:
+    static constexpr size_t kBlockBits = 18;  // 256 KiB a block
+    static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+    Arena() = default;
+    Arena(const Arena& other) { *this = other; }
+    Arena& operator=(const Arena& other);
+    Arena(Arena&&) noexcept = default;
+    Arena& operator=(Arena&&) noexcept = default;
+
+    // Room for `n` bytes in one block; `at` gets its offset.
+    char* Reserve(size_t n, uint32_t& at);
+    uint32_t Store(std::string_view s);
+    // Bytes left in the last block.
+    size_t Room() const { return blocks_.empty() ? 0 : kBlockSize - used_; }
+    const char* Ptr(uint32_t at) const {
+      return blocks_[at >> kBlockBits].get() + (at & (kBlockSize - 1));
+    }
+    std::string_view Slice(uint32_t at, size_t len) const {
+      return len == 0 ? std::string_view() : std::string_view(Ptr(at), len);
+    }
+    void Clear();
+    size_t MemoryUsed() const;
+
+   private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    size_t used_ = 0;  // in the last block
+  };
+
   struct Dir {
-    uint32_t path, path_len;      // arena slice: the directory as texts begin
-    uint32_t prefix, prefix_len;  // arena slice: the relative name prefix
+    uint32_t path, path_len;      // dir_texts_ slice: the directory as texts begin
+    uint32_t prefix, prefix_len;  // dir_texts_ slice: the relative name prefix
   };
   // Files of one directory added one after the other: a run of entries from `first` on.
   struct Run {
@@ -90,41 +123,38 @@ class NamedList<ScannedFile> {
     uint32_t dir;
   };
   struct Entry {
-    uint32_t name;  // arena offset of the name's length (1 or 3 bytes), then the name
     uint32_t time;
-    int64_t size : 48;  // bytes; larger sizes are kept aside (kBigSize)
-    uint64_t attr : 8;
-    uint64_t flags : 8;
+    uint32_t size : 25;  // bytes; kBigSize when the size is kept aside in big_sizes_
+    uint32_t attr : 7;
   };
-  static_assert(sizeof(Entry) == 16);
-  static constexpr size_t kEntryBits = 13;  // 8192 entries (128 KiB) a block
-  static constexpr size_t kArenaBits = 18;  // 256 KiB of names a block
+  static_assert(sizeof(Entry) == 8);
+  static constexpr uint32_t kBigSize = (uint32_t{1} << 25) - 1;
+  static constexpr size_t kMarkBits = 3;    // a record mark every 8 entries
+  static constexpr size_t kEntryBits = 14;  // 16,384 entries a block
+  static constexpr size_t kEntries = size_t{1} << kEntryBits;
+  struct Block {
+    Entry entries[kEntries];
+    uint32_t marks[kEntries >> kMarkBits];  // names_ offset of every eighth entry's record
+    uint64_t matched[kEntries / 64];        // a bit an entry
+  };
 
-  const Entry& At(size_t i) const {
-    return entry_blocks_[i >> kEntryBits][i & ((size_t{1} << kEntryBits) - 1)];
-  }
-  Entry& At(size_t i) {
-    return entry_blocks_[i >> kEntryBits][i & ((size_t{1} << kEntryBits) - 1)];
-  }
-  const char* Ptr(uint32_t at) const {
-    return arena_blocks_[at >> kArenaBits].get() + (at & ((uint32_t{1} << kArenaBits) - 1));
-  }
-  std::string_view Slice(uint32_t at, size_t len) const {
-    return len == 0 ? std::string_view() : std::string_view(Ptr(at), len);
-  }
-  // Room for `n` bytes in one block of the arena; `at` gets its offset.
-  char* Reserve(size_t n, uint32_t& at);
-  uint32_t Store(std::string_view s);
+  const Entry& At(size_t i) const { return blocks_[i >> kEntryBits]->entries[i & (kEntries - 1)]; }
+  // names_ offset of entry i's record, walked to from the last mark.
+  uint32_t RecordOf(size_t i) const;
   const Dir& DirOf(size_t i) const;
-  // The bare name of entry i as the relative name uses it (its key when it has one).
-  std::string_view OwnName(size_t i) const;
+  // The name as found and the bare name as the relative name uses it (its key when it has
+  // one), read from entry i's record.
+  struct Bare {
+    std::string_view found, own;
+  };
+  Bare BareOf(size_t i) const;
 
   size_t count_ = 0;
-  std::vector<std::unique_ptr<Entry[]>> entry_blocks_;
+  std::vector<std::unique_ptr<Block>> blocks_;
   std::vector<Run> runs_;
   std::vector<Dir> dirs_;
-  std::vector<std::unique_ptr<char[]>> arena_blocks_;
-  size_t arena_used_ = 0;                                // in the last block
+  Arena names_;                                          // the files' records
+  Arena dir_texts_;                                      // the directories' paths and prefixes
   std::vector<std::pair<uint32_t, int64_t>> big_sizes_;  // by entry, ascending
 };
 

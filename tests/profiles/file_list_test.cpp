@@ -23,8 +23,16 @@ TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
   item->Matched = 1;
   list.Add("/any/text", std::move(item));
   list.AddFile(top, "b", "b", 8, 1, 0x20);  // equal texts may occur
+  const std::string long_name(300, 'x');
+  list.AddFile(top, long_name, long_name, 9, int64_t{40} << 20, 0x20);
+  list.AddFile(top, "c", "c", 10, 3, 0x01);
 
-  ASSERT_EQ(list.Count(), 4u);
+  ASSERT_EQ(list.Count(), 6u);
+  EXPECT_EQ(list.Name(4), long_name);
+  EXPECT_EQ(list.Size(4), int64_t{40} << 20);
+  EXPECT_EQ(list.Name(5), "c");
+  EXPECT_EQ(list.Size(5), 3);
+  EXPECT_EQ(list.Attr(5), 0x01);
   EXPECT_EQ(list.Text(0), "C:\\Data\\Docs\\A.TXT");
   EXPECT_EQ(list.Name(0), "docs\\a.txt");
   EXPECT_EQ(list.Text(1), "/data/b");
@@ -46,6 +54,9 @@ TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
   EXPECT_TRUE(list.NameStartsWith(0, "do"));
   EXPECT_FALSE(list.NameStartsWith(0, "docs\\a.txt2"));
   EXPECT_FALSE(list.NameStartsWith(0, "docs\\A"));
+  EXPECT_TRUE(list.NameEquals(0, "docs\\a.txt"));
+  EXPECT_FALSE(list.NameEquals(0, "docs\\a.tx"));
+  EXPECT_FALSE(list.NameEquals(0, "docs\\a.txt2"));
 
   list.SetMatched(1, 1);
   EXPECT_EQ(list.Matched(1), 1);
@@ -56,7 +67,7 @@ TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
 }
 
 // A tree as the scan fills it: 100,000 files in 2,000 directories eight deep.
-TEST(FileList, HoldsATreeInFarLessThan120BytesAFile) {
+TEST(FileList, HoldsATreeInLessThan32BytesAFile) {
   NamedList<ScannedFile> list;
   constexpr int kFiles = 100000, kDirs = 2000;
   for (int d = 0; d < kDirs; ++d) {
@@ -70,7 +81,13 @@ TEST(FileList, HoldsATreeInFarLessThan120BytesAFile) {
       list.AddFile(dir, name, name, 0, 12000, 0x20);
     }
   }
-  EXPECT_LT(list.MemoryUsed(), size_t{kFiles} * 60);
+  EXPECT_LT(list.MemoryUsed(), size_t{kFiles} * 32);
+  // Every name read back, across the arena's block ends.
+  std::string name;
+  for (int i = 0; i < kFiles; ++i) {
+    list.NameInto(static_cast<size_t>(i), name);
+    ASSERT_TRUE(name.ends_with("/file_" + std::to_string(i) + ".dat")) << name;
+  }
 }
 
 }  // namespace
