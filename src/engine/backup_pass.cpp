@@ -143,13 +143,13 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
                     ++item.FilesDone;
                   });
 
-  std::string name;  // the source's relative name, its storage reused
+  std::string name, text;  // the source's relative name and full path, their storage reused
   for (size_t i = 0; i < item.SrcFiles.Count(); ++i) {
     ctx.observer.Update();
     LoopTurn(ctx.loop);
     if (!ctx.state.Running) return PassOutcome::kStopped;
 
-    item.SrcFiles.NameInto(i, name);
+    item.SrcFiles.NameAndTextInto(i, name, text);
     const auto time = static_cast<DosDateTime>(item.SrcFiles.Time(i));
     const DestinationIndex::Pairing pairing = index.Pair(name, time);
     // Every kept copy of a file that still exists is marked, not only those the search for
@@ -162,13 +162,12 @@ PassOutcome RunBackupPass(EngineContext& ctx, RunSnapshot& item) {
     if (!copy_needed) {
       queue.Flush();
       batch.PassedOver();
-      ctx.observer.FileUpToDate(item.SrcFiles.Text(i));
+      ctx.observer.FileUpToDate(text);
       ++item.FilesDone;  // the destination counterpart counts as done too
       ++item.FilesDone;
       continue;
     }
-    // By value: handlers run during the copy may append to the list, which moves its texts.
-    const std::string source = item.SrcFiles.Text(i);
+    const std::string& source = text;
     const std::string file_name(FileNamePart(source));
     std::string suffix;
     if (keep == kKeepDateTime) {

@@ -221,6 +221,15 @@ void FileList::NameInto(size_t i, std::string& out) const {
   out.append(BareOf(i).own);
 }
 
+void FileList::NameAndTextInto(size_t i, std::string& name, std::string& text) const {
+  const Dir& d = DirOf(i);
+  const Bare bare = BareOf(i);
+  name.assign(dir_texts_.Slice(d.prefix, d.prefix_len));
+  name.append(bare.own);
+  text.assign(dir_texts_.Slice(d.path, d.path_len));
+  text.append(bare.found);
+}
+
 size_t FileList::NameSize(size_t i) const {
   return DirOf(i).prefix_len + BareOf(i).own.size();
 }

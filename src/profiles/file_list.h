@@ -55,6 +55,9 @@ class NamedList<ScannedFile> {
   std::string Name(size_t i) const;
   // Writes Name(i) into `out`, reusing its storage.
   void NameInto(size_t i, std::string& out) const;
+  // Writes Name(i) and Text(i) at once, for a pass that needs both of every file: the entry's
+  // directory and record are found once.
+  void NameAndTextInto(size_t i, std::string& name, std::string& text) const;
   // Name(i).size(), without making it.
   size_t NameSize(size_t i) const;
   // Whether Name(i) begins with `prefix`, or equals `name`.

@@ -35,6 +35,9 @@ TEST(FileList, GivesBackTextsNamesAndFieldsInOrder) {
   EXPECT_EQ(list.Attr(5), 0x01);
   EXPECT_EQ(list.Text(0), "C:\\Data\\Docs\\A.TXT");
   EXPECT_EQ(list.Name(0), "docs\\a.txt");
+  std::string name, text;
+  list.NameAndTextInto(0, name, text);
+  EXPECT_EQ(name + "|" + text, "docs\\a.txt|C:\\Data\\Docs\\A.TXT");
   EXPECT_EQ(list.Text(1), "/data/b");
   EXPECT_EQ(list.Name(1), "b");
   EXPECT_EQ(list.Text(2), "/any/text");
