@@ -100,8 +100,6 @@ class NamedList<ScannedFile> {
     // Room for `n` bytes in one block; `at` gets its offset.
     char* Reserve(size_t n, uint32_t& at);
     uint32_t Store(std::string_view s);
-    // Bytes left in the last block.
-    size_t Room() const { return blocks_.empty() ? 0 : kBlockSize - used_; }
     const char* Ptr(uint32_t at) const {
       return blocks_[at >> kBlockBits].get() + (at & (kBlockSize - 1));
     }
